@@ -1,0 +1,32 @@
+// File access the services need: whole-file reads, atomic replacement, change stamps.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qrx::platform {
+
+bool FileExists(const std::string &path);
+bool IsDirectory(const std::string &path);
+
+// Reads the whole file. On failure returns false and puts the system's message in *error.
+bool ReadWholeFile(const std::string &path, std::string *data, std::string *error);
+
+// Replaces the file with data: written to a temporary file in the same folder, flushed, then
+// renamed over the target, so a crash or a full disk never leaves a half-written file. On
+// failure the old file is intact and *error holds the system's message.
+bool ReplaceFileAtomically(const std::string &path, std::string_view data, std::string *error);
+
+// What identifies one version of a file: a changed stamp means the file changed.
+struct FileStamp {
+  bool exists = false;
+  uint64_t size = 0;
+  int64_t mtimeNs = 0;
+  uint64_t inode = 0;
+  uint64_t device = 0;
+  bool operator==(const FileStamp &) const = default;
+};
+FileStamp StatFile(const std::string &path);
+
+} // namespace qrx::platform

@@ -1,0 +1,18 @@
+// Where the library and the host live on disk.
+#pragma once
+
+#include <string>
+
+namespace qrx::platform {
+
+// Separator used to join folders beside the library ("<module dir>BusinessCfg/Common.xml").
+inline constexpr char kPathSeparator = '/';
+
+// Directory of the loaded libQRXInterface.so (found with dladdr), ending with '/'.
+// When the code is linked statically (tests), the directory of the executable.
+std::string ModuleDirectory();
+
+// Directory of the host executable (/proc/self/exe), ending with '/'; "" when unknown.
+std::string ExecutableDirectory();
+
+} // namespace qrx::platform

@@ -1,0 +1,22 @@
+// Operator messages and the serial-number prompt, routed to the host's UI handlers
+// (QRX_SetMessageBoxHandler, QRX_SetSerialPromptHandler) or their terminal defaults.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace qrx::platform {
+
+// Caption of an application message box (one without a caption of its own).
+inline constexpr const char *kApplicationCaption = "QRXInterface";
+
+// Shows a modal box with an OK button and returns when the operator closed it. A null
+// caption is an application message box. Texts are in the ANSI code page.
+void ShowMessageBox(const char *caption, const std::string &text);
+
+// Asks the operator for a text that satisfies matches. Returns true with the text exactly as
+// entered when the operator pressed OK on a matching text; false on Cancel (text untouched).
+bool PromptSerialNumber(const std::string &pattern,
+                        const std::function<bool(const char *)> &matches, std::string *text);
+
+} // namespace qrx::platform
