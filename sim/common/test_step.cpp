@@ -110,14 +110,16 @@ private:
   }
 
   // Logs one item from the device model; a configured fault pushes it past its limits.
-  bool MeasureItem(const std::string &item, double nominal, double sigma, double lower,
-                   double upper) {
+  // typicalLower/typicalUpper: the device's own specification, which a healthy device
+  // meets; lower/upper: the limits the step is judged against (possibly staged).
+  bool MeasureItem(const std::string &item, double nominal, double sigma, double typicalLower,
+                   double typicalUpper, double lower, double upper) {
     SimRandom random(hub_.Seed(), hub_.ThreadIndex(), item);
     double value = random.Normal(nominal, sigma);
-    // Keep the healthy device inside its limits: noise is clipped to 80 % of the margin.
-    double mid = (lower + upper) / 2, half = (upper - lower) / 2;
-    if (half > 0 && std::fabs(value - mid) > 0.8 * half)
-      value = mid + (value > mid ? 0.8 : -0.8) * half;
+    // Rare noise tails are clipped to 80 % of the specification's margin around nominal.
+    double below = nominal - typicalLower, above = typicalUpper - nominal;
+    if (below > 0 && value < nominal - 0.8 * below) value = nominal - 0.8 * below;
+    if (above > 0 && value > nominal + 0.8 * above) value = nominal + 0.8 * above;
     if (hub_.ShouldFail(spec_.function, item))
       value = upper + std::max(1.0, std::fabs(upper - lower) * 0.25);
     return hub_.Item(item, value, lower, upper);
@@ -144,7 +146,7 @@ private:
       if (auto x = NumberInput(p.lowerKey)) lower = *x;
       if (auto x = NumberInput(p.upperKey)) upper = *x;
       std::string item = std::string(spec_.function) + " " + p.quantity;
-      passed = MeasureItem(item, p.nominal, p.sigma, lower, upper) && passed;
+      passed = MeasureItem(item, p.nominal, p.sigma, p.lower, p.upper, lower, upper) && passed;
     }
     return passed ? kStepPassed : kStepItemFailed;
   }
