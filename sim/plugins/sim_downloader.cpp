@@ -71,6 +71,8 @@ void SimDownloader::SetOption(int option) {
 }
 
 int SimDownloader::Start() {
+  // A stop that comes after this call must reach the job, however late its thread starts.
+  unsigned generation = stopGeneration_.load();
   std::string image = ReadIni(settingsFile_, section_, "File");
   void *window;
   int job;
@@ -84,16 +86,19 @@ int SimDownloader::Start() {
   if (window) QRX_SendMessage(window, QRX_MSG_PROGRESS_0, static_cast<uintptr_t>(job),
                               static_cast<intptr_t>((size + 1023) / 1024));
   std::lock_guard<std::mutex> hold(lock_);
-  jobs_.emplace_back(&SimDownloader::RunJob, this, job, image, window);
+  jobs_.emplace_back(&SimDownloader::RunJob, this, job, image, window, generation);
   return job;
 }
 
-void SimDownloader::RunJob(int job, std::string image, void *window) {
-  unsigned generation = stopGeneration_.load();
+void SimDownloader::RunJob(int job, std::string image, void *window, unsigned generation) {
+  auto report = [&](unsigned message, uintptr_t wparam, bool wait) {
+    if (!window || closing_.load()) return;
+    if (wait) QRX_SendMessage(window, message, wparam, job);
+    else QRX_PostMessage(window, message, wparam, job);
+  };
   auto finish = [&](int error) {
-    if (!window) return;
-    if (error) QRX_PostMessage(window, QRX_MSG_PROGRESS_4, static_cast<uintptr_t>(error), job);
-    QRX_SendMessage(window, QRX_MSG_PROGRESS_3, error ? static_cast<uintptr_t>(error) : 0, job);
+    if (error) report(QRX_MSG_PROGRESS_4, static_cast<uintptr_t>(error), false);
+    report(QRX_MSG_PROGRESS_3, static_cast<uintptr_t>(error), true);
   };
   if (image.empty()) return finish(kSimDownloadNoImage);
   std::ifstream file(image, std::ios::binary);
@@ -106,15 +111,16 @@ void SimDownloader::RunJob(int job, std::string image, void *window) {
     if (stopGeneration_.load() != generation) return finish(kSimDownloadStopped);
     file.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
     std::this_thread::sleep_for(pause);
-    if (window) QRX_PostMessage(window, QRX_MSG_PROGRESS_1, static_cast<uintptr_t>(step * 100 / steps), job);
+    report(QRX_MSG_PROGRESS_1, static_cast<uintptr_t>(step * 100 / steps), false);
   }
-  if (window) QRX_PostMessage(window, QRX_MSG_PROGRESS_2, 0, job);
+  report(QRX_MSG_PROGRESS_2, 0, false);
   finish(0);
 }
 
 void SimDownloader::Stop() { stopGeneration_.fetch_add(1); }
 
 void SimDownloader::Shutdown() {
+  closing_ = true;
   Stop();
   std::vector<std::thread> jobs;
   {

@@ -34,7 +34,7 @@ public:
                              const std::string &key);
 
 private:
-  void RunJob(int job, std::string image, void *window);
+  void RunJob(int job, std::string image, void *window, unsigned generation);
 
   std::string settingsFile_;
   std::string section_;
@@ -43,6 +43,8 @@ private:
   int option_ = 0;
   int nextJob_ = 1;
   std::atomic<unsigned> stopGeneration_{0};
+  // Set at unload: the progress window may already be gone, so jobs report nothing more.
+  std::atomic<bool> closing_{false};
   std::vector<std::thread> jobs_;
 };
 
