@@ -1,0 +1,36 @@
+// Simulated test library GsmFt: every library function of the GSM/EDGE final test,
+// each a step of the simulated device model.
+#define QRX_SIM_LIBRARY "GsmFt"
+#include "sim_step_export.h"
+
+QRX_SIM_STEP(InitTestInterface)
+QRX_SIM_STEP(InitGsmFinalTestData)
+QRX_SIM_STEP(InitEdgeFinalTestData)
+QRX_SIM_STEP(DeviceReset)
+QRX_SIM_STEP(InitSerialPort)
+QRX_SIM_STEP(InitMobile)
+QRX_SIM_STEP(TurnOnMobile)
+QRX_SIM_STEP(QueryMobileEdgeStatus)
+QRX_SIM_STEP(MeasPowerSensitivityRxlev)
+QRX_SIM_STEP(MeasPowerSensitivity)
+QRX_SIM_STEP(MeasPower)
+QRX_SIM_STEP(EndConnection)
+QRX_SIM_STEP(WriteTestInfo)
+QRX_SIM_STEP(EndMoblieTest)
+QRX_SIM_STEP(UnlnitSerialPort)
+QRX_SIM_STEP(UnInitDevice)
+QRX_SIM_STEP(UnInitTestInterface)
+QRX_SIM_STEP(CheckBarcode)
+
+QRX_SIM_STEP_IN(InitDevice, {"GSMFT", "SensitivityNumber", 'd'}, {"GSMFT", "DisplayOn", 'i'})
+QRX_SIM_STEP_IN(EdgeDeviceConnectConfigBand, {"GSMFT", "BandNumber", 'i'})
+QRX_SIM_STEP_IN(CheckTestInfo, {"GSMFT", "TestStationNum", 'i'})
+QRX_SIM_STEP_IN(SwitchMobileMode, {"GSMFT", "nModeValue", 'i'})
+QRX_SIM_STEP_IN(GetBandChannelLevInfo, {"GSMFT", "BandNumber", 'i'}, {"GSMFT", "LevelNumber", 'i'}, {"GSMFT", "ChannelNumber", 'i'})
+QRX_SIM_STEP_IN(EdgeDeviceConnectMsBand, {"GSMFT", "BandNumber", 'i'})
+QRX_SIM_STEP_IN(EdgeMeasTMABand, {"GSMFT", "BandNumber", 'i'})
+QRX_SIM_STEP_IN(EdgeHandoverBand, {"GSMFT", "SourceBandNumber", 'i'}, {"GSMFT", "DesBandNumber", 'i'})
+QRX_SIM_STEP_IN(EdgeEndConnectionBand, {"GSMFT", "BandNumber", 'i'})
+QRX_SIM_STEP_IN(GsmDeviceConnectConfigBand, {"GSMFT", "BandNumber", 'i'})
+QRX_SIM_STEP_IN(CallToDeviceBand, {"GSMFT", "BandNumber", 'i'}, {"GSMFT", "WaitTimeBeforeDial", 'i'}, {"GSMFT", "RepeatDialTimes", 'i'}, {"GSMFT", "nQuerySignalTimes", 'i'}, {"GSMFT", "nWaitTimeBeforeQuerySignalStat", 'i'})
+QRX_SIM_STEP_IN(GsmHandoverBand, {"GSMFT", "SourceBandNumber", 'i'}, {"GSMFT", "DesBandNumber", 'i'})

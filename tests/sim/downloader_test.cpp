@@ -1,0 +1,152 @@
+// The simulated plug-ins' download engine, with the relay exports replaced by a recorder:
+// the order and content of the progress reports a host's callback would see.
+#include "../../sim/common/download_protocol.h"
+#include "../../sim/plugins/sim_downloader.h"
+
+#include <qrx/plugin_boundary.h>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Report {
+  unsigned message;
+  uintptr_t wparam;
+  intptr_t lparam;
+  bool sent;
+};
+std::mutex g_lock;
+std::vector<Report> g_reports;
+
+std::vector<Report> Reports() {
+  std::lock_guard<std::mutex> hold(g_lock);
+  return g_reports;
+}
+
+bool WaitFor(unsigned message) {
+  for (int i = 0; i < 500; ++i) {
+    for (const Report &r : Reports())
+      if (r.message == message) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+} // namespace
+
+extern "C" intptr_t QRX_SendMessage(void *, unsigned m, uintptr_t w, intptr_t l) {
+  std::lock_guard<std::mutex> hold(g_lock);
+  g_reports.push_back({m, w, l, true});
+  return 0;
+}
+extern "C" int QRX_PostMessage(void *, unsigned m, uintptr_t w, intptr_t l) {
+  std::lock_guard<std::mutex> hold(g_lock);
+  g_reports.push_back({m, w, l, false});
+  return 1;
+}
+
+namespace {
+
+class Downloader : public ::testing::Test {
+protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("qrx-dl-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+    ini_ = (dir_ / "dl.ini").string();
+    image_ = (dir_ / "image.bin").string();
+    std::ofstream(image_) << std::string(3000, 'x');
+    setenv("QRX_SIM_DOWNLOAD_MS", "100", 1);
+    std::lock_guard<std::mutex> hold(g_lock);
+    g_reports.clear();
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void WriteIni(const std::string &text) { std::ofstream(ini_) << text; }
+
+  std::filesystem::path dir_;
+  std::string ini_, image_;
+  int window_ = 0;
+};
+
+TEST_F(Downloader, ReportsStartProgressAndEndInOrder) {
+  WriteIni("[other]\nFile=nothing\n[downloadimage]\n  file = " + image_ + "\n");
+  qrx::sim::SimDownloader d(ini_, "DownloadImage");
+  d.SetWindow(&window_);
+  int job = d.Start();
+  ASSERT_GT(job, 0);
+  // The start report is sent before Start returns, with the job and the size in KiB.
+  auto first = Reports();
+  ASSERT_EQ(first.size(), 1u);
+  EXPECT_EQ(first[0].message, static_cast<unsigned>(QRX_MSG_PROGRESS_0));
+  EXPECT_TRUE(first[0].sent);
+  EXPECT_EQ(first[0].wparam, static_cast<uintptr_t>(job));
+  EXPECT_EQ(first[0].lparam, 3);
+  ASSERT_TRUE(WaitFor(QRX_MSG_PROGRESS_3));
+  auto all = Reports();
+  int lastPercent = 0;
+  for (const Report &r : all)
+    if (r.message == QRX_MSG_PROGRESS_1) {
+      EXPECT_GT(static_cast<int>(r.wparam), lastPercent);
+      lastPercent = static_cast<int>(r.wparam);
+      EXPECT_EQ(r.lparam, job);
+    }
+  EXPECT_EQ(lastPercent, 100);
+  EXPECT_EQ(all.back().message, static_cast<unsigned>(QRX_MSG_PROGRESS_3));
+  EXPECT_EQ(all.back().wparam, 0u); // success
+  EXPECT_EQ(all.back().lparam, job);
+}
+
+TEST_F(Downloader, StopAndMissingImagesEndTheJobWithAFailure) {
+  WriteIni("[DownloadImage]\nFile=" + (dir_ / "missing.bin").string() + "\n");
+  qrx::sim::SimDownloader d(ini_, "DownloadImage");
+  d.SetWindow(&window_);
+  d.Start();
+  ASSERT_TRUE(WaitFor(QRX_MSG_PROGRESS_3));
+  auto reports = Reports();
+  EXPECT_EQ(reports[reports.size() - 2].message, static_cast<unsigned>(QRX_MSG_PROGRESS_4));
+  EXPECT_EQ(reports.back().wparam, static_cast<uintptr_t>(kSimDownloadUnreadable));
+  {
+    std::lock_guard<std::mutex> hold(g_lock);
+    g_reports.clear();
+  }
+  setenv("QRX_SIM_DOWNLOAD_MS", "5000", 1);
+  WriteIni("[DownloadImage]\nFile=" + image_ + "\n");
+  d.Start();
+  d.Stop();
+  ASSERT_TRUE(WaitFor(QRX_MSG_PROGRESS_3));
+  EXPECT_EQ(Reports().back().wparam, static_cast<uintptr_t>(kSimDownloadStopped));
+}
+
+TEST_F(Downloader, UnloadWaitsForJobsAndReportsNothingMore) {
+  setenv("QRX_SIM_DOWNLOAD_MS", "5000", 1);
+  WriteIni("[DownloadImage]\nFile=" + image_ + "\n");
+  auto d = std::make_unique<qrx::sim::SimDownloader>(ini_, "DownloadImage");
+  d->SetWindow(&window_);
+  d->Start();
+  size_t before = Reports().size();
+  auto t0 = std::chrono::steady_clock::now();
+  d.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
+  EXPECT_LE(Reports().size(), before + 1); // at most a progress report already under way
+  for (const Report &r : Reports()) EXPECT_NE(r.message, static_cast<unsigned>(QRX_MSG_PROGRESS_3));
+}
+
+TEST(DownloadSettings, IniNamesCompareWithoutCase) {
+  auto path = std::filesystem::temp_directory_path() / ("qrx-ini-" + std::to_string(::getpid()));
+  std::ofstream(path) << "; comment\r\n[DOWNLOADIMAGEUFI]\r\nFILE = b.bin\r\n[DownloadImage]\r\nfile=a.bin\r\n";
+  EXPECT_EQ(qrx::sim::SimDownloader::ReadIni(path, "downloadimage", "File"), "a.bin");
+  EXPECT_EQ(qrx::sim::SimDownloader::ReadIni(path, "DownloadImageUFI", "file"), "b.bin");
+  EXPECT_EQ(qrx::sim::SimDownloader::ReadIni(path, "DownloadImage", "Other"), "");
+  std::filesystem::remove(path);
+}
+
+} // namespace

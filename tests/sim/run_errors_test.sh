@@ -1,0 +1,27 @@
+#!/bin/sh
+# qrx-run refuses malformed sequence lines, naming the file and line, before running anything.
+set -u
+run="$1"; work="$(mktemp -d)"; trap 'rm -rf "$work"' EXIT
+fail=0
+expect() { # name line-text expected-message
+  printf '# header\nInit_TestInterface()\n%s\n' "$2" > "$work/s.seq"
+  err="$("$run" --check "$work/s.seq" 2>&1)"; rc=$?
+  if [ "$rc" != 2 ] || ! printf '%s' "$err" | grep -q -- "s.seq:3: $3"; then
+    echo "FAIL $1: exit $rc: $err"; fail=1
+  else echo "ok   $1"; fi
+}
+expect unknown-export 'GSM_NST_MeasPowr(1, 2, 3)' "unknown export 'GSM_NST_MeasPowr'"
+expect too-few 'GSM_NST_MeasPower(1, 2)' "GSM_NST_MeasPower takes 3 argument(s) (int, int, int), got 2"
+expect too-many 'ClosePort(1)' "ClosePort takes 0 argument(s) (no arguments), got more"
+expect int-type 'GSM_NST_MeasPower(1, 2.5, 3)' "argument 2 of GSM_NST_MeasPower must be an integer"
+expect int-range 'Check_TestInfo(4294967296)' "argument 1 of Check_TestInfo must be an integer"
+expect text-type 'Mode_Select_TDFT(TD)' "argument 1 of Mode_Select_TDFT must be a text"
+expect double-type 'TxEVM_TDFT("x")' "argument 1 of TxEVM_TDFT must be a number"
+expect buffer-type 'Check_SN("x")' "argument 1 of Check_SN must be out"
+expect expectation 'ClosePort() = maybe' "the expected result must be an integer or any"
+expect lifecycle 'InitQRXInterface(0, "a", "QRX")' "InitQRXInterface is called by qrx-run"
+expect directive '@wait 5' "unknown directive '@wait'"
+expect unclosed 'WriteSN("abc, 0)' "argument 1 of WriteSN must be a text"
+printf 'ClosePort()\nReadSN(out="x", 0) = any\n@sleep 1\n' > "$work/ok.seq"
+"$run" --check "$work/ok.seq" >/dev/null 2>&1 || { echo "FAIL a valid sequence was refused"; fail=1; }
+exit $fail

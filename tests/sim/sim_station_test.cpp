@@ -1,0 +1,275 @@
+// The simulated station's components, driven directly: test libraries through a fake hub,
+// plug-in objects and the instrument library by table position, the simulated VISA, and the
+// host tools' view of the exports.
+#include "fake_hub.h"
+
+#include "common/call_dispatcher.h"
+#include "common/export_catalogue_view.h"
+
+#include <qrx/instrument_library.h>
+#include <qrx/plugin_boundary.h>
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+
+using qrx::simtest::FakeHub;
+
+namespace {
+
+const std::string kStation = QRX_TEST_STATION_DIR;
+
+class Library {
+public:
+  explicit Library(const std::string &path) : handle_(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {}
+  ~Library() { if (handle_) dlclose(handle_); }
+  bool Loaded() const { return handle_ != nullptr; }
+  int Call(const char *function, ITestTools *hub) const {
+    auto fn = reinterpret_cast<int (*)(ITestTools *)>(dlsym(handle_, function));
+    return fn ? fn(hub) : -100;
+  }
+  void *Symbol(const char *name) const { return dlsym(handle_, name); }
+
+private:
+  void *handle_;
+};
+
+// Every test works on its own device files.
+class SimStation : public ::testing::Test {
+protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("qrx-sim-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+    setenv("QRX_SIM_STATE_DIR", dir_.c_str(), 1);
+    hub_.params.values["ThreadIndex"] = "0";
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::filesystem::path dir_;
+  FakeHub hub_;
+};
+
+template <typename R, typename... A> R At(void *object, int position, A... args) {
+  auto table = *static_cast<void *const *const *>(object);
+  return reinterpret_cast<R (*)(void *, A...)>(table[position])(object, args...);
+}
+
+TEST_F(SimStation, MeasurementsUseStagedLimitsAndReportVerdicts) {
+  Library td(kStation + "/TestDll/TDFT.so");
+  ASSERT_TRUE(td.Loaded());
+  hub_.Stage("TDFT", "nMaxPowerUpper", "26");
+  hub_.Stage("TDFT", "nMaxPowerLower", "20");
+  hub_.Stage("TDFT", "nStep", "1");
+  EXPECT_EQ(td.Call("TxMaxPwr", &hub_), 0);
+  ASSERT_EQ(hub_.log.items.size(), 1u);
+  EXPECT_EQ(hub_.log.items[0].item, "TxMaxPwr MaxPower");
+  EXPECT_EQ(hub_.log.items[0].upper, 26);
+  EXPECT_EQ(hub_.log.items[0].lower, 20);
+  EXPECT_TRUE(hub_.log.items[0].passed);
+  // Limits that the healthy device cannot meet give a failed item and the failure code.
+  hub_.Stage("TDFT", "nMaxPowerUpper", "10");
+  hub_.Stage("TDFT", "nMaxPowerLower", "5");
+  EXPECT_EQ(td.Call("TxMaxPwr", &hub_), 2);
+  EXPECT_FALSE(hub_.log.items.back().passed);
+  // A missing staged input is reported without measuring.
+  hub_.params.values.erase("TDFT_nStep");
+  EXPECT_EQ(td.Call("TxMaxPwr", &hub_), 3);
+  EXPECT_EQ(hub_.log.items.size(), 2u);
+  hub_.Stage("TDFT", "nStep", "abc");
+  EXPECT_EQ(td.Call("TxMaxPwr", &hub_), 3);
+}
+
+TEST_F(SimStation, NoiseIsReproducibleAndFaultsAreConfigurable) {
+  Library gsm(kStation + "/TestDll/GsmFt.so");
+  ASSERT_TRUE(gsm.Loaded());
+  ASSERT_EQ(gsm.Call("MeasPower", &hub_), 0);
+  ASSERT_EQ(gsm.Call("MeasPower", &hub_), 0);
+  EXPECT_EQ(hub_.log.items[0].value, hub_.log.items[1].value);
+  hub_.params.values["SimSeed"] = "7";
+  ASSERT_EQ(gsm.Call("MeasPower", &hub_), 0);
+  EXPECT_NE(hub_.log.items[2].value, hub_.log.items[0].value);
+  hub_.params.values["ThreadIndex"] = "1";
+  ASSERT_EQ(gsm.Call("MeasPower", &hub_), 0);
+  EXPECT_NE(hub_.log.items[3].value, hub_.log.items[2].value);
+  hub_.params.values["SimFailItems"] = "EndConnection, MeasPower TxPower";
+  EXPECT_EQ(gsm.Call("MeasPower", &hub_), 2);
+  EXPECT_FALSE(hub_.log.items.back().passed);
+  EXPECT_GT(hub_.log.items.back().value, hub_.log.items.back().upper);
+  EXPECT_EQ(gsm.Call("EndConnection", &hub_), 2);
+  EXPECT_EQ(gsm.Call("InitMobile", &hub_), 0);
+}
+
+TEST_F(SimStation, BarcodeChecksReadTheProgrammedSerialNumber) {
+  Library lte(kStation + "/TestDll/FinalTestLTE.so");
+  Library cal(kStation + "/TestDll/TestDllQRXCal.so");
+  ASSERT_EQ(lte.Call("CheckBarcode", &hub_), 0);
+  EXPECT_EQ(hub_.results.values["Sn"], "FFFFFFFFFFFF");
+  void *phone = nullptr;
+  Library plugin(kStation + "/Plugins/BI_QRX.so");
+  auto load = reinterpret_cast<QRXPluginLoadQRXDllFn>(plugin.Symbol("LoadQRXDll"));
+  ASSERT_TRUE(load);
+  phone = load(0);
+  EXPECT_EQ((At<int, const char *, int, int>(phone, qrx::plugin::kPhoneWriteSnFirstCopy, "SN0042", 0, 0)), 0);
+  ASSERT_EQ(cal.Call("Check_SN", &hub_), 0);
+  EXPECT_EQ(hub_.results.values["Sn"], "SN0042");
+  At<int>(phone, qrx::plugin::kSnRelease);
+}
+
+TEST_F(SimStation, BoardBarcodeIsAskedFromTheOperatorWithItsLength) {
+  Library wifi(kStation + "/TestDll/WiFi_DLL.so");
+  hub_.Stage("WifiCal", "BOARDNUMLENTH", "8");
+  EXPECT_EQ(wifi.Call("Read_Barcode", &hub_), 4); // cancelled
+  hub_.promptAnswers = {"AB12CD34"};
+  EXPECT_EQ(wifi.Call("Read_Barcode", &hub_), 0);
+  EXPECT_EQ(hub_.prompts.back(), "^[0-9A-Za-z]{8}$");
+  EXPECT_EQ(hub_.results.values["Sn"], "AB12CD34");
+}
+
+TEST_F(SimStation, CableLossPowerFollowsTheSetUp) {
+  Library cal(kStation + "/TestDll/TestDllQRXCal.so");
+  EXPECT_EQ(cal.Call("LTE_ReadPower_CabLoss", &hub_), 5);
+  hub_.Stage("CabLoss", "Freq", "2000.000000");
+  ASSERT_EQ(cal.Call("LTE_SetULFreq_CabLoss", &hub_), 0);
+  hub_.Stage("CabLoss", "Power", "-10.000000");
+  ASSERT_EQ(cal.Call("LTE_SetULExpPower_CabLoss", &hub_), 0);
+  ASSERT_EQ(cal.Call("LTE_ReadPower_CabLoss", &hub_), 0);
+  double power = std::stod(hub_.results.values["Power"]);
+  EXPECT_LT(power, -10.9); // about 1.2 dB lost at 2 GHz
+  EXPECT_GT(power, -11.5);
+}
+
+TEST_F(SimStation, FlagsWrittenByOneStationAreCheckedByTheNext) {
+  Library cal(kStation + "/TestDll/TestDllQRXCal.so");
+  Library gsm(kStation + "/TestDll/GsmFt.so");
+  hub_.Stage("Cal", "FTFlag", "0");
+  EXPECT_EQ(cal.Call("Check_TestInfo", &hub_), 5);
+  hub_.Stage("QCal", "FTFlag", "1");
+  ASSERT_EQ(cal.Call("Write_TestInfo_GSM", &hub_), 0);
+  EXPECT_EQ(cal.Call("Check_TestInfo", &hub_), 0);
+  hub_.Stage("GSMFT", "TestStationNum", "0");
+  EXPECT_EQ(gsm.Call("CheckTestInfo", &hub_), 0);
+  hub_.Stage("Cal", "nClearType", "0");
+  ASSERT_EQ(cal.Call("Clear_TestInfo", &hub_), 0);
+  EXPECT_EQ(gsm.Call("CheckTestInfo", &hub_), 5);
+  hub_.Stage("Cal", "FTFlag", "25");
+  EXPECT_EQ(cal.Call("Check_TestInfo", &hub_), 3);
+}
+
+TEST_F(SimStation, PhonePluginKeepsIdentityWithinTheBuffersItIsGiven) {
+  Library plugin(kStation + "/Plugins/BI_QRX.so");
+  auto load = reinterpret_cast<QRXPluginLoadQRXDllFn>(plugin.Symbol("LoadQRXDll"));
+  ASSERT_TRUE(load);
+  void *sn = load(0);
+  using namespace qrx::plugin;
+  char buf[64] = "untouched";
+  EXPECT_EQ((At<int, const char *, int, int>(sn, kPhoneWriteImeiFirstCopy, "867530900001234", 0, 3)), 0);
+  EXPECT_EQ((At<int, char *, int, int>(sn, kPhoneReadImeiFirstCopy, buf, 0, 3)), 0);
+  EXPECT_STREQ(buf, "867530900001234");
+  // Sixteen characters would not fit the 16-byte read buffer with its terminator.
+  EXPECT_EQ((At<int, const char *, int, int>(sn, kPhoneWriteImeiFirstCopy, "8675309000012345", 0, 3)), 1);
+  std::string longSn(50, 'S');
+  EXPECT_EQ((At<int, const char *, int, int>(sn, kPhoneWriteSnFirstCopy, longSn.c_str(), 0, 3)), 1);
+  EXPECT_EQ((At<int, int, const char *, int>(sn, kPhoneWriteFlag, 4, "1", 3)), 0);
+  EXPECT_EQ((At<int, int, char *, int>(sn, kPhoneReadFlags, 20, buf, 3)), 0);
+  EXPECT_STREQ(buf, "00001000000000000000");
+  EXPECT_EQ((At<int, int, char *, int>(sn, kPhoneReadFlagsAt, 4, buf, 3)), 0);
+  EXPECT_STREQ(buf, "1");
+  // Another station's device is another file.
+  EXPECT_EQ((At<int, char *, int, int>(sn, kPhoneReadImeiFirstCopy, buf, 0, 2)), 0);
+  EXPECT_STREQ(buf, "");
+  EXPECT_EQ((At<int, const char *>(sn, kSnSetPhoneType, "")), 1);
+  EXPECT_EQ((At<int, const char *>(sn, kSnSetPhoneType, "SIM_PHONE")), 0);
+  At<int>(sn, kSnRelease);
+}
+
+TEST_F(SimStation, UfiPluginChecksMacAndDerivesTheSsid) {
+  Library plugin(kStation + "/Plugins/BI_QRX_UFI_NET.so");
+  auto load = reinterpret_cast<QRXPluginLoadQRXDllFn>(plugin.Symbol("LoadQRXDll"));
+  ASSERT_TRUE(load);
+  void *sn = load(0);
+  using namespace qrx::plugin;
+  EXPECT_EQ((At<int, int>(sn, kUfiWriteSsid, 0)), 0); // no MAC yet
+  EXPECT_EQ((At<int, std::string, int, int>(sn, kUfiWriteMac, std::string("12345"), 0, 0)), 0);
+  EXPECT_EQ((At<int, std::string, int, int>(sn, kUfiWriteMac, std::string("888888KLMNP8"), 0, 0)), 1);
+  EXPECT_EQ((At<int, int>(sn, kUfiWriteSsid, 0)), 1);
+  std::string ssid;
+  EXPECT_EQ((At<int, std::string &, int>(sn, kUfiReadSsid, ssid, 0)), 1);
+  EXPECT_EQ(ssid, "QRX-UFI-KLMNP8");
+  EXPECT_EQ((At<int, int>(sn, kUfiPortCheck2, 0)), 1);
+  std::ofstream(dir_ / "device-0.ini", std::ios::app) << "Faults=PortCheck2\n";
+  EXPECT_EQ((At<int, int>(sn, kUfiPortCheck2, 0)), 0);
+  At<int>(sn, kSnRelease);
+}
+
+TEST_F(SimStation, InstrumentLibraryAnswersThePositionsTheManagerUses) {
+  Library lib(kStation + "/TestDll/QRXNSigInstrument.so");
+  auto get = reinterpret_cast<QRXGetInstrumentInterfaceFn>(lib.Symbol("GetQRXCalInstrInterface"));
+  auto release = reinterpret_cast<QRXReleaseInstrumentFn>(lib.Symbol("ReleaseInstrument"));
+  ASSERT_TRUE(get && release);
+  EXPECT_EQ(get(12), nullptr);
+  void *instrument = get(QRX_INSTR_CMW);
+  ASSERT_NE(instrument, nullptr);
+  EXPECT_EQ((At<int>(instrument, qrx::instrument::kUnloadStatus)), 0);
+  EXPECT_EQ((At<int, int, int, int>(instrument, qrx::instrument::kCall1, 1, 62, -50)), 0);
+  EXPECT_EQ((At<int, int, int, int>(instrument, qrx::instrument::kCall1, -1, 62, -50)), 1);
+  EXPECT_EQ((At<int, int, int>(instrument, qrx::instrument::kCall3, 1, 12)), 0);
+  release(instrument);
+}
+
+TEST_F(SimStation, VisaAnswersTheIdentificationOfConfiguredTesters) {
+  std::string conf = (dir_ / "visa.conf").string();
+  std::ofstream(conf) << "GPIB0::14::0::INSTR = Maker,CMU 200,1234,V1.0\nlist = PXI0::12::INSTR\n";
+  setenv("QRX_SIM_VISA_CONFIG", conf.c_str(), 1);
+  Library visa(kStation + "/libvisa.so");
+  using Session = uint32_t;
+  auto openRm = reinterpret_cast<int (*)(Session *)>(visa.Symbol("viOpenDefaultRM"));
+  auto open = reinterpret_cast<int (*)(Session, const char *, uint32_t, uint32_t, Session *)>(visa.Symbol("viOpen"));
+  auto query = reinterpret_cast<int (*)(Session, const char *, const char *, ...)>(visa.Symbol("viQueryf"));
+  auto find = reinterpret_cast<int (*)(Session, const char *, Session *, uint32_t *, char *)>(visa.Symbol("viFindRsrc"));
+  auto next = reinterpret_cast<int (*)(Session, char *)>(visa.Symbol("viFindNext"));
+  ASSERT_TRUE(openRm && open && query && find && next);
+  Session rm = 0, vi = 0, list = 0;
+  ASSERT_EQ(openRm(&rm), 0);
+  EXPECT_NE(open(rm, "GPIB0::15::0::INSTR", 0, 3000, &vi), 0);
+  ASSERT_EQ(open(rm, "GPIB0::14::0::INSTR", 0, 3000, &vi), 0);
+  char answer[260] = {};
+  ASSERT_EQ(query(vi, "*IDN?\n", "%t", answer), 0);
+  EXPECT_STREQ(answer, "Maker,CMU 200,1234,V1.0\n");
+  EXPECT_NE(query(vi, "*RST\n", "%t", answer), 0);
+  uint32_t count = 0;
+  char description[256] = {};
+  ASSERT_EQ(find(rm, "/?*", &list, &count, description), 0);
+  EXPECT_EQ(count, 2u);
+  EXPECT_STREQ(description, "GPIB0::14::0::INSTR");
+  ASSERT_EQ(next(list, description), 0);
+  EXPECT_STREQ(description, "PXI0::12::INSTR");
+  EXPECT_NE(next(list, description), 0);
+  unsetenv("QRX_SIM_VISA_CONFIG");
+}
+
+TEST(HostTools, EveryExportHasOneRowAndACallSignature) {
+  const auto &rows = qrx::tools::ExportCatalogueView::Rows();
+  std::set<std::string> names;
+  for (const auto &row : rows) {
+    EXPECT_TRUE(names.insert(row.name).second) << row.name;
+    EXPECT_TRUE(qrx::tools::CallDispatcher::Supports(row.CallSignature())) << row.name;
+    if (!qrx::tools::ExportCatalogueView::LibraryOfService(row.service).empty()) {
+      EXPECT_FALSE(row.libraryFunction.empty()) << row.name;
+    }
+  }
+  EXPECT_EQ(rows.size(), 252u);
+  const auto *bs = qrx::tools::ExportCatalogueView::Find("Bs_Config_LTEFT");
+  ASSERT_NE(bs, nullptr);
+  EXPECT_EQ(bs->CallSignature(), "iiddiippiiiiiiiii");
+  EXPECT_EQ(bs->staged.size(), 17u);
+}
+
+} // namespace

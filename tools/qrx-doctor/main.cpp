@@ -1,0 +1,279 @@
+// qrx-doctor: checks a deployment directory (libQRXInterface.so, TestDll/, Plugins/,
+// BusinessCfg/) against what the exports need, and prints one table row per check.
+#include "../common/export_catalogue_view.h"
+
+#include <dirent.h>
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace qrx::tools;
+
+namespace {
+
+// A minimal XML element tree: enough to read setting files (elements, attributes, text).
+struct Element {
+  std::string name;
+  std::map<std::string, std::string> attributes;
+  std::string text;
+  std::vector<std::unique_ptr<Element>> children;
+  const Element *Child(const std::string &n) const {
+    for (const auto &c : children)
+      if (c->name == n) return c.get();
+    return nullptr;
+  }
+};
+
+class XmlReader {
+public:
+  explicit XmlReader(std::string s) : s_(std::move(s)) {}
+  std::unique_ptr<Element> Root(std::string *error) {
+    SkipMisc();
+    auto root = ParseElement(0);
+    if (!root) *error = error_.empty() ? "no root element" : error_;
+    return root;
+  }
+
+private:
+  void SkipMisc() {
+    for (;;) {
+      while (p_ < s_.size() && isspace(static_cast<unsigned char>(s_[p_]))) ++p_;
+      if (s_.compare(p_, 4, "<!--") == 0) p_ = Skip("-->");
+      else if (s_.compare(p_, 2, "<?") == 0) p_ = Skip("?>");
+      else if (s_.compare(p_, 2, "<!") == 0) p_ = Skip(">");
+      else if (s_.compare(p_, 3, "\xEF\xBB\xBF") == 0) p_ += 3;
+      else return;
+    }
+  }
+  size_t Skip(const char *end) {
+    size_t e = s_.find(end, p_);
+    return e == std::string::npos ? s_.size() : e + std::string(end).size();
+  }
+  std::string Name() {
+    size_t b = p_;
+    while (p_ < s_.size() && !isspace(static_cast<unsigned char>(s_[p_])) && s_[p_] != '>' &&
+           s_[p_] != '/' && s_[p_] != '=')
+      ++p_;
+    return s_.substr(b, p_ - b);
+  }
+  std::unique_ptr<Element> ParseElement(int depth) {
+    if (depth > 64 || p_ >= s_.size() || s_[p_] != '<') return nullptr;
+    ++p_;
+    auto e = std::make_unique<Element>();
+    e->name = Name();
+    if (e->name.empty()) return error_ = "element without a name", nullptr;
+    for (;;) {
+      while (p_ < s_.size() && isspace(static_cast<unsigned char>(s_[p_]))) ++p_;
+      if (p_ >= s_.size()) return error_ = "unterminated element " + e->name, nullptr;
+      if (s_.compare(p_, 2, "/>") == 0) { p_ += 2; return e; }
+      if (s_[p_] == '>') { ++p_; break; }
+      std::string attr = Name();
+      if (p_ >= s_.size() || s_[p_] != '=') return error_ = "bad attribute in " + e->name, nullptr;
+      ++p_;
+      char q = p_ < s_.size() ? s_[p_] : 0;
+      if (q != '"' && q != '\'') return error_ = "unquoted attribute in " + e->name, nullptr;
+      size_t end = s_.find(q, p_ + 1);
+      if (end == std::string::npos) return error_ = "unterminated attribute in " + e->name, nullptr;
+      e->attributes[attr] = s_.substr(p_ + 1, end - p_ - 1);
+      p_ = end + 1;
+    }
+    for (;;) {
+      size_t lt = s_.find('<', p_);
+      if (lt == std::string::npos) return error_ = "element " + e->name + " is not closed", nullptr;
+      e->text += s_.substr(p_, lt - p_);
+      p_ = lt;
+      if (s_.compare(p_, 4, "<!--") == 0) { p_ = Skip("-->"); continue; }
+      if (s_.compare(p_, 9, "<![CDATA[") == 0) {
+        size_t end = s_.find("]]>", p_);
+        if (end == std::string::npos) return error_ = "unterminated CDATA", nullptr;
+        e->text += s_.substr(p_ + 9, end - p_ - 9);
+        p_ = end + 3;
+        continue;
+      }
+      if (s_.compare(p_, 2, "</") == 0) {
+        p_ += 2;
+        std::string n = Name();
+        if (n != e->name) return error_ = "</" + n + "> closes <" + e->name + ">", nullptr;
+        p_ = Skip(">");
+        return e;
+      }
+      auto child = ParseElement(depth + 1);
+      if (!child) return nullptr;
+      e->children.push_back(std::move(child));
+    }
+  }
+  std::string s_;
+  size_t p_ = 0;
+  std::string error_;
+};
+
+std::unique_ptr<Element> LoadXml(const std::string &path, std::string *error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return *error = "missing", nullptr;
+  std::stringstream text;
+  text << in.rdbuf();
+  return XmlReader(text.str()).Root(error);
+}
+
+std::string Trim(const std::string &s) {
+  size_t b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string::npos) return "";
+  return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
+}
+
+struct Report {
+  int gaps = 0;
+  bool verbose = false;
+  void Row(const std::string &check, const std::string &item, bool ok, const std::string &detail = "") {
+    if (!ok) ++gaps;
+    if (ok && !verbose) return;
+    std::printf("%-16s %-44s %-4s %s\n", check.c_str(), item.c_str(), ok ? "ok" : "GAP", detail.c_str());
+  }
+  void Summary(const std::string &check, const std::string &item, int checked, int failed) {
+    std::printf("%-16s %-44s %-4s %d checked, %d missing\n", check.c_str(), item.c_str(), failed ? "GAP" : "ok",
+                checked, failed);
+  }
+};
+
+void CheckCommonXml(const std::string &dir, Report &r) {
+  std::string error;
+  auto root = LoadXml(dir + "BusinessCfg/Common.xml", &error);
+  if (!root) return r.Row("Common.xml", "BusinessCfg/Common.xml", false, error);
+  std::set<std::pair<std::string, std::string>> seen;
+  int checked = 0, failed = 0;
+  for (const ExportRow &row : ExportCatalogueView::Rows())
+    for (const StagedKey &k : row.staged) {
+      if (!seen.insert({k.section, k.key}).second) continue;
+      ++checked;
+      const Element *s = root->Child(k.section);
+      const Element *e = s ? s->Child(k.key) : nullptr;
+      bool ok = e && !Trim(e->text).empty();
+      if (!ok) ++failed;
+      r.Row("Common.xml", k.section + "/" + k.key, ok,
+            ok ? "" : "no staging name (used by " + row.name + ")");
+    }
+  r.Summary("Common.xml", "staged section/key pairs", checked, failed);
+}
+
+void CheckLibraries(const std::string &dir, Report &r) {
+  std::map<std::string, std::set<std::string>> needed;
+  for (const ExportRow &row : ExportCatalogueView::Rows()) {
+    std::string lib = ExportCatalogueView::LibraryOfService(row.service);
+    if (!lib.empty()) needed[lib].insert(row.libraryFunction);
+  }
+  for (const auto &[lib, functions] : needed) {
+    std::string path = dir + "TestDll/" + lib + ".so";
+    void *h = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
+    if (!h) {
+      r.Row("test library", "TestDll/" + lib + ".so", false, dlerror());
+      continue;
+    }
+    int failed = 0;
+    for (const std::string &f : functions) {
+      bool ok = dlsym(h, f.c_str()) != nullptr;
+      if (!ok) ++failed;
+      r.Row("test library", lib + ": " + f, ok, ok ? "" : "not exported");
+    }
+    r.Summary("test library", lib + ".so", static_cast<int>(functions.size()), failed);
+    dlclose(h);
+  }
+}
+
+void CheckExports(const std::string &dir, Report &r, const char *file,
+                  const std::vector<const char *> &symbols, const char *check) {
+  std::string path = dir + file;
+  void *h = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
+  if (!h) return r.Row(check, file, false, dlerror());
+  std::string missing;
+  for (const char *s : symbols)
+    if (!dlsym(h, s)) missing += std::string(missing.empty() ? "" : ", ") + s;
+  r.Row(check, file, missing.empty(), missing.empty() ? "" : "does not export " + missing);
+  if (r.verbose == false && missing.empty())
+    std::printf("%-16s %-44s %-4s\n", check, file, "ok");
+  dlclose(h);
+}
+
+void CheckBusinessConfig(const std::string &dir, const std::string &file, int stations, Report &r) {
+  std::string error;
+  auto root = LoadXml(dir + "BusinessCfg/" + file, &error);
+  std::string where = "BusinessCfg/" + file;
+  if (!root) return r.Row("business config", where, false, error);
+  int before = r.gaps;
+  r.Row("business config", file + ": root element", root->name == "phone",
+        "the root is <" + root->name + ">, the library reads <phone>");
+  for (const char *attr : {"model", "mode", "platform"})
+    r.Row("business config", file + ": phone@" + attr, root->attributes.count(attr) > 0, "attribute missing");
+  for (const char *section : {"CommonConfig", "SpecialSettings", "BASEINFO"})
+    r.Row("business config", file + ": " + section, root->Child(section) != nullptr, "section missing");
+  const Element *common = root->Child("CommonConfig");
+  const Element *special = root->Child("SpecialSettings");
+  for (const char *key : {"BIPhoneType", "TransferType"}) {
+    bool ok = (common && common->Child(key)) || (special && special->Child(key));
+    r.Row("business config", file + ": " + key, ok, "needed in CommonConfig or SpecialSettings");
+  }
+  const Element *base = root->Child("BASEINFO");
+  for (int n = 1; n <= stations && base; ++n)
+    for (const char *key : {"nGPIBAddress", "nDeviceAddress"}) {
+      std::string k = key + std::to_string(n);
+      r.Row("business config", file + ": BASEINFO/" + k, base->Child(k) != nullptr,
+            "tester address of station " + std::to_string(n));
+    }
+  if (r.gaps == before && !r.verbose) std::printf("%-16s %-44s %-4s\n", "business config", where.c_str(), "ok");
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  std::string dir;
+  std::vector<std::string> configs;
+  int stations = 4;
+  Report report;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--config" && i + 1 < argc) configs.push_back(argv[++i]);
+    else if (a == "--stations" && i + 1 < argc) stations = std::atoi(argv[++i]);
+    else if (a == "-v" || a == "--verbose") report.verbose = true;
+    else if (a == "-h" || a == "--help" || a[0] == '-') {
+      std::fprintf(stderr, "usage: qrx-doctor [-v] [--stations N] [--config FILE]... DEPLOYMENT_DIR\n");
+      return 2;
+    } else dir = a;
+  }
+  if (dir.empty()) {
+    std::fprintf(stderr, "usage: qrx-doctor [-v] [--stations N] [--config FILE]... DEPLOYMENT_DIR\n");
+    return 2;
+  }
+  if (dir.back() != '/') dir += '/';
+  std::printf("%-16s %-44s %-4s %s\n", "check", "item", "", "detail");
+  // Plug-ins may link the interface library; load it first so they find it.
+  void *self = dlopen((dir + "libQRXInterface.so").c_str(), RTLD_LAZY | RTLD_GLOBAL);
+  report.Row("library", "libQRXInterface.so", self != nullptr, self ? "" : dlerror());
+  if (self && !report.verbose) std::printf("%-16s %-44s %-4s\n", "library", "libQRXInterface.so", "ok");
+  CheckCommonXml(dir, report);
+  CheckLibraries(dir, report);
+  CheckExports(dir, report, "Plugins/BI_QRX.so", {"Create", "LoadQRXDll"}, "plug-in");
+  CheckExports(dir, report, "Plugins/BI_QRX_UFI_NET.so", {"Create", "LoadQRXDll"}, "plug-in");
+  CheckExports(dir, report, "Plugins/BI_GSM_QRX.so", {"Create"}, "plug-in");
+  CheckExports(dir, report, "Plugins/XA_BIAR9344.so", {"Create"}, "plug-in");
+  CheckExports(dir, report, "TestDll/QRXNSigInstrument.so", {"GetQRXCalInstrInterface", "ReleaseInstrument"}, "instrument");
+  CheckExports(dir, report, "TestDll/QRXTESTSETPXI3000.so", {"GetQRXCalInstrInterface", "ReleaseInstrument"}, "instrument");
+  if (configs.empty()) {
+    if (DIR *d = opendir((dir + "BusinessCfg").c_str())) {
+      while (dirent *e = readdir(d)) {
+        std::string n = e->d_name;
+        if (n.size() > 4 && n.substr(n.size() - 4) == ".xml" && n != "Common.xml") configs.push_back(n);
+      }
+      closedir(d);
+    }
+    if (configs.empty()) report.Row("business config", "BusinessCfg/*.xml", false, "no business-configuration file");
+  }
+  for (const std::string &c : configs) CheckBusinessConfig(dir, c, stations, report);
+  std::printf("%s: %d gap(s)\n", report.gaps ? "DEPLOYMENT INCOMPLETE" : "DEPLOYMENT OK", report.gaps);
+  return report.gaps ? 1 : 0;
+}
