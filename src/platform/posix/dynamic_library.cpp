@@ -1,0 +1,78 @@
+// dlopen-based library loading with the Windows path form translated and the Windows
+// meaning of the last error kept (126 module not found, 193 not loadable).
+#include "platform/dynamic_library.h"
+
+#include "platform/fault_injection.h"
+
+#include <dlfcn.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+
+namespace qrx::platform {
+namespace {
+thread_local uint32_t t_lastError = 0;
+constexpr uint32_t kModuleNotFound = 126;
+constexpr uint32_t kBadImage = 193;
+} // namespace
+
+std::string TranslateLibraryPath(std::string_view path) {
+  std::string out(path);
+  for (char &c : out)
+    if (c == '\\') c = '/';
+  constexpr std::string_view kDll = ".dll";
+  if (out.size() >= kDll.size() && out.compare(out.size() - kDll.size(), kDll.size(), kDll) == 0)
+    out.replace(out.size() - kDll.size(), kDll.size(), ".so");
+  return out;
+}
+
+ModuleHandle LoadLibrary(std::string_view path) {
+  const std::string local = TranslateLibraryPath(path);
+  struct stat st {};
+  if (::stat(local.c_str(), &st) != 0) {
+    t_lastError = kModuleNotFound;
+    std::fprintf(stderr, "QRXInterface: cannot load %s: no such file\n", local.c_str());
+    return nullptr;
+  }
+  if (ShouldFail(Fault::kLoadLibrary)) {
+    t_lastError = kBadImage;
+    std::fprintf(stderr, "QRXInterface: cannot load %s: injected failure\n", local.c_str());
+    return nullptr;
+  }
+  // dlopen searches the loader path for a name without a slash; a relative path of ours must
+  // resolve against the working directory as the Windows loader does.
+  std::string openPath = local.find('/') == std::string::npos ? "./" + local : local;
+  void *h = ::dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!h) {
+    t_lastError = kBadImage;
+    const char *e = ::dlerror();
+    std::fprintf(stderr, "QRXInterface: cannot load %s: %s\n", local.c_str(), e ? e : "?");
+  }
+  return h;
+}
+
+ModuleHandle LoadSystemLibrary(const std::string &name) {
+  if (ShouldFail(Fault::kLoadLibrary)) {
+    t_lastError = kBadImage;
+    return nullptr;
+  }
+  void *h = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!h) {
+    t_lastError = kModuleNotFound;
+    const char *e = ::dlerror();
+    std::fprintf(stderr, "QRXInterface: cannot load %s: %s\n", name.c_str(), e ? e : "?");
+  }
+  return h;
+}
+
+void *GetProcAddress(ModuleHandle module, const char *name) {
+  if (!module || !name) return nullptr;
+  return ::dlsym(module, name);
+}
+
+bool FreeLibrary(ModuleHandle module) { return module && ::dlclose(module) == 0; }
+
+uint32_t GetLastError() { return t_lastError; }
+void SetLastError(uint32_t code) { t_lastError = code; }
+
+} // namespace qrx::platform

@@ -1,0 +1,111 @@
+// Whole-file reads, atomic replacement (temporary file beside the target, then rename) and
+// file stamps for change detection.
+#include "platform/file_system.h"
+
+#include "platform/fault_injection.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+
+namespace qrx::platform {
+
+bool FileExists(const std::string &path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+bool IsDirectory(const std::string &path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ReadWholeFile(const std::string &path, std::string *data, std::string *error) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (error) *error = std::strerror(errno);
+    return false;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (error) *error = S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : std::strerror(errno);
+    ::close(fd);
+    return false;
+  }
+  data->clear();
+  char buf[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (error) *error = std::strerror(errno);
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    data->append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return true;
+}
+
+bool ReplaceFileAtomically(const std::string &path, std::string_view data, std::string *error) {
+  std::random_device rd;
+  std::string temp = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(rd());
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    if (error) *error = std::strerror(errno);
+    return false;
+  }
+  auto fail = [&](int err) {
+    if (error) *error = std::strerror(err);
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return false;
+  };
+  if (ShouldFail(Fault::kFileWrite)) return fail(ENOSPC);
+  size_t done = 0;
+  while (done < data.size()) {
+    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return fail(errno);
+    }
+    done += static_cast<size_t>(n);
+  }
+  if (::fsync(fd) != 0) return fail(errno);
+  // Keep the permissions of the file being replaced.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
+  if (::close(fd) != 0) {
+    int err = errno;
+    ::unlink(temp.c_str());
+    if (error) *error = std::strerror(err);
+    return false;
+  }
+  if (ShouldFail(Fault::kFileRename) || ::rename(temp.c_str(), path.c_str()) != 0) {
+    int err = errno ? errno : EIO;
+    ::unlink(temp.c_str());
+    if (error) *error = std::strerror(err);
+    return false;
+  }
+  return true;
+}
+
+FileStamp StatFile(const std::string &path) {
+  FileStamp s;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return s;
+  s.exists = true;
+  s.size = static_cast<uint64_t>(st.st_size);
+  s.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  s.inode = st.st_ino;
+  s.device = st.st_dev;
+  return s;
+}
+
+} // namespace qrx::platform
