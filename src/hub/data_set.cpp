@@ -1,0 +1,77 @@
+// Data-set storage and the default-state stream formatting and parsing of its values.
+#include "hub/data_set.h"
+
+namespace qrx {
+
+CDataSet<IDataSet>::CDataSet(std::string name) : name_(std::move(name)) {}
+
+CDataSet<IDataSet>::~CDataSet() {
+  values_.clear();
+  for (IDataSet *child : children_)
+    if (child) child->Release();
+  children_.clear();
+}
+
+void CDataSet<IDataSet>::Release() {
+  --refCount_;
+  if (member_) {
+    if (refCount_ < 0) refCount_ = 0;
+    return;
+  }
+  if (refCount_ == 0) delete this;
+}
+
+std::stringstream &CDataSet<IDataSet>::StreamFor(const std::string &key) {
+  auto it = values_.find(key);
+  if (it == values_.end())
+    it = values_.emplace(key, std::make_unique<std::stringstream>(std::ios::in | std::ios::out)).first;
+  std::stringstream &s = *it->second;
+  s.str(std::string());
+  s.clear();
+  return s;
+}
+
+void CDataSet<IDataSet>::SetBool(const std::string &key, bool value) { StreamFor(key) << value; }
+void CDataSet<IDataSet>::SetDouble(const std::string &key, double value) { StreamFor(key) << value; }
+void CDataSet<IDataSet>::SetInt(const std::string &key, int value) { StreamFor(key) << value; }
+void CDataSet<IDataSet>::SetString(const std::string &key, const std::string &value) {
+  StreamFor(key) << value;
+}
+
+template <class T> int CDataSet<IDataSet>::Read(const std::string &key, T *out) {
+  auto it = values_.find(key);
+  if (it == values_.end()) return -1;
+  std::stringstream &s = *it->second;
+  s.clear();
+  auto pos = s.tellg();
+  T value{};
+  if ((s >> value) && out) *out = value;
+  s.clear();
+  s.seekg(pos);
+  return 0;
+}
+
+int CDataSet<IDataSet>::GetBool(const std::string &key, bool *out) { return Read(key, out); }
+int CDataSet<IDataSet>::GetDouble(const std::string &key, double *out) { return Read(key, out); }
+int CDataSet<IDataSet>::GetInt(const std::string &key, int *out) { return Read(key, out); }
+
+int CDataSet<IDataSet>::GetString(const std::string &key, std::string &inout) {
+  auto it = values_.find(key);
+  if (it == values_.end()) return -1;
+  if (inout == "erase") {
+    values_.erase(it);
+    return 0;
+  }
+  inout = it->second->str();
+  return 0;
+}
+
+void CDataSet<IDataSet>::AddChild(IDataSet *child) {
+  // Only data sets of our own kind can carry the reference this set takes on its children.
+  auto *own = dynamic_cast<CDataSet<IDataSet> *>(child);
+  if (!own) return;
+  own->AddRef();
+  children_.push_back(own);
+}
+
+} // namespace qrx

@@ -1,0 +1,87 @@
+// InitQRXInterface and CleanUpQRXInterface: a station's creation and destruction.
+#include "hub/qrx_test_tools.h"
+#include "interface/export_macros.h"
+#include "interface/qrx_export_service.h"
+#include "interface/station_registry.h"
+#include "interface/test_tool_easy_factory.h"
+#include "platform/thread_id.h"
+
+#include <qrx/qrx_interface.h>
+
+namespace qrx {
+namespace {
+
+// Destroys every service of a station that its registry entry or the factory's pointers name.
+void DestroyServices(const StationContext &c) {
+  if (c.testTools) c.testTools->Release();
+  delete c.wifiService;
+  delete c.calService;
+  delete c.gsmFtService;
+  delete c.tdFtService;
+  delete c.lteFtService;
+  // The download, serial-number and instrument managers are destroyed here once they exist.
+}
+
+} // namespace
+} // namespace qrx
+
+QRX_EXPORT int InitQRXInterface(int threadIndex, const char *configFile, const char *productType) {
+  using namespace qrx;
+  try {
+    if (!configFile || !productType) return 1;
+    const uint32_t threadId = platform::CurrentThreadId();
+    StationRegistry &registry = StationRegistry::Instance();
+    if (registry.Contains(threadIndex)) return 0;
+
+    auto *hub = new CQRXTestTools(threadIndex, configFile, nullptr);
+    CTestToolEasyFactory factory(&registry);
+    StationContext s;
+    s.threadId = threadId;
+    s.testTools = hub;
+    const int recognised =
+        factory.BuildStation(hub, &s.wifiService, &s.calService, &s.gsmFtService, &s.tdFtService,
+                             &s.lteFtService, &s.downloadManager, &s.snManager,
+                             &s.instrumentManager, threadIndex, threadId, productType);
+    if (!recognised) {
+      // Nothing refers to the hub of an unrecognised product type: release it here.
+      hub->Release();
+      return 0;
+    }
+    StationContext registered;
+    if (!registry.FindByKey(threadIndex, &registered) || registered.testTools != hub) {
+      // Another thread took the key between the lookup and the insert: this station was never
+      // recorded, so its services are ours to destroy.
+      DestroyServices(s);
+      return 0;
+    }
+    hub->Initialize();
+
+    IQRXExportService *services[] = {s.wifiService, s.calService, s.gsmFtService, s.tdFtService,
+                                     s.lteFtService};
+    for (IQRXExportService *service : services) {
+      if (service && service->Load() == 0) {
+        CleanUpQRXInterface();
+        return 1;
+      }
+    }
+    // The download and serial-number managers are initialised here once they exist.
+    return 0;
+  } catch (...) {
+    return 1;
+  }
+}
+
+QRX_EXPORT int CleanUpQRXInterface(void) {
+  using namespace qrx;
+  try {
+    StationContext s;
+    int key = 0;
+    StationRegistry &registry = StationRegistry::Instance();
+    if (!registry.FindByThread(platform::CurrentThreadId(), &s, &key)) return 0;
+    DestroyServices(s);
+    registry.Remove(key);
+    return 0;
+  } catch (...) {
+    return 1;
+  }
+}
