@@ -1,0 +1,36 @@
+// A temporary deployment directory (TestDll/ with the five test libraries) that the test
+// process works in, so libraries are reached through the real relative paths.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace qrx::test {
+
+class Deployment {
+public:
+  explicit Deployment(bool withLte = true) {
+    char tmpl[] = "/tmp/qrx-spine-XXXXXX";
+    root_ = ::mkdtemp(tmpl);
+    std::filesystem::create_directories(root_ / "TestDll");
+    std::filesystem::create_directories(root_ / "BusinessCfg");
+    for (const char *name : {"TestDllQRXCal.so", "GsmFt.so", "TDFT.so", "WiFi_DLL.so"})
+      std::filesystem::copy_file(QRX_TEST_LIBRARY, root_ / "TestDll" / name);
+    if (withLte) std::filesystem::copy_file(QRX_TEST_LIBRARY, root_ / "TestDll" / "FinalTestLTE.so");
+    old_ = std::filesystem::current_path();
+    std::filesystem::current_path(root_);
+  }
+  ~Deployment() {
+    std::filesystem::current_path(old_);
+    std::error_code ec;
+    std::filesystem::remove_all(root_, ec);
+  }
+  const std::filesystem::path &Root() const { return root_; }
+
+private:
+  std::filesystem::path root_;
+  std::filesystem::path old_;
+};
+
+} // namespace qrx::test

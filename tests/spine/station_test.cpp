@@ -1,0 +1,142 @@
+// Station lifecycle across threads, the load-failure message, and the hub seen by a library.
+#include "deployment.h"
+#include "hub/qrx_test_tools.h"
+#include "interface/qrx_export_service.h"
+#include "interface/station_registry.h"
+#include "platform/dynamic_library.h"
+
+#include <qrx/qrx_interface.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+namespace qrx {
+namespace {
+
+struct Box {
+  std::string caption, text;
+};
+std::vector<Box> g_boxes;
+void RecordBox(void *, const char *caption, const char *text) { g_boxes.push_back({caption, text}); }
+
+class StationTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    g_boxes.clear();
+    QRX_SetMessageBoxHandler(&RecordBox, nullptr);
+  }
+  void TearDown() override {
+    CleanUpQRXInterface();
+    QRX_SetMessageBoxHandler(nullptr, nullptr);
+  }
+  test::Deployment deployment_;
+};
+
+TEST_F(StationTest, StationIsFoundByItsThreadAndCallsItsLibraries) {
+  ASSERT_EQ(InitQRXInterface(3, "Station.xml", "QRX"), 0);
+  StationContext s;
+  ASSERT_TRUE(FindStation(&s));
+  EXPECT_EQ(s.wifiService, nullptr) << "a phone station has no WiFi service";
+  ASSERT_NE(s.calService, nullptr);
+  s.testTools->GetParameterDataSet()->SetString("In", "abc");
+  EXPECT_EQ(s.calService->CallExport("Echo"), 103);
+  std::string out;
+  EXPECT_EQ(s.testTools->GetResultDataSet()->GetString("Out", out), 0);
+  EXPECT_EQ(out, "abc");
+  EXPECT_EQ(s.calService->CallExport("NoSuchFunction"), -1);
+  EXPECT_EQ(s.gsmFtService->CallExport(nullptr), -1);
+  std::string cfg;
+  s.testTools->GetParameterDataSet()->GetString("ConfigFile", cfg);
+  EXPECT_EQ(cfg, "Station.xml");
+  EXPECT_EQ(s.calService->CallExport("ProbeSlots"), 0);
+  EXPECT_TRUE(g_boxes.empty());
+
+  EXPECT_EQ(CleanUpQRXInterface(), 0);
+  EXPECT_FALSE(FindStation(&s));
+  EXPECT_EQ(CleanUpQRXInterface(), 0) << "no station: still 0";
+}
+
+TEST_F(StationTest, ProductTypeDecidesTheServicesInAnyCase) {
+  ASSERT_EQ(InitQRXInterface(1, "Ufi.xml", "ufi"), 0);
+  StationContext s;
+  ASSERT_TRUE(FindStation(&s));
+  EXPECT_NE(s.wifiService, nullptr);
+  EXPECT_EQ(CleanUpQRXInterface(), 0);
+
+  EXPECT_EQ(InitQRXInterface(2, "X.xml", "PHONE"), 0) << "unknown type: 0 but no station";
+  EXPECT_FALSE(FindStation(&s));
+  EXPECT_FALSE(StationRegistry::Instance().Contains(2));
+}
+
+TEST_F(StationTest, BadArgumentsAreRefused) {
+  EXPECT_EQ(InitQRXInterface(4, nullptr, "QRX"), 1);
+  EXPECT_EQ(InitQRXInterface(4, "S.xml", nullptr), 1);
+  StationContext s;
+  EXPECT_FALSE(FindStation(&s));
+}
+
+TEST_F(StationTest, TakenIndexIsLeftAloneEvenFromAnotherThread) {
+  ASSERT_EQ(InitQRXInterface(5, "A.xml", "QRX"), 0);
+  StationContext mine;
+  ASSERT_TRUE(FindStation(&mine));
+  int other = -1;
+  bool otherFound = true;
+  std::thread t([&] {
+    other = InitQRXInterface(5, "B.xml", "UFI");
+    StationContext s;
+    otherFound = FindStation(&s);
+  });
+  t.join();
+  EXPECT_EQ(other, 0);
+  EXPECT_FALSE(otherFound) << "the second thread got no station of its own";
+  StationContext again;
+  ASSERT_TRUE(FindStation(&again));
+  EXPECT_EQ(again.testTools, mine.testTools);
+  EXPECT_EQ(again.wifiService, nullptr) << "still the phone station";
+}
+
+TEST_F(StationTest, EightThreadsEachFindTheirOwnStation) {
+  constexpr int kThreads = 8;
+  std::vector<int> results(kThreads, -99);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kThreads; ++i) {
+    threads.emplace_back([i, &results] {
+      if (InitQRXInterface(10 + i, "S.xml", i % 2 ? "UFI" : "QRX") != 0) return;
+      StationContext s;
+      if (!FindStation(&s)) return;
+      results[i] = s.calService->CallExport("Echo") == 7 ? -7 : 0;
+      int ti = -1;
+      s.testTools->GetParameterDataSet()->GetInt("ThreadIndex", &ti);
+      results[i] = ti;
+      CleanUpQRXInterface();
+    });
+  }
+  for (auto &t : threads) t.join();
+  for (int i = 0; i < kThreads; ++i) EXPECT_EQ(results[i], 10 + i);
+  EXPECT_EQ(StationRegistry::Instance().Size(), 0u);
+}
+
+TEST(StationLoadFailure, MissingLibraryShowsOneMessageAndLeavesNoStation) {
+  test::Deployment deployment(/*withLte=*/false);
+  g_boxes.clear();
+  QRX_SetMessageBoxHandler(&RecordBox, nullptr);
+  EXPECT_EQ(InitQRXInterface(6, "S.xml", "QRX"), 1);
+  QRX_SetMessageBoxHandler(nullptr, nullptr);
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_EQ(g_boxes[0].caption, "Load QRX LTE FT service Error");
+  EXPECT_EQ(g_boxes[0].text, "126");
+  StationContext s;
+  EXPECT_FALSE(FindStation(&s));
+  EXPECT_FALSE(StationRegistry::Instance().Contains(6));
+}
+
+TEST(ExportService, LibraryPathsAreTranslated) {
+  EXPECT_EQ(platform::TranslateLibraryPath(".\\TestDll\\GsmFt.dll"), "./TestDll/GsmFt.so");
+  EXPECT_EQ(platform::TranslateLibraryPath("libvisa.so"), "libvisa.so");
+  EXPECT_EQ(platform::TranslateLibraryPath("a.dll.bak"), "a.dll.bak");
+}
+
+} // namespace
+} // namespace qrx
