@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Builds everything and runs the simulated production line on four stations.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j "${QRX_JOBS:-2}" --target all run-line
