@@ -116,7 +116,7 @@ private:
                    double typicalUpper, double lower, double upper) {
     SimRandom random(hub_.Seed(), hub_.ThreadIndex(), item);
     double value = random.Normal(nominal, sigma);
-    // Rare noise tails are clipped to 80 % of the specification's margin around nominal.
+    // Rare noise tails are clipped to 80 % of the limit's margin around nominal.
     double below = nominal - typicalLower, above = typicalUpper - nominal;
     if (below > 0 && value < nominal - 0.8 * below) value = nominal - 0.8 * below;
     if (above > 0 && value > nominal + 0.8 * above) value = nominal + 0.8 * above;
