@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -40,13 +41,13 @@ TEST(MessageRelay, UnknownWindowsAreAnsweredWithZero) {
   EXPECT_EQ(QRX_SendMessage(&notAWindow, QRX_MSG_PROGRESS_1, 1, 2), 0);
   EXPECT_EQ(QRX_SendMessage(nullptr, QRX_MSG_PROGRESS_1, 1, 2), 0);
   EXPECT_EQ(QRX_PostMessage(nullptr, QRX_MSG_PROGRESS_1, 1, 2), 1);
-  void *gone;
-  {
-    platform::MessageRelay relay([](unsigned, uintptr_t, intptr_t) { return intptr_t{9}; });
-    gone = relay.Window();
-    EXPECT_EQ(QRX_SendMessage(gone, 0, 0, 0), 9);
-  }
-  EXPECT_EQ(QRX_SendMessage(gone, 0, 0, 0), 0);
+  auto relay = std::make_unique<platform::MessageRelay>(
+      [](unsigned, uintptr_t, intptr_t) { return intptr_t{9}; });
+  void *volatile window = relay->Window(); // kept opaque: only compared after the reset
+  EXPECT_EQ(QRX_SendMessage(window, 0, 0, 0), 9);
+  relay.reset();
+  // The handle of a destroyed window is only compared, never followed.
+  EXPECT_EQ(QRX_SendMessage(window, 0, 0, 0), 0);
 }
 
 } // namespace
