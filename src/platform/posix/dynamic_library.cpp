@@ -8,12 +8,26 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <mutex>
 
 namespace qrx::platform {
 namespace {
 thread_local uint32_t t_lastError = 0;
 constexpr uint32_t kModuleNotFound = 126;
 constexpr uint32_t kBadImage = 193;
+
+// The loader serialises opens and closes itself, but with a lock the thread sanitizer cannot
+// see; taking our own lock around them makes the ordering visible and costs nothing beside the
+// loader's own work. Stations open and close test libraries from their own threads.
+std::mutex &LoaderLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+void *OpenLocked(const char *path) {
+  std::lock_guard<std::mutex> guard(LoaderLock());
+  return ::dlopen(path, RTLD_NOW | RTLD_LOCAL);
+}
 } // namespace
 
 std::string TranslateLibraryPath(std::string_view path) {
@@ -42,7 +56,7 @@ ModuleHandle LoadLibrary(std::string_view path) {
   // dlopen searches the loader path for a name without a slash; a relative path of ours must
   // resolve against the working directory as the Windows loader does.
   std::string openPath = local.find('/') == std::string::npos ? "./" + local : local;
-  void *h = ::dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  void *h = OpenLocked(openPath.c_str());
   if (!h) {
     t_lastError = kBadImage;
     const char *e = ::dlerror();
@@ -56,7 +70,7 @@ ModuleHandle LoadSystemLibrary(const std::string &name) {
     t_lastError = kBadImage;
     return nullptr;
   }
-  void *h = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+  void *h = OpenLocked(name.c_str());
   if (!h) {
     t_lastError = kModuleNotFound;
     const char *e = ::dlerror();
@@ -70,7 +84,11 @@ void *GetProcAddress(ModuleHandle module, const char *name) {
   return ::dlsym(module, name);
 }
 
-bool FreeLibrary(ModuleHandle module) { return module && ::dlclose(module) == 0; }
+bool FreeLibrary(ModuleHandle module) {
+  if (!module) return false;
+  std::lock_guard<std::mutex> guard(LoaderLock());
+  return ::dlclose(module) == 0;
+}
 
 uint32_t GetLastError() { return t_lastError; }
 void SetLastError(uint32_t code) { t_lastError = code; }
