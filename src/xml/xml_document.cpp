@@ -43,9 +43,10 @@ constexpr std::array<uint8_t, 256> kClass = MakeClasses();
 inline bool Is(char c, uint8_t cls) { return (kClass[static_cast<unsigned char>(c)] & cls) != 0; }
 
 // Byte length of the ANSI code page's character for each lead byte. The structural
-// characters of XML (< > & ; = / quotes) are below 0x40 and are never trail bytes of GBK,
-// Shift_JIS, Big5 or UTF-8, so searching for them byte-wise is safe; only name scans and
-// the "]]>" and "]" searches must step over whole characters.
+// characters of XML (< > & ; = / quotes, blanks) are below 0x40 and are never trail bytes of
+// GBK, Shift_JIS, Big5 or UTF-8, so names, attributes and text are scanned byte by byte (a
+// stray lead byte then cannot swallow a ">"); only the "]]>" and "]" searches, where the
+// trail byte may be a "]", and case folding step over whole characters.
 struct LeadLengths {
   std::array<uint8_t, 256> len{};
   LeadLengths() {
@@ -62,9 +63,15 @@ inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c 
 
 // Compares names byte for byte or, when ignoring case, folding ASCII letters but never the
 // trail bytes of multi-byte characters.
-bool EqualNames(std::string_view a, std::string_view b, bool ignoreCase) {
+bool EqualNamesIgnoringCase(std::string_view a, std::string_view b);
+
+inline bool EqualNames(std::string_view a, std::string_view b, bool ignoreCase) {
   if (a.size() != b.size()) return false;
-  if (!ignoreCase) return a == b;
+  if (!ignoreCase) return std::memcmp(a.data(), b.data(), a.size()) == 0;
+  return EqualNamesIgnoringCase(a, b);
+}
+
+bool EqualNamesIgnoringCase(std::string_view a, std::string_view b) {
   const auto &lead = Leads().len;
   for (size_t i = 0; i < a.size();) {
     int n = lead[static_cast<unsigned char>(a[i])];
@@ -270,9 +277,11 @@ void CXmlDocument::Parse() {
 
   int32_t pos = 0;
   while (pos < n) {
-    const void *lt = std::memchr(s + pos, '<', static_cast<size_t>(n - pos));
-    if (!lt) break;
-    pos = static_cast<int32_t>(static_cast<const char *>(lt) - s);
+    if (s[pos] != '<') { // markup often follows markup directly
+      const void *lt = std::memchr(s + pos, '<', static_cast<size_t>(n - pos));
+      if (!lt) break;
+      pos = static_cast<int32_t>(static_cast<const char *>(lt) - s);
+    }
     if (pos + 1 >= n) {
       syntax("first_tag_syntax", pos);
       break;
@@ -281,8 +290,7 @@ void CXmlDocument::Parse() {
     if (Is(c, kNameStart)) {
       // Start tag or empty-element tag.
       int32_t p = pos + 1;
-      while (p < n && !Is(s[p], kNameEnd)) p += lead[static_cast<unsigned char>(s[p])];
-      if (p > n) p = n;
+      while (p < n && !Is(s[p], kNameEnd)) ++p;
       const int32_t nameStart = pos + 1, nameLength = p - nameStart;
       bool empty = false, done = false, broken = false;
       while (p < n) {
@@ -321,8 +329,7 @@ void CXmlDocument::Parse() {
           }
         } else {
           const int32_t from = p;
-          while (p < n && !Is(s[p], kAttrEnd)) p += lead[static_cast<unsigned char>(s[p])];
-          if (p > n) p = n;
+          while (p < n && !Is(s[p], kAttrEnd)) ++p;
           if (p == from) ++p; // a NUL: step over it
         }
       }
@@ -372,8 +379,7 @@ void CXmlDocument::Parse() {
     } else if (c == '/') {
       // End tag.
       int32_t p = pos + 2;
-      while (p < n && !Is(s[p], kNameEnd)) p += lead[static_cast<unsigned char>(s[p])];
-      if (p > n) p = n;
+      while (p < n && !Is(s[p], kNameEnd)) ++p;
       const std::string_view name = view.substr(pos + 2, p - pos - 2);
       while (p < n && s[p] != '>' && s[p] != '<') ++p;
       if (p >= n) {
@@ -468,10 +474,8 @@ std::string_view CXmlDocument::NameOf(int32_t element) const {
   if (element <= 0) return {};
   const XmlElementRecord &r = table_[element];
   const char *s = text_.data();
-  const auto &lead = Leads().len;
   int32_t end = r.start + r.startTagLength, p = r.start + 1;
-  while (p < end && !Is(s[p], kNameEnd)) p += lead[static_cast<unsigned char>(s[p])];
-  if (p > end) p = end;
+  while (p < end && !Is(s[p], kNameEnd)) ++p;
   return std::string_view(s + r.start + 1, static_cast<size_t>(p - r.start - 1));
 }
 
@@ -638,7 +642,6 @@ bool CXmlDocument::FindAttribute(int32_t element, std::string_view name, int32_t
   if (element <= 0 || name.empty()) return false;
   const XmlElementRecord &r = table_[element];
   const char *s = text_.data();
-  const auto &lead = Leads().len;
   const int32_t end = r.start + r.startTagLength;
   int32_t p = r.start + 1 + static_cast<int32_t>(NameOf(element).size());
   while (p < end) {
@@ -653,8 +656,7 @@ bool CXmlDocument::FindAttribute(int32_t element, std::string_view name, int32_t
       continue;
     }
     const int32_t ns = p;
-    while (p < end && !Is(s[p], kAttrEnd)) p += lead[static_cast<unsigned char>(s[p])];
-    if (p > end) p = end;
+    while (p < end && !Is(s[p], kAttrEnd)) ++p;
     if (p == ns) { // a character that ends names without being handled above (NUL)
       ++p;
       continue;
@@ -794,7 +796,9 @@ bool CXmlDocument::SetChildText(const char *text, int flags) { return SetTextOf(
 
 bool CXmlDocument::SetAttrOf(int32_t element, const char *name, const char *value, int flags) {
   if (element <= 0 || !ValidName(name)) return false;
-  const std::string quoted = "\"" + Encode(value ? value : "", flags, true) + "\"";
+  std::string quoted = Encode(value ? value : "", flags, true);
+  quoted.insert(quoted.begin(), '"');
+  quoted.push_back('"');
   int32_t ns, vs, ve;
   int32_t pos, oldLength;
   std::string replacement;

@@ -16,14 +16,10 @@ void CXmlElementTable::Reset(size_t textLength) {
   nextFree_ = 1;
 }
 
-int32_t CXmlElementTable::Allocate() {
-  if (nextFree_ >= capacity_) {
-    if (nextFree_ == std::numeric_limits<int32_t>::max()) return -1;
-    Reserve(std::max<int64_t>(static_cast<int64_t>(nextFree_) * 3 / 2, nextFree_ + 8));
-  }
-  int32_t i = nextFree_++;
-  (*this)[i] = XmlElementRecord{};
-  return i;
+bool CXmlElementTable::Grow() {
+  if (nextFree_ == std::numeric_limits<int32_t>::max()) return false;
+  Reserve(std::max<int64_t>(static_cast<int64_t>(nextFree_) * 3 / 2, nextFree_ + 8));
+  return true;
 }
 
 void CXmlElementTable::Reserve(int64_t records) {
@@ -35,13 +31,13 @@ void CXmlElementTable::Reserve(int64_t records) {
     if (seg < segments_.size()) {
       // The last segment is partly sized: widen it, keeping its records.
       int32_t have = segmentSizes_[seg];
-      auto wider = std::make_unique<XmlElementRecord[]>(want);
+      std::unique_ptr<XmlElementRecord[]> wider(new XmlElementRecord[want]);
       std::copy(segments_[seg].get(), segments_[seg].get() + have, wider.get());
       segments_[seg] = std::move(wider);
       segmentSizes_[seg] = want;
       capacity_ += want - have;
     } else {
-      segments_.push_back(std::make_unique<XmlElementRecord[]>(want));
+      segments_.emplace_back(new XmlElementRecord[want]);
       segmentSizes_.push_back(want);
       capacity_ += want;
     }

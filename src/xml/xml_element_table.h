@@ -11,16 +11,17 @@ namespace qrx {
 // One element: where its tags lie in the text and how it hangs in the tree. Start and end
 // tag lengths get a word each so that a start tag of any size (a 100 MB attribute) and an
 // end tag with a long name are recorded exactly.
+// Plain data: records are zeroed when handed out, not when the table is sized.
 struct XmlElementRecord {
-  int32_t start = 0;       // offset of the "<" of the start tag
-  int32_t length = 0;      // start tag "<" to the end of the end tag (or empty-element tag)
-  int32_t startTagLength = 0;
-  int32_t endTagLength = 0; // 0 for an empty-element tag and for an element never ended
-  uint32_t flagsLevel = 0;  // kStructureError | nesting level
-  int32_t parent = 0;
-  int32_t firstChild = 0;
-  int32_t nextSibling = 0;
-  int32_t prevSibling = 0; // for a first child: the last sibling
+  int32_t start;       // offset of the "<" of the start tag
+  int32_t length;      // start tag "<" to the end of the end tag (or empty-element tag)
+  int32_t startTagLength;
+  int32_t endTagLength; // 0 for an empty-element tag and for an element never ended
+  uint32_t flagsLevel; // kStructureError | nesting level
+  int32_t parent;
+  int32_t firstChild;
+  int32_t nextSibling;
+  int32_t prevSibling; // for a first child: the last sibling
 
   static constexpr uint32_t kStructureError = 0x800000;
   static constexpr uint32_t kLevelMask = 0x7FFFFF;
@@ -39,7 +40,12 @@ public:
   void Reset(size_t textLength);
   // Hands out the next free record (growing the table when full); -1 when the table cannot
   // grow any more.
-  int32_t Allocate();
+  int32_t Allocate() {
+    if (nextFree_ >= capacity_ && !Grow()) return -1;
+    int32_t i = nextFree_++;
+    (*this)[i] = XmlElementRecord{};
+    return i;
+  }
 
   XmlElementRecord &operator[](int32_t i) {
     return segments_[static_cast<size_t>(i) >> 16][static_cast<size_t>(i) & 0xFFFF];
@@ -52,6 +58,7 @@ public:
   int32_t Capacity() const { return capacity_; }
 
 private:
+  bool Grow();
   void Reserve(int64_t records);
 
   std::vector<std::unique_ptr<XmlElementRecord[]>> segments_;
