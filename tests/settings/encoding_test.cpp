@@ -25,9 +25,9 @@ std::string Convert(const char *from, const char *to, const std::string &in) {
   return out;
 }
 
-// "中文" and "测试" and "テスト" as UTF-8.
+// "中文", "文中" (both also in Shift_JIS) and "テスト" as UTF-8.
 const std::string kChinese = "\u4E2D\u6587";
-const std::string kTest = "\u6D4B\u8BD5";
+const std::string kTest = "\u6587\u4E2D";
 const std::string kKatakana = "\u30C6\u30B9\u30C8";
 
 struct EncodedFile {
