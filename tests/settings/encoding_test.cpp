@@ -38,6 +38,8 @@ struct EncodedFile {
   std::string value;      // the value of A/k, as UTF-8
 };
 
+void PrintTo(const EncodedFile &f, std::ostream *os) { *os << f.label; }
+
 class EncodingTest : public test::LibraryHubFixture,
                      public ::testing::WithParamInterface<EncodedFile> {
 protected:

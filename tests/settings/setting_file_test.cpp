@@ -237,7 +237,11 @@ TEST_P(FailedSaveTest, OldFileStaysIntactAndTheSaveMessageIsShown) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, FailedSaveTest,
-                         ::testing::Values(platform::Fault::kFileWrite, platform::Fault::kFileRename));
+                         ::testing::Values(platform::Fault::kFileWrite, platform::Fault::kFileRename),
+                         [](const ::testing::TestParamInfo<platform::Fault> &info) {
+                           return std::string(info.param == platform::Fault::kFileWrite ? "DiskFull"
+                                                                                        : "RenameFails");
+                         });
 
 TEST_F(SettingFileTest, MalformedFilesAreReportedAndStillReadWhereParsed) {
   const std::string twoRoots = kDecl + "<phone><A><k>v</k></A></phone>\r\n<phone><B><k>w</k></B></phone>";
