@@ -103,13 +103,22 @@ size_t FindCdataEnd(std::string_view s, size_t from) {
   return std::string_view::npos;
 }
 
+// True when the text ends in the middle of a multi-byte character: written into markup, its
+// missing trail byte would swallow the next structural character.
+bool EndsInsideCharacter(std::string_view s) {
+  const auto &lead = Leads().len;
+  size_t i = 0;
+  while (i < s.size()) i += lead[static_cast<unsigned char>(s[i])];
+  return i > s.size();
+}
+
 bool ValidName(const char *name) {
   if (!name || !Is(name[0], kNameStart)) return false;
   for (const char *p = name; *p; ++p) {
     unsigned char c = static_cast<unsigned char>(*p);
     if (Is(*p, kNameEnd) || c < 0x20 || c == '&' || c == 0x7F) return false;
   }
-  return true;
+  return !EndsInsideCharacter(name);
 }
 
 // True when s[at] is an "&" that begins a character reference: a name, or "#" and decimal
@@ -706,7 +715,9 @@ std::string CXmlDocument::GetChildAttr(const char *name) const { return AttrOf(c
 
 std::string CXmlDocument::Encode(std::string_view text, int flags, bool attribute) const {
   std::string out;
-  if (!attribute && (flags & kWriteCdata)) {
+  // A CDATA section cannot end in half a character (its trail byte would be the "]" of
+  // "]]>"), so such text is escaped instead; it reads back the same.
+  if (!attribute && (flags & kWriteCdata) && !EndsInsideCharacter(text)) {
     out = "<![CDATA[";
     size_t i = 0;
     for (;;) {

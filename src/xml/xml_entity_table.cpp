@@ -61,6 +61,9 @@ constexpr Entity kEntities[] = {
     {"weierp", 8472}, {"xi", 958}, {"yacute", 253}, {"yen", 165}, {"yuml", 255}, {"zeta", 950},
     {"zwj", 8205}, {"zwnj", 8204},
 };
+static_assert(std::is_sorted(std::begin(kEntities), std::end(kEntities),
+                             [](const Entity &a, const Entity &b) { return a.name < b.name; }),
+              "the table is searched by halving and must stay sorted by name");
 
 } // namespace
 

@@ -334,6 +334,21 @@ TEST(XmlParse, GbkTrailBytesDoNotEndCdataOrNames) {
   EXPECT_TRUE(doc.FindNextChild("K\x81\x41"));
 }
 
+TEST(XmlEditing, HalfCharactersCannotBreakMarkup) {
+  CXmlDocument doc;
+  ASSERT_TRUE(doc.SetDocument("<r><k/><z/></r>"));
+  doc.FindNext();
+  doc.FindNextChild("k");
+  // A lone GBK lead byte before "]]>" would swallow the "]": written escaped instead.
+  ASSERT_TRUE(doc.SetChildText("a\x81", CXmlDocument::kWriteCdata));
+  EXPECT_EQ(doc.GetChildText(), "a\x81");
+  EXPECT_TRUE(doc.FindNextChild("z"));
+  // A name ending in a lead byte would swallow the ">" of its tag.
+  EXPECT_FALSE(doc.AppendChild("n\x81"));
+  EXPECT_FALSE(doc.SetChildAttr("n\x81", "1"));
+  ExpectConsistentWithReparse(doc);
+}
+
 TEST(XmlParse, StreamModeRefusesSetDocument) {
   CXmlDocument doc;
   doc.SetDocumentFlags(CXmlDocument::kWriteStream);
