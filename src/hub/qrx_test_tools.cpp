@@ -25,8 +25,11 @@ CQRXTestTools::CQRXTestTools(int threadIndex, const CString &configFile, void *p
   // account and package services; each implementation adds its line in this order.
   moduleDirectory_ = platform::ModuleDirectory();
   settingService_ = new (std::nothrow) CQRXSettingService(moduleDirectory_);
+  // The account service reads the same file that Initialize opens through the setting service.
+  auto *settings = static_cast<CQRXSettingService *>(settingService_);
   accountService_ = new (std::nothrow) CQRXAccountService(
-      moduleDirectory_ + "BusinessCfg" + platform::kPathSeparator + configFile);
+      settings ? settings->PathOf(configFile, "BusinessCfg")
+               : moduleDirectory_ + "BusinessCfg" + platform::kPathSeparator + configFile);
   packageManager_ = new (std::nothrow) CQRXPackageManagerService();
   parentWindow_ = parentWindow;
   configFile_ = configFile;
