@@ -1,10 +1,14 @@
 // Hub construction, tear-down, the station's seeding and the operator's serial prompt.
 #include "hub/qrx_test_tools.h"
 
+#include "hub/qrx_package_manager_service.h"
+#include "hub/qrx_setting_service.h"
 #include "platform/module_path.h"
+#include "services/qrx_account_service.h"
 #include "sn/test_runner_sn_dlg.h"
 
 #include <mutex>
+#include <new>
 
 namespace qrx {
 namespace {
@@ -20,6 +24,13 @@ CQRXTestTools::CQRXTestTools(int threadIndex, const CString &configFile, void *p
   // Locale, instrument detection and log services are created here, then the setting,
   // account and package services; each implementation adds its line in this order.
   moduleDirectory_ = platform::ModuleDirectory();
+  settingService_ = new (std::nothrow) CQRXSettingService(moduleDirectory_);
+  // The account service reads the same file that Initialize opens through the setting service.
+  auto *settings = static_cast<CQRXSettingService *>(settingService_);
+  accountService_ = new (std::nothrow) CQRXAccountService(
+      settings ? settings->PathOf(configFile, "BusinessCfg")
+               : moduleDirectory_ + "BusinessCfg" + platform::kPathSeparator + configFile);
+  packageManager_ = new (std::nothrow) CQRXPackageManagerService();
   parentWindow_ = parentWindow;
   configFile_ = configFile;
   threadIndex_ = threadIndex;
@@ -42,6 +53,15 @@ CQRXTestTools::~CQRXTestTools() {
 int CQRXTestTools::Initialize() {
   parameters_.SetInt("ThreadIndex", threadIndex_);
   parameters_.SetString("ConfigFile", configFile_);
+  // The setting service is ours, so its files are the concrete type that copies sections.
+  auto *settings = static_cast<CQRXSettingService *>(settingService_);
+  if (!settings) return 1;
+  CQRXSettingFile *config = settings->Open(configFile_, "BusinessCfg");
+  if (!config) return 1;
+  // Keys of SpecialSettings override those of CommonConfig with the same name.
+  config->CopySectionToDataSet(&parameters_, "CommonConfig");
+  config->CopySectionToDataSet(&parameters_, "SpecialSettings");
+  config->Release();
   return 1;
 }
 

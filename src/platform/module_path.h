@@ -12,6 +12,10 @@ inline constexpr char kPathSeparator = '/';
 // When the code is linked statically (tests), the directory of the executable.
 std::string ModuleDirectory();
 
+// Lets a statically linked test process stand in for a deployed library: while set (non-empty,
+// ending with '/'), ModuleDirectory() returns this directory. An empty text restores the real one.
+void OverrideModuleDirectory(const std::string &directory);
+
 // Directory of the host executable (/proc/self/exe), ending with '/'; "" when unknown.
 std::string ExecutableDirectory();
 

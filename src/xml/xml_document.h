@@ -3,8 +3,12 @@
 // and file loading and saving with byte-order-mark and declared-encoding detection.
 #pragma once
 
+#include "xml/xml_element_table.h"
+#include "xml/xml_report.h"
+
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace qrx {
 
@@ -63,8 +67,41 @@ public:
   void SetDocumentFlags(uint32_t flags);
 
 private:
-  struct Impl;
-  Impl *impl_;
+  // Node kinds of the scanner; only elements are ever current.
+  enum NodeType : int { kNodeNone = 0, kNodeElement = 1, kNodeText = 2, kNodeCdata = 4,
+                        kNodeComment = 8 };
+
+  void Parse();
+  void Clear();
+  std::string_view NameOf(int32_t element) const;
+  bool NamesEqual(std::string_view a, std::string_view b) const;
+  int32_t FindSibling(int32_t parent, int32_t after, const char *name) const;
+  std::string TextOf(int32_t element) const;
+  std::string AttrOf(int32_t element, const char *name) const;
+  bool FindAttribute(int32_t element, std::string_view name, int32_t *nameStart,
+                     int32_t *valueStart, int32_t *valueEnd) const;
+  bool SetTextOf(int32_t element, const char *text, int flags);
+  bool SetAttrOf(int32_t element, const char *name, const char *value, int flags);
+  int32_t InsertElement(int32_t parent, int32_t after, const char *name, const char *text,
+                        int flags);
+  bool Replace(int32_t pos, int32_t oldLength, std::string_view replacement, int32_t container);
+  void DecodeInto(std::string_view in, std::string *out) const;
+  size_t DecodeReference(std::string_view in, size_t at, std::string *out) const;
+  std::string Encode(std::string_view text, int flags, bool attribute) const;
+  bool IgnoreCase() const { return (flags_ & kIgnoreCase) != 0; }
+
+  std::string text_;
+  CXmlReport report_;
+  int32_t parent_ = 0;       // element whose children form the current level; 0 = top level
+  int32_t main_ = 0;         // current element; 0 = none
+  int32_t child_ = 0;        // current child of the main element; 0 = none
+  int32_t released_ = 0;     // head of the chain of released records (none are released)
+  int nodeType_ = kNodeNone; // kind of the current node
+  int32_t nodeOffset_ = 0;
+  int32_t nodeLength_ = 0;
+  uint32_t flags_ = 0;
+  bool structureError_ = false; // a parse entry that makes the document not well-formed
+  CXmlElementTable table_;
 };
 
 } // namespace qrx

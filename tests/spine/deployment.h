@@ -3,6 +3,8 @@
 // real relative paths.
 #pragma once
 
+#include "platform/module_path.h"
+
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -24,8 +26,11 @@ public:
     if (withLte) std::filesystem::copy_file(QRX_TEST_LIBRARY, root_ / "TestDll" / "FinalTestLTE.so");
     old_ = std::filesystem::current_path();
     std::filesystem::current_path(root_);
+    // The statically linked test stands in for a library deployed in root_.
+    platform::OverrideModuleDirectory(root_.string() + "/");
   }
   ~Deployment() {
+    platform::OverrideModuleDirectory(std::string());
     std::filesystem::current_path(old_);
     std::error_code ec;
     std::filesystem::remove_all(root_, ec);

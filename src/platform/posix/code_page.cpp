@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 namespace qrx::platform {
@@ -31,12 +32,27 @@ constexpr CodePageName kCodePages[] = {
     {52936, "HZ"},         {54936, "GB18030"},   {65000, "UTF-7"},       {65001, "UTF-8"},
 };
 
+// iconv_open and iconv_close load and unload glibc's converter modules through the dynamic
+// loader, whose own locks the thread sanitizer cannot see; stations converting at the same time
+// open and close them under one lock of ours so their order is visible.
+std::mutex g_converterLock;
+
+iconv_t OpenConverter(const char *to, const char *from) {
+  std::lock_guard<std::mutex> lock(g_converterLock);
+  return ::iconv_open(to, from);
+}
+
+void CloseConverter(iconv_t cd) {
+  std::lock_guard<std::mutex> lock(g_converterLock);
+  ::iconv_close(cd);
+}
+
 // Runs one iconv conversion over the whole input. Unconvertible input is replaced: a byte
 // sequence that is invalid in the source is skipped and counted, a character the target
 // cannot hold is written as the replacement.
 bool Convert(const char *from, const char *to, std::string_view in, std::string *out,
              bool *lossy, std::string_view replacement) {
-  iconv_t cd = ::iconv_open(to, from);
+  iconv_t cd = OpenConverter(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
   out->clear();
   std::vector<char> buf(in.size() * 4 + 16);
@@ -45,7 +61,7 @@ bool Convert(const char *from, const char *to, std::string_view in, std::string 
   // The replacement itself must be in the target encoding.
   std::string repl;
   {
-    iconv_t rc = ::iconv_open(to, "UTF-8");
+    iconv_t rc = OpenConverter(to, "UTF-8");
     if (rc != reinterpret_cast<iconv_t>(-1)) {
       char rb[16];
       char *rs = const_cast<char *>(replacement.data());
@@ -54,7 +70,7 @@ bool Convert(const char *from, const char *to, std::string_view in, std::string 
       size_t rdl = sizeof rb;
       if (::iconv(rc, &rs, &rl, &rd, &rdl) != static_cast<size_t>(-1))
         repl.assign(rb, rd - rb);
-      ::iconv_close(rc);
+      CloseConverter(rc);
     }
   }
   int unitSize = (std::strncmp(from, "UTF-16", 6) == 0) ? 2 : (std::strncmp(from, "UTF-32", 6) == 0 ? 4 : 1);
@@ -78,7 +94,7 @@ bool Convert(const char *from, const char *to, std::string_view in, std::string 
   size_t dstLeft = buf.size();
   ::iconv(cd, nullptr, nullptr, &dst, &dstLeft);
   out->append(buf.data(), dst - buf.data());
-  ::iconv_close(cd);
+  CloseConverter(cd);
   return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <mutex>
 
 namespace qrx::platform {
 namespace {
@@ -13,9 +14,21 @@ std::string DirectoryOf(const std::string &file) {
   auto slash = file.rfind('/');
   return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
 }
+
+std::mutex g_overrideLock;
+std::string g_override;
 } // namespace
 
+void OverrideModuleDirectory(const std::string &directory) {
+  std::lock_guard<std::mutex> lock(g_overrideLock);
+  g_override = directory;
+}
+
 std::string ModuleDirectory() {
+  {
+    std::lock_guard<std::mutex> lock(g_overrideLock);
+    if (!g_override.empty()) return g_override;
+  }
   Dl_info info{};
   if (::dladdr(reinterpret_cast<void *>(&ModuleDirectory), &info) && info.dli_fname) {
     char resolved[PATH_MAX];

@@ -1,0 +1,331 @@
+// Encoding detection and conversion of XML files. The document text is always held in the
+// ANSI code page; what the file was (mark, declaration, UTF-16 byte order) is kept in the
+// document flags so that saving writes the file back the way it came.
+#include "xml/xml_file_codec.h"
+
+#include "platform/code_page.h"
+#include "platform/file_system.h"
+#include "xml/xml_encoding_table.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace qrx {
+namespace {
+
+constexpr uint32_t kUtf16Le = 0x01, kUtf8Bom = 0x04, kUtf16Be = 0x80;
+constexpr size_t kHeadBytes = 1024;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+  if (s.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i)
+    if (Lower(s[i]) != Lower(prefix[i])) return false;
+  return true;
+}
+
+size_t FindNoCase(std::string_view s, std::string_view what, size_t from) {
+  for (size_t i = from; i + what.size() <= s.size(); ++i)
+    if (StartsWithNoCase(s.substr(i), what)) return i;
+  return std::string_view::npos;
+}
+
+// Value of the pseudo-attribute or attribute `name` inside a tag's text; nullopt if absent.
+std::optional<std::string> TagAttribute(std::string_view tag, std::string_view name) {
+  size_t i = 0;
+  while (i < tag.size()) {
+    size_t at = FindNoCase(tag, name, i);
+    if (at == std::string_view::npos) return std::nullopt;
+    size_t p = at + name.size();
+    bool wholeName = at > 0 && (IsBlank(tag[at - 1]) || tag[at - 1] == '"' || tag[at - 1] == '\'');
+    while (p < tag.size() && IsBlank(tag[p])) ++p;
+    if (!wholeName || p >= tag.size() || tag[p] != '=') {
+      i = at + 1;
+      continue;
+    }
+    ++p;
+    while (p < tag.size() && IsBlank(tag[p])) ++p;
+    if (p < tag.size() && (tag[p] == '"' || tag[p] == '\'')) {
+      size_t e = tag.find(tag[p], p + 1);
+      if (e == std::string_view::npos) return std::nullopt;
+      return std::string(tag.substr(p + 1, e - p - 1));
+    }
+    size_t e = p;
+    while (e < tag.size() && !IsBlank(tag[e]) && std::string_view(">/?;\"'").find(tag[e]) == std::string_view::npos)
+      ++e;
+    return std::string(tag.substr(p, e - p));
+  }
+  return std::nullopt;
+}
+
+// What an encoding name means for conversion.
+struct Encoding {
+  std::string name;
+  int codePage = 0;   // 0: unknown, never converted
+};
+
+Encoding Resolve(const std::string &name) {
+  Encoding e{name, 0};
+  if (name.empty()) {
+    e.codePage = platform::AnsiCodePage();
+  } else if (name.rfind("UTF-32", 0) == 0) {
+    // UTF-32 files are not read as such; the text is taken as it is.
+    e.codePage = 0;
+  } else {
+    e.codePage = EncodingNameToCodePage(name);
+  }
+  if (e.codePage != 0 && !platform::IconvNameForCodePage(e.codePage)) e.codePage = 0;
+  return e;
+}
+
+std::string AnsiName() {
+  const char *n = platform::IconvNameForCodePage(platform::AnsiCodePage());
+  return n ? n : std::to_string(platform::AnsiCodePage());
+}
+
+// True when the text holds bytes above 0x7F and every one of them is part of a valid UTF-8
+// sequence (no overlong forms, no surrogates, nothing beyond U+10FFFF).
+bool LooksLikeUtf8(std::string_view s) {
+  bool nonAscii = false;
+  size_t i = 0;
+  while (i < s.size()) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) { ++i; continue; }
+    nonAscii = true;
+    size_t len;
+    uint32_t min;
+    uint32_t cp;
+    if (c >= 0xC2 && c <= 0xDF) { len = 2; min = 0x80; cp = c & 0x1F; }
+    else if (c >= 0xE0 && c <= 0xEF) { len = 3; min = 0x800; cp = c & 0x0F; }
+    else if (c >= 0xF0 && c <= 0xF4) { len = 4; min = 0x10000; cp = c & 0x07; }
+    else return false;
+    if (i + len > s.size()) return false;
+    for (size_t k = 1; k < len; ++k) {
+      unsigned char t = static_cast<unsigned char>(s[i + k]);
+      if ((t & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (t & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += len;
+  }
+  return nonAscii;
+}
+
+void ToAnsiFromWide(std::u16string_view wide, std::string *text, CXmlReport *report) {
+  bool lossy = false;
+  platform::WideToMultiByte(platform::AnsiCodePage(), wide, text, &lossy);
+  report->Add("converted_to").Text("encoding", AnsiName());
+  if (lossy) report->Add("conversion_loss").Text("encoding", AnsiName());
+}
+
+} // namespace
+
+std::optional<std::string> CXmlFileCodec::DeclaredEncoding(std::string_view text) {
+  std::string_view head = text.substr(0, std::min(text.size(), kHeadBytes));
+  size_t i = 0;
+  while (i < head.size() && IsBlank(head[i])) ++i;
+  if (head.substr(i).starts_with("<?xml") && i + 5 < head.size() && (IsBlank(head[i + 5]) || head[i + 5] == '?')) {
+    size_t e = head.find("?>", i);
+    return TagAttribute(head.substr(i + 5, e == std::string_view::npos ? std::string_view::npos : e - i - 5),
+                        "encoding");
+  }
+  // An HTML page names its charset in a meta element.
+  for (size_t at = FindNoCase(head, "<meta", 0); at != std::string_view::npos;
+       at = FindNoCase(head, "<meta", at + 5)) {
+    size_t e = head.find('>', at);
+    std::string_view tag = head.substr(at + 5, e == std::string_view::npos ? std::string_view::npos : e - at - 5);
+    if (auto cs = TagAttribute(tag, "charset")) return cs;
+    auto equiv = TagAttribute(tag, "http-equiv");
+    if (!equiv || !StartsWithNoCase(*equiv, "content-type") || equiv->size() != 12) continue;
+    auto content = TagAttribute(tag, "content");
+    if (!content) continue;
+    size_t c = FindNoCase(*content, "charset=", 0);
+    if (c == std::string::npos) continue;
+    size_t b = c + 8, f = b;
+    while (f < content->size() && (*content)[f] != ';' && !IsBlank((*content)[f])) ++f;
+    return content->substr(b, f - b);
+  }
+  return std::nullopt;
+}
+
+void CXmlFileCodec::Decode(std::string_view bytes, std::string *text, uint32_t *fileFlags,
+                           CXmlReport *report) {
+  *fileFlags = 0;
+  const size_t fileLength = bytes.size();
+  auto at = [&](size_t i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0x100u; };
+  enum { kSingle, kLe, kBe } form = kSingle;
+  Encoding enc;
+  bool known = false; // an encoding was marked or declared (or implied by a leading "<")
+  if (at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) {
+    bytes.remove_prefix(3);
+    *fileFlags |= kUtf8Bom;
+    enc = Resolve("UTF-8");
+    known = true;
+    report->Add("bom").Text("encoding", "UTF-8");
+  } else if (at(0) == 0xFF && at(1) == 0xFE) {
+    bytes.remove_prefix(2);
+    *fileFlags |= kUtf16Le;
+    form = kLe;
+    enc = {"UTF-16LE", 1200};
+    report->Add("bom").Text("encoding", "UTF-16LE");
+  } else if (at(0) == 0xFE && at(1) == 0xFF) {
+    bytes.remove_prefix(2);
+    *fileFlags |= kUtf16Be;
+    form = kBe;
+    enc = {"UTF-16BE", 1201};
+    report->Add("bom").Text("encoding", "UTF-16BE");
+  } else if (at(0) == '<' && at(1) == 0 && at(2) != 0x100 && at(3) == 0) {
+    // UTF-16 without a mark still shows itself by the zero byte beside the first "<"; taken
+    // as 8-bit text it would lose every other byte. Saved with a mark from now on.
+    *fileFlags |= kUtf16Le;
+    form = kLe;
+    enc = {"UTF-16LE", 1200};
+  } else if (at(0) == 0 && at(1) == '<' && at(2) == 0 && at(3) != 0x100) {
+    *fileFlags |= kUtf16Be;
+    form = kBe;
+    enc = {"UTF-16BE", 1201};
+  }
+
+  if (form == kSingle) {
+    if (!known) {
+      if (auto declared = DeclaredEncoding(bytes)) {
+        enc = Resolve(*declared);
+        known = true;
+        // 8-bit text that calls itself UTF-16 is not UTF-16; take its bytes as they are.
+        if (enc.codePage == 1200 || enc.codePage == 1201) enc.codePage = 0;
+      } else if (!bytes.empty() && bytes[0] == '<') {
+        enc = Resolve("UTF-8");
+        known = true;
+      }
+    }
+    std::string data;
+    data.reserve(bytes.size());
+    size_t nulls = 0;
+    for (size_t i = 0; i < bytes.size();) {
+      const void *z = std::memchr(bytes.data() + i, 0, bytes.size() - i);
+      size_t e = z ? static_cast<size_t>(static_cast<const char *>(z) - bytes.data()) : bytes.size();
+      data.append(bytes.substr(i, e - i));
+      if (!z) break;
+      ++nulls;
+      i = e + 1;
+    }
+    if (nulls) report->Add("nulls_removed").Number("count", static_cast<int64_t>(nulls));
+    if (!known && LooksLikeUtf8(data)) {
+      enc = Resolve("UTF-8");
+      known = true;
+      report->Add("utf8_detection").Text("encoding", "UTF-8");
+    }
+    const int acp = platform::AnsiCodePage();
+    if (known && enc.codePage != 0 && enc.codePage != acp) {
+      std::u16string wide;
+      bool lossy = false;
+      platform::MultiByteToWide(enc.codePage, data, &wide, &lossy);
+      bool lossyOut = false;
+      platform::WideToMultiByte(acp, wide, text, &lossyOut);
+      report->Add("converted_to").Text("encoding", AnsiName());
+      if (lossy || lossyOut) report->Add("conversion_loss").Text("encoding", AnsiName());
+    } else {
+      *text = std::move(data);
+    }
+    report->Add("read")
+        .Text("encoding", known ? enc.name : AnsiName())
+        .Number("length", static_cast<int64_t>(fileLength));
+    return;
+  }
+
+  // UTF-16: an odd last byte is half a character.
+  if (bytes.size() % 2) {
+    report->Add("truncation_error").Number("length", static_cast<int64_t>(fileLength));
+    bytes.remove_suffix(1);
+  }
+  std::u16string wide;
+  wide.reserve(bytes.size() / 2);
+  size_t nulls = 0;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    unsigned char a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+    char16_t u = form == kLe ? static_cast<char16_t>(a | (b << 8)) : static_cast<char16_t>((a << 8) | b);
+    if (u == 0) { ++nulls; continue; }
+    wide.push_back(u);
+  }
+  if (nulls) report->Add("nulls_removed").Number("count", static_cast<int64_t>(nulls));
+  if (form == kBe) report->Add("endian_swap");
+  ToAnsiFromWide(wide, text, report);
+  report->Add("read").Text("encoding", enc.name).Number("length", static_cast<int64_t>(fileLength));
+}
+
+bool CXmlFileCodec::Read(const std::string &fileName, std::string *text, uint32_t *fileFlags,
+                         CXmlReport *report) {
+  std::string bytes, error;
+  if (!platform::ReadWholeFile(fileName, &bytes, &error)) {
+    report->Add("file_error").Text("msg", error);
+    return false;
+  }
+  Decode(bytes, text, fileFlags, report);
+  return true;
+}
+
+std::string CXmlFileCodec::Encode(std::string_view text, uint32_t fileFlags, CXmlReport *report,
+                                  std::string *encodingName) {
+  Encoding out;
+  int form = 0; // 0 8-bit, 1 UTF-16LE, 2 UTF-16BE
+  if (fileFlags & kUtf16Le) { out = {"UTF-16LE", 1200}; form = 1; }
+  else if (fileFlags & kUtf16Be) { out = {"UTF-16BE", 1201}; form = 2; }
+  else if (fileFlags & kUtf8Bom) out = Resolve("UTF-8"); // the mark wins over any declaration
+  else {
+    auto declared = DeclaredEncoding(text);
+    out = Resolve(declared ? *declared : "UTF-8");
+    if (out.codePage == 1200) form = 1;
+    if (out.codePage == 1201) form = 2;
+  }
+  *encodingName = out.name;
+  const int acp = platform::AnsiCodePage();
+  std::string bytes;
+  if (form != 0) {
+    std::u16string wide;
+    bool lossy = false;
+    platform::MultiByteToWide(acp, text, &wide, &lossy);
+    report->Add("converted_from").Text("encoding", AnsiName());
+    if (lossy) report->Add("conversion_loss").Text("encoding", out.name);
+    // A UTF-16 file always carries its mark; readers cannot tell the byte order otherwise.
+    bytes.reserve(wide.size() * 2 + 2);
+    bytes += form == 1 ? "\xFF\xFE" : "\xFE\xFF";
+    for (char16_t u : wide) {
+      char lo = static_cast<char>(u & 0xFF), hi = static_cast<char>(u >> 8);
+      if (form == 1) { bytes += lo; bytes += hi; }
+      else { bytes += hi; bytes += lo; }
+    }
+    if (form == 2) report->Add("endian_swap");
+    return bytes;
+  }
+  if (fileFlags & kUtf8Bom) bytes = "\xEF\xBB\xBF";
+  if (out.codePage != 0 && out.codePage != acp) {
+    std::u16string wide;
+    bool lossyIn = false, lossyOut = false;
+    std::string converted;
+    platform::MultiByteToWide(acp, text, &wide, &lossyIn);
+    platform::WideToMultiByte(out.codePage, wide, &converted, &lossyOut);
+    report->Add("converted_from").Text("encoding", AnsiName());
+    if (lossyIn || lossyOut) report->Add("conversion_loss").Text("encoding", out.name);
+    bytes += converted;
+  } else {
+    bytes.append(text);
+  }
+  return bytes;
+}
+
+bool CXmlFileCodec::Write(const std::string &fileName, std::string_view text, uint32_t fileFlags,
+                          CXmlReport *report) {
+  std::string encoding;
+  std::string bytes = Encode(text, fileFlags, report, &encoding);
+  std::string error;
+  if (!platform::ReplaceFileAtomically(fileName, bytes, &error)) {
+    report->Add("file_error").Text("msg", error);
+    return false;
+  }
+  report->Add("write").Text("encoding", encoding).Number("length", static_cast<int64_t>(bytes.size()));
+  return true;
+}
+
+} // namespace qrx

@@ -1,0 +1,303 @@
+// Setting-file rules: creation, reads, writes, typed values, attributes, save on release,
+// failed saves and malformed files.
+#include "settings_fixture.h"
+
+#include "hub/data_set.h"
+#include "hub/qrx_setting_service.h"
+#include "platform/fault_injection.h"
+#include "platform/file_system.h"
+
+#include <climits>
+
+namespace qrx {
+namespace {
+
+using test::Boxes;
+using test::ReadBytes;
+using test::WriteBytes;
+
+const std::string kDecl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
+
+class SettingFileTest : public test::SettingsFixture {
+protected:
+  void SetUp() override {
+    test::SettingsFixture::SetUp();
+    service_ = new CQRXSettingService(Root());
+  }
+  void TearDown() override {
+    service_->Release();
+    test::SettingsFixture::TearDown();
+  }
+  ISettingFile *Open(const std::string &name, const std::string &folder = "BusinessCfg") {
+    return service_->OpenSettingFile(name, folder);
+  }
+  // Writes the file and opens it.
+  ISettingFile *OpenWith(const std::string &name, const std::string &bytes) {
+    WriteBytes(Cfg(name), bytes);
+    return Open(name);
+  }
+  CQRXSettingService *service_ = nullptr;
+};
+
+TEST_F(SettingFileTest, MissingFileIsCreatedWithDeclarationAndEmptyPhoneRoot) {
+  ISettingFile *file = Open("New.xml", "");
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->GetPath(), Cfg("New.xml")) << "an empty folder means BusinessCfg";
+  EXPECT_EQ(ReadBytes(Cfg("New.xml")), kDecl + "<phone/>\r\n") << "created before anything is written";
+  EXPECT_EQ(file->GetValue("A", "k"), "");
+  auto stamp = platform::StatFile(Cfg("New.xml"));
+  file->Release();
+  EXPECT_EQ(platform::StatFile(Cfg("New.xml")), stamp) << "an unchanged file is not rewritten";
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(SettingFileTest, MissingFolderIsNotCreatedAndLoadFailureIsShown) {
+  ISettingFile *file = Open("S.xml", "NoSuchFolder");
+  ASSERT_NE(file, nullptr);
+  EXPECT_FALSE(std::filesystem::exists(root_ / "NoSuchFolder"));
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].caption, "QRXInterface");
+  EXPECT_EQ(Boxes()[0].text, test::LoadFailedText(Root() + "NoSuchFolder/S.xml"));
+  EXPECT_EQ(file->GetValue("A", "k"), "");
+  int n = 5;
+  file->GetInt("A", "k", &n);
+  EXPECT_EQ(n, 0);
+  file->Release();
+  EXPECT_EQ(Boxes().size(), 1u) << "nothing changed, nothing saved";
+}
+
+TEST_F(SettingFileTest, ReadsAddressSectionAndKeyExactlyAndTakeTheFirstOfTwins) {
+  ISettingFile *file = OpenWith("R.xml", kDecl +
+      "<phone>\r\n<A><k>v</k><k>second</k><e/><n><x>1</x></n></A>\r\n<A><j>other</j></A>\r\n"
+      "<B><k>a &lt;b&gt; &amp; &#65;&#x42;</k><c><![CDATA[<raw> & ]]></c></B>\r\n</phone>\r\n");
+  EXPECT_EQ(file->GetValue("A", "k"), "v");
+  EXPECT_EQ(file->GetValue("a", "k"), "") << "section names are case-sensitive";
+  EXPECT_EQ(file->GetValue("A", "K"), "") << "key names are case-sensitive";
+  EXPECT_EQ(file->GetValue("A", "j"), "") << "only the first section of a name is searched";
+  EXPECT_EQ(file->GetValue("A", "e"), "");
+  EXPECT_EQ(file->GetValue("A", "n"), "") << "a key holding elements has no text";
+  EXPECT_EQ(file->GetValue("A", "x"), "") << "only direct children of the section are keys";
+  EXPECT_EQ(file->GetValue("B", "k"), "a <b> & AB");
+  EXPECT_EQ(file->GetValue("B", "c"), "<raw> & ");
+  EXPECT_EQ(file->GetValue("", "k"), "");
+  EXPECT_EQ(file->GetValue(std::string("A\0x", 3), "k"), "") << "an embedded NUL names nothing";
+  file->Release();
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(SettingFileTest, ChangingAnExistingKeyRewritesOnlyItsTextAndOnlyOnRelease) {
+  const std::string before = kDecl + "<phone model=\"M\">\r\n<!-- keep -->\r\n<A>\r\n\t<k>old</k>\r\n\t<z>1</z>\r\n</A>\r\n</phone>\r\n";
+  ISettingFile *file = OpenWith("W.xml", before);
+  EXPECT_EQ(file->SetValue("A", "k", "new & <better>"), 0);
+  EXPECT_EQ(file->GetValue("A", "k"), "new & <better>");
+  EXPECT_EQ(ReadBytes(Cfg("W.xml")), before) << "nothing is written before release";
+  file->Release();
+  std::string after = before;
+  after.replace(after.find("old"), 3, "new &amp; &lt;better&gt;");
+  EXPECT_EQ(ReadBytes(Cfg("W.xml")), after);
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(SettingFileTest, MissingKeysAndSectionsAreAppendedInOrder) {
+  ISettingFile *file = Open("Add.xml");
+  EXPECT_EQ(file->SetValue("A", "k", "v"), 0);
+  EXPECT_EQ(file->SetValue("A", "k2", "w"), 0);
+  EXPECT_EQ(file->SetValue("B", "k", "x"), 0);
+  file->Release();
+  EXPECT_EQ(ReadBytes(Cfg("Add.xml")),
+            kDecl + "<phone>\r\n<A>\r\n<k>v</k>\r\n<k2>w</k2>\r\n</A>\r\n<B>\r\n<k>x</k>\r\n</B>\r\n</phone>\r\n");
+
+  file = Open("Add.xml");
+  EXPECT_EQ(file->GetValue("A", "k2"), "w");
+  EXPECT_EQ(file->GetValue("B", "k"), "x");
+  CQRXSettingFile *concrete = static_cast<CQRXSettingFile *>(file);
+  DataSet sections;
+  concrete->CopySectionToDataSet(&sections, "A");
+  EXPECT_EQ(sections.Size(), 2u) << "document order A/k, A/k2";
+  file->Release();
+}
+
+TEST_F(SettingFileTest, RefusedWritesLeaveTheFileAlone) {
+  const std::string before = kDecl + "<phone><A><k><inner>1</inner></k></A></phone>";
+  ISettingFile *file = OpenWith("Ref.xml", before);
+  EXPECT_EQ(file->SetValue("A", "k", "flat"), -1) << "a key holding elements is not flattened";
+  EXPECT_EQ(file->SetValue("", "k", "v"), -1);
+  EXPECT_EQ(file->SetValue("A", "two words", "v"), -1);
+  EXPECT_EQ(file->SetValue("A<", "k", "v"), -1);
+  EXPECT_EQ(file->SetAttribute("A", "j", "bad name", "v"), -1);
+  file->Release();
+  EXPECT_EQ(ReadBytes(Cfg("Ref.xml")), before);
+}
+
+TEST_F(SettingFileTest, BooleansAndIntegers) {
+  ISettingFile *file = OpenWith("T.xml", kDecl +
+      "<phone><V><t1>TRUE</t1><t2>True</t2><t3>tRuE</t3><f1>1</f1><f2>true </f2><f3>yes</f3>"
+      "<i1>12abc</i1><i2>abc</i2><i3> \t-7x</i3><i4>+5</i4><i5>99999999999</i5>"
+      "<i6>-99999999999</i6><i7>- 3</i7></V></phone>");
+  bool b = false;
+  for (const char *key : {"t1", "t2", "t3"}) {
+    b = false;
+    file->GetBool("V", key, &b);
+    EXPECT_TRUE(b) << key;
+  }
+  for (const char *key : {"f1", "f2", "f3", "missing"}) {
+    b = true;
+    file->GetBool("V", key, &b);
+    EXPECT_FALSE(b) << key;
+  }
+  const std::pair<const char *, int> ints[] = {{"i1", 12}, {"i2", 0},       {"i3", -7},
+                                               {"i4", 5},  {"i5", INT_MAX}, {"i6", INT_MIN},
+                                               {"i7", 0},  {"missing", 0}};
+  for (auto [key, expected] : ints) {
+    int n = 42;
+    file->GetInt("V", key, &n);
+    EXPECT_EQ(n, expected) << key;
+  }
+  EXPECT_EQ(file->SetBool("W", "on", true), 0);
+  EXPECT_EQ(file->SetBool("W", "off", false), 0);
+  EXPECT_EQ(file->SetInt("W", "n", -2147483647 - 1), 0);
+  file->GetBool("W", "on", &b);
+  EXPECT_TRUE(b);
+  EXPECT_EQ(file->GetValue("W", "on"), "true");
+  EXPECT_EQ(file->GetValue("W", "off"), "false");
+  EXPECT_EQ(file->GetValue("W", "n"), "-2147483648");
+  file->GetBool(std::string("V"), std::string("t1"), nullptr); // a null out is ignored
+  file->Release();
+}
+
+TEST_F(SettingFileTest, Attributes) {
+  ISettingFile *file = OpenWith("At.xml", kDecl +
+      "<phone><A><k id='7' flag=\"True\" q=\"a&quot;b\" u=bare>v</k></A></phone>");
+  EXPECT_EQ(file->GetAttribute("A", "k", "id"), "7");
+  EXPECT_EQ(file->GetAttribute("A", "k", "i"), "") << "attribute names match whole";
+  EXPECT_EQ(file->GetAttribute("A", "k", "q"), "a\"b");
+  EXPECT_EQ(file->GetAttribute("A", "k", "u"), "bare");
+  EXPECT_EQ(file->GetAttribute("A", "x", "id"), "");
+  EXPECT_EQ(file->GetAttribute("X", "k", "id"), "");
+  int n = 0;
+  EXPECT_EQ(file->GetIntAttribute("A", "k", "id", &n), 0);
+  EXPECT_EQ(n, 7);
+  bool b = false;
+  EXPECT_EQ(file->GetBoolAttribute("A", "k", "flag", &b), 0);
+  EXPECT_TRUE(b);
+  std::string s;
+  EXPECT_EQ(file->GetAttributeTo("A", "k", "missing", &s), 0);
+  EXPECT_EQ(s, "");
+
+  EXPECT_EQ(file->SetAttribute("A", "k", "id", "8"), 0);
+  EXPECT_EQ(file->SetIntAttribute("A", "new", "n", 3), 0) << "a missing key is appended";
+  EXPECT_EQ(file->SetBoolAttribute("S", "key", "on", false), 0) << "a missing section too";
+  EXPECT_EQ(file->SetAttribute("A", "k", "quote", "x\"<&'"), 0);
+  EXPECT_EQ(file->GetAttribute("A", "k", "quote"), "x\"<&'");
+  EXPECT_EQ(file->GetValue("A", "k"), "v") << "the text stays";
+  file->Release();
+
+  file = Open("At.xml");
+  EXPECT_EQ(file->GetAttribute("A", "k", "id"), "8");
+  EXPECT_EQ(file->GetAttribute("A", "new", "n"), "3");
+  EXPECT_EQ(file->GetAttribute("S", "key", "on"), "false");
+  EXPECT_EQ(file->GetAttribute("A", "k", "quote"), "x\"<&'");
+  file->Release();
+  const std::string saved = ReadBytes(Cfg("At.xml"));
+  EXPECT_EQ(saved.find("x\"<"), std::string::npos) << "quotes and markup are escaped: " << saved;
+}
+
+TEST_F(SettingFileTest, TwoObjectsOnOneFileKeepPrivateCopiesAndTheLastReleasedWins) {
+  ISettingFile *first = Open("Two.xml");
+  ISettingFile *second = Open("Two.xml");
+  EXPECT_EQ(first->SetValue("A", "k", "one"), 0);
+  EXPECT_EQ(second->GetValue("A", "k"), "");
+  EXPECT_EQ(second->SetValue("A", "j", "two"), 0);
+  first->Release();
+  second->Release();
+  ISettingFile *again = Open("Two.xml");
+  EXPECT_EQ(again->GetValue("A", "k"), "");
+  EXPECT_EQ(again->GetValue("A", "j"), "two");
+  again->Release();
+}
+
+class FailedSaveTest : public SettingFileTest,
+                       public ::testing::WithParamInterface<platform::Fault> {};
+
+TEST_P(FailedSaveTest, OldFileStaysIntactAndTheSaveMessageIsShown) {
+  const std::string before = kDecl + "<phone><A><k>old</k></A></phone>\r\n";
+  ISettingFile *file = OpenWith("F.xml", before);
+  EXPECT_EQ(file->SetValue("A", "k", "new"), 0);
+  platform::FailNext(GetParam());
+  file->Release();
+  EXPECT_EQ(ReadBytes(Cfg("F.xml")), before);
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].text, test::SaveFailedText(Cfg("F.xml")));
+  size_t entries = 0;
+  for (auto &e : std::filesystem::directory_iterator(root_ / "BusinessCfg")) {
+    (void)e;
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1u) << "no temporary file is left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, FailedSaveTest,
+                         ::testing::Values(platform::Fault::kFileWrite, platform::Fault::kFileRename),
+                         [](const ::testing::TestParamInfo<platform::Fault> &info) {
+                           return std::string(info.param == platform::Fault::kFileWrite ? "DiskFull"
+                                                                                        : "RenameFails");
+                         });
+
+TEST_F(SettingFileTest, MalformedFilesAreReportedAndStillReadWhereParsed) {
+  const std::string twoRoots = kDecl + "<phone><A><k>v</k></A></phone>\r\n<phone><B><k>w</k></B></phone>";
+  ISettingFile *file = OpenWith("Bad.xml", twoRoots);
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].text, test::LoadFailedText(Cfg("Bad.xml")));
+  EXPECT_EQ(file->GetValue("A", "k"), "v");
+  EXPECT_EQ(file->GetValue("B", "k"), "") << "the second top-level element is not the root";
+  file->Release();
+  EXPECT_EQ(ReadBytes(Cfg("Bad.xml")), twoRoots);
+
+  Boxes().clear();
+  for (const std::string &text : {std::string("<"), std::string(""), std::string("<phone><A><k>v"),
+                                  std::string("\xFF\xFE<\0p", 4), std::string("</x></y><<<!--")}) {
+    file = OpenWith("Bad.xml", text);
+    file->GetValue("A", "k");
+    file->GetAttribute("A", "k", "x");
+    file->Release();
+  }
+  EXPECT_EQ(Boxes().size(), 5u) << "each broken file gets the load message";
+}
+
+TEST_F(SettingFileTest, AnExistingFileThatCannotBeReadIsNeverReplaced) {
+  std::filesystem::create_directories(root_ / "BusinessCfg" / "Dir.xml" / "inside");
+  ISettingFile *file = Open("Dir.xml");
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].text, test::LoadFailedText(Cfg("Dir.xml")));
+  EXPECT_EQ(file->SetValue("A", "k", "v"), 0);
+  file->Release();
+  ASSERT_EQ(Boxes().size(), 2u);
+  EXPECT_EQ(Boxes()[1].text, test::SaveFailedText(Cfg("Dir.xml")));
+  EXPECT_TRUE(std::filesystem::is_directory(root_ / "BusinessCfg" / "Dir.xml" / "inside"));
+}
+
+TEST_F(SettingFileTest, CopySectionTakesDirectChildrenAsTextLaterTwinsWinning) {
+  ISettingFile *file = OpenWith("C.xml", kDecl +
+      "<phone><S>text<a>1</a><!-- c --><b>x &amp; y</b><n><deep>9</deep></n><a>2</a><e/></S>"
+      "<T><z>z</z></T></phone>");
+  auto *concrete = static_cast<CQRXSettingFile *>(file);
+  DataSet target;
+  concrete->CopySectionToDataSet(&target, "S");
+  concrete->CopySectionToDataSet(&target, "Missing");
+  concrete->CopySectionToDataSet(nullptr, "S");
+  std::string v;
+  EXPECT_EQ(target.GetString("a", v), 0);
+  EXPECT_EQ(v, "2");
+  EXPECT_EQ(target.GetString("b", v), 0);
+  EXPECT_EQ(v, "x & y");
+  EXPECT_EQ(target.GetString("n", v), 0);
+  EXPECT_EQ(v, "") << "a child holding elements copies as empty text";
+  EXPECT_EQ(target.GetString("e", v), 0);
+  EXPECT_FALSE(target.Contains("deep"));
+  EXPECT_FALSE(target.Contains("z"));
+  EXPECT_EQ(target.Size(), 4u);
+  file->Release();
+}
+
+} // namespace
+} // namespace qrx

@@ -1,0 +1,191 @@
+// Loading and saving files in their encodings: marks, declarations, UTF-16, conversions.
+#include "xml/xml_document.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+namespace qrx {
+namespace {
+
+class XmlFileTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("qrx_xml_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::string Write(const std::string &name, const std::string &bytes) {
+    std::string path = (dir_ / name).string();
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+  static std::string Read(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  // Loads, changes one value and saves again; returns the saved bytes.
+  std::string EditRoundTrip(const std::string &bytes, const char *value, std::string *text,
+                            std::string *report = nullptr) {
+    std::string path = Write("f.xml", bytes);
+    CXmlDocument doc;
+    EXPECT_TRUE(doc.LoadFile(path)) << doc.GetReport();
+    if (report) *report = doc.GetReport();
+    EXPECT_TRUE(doc.FindNext("r"));
+    EXPECT_TRUE(doc.FindNextChild("k"));
+    if (text) *text = doc.GetChildText();
+    EXPECT_TRUE(doc.SetChildText(value));
+    EXPECT_TRUE(doc.SaveFile(path)) << doc.GetReport();
+    return Read(path);
+  }
+
+  std::filesystem::path dir_;
+};
+
+// "中文" in the encodings of the tests.
+const std::string kGbk = "\xD6\xD0\xCE\xC4";
+const std::string kUtf8 = "\xE4\xB8\xAD\xE6\x96\x87";
+const std::string kSjis = "\x92\x86\x95\xB6";
+
+std::string Utf16(const std::string &ascii, bool bigEndian) {
+  std::string out;
+  for (char c : ascii) {
+    if (bigEndian) { out += '\0'; out += c; }
+    else { out += c; out += '\0'; }
+  }
+  return out;
+}
+
+TEST_F(XmlFileTest, Utf8WithoutMarkRoundTrip) {
+  std::string text;
+  std::string saved = EditRoundTrip("<r>\r\n<k>" + kUtf8 + "</k>\r\n</r>\r\n", (kGbk + "2").c_str(), &text);
+  EXPECT_EQ(text, kGbk); // held in the ANSI code page
+  EXPECT_EQ(saved, "<r>\r\n<k>" + kUtf8 + "2</k>\r\n</r>\r\n");
+}
+
+TEST_F(XmlFileTest, Utf8MarkWinsOverDeclarationAndIsKept) {
+  std::string text, report;
+  std::string saved = EditRoundTrip("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"GBK\"?><r><k>" +
+                                        kUtf8 + "</k></r>",
+                                    kGbk.c_str(), &text, &report);
+  EXPECT_EQ(text, kGbk);
+  EXPECT_NE(report.find("<bom encoding=\"UTF-8\"/>"), std::string::npos);
+  EXPECT_EQ(saved, "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"GBK\"?><r><k>" + kUtf8 + "</k></r>");
+}
+
+TEST_F(XmlFileTest, GbkDeclaredIsTakenAsIsAndWrittenBack) {
+  std::string text, report;
+  std::string file = "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<r><k>" + kGbk + "</k></r>";
+  std::string saved = EditRoundTrip(file, (kGbk + kGbk).c_str(), &text, &report);
+  EXPECT_EQ(text, kGbk);
+  EXPECT_EQ(report.find("converted_to"), std::string::npos) << report;
+  EXPECT_EQ(saved, "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<r><k>" + kGbk + kGbk + "</k></r>");
+}
+
+TEST_F(XmlFileTest, Utf16LittleEndianWithMarkRoundTrip) {
+  std::string body = "<r><k>";
+  std::string file = "\xFF\xFE" + Utf16(body, false) + "\x2D\x4E\x87\x65" + Utf16("</k></r>", false);
+  std::string text, report;
+  std::string saved = EditRoundTrip(file, (kGbk + "!").c_str(), &text, &report);
+  EXPECT_EQ(text, kGbk);
+  EXPECT_NE(report.find("<bom encoding=\"UTF-16LE\"/>"), std::string::npos);
+  EXPECT_EQ(saved, "\xFF\xFE" + Utf16(body, false) + std::string("\x2D\x4E\x87\x65", 4) +
+                       Utf16("!</k></r>", false));
+}
+
+TEST_F(XmlFileTest, Utf16BigEndianWithMarkRoundTrip) {
+  std::string file = "\xFE\xFF" + Utf16("<r><k>", true) + "\x4E\x2D\x65\x87" + Utf16("</k></r>", true);
+  std::string text, report;
+  std::string saved = EditRoundTrip(file, kGbk.c_str(), &text, &report);
+  EXPECT_EQ(text, kGbk);
+  EXPECT_NE(report.find("<endian_swap/>"), std::string::npos);
+  EXPECT_EQ(saved, file);
+}
+
+TEST_F(XmlFileTest, ShiftJisDeclaredIsConvertedBothWays) {
+  std::string file = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><r><k>" + kSjis + "</k></r>";
+  std::string text, report;
+  std::string saved = EditRoundTrip(file, (kGbk + "x").c_str(), &text, &report);
+  EXPECT_EQ(text, kGbk);
+  EXPECT_NE(report.find("<converted_to encoding=\"GBK\"/>"), std::string::npos) << report;
+  EXPECT_EQ(saved, "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><r><k>" + kSjis + "x</k></r>");
+}
+
+TEST_F(XmlFileTest, SavingReportsLossForCharactersTheFileCannotHold) {
+  CXmlDocument doc;
+  ASSERT_TRUE(doc.SetDocument("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r>\xD6\xD0</r>"));
+  std::string path = (dir_ / "l.xml").string();
+  ASSERT_TRUE(doc.SaveFile(path));
+  EXPECT_NE(doc.GetReport().find("conversion_loss"), std::string::npos);
+  EXPECT_EQ(Read(path), "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r>?</r>");
+}
+
+TEST_F(XmlFileTest, HtmlMetaCharsetIsHonoured) {
+  CXmlDocument doc;
+  std::string path = Write("p.html",
+      "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">"
+      "</head><body>" + kSjis + "</body></html>");
+  doc.LoadFile(path);
+  EXPECT_NE(doc.GetDocument().find(kGbk), std::string::npos) << doc.GetReport();
+  path = Write("q.html", "<html><meta charset='utf-8'/><b>" + kUtf8 + "</b></html>");
+  EXPECT_TRUE(doc.LoadFile(path));
+  doc.FindNext();
+  ASSERT_TRUE(doc.FindNextChild("b"));
+  EXPECT_EQ(doc.GetChildText(), kGbk);
+}
+
+TEST_F(XmlFileTest, UndeclaredTextIsCheckedForUtf8) {
+  CXmlDocument doc;
+  // Not starting with "<": valid UTF-8 is detected, other bytes stay in the ANSI code page.
+  doc.LoadFile(Write("a.xml", " <r>" + kUtf8 + "</r>"));
+  EXPECT_NE(doc.GetReport().find("utf8_detection"), std::string::npos);
+  EXPECT_NE(doc.GetDocument().find(kGbk), std::string::npos);
+  doc.LoadFile(Write("b.xml", " <r>" + kGbk + "</r>"));
+  EXPECT_EQ(doc.GetReport().find("utf8_detection"), std::string::npos);
+  EXPECT_EQ(doc.GetDocument(), " <r>" + kGbk + "</r>");
+}
+
+TEST_F(XmlFileTest, NullsAreRemovedAndCounted) {
+  CXmlDocument doc;
+  EXPECT_TRUE(doc.LoadFile(Write("n.xml", std::string("<r>a\0b\0</r>", 11))));
+  EXPECT_NE(doc.GetReport().find("<nulls_removed count=\"2\"/>"), std::string::npos);
+  doc.FindNext();
+  EXPECT_EQ(doc.GetText(), "ab");
+}
+
+TEST_F(XmlFileTest, MissingFileAndUnwritableTarget) {
+  CXmlDocument doc;
+  EXPECT_FALSE(doc.LoadFile((dir_ / "none.xml").string()));
+  EXPECT_NE(doc.GetReport().find("<file_error msg="), std::string::npos);
+  EXPECT_FALSE(doc.FindNext());
+  ASSERT_TRUE(doc.SetDocument("<a/>"));
+  EXPECT_FALSE(doc.SaveFile((dir_ / "no" / "dir.xml").string()));
+  EXPECT_NE(doc.GetReport().find("file_error"), std::string::npos);
+}
+
+TEST_F(XmlFileTest, EmptyFileAndTwoRootsReportButStayUsable) {
+  CXmlDocument doc;
+  EXPECT_FALSE(doc.LoadFile(Write("e.xml", "")));
+  EXPECT_NE(doc.GetReport().find("no_root_element"), std::string::npos);
+  EXPECT_FALSE(doc.LoadFile(Write("t.xml", "<a/><b/>")));
+  EXPECT_NE(doc.GetReport().find("root_has_sibling"), std::string::npos);
+  EXPECT_TRUE(doc.FindNext("a"));
+}
+
+TEST_F(XmlFileTest, ReportHasReadAndWriteEntries) {
+  CXmlDocument doc;
+  std::string path = Write("r.xml", "<r/>");
+  ASSERT_TRUE(doc.LoadFile(path));
+  EXPECT_NE(doc.GetReport().find("<read encoding=\"UTF-8\" length=\"4\"/>"), std::string::npos);
+  ASSERT_TRUE(doc.SaveFile(path));
+  EXPECT_NE(doc.GetReport().find("<write encoding=\"UTF-8\" length=\"4\"/>"), std::string::npos);
+}
+
+} // namespace
+} // namespace qrx
