@@ -19,7 +19,8 @@
  * Read positions receive a zero-filled buffer of the size given (kSnBufferSize, ...) and must
  * leave a zero-terminated text in it; reads through a std::string& fill the string, and the
  * library accepts at most 49 bytes for the third SN copy and 63 for a MAC address or SSID.
- * "two values" positions (MSN, PSN, software version, flag item and text) receive the host's
+ * "two values" positions (MSN, PSN, software version, flag item and text) and the UFI forms
+ * of test info and software version receive the host's
  * pointers and integers unchanged; the host sized its buffers for what the plug-in writes.
  *
  * Progress of a download is reported to the window handle given at kPhoneDownloadWindow /
@@ -124,8 +125,8 @@ enum UfiSnPosition : int {
   kUfiPortCheck3 = 116,           /* (int ti)                                     one */
   kUfiWriteSsid = 117,            /* (int ti)                                     one */
   kUfiReadSsid = 119,             /* (std::string &out, int ti)                   nonzero */
-  kUfiReadIntSoftVersionUfi = 122,/* (int value, int ti)                          nonzero */
-  kUfiReadTestInfoUfi = 123,      /* (int value, int ti)                          nonzero */
+  kUfiReadIntSoftVersionUfi = 122,/* (char *out, int ti)  host's buffer            nonzero */
+  kUfiReadTestInfoUfi = 123,      /* (char *out, int ti)  host's buffer            nonzero */
   kUfiWriteSnSecondCopy = 124,    /* (const char *sn, int extra, int ti)          zero */
   kUfiReadSnSecondCopy = 125,     /* (char buf[50], int extra, int ti)            zero */
   kUfiWriteImeiSecondCopy = 126,  /* (const char *imei, int extra, int ti)        zero */

@@ -103,14 +103,14 @@ int32_t CSSNUFIManager::ReadSSID(char *out) {
   return 0;
 }
 
-int32_t CSSNUFIManager::ReadTestInfo_UFI(int32_t value) {
-  if (!sn) return 1;
-  return sn.call<int>(kUfiReadTestInfoUfi, value, ThreadIndex()) != 0 ? 0 : 1;
+int32_t CSSNUFIManager::ReadTestInfo_UFI(char *out) {
+  if (!sn || !out) return 1;
+  return sn.call<int>(kUfiReadTestInfoUfi, out, ThreadIndex()) != 0 ? 0 : 1;
 }
 
-int32_t CSSNUFIManager::ReadIntSoftVersion_UFI(int32_t value) {
-  if (!sn) return 1;
-  return sn.call<int>(kUfiReadIntSoftVersionUfi, value, ThreadIndex()) != 0 ? 0 : 1;
+int32_t CSSNUFIManager::ReadIntSoftVersion_UFI(char *out) {
+  if (!sn || !out) return 1;
+  return sn.call<int>(kUfiReadIntSoftVersionUfi, out, ThreadIndex()) != 0 ? 0 : 1;
 }
 
 } // namespace qrx

@@ -26,8 +26,8 @@ public:
   int32_t WriteSSID() override;
   int32_t ReadMAC(char *out) override;
   int32_t ReadSSID(char *out) override;
-  int32_t ReadTestInfo_UFI(int32_t value) override;
-  int32_t ReadIntSoftVersion_UFI(int32_t value) override;
+  int32_t ReadTestInfo_UFI(char *out) override;
+  int32_t ReadIntSoftVersion_UFI(char *out) override;
 
   // "888888", the SN's last five characters (all of a shorter SN), then "8".
   static std::string MacFromSn(const std::string &sn);

@@ -21,8 +21,8 @@ public:
   int32_t WriteSSID() override { return 1; }
   int32_t ReadMAC(char *) override { return 1; }
   int32_t ReadSSID(char *) override { return 1; }
-  int32_t ReadTestInfo_UFI(int32_t) override { return 1; }
-  int32_t ReadIntSoftVersion_UFI(int32_t) override { return 1; }
+  int32_t ReadTestInfo_UFI(char *) override { return 1; }
+  int32_t ReadIntSoftVersion_UFI(char *) override { return 1; }
   int32_t TDDLTE_TxInit_CabLoss(int32_t v1, int32_t v2, int32_t v3, int32_t v4, int32_t v5,
                                 int32_t v6, int32_t v7, int32_t v8) override;
   int32_t TDDLTE_TxClose_CabLoss() override;

@@ -207,6 +207,11 @@ template <int P> int StartStop(Sn *, int start, int b) {
   return 0;
 }
 #ifdef FAKE_UFI
+template <int P> int ReadUfiForm(Sn *, char *out, int ti) {
+  Record(P, out ? "buf" : "(null)", N(ti));
+  FillBuffer(P, out, 64);
+  return Result(P, 1);
+}
 int UfiExtra(Sn *, int a, int b, std::string text) {
   Record(kUfiDownloadExtra, N(a), N(b), text);
   return 0;
@@ -262,8 +267,8 @@ Table<kSnTableSize> MakeSnTable() {
   t.Set(kUfiReadSnThirdCopy, &ReadString<kUfiReadSnThirdCopy, 1>);
   t.Set(kUfiWriteMac, &WriteString3<kUfiWriteMac, 1>).Set(kUfiReadMac, &ReadString3<kUfiReadMac, 1>);
   t.Set(kUfiWriteSsid, &OneInt<kUfiWriteSsid, 1>).Set(kUfiReadSsid, &ReadString<kUfiReadSsid, 1>);
-  t.Set(kUfiReadIntSoftVersionUfi, &TwoInts<kUfiReadIntSoftVersionUfi, 1>);
-  t.Set(kUfiReadTestInfoUfi, &TwoInts<kUfiReadTestInfoUfi, 1>);
+  t.Set(kUfiReadIntSoftVersionUfi, &ReadUfiForm<kUfiReadIntSoftVersionUfi>);
+  t.Set(kUfiReadTestInfoUfi, &ReadUfiForm<kUfiReadTestInfoUfi>);
   t.Set(kUfiDownloadWindow, &SetWindow<kUfiDownloadWindow>);
   t.Set(kUfiDownloadStartStop, &StartStop<kUfiDownloadStartStop>);
   t.Set(kUfiDownloadOption, &TwoInts<kUfiDownloadOption, 0>).Set(kUfiDownloadExtra, &UfiExtra);

@@ -176,8 +176,8 @@ TEST_F(PhoneSn, UfiOnlyOperationsAnswerOneAndCallNothing) {
   EXPECT_EQ(manager->ReadMAC(out), 1);
   EXPECT_EQ(manager->WriteSSID(), 1);
   EXPECT_EQ(manager->ReadSSID(out), 1);
-  EXPECT_EQ(manager->ReadTestInfo_UFI(1), 1);
-  EXPECT_EQ(manager->ReadIntSoftVersion_UFI(1), 1);
+  EXPECT_EQ(manager->ReadTestInfo_UFI(out), 1);
+  EXPECT_EQ(manager->ReadIntSoftVersion_UFI(out), 1);
   EXPECT_STREQ(out, "keep");
   EXPECT_TRUE(CallsMade().empty());
 }
@@ -348,16 +348,21 @@ TEST_F(UfiSn, MacAndSsid) {
   EXPECT_EQ(manager->WriteSSID(), 1);
 }
 
-TEST_F(UfiSn, UfiFormsSucceedOnNonZero) {
-  EXPECT_EQ(manager->ReadTestInfo_UFI(7), 0);
-  EXPECT_EQ(manager->ReadIntSoftVersion_UFI(8), 0);
-  EXPECT_EQ(CallsMade(), (Calls{"123(7,3)", "122(8,3)"}));
+TEST_F(UfiSn, UfiFormsReadIntoTheCallersBufferAndSucceedOnNonZero) {
+  char out[64];
+  Fill(kUfiReadIntSoftVersionUfi, "V2.1");
+  EXPECT_EQ(manager->ReadTestInfo_UFI(out), 0);
+  EXPECT_EQ(manager->ReadIntSoftVersion_UFI(out), 0);
+  EXPECT_STREQ(out, "V2.1");
+  EXPECT_EQ(CallsMade(), (Calls{"123(buf,3)", "122(buf,3)"}));
   Script(kUfiReadTestInfoUfi, -4);
-  EXPECT_EQ(manager->ReadTestInfo_UFI(7), 0);
+  EXPECT_EQ(manager->ReadTestInfo_UFI(out), 0);
   Script(kUfiReadTestInfoUfi, 0);
   Script(kUfiReadIntSoftVersionUfi, 0);
-  EXPECT_EQ(manager->ReadTestInfo_UFI(7), 1);
-  EXPECT_EQ(manager->ReadIntSoftVersion_UFI(7), 1);
+  EXPECT_EQ(manager->ReadTestInfo_UFI(out), 1);
+  EXPECT_EQ(manager->ReadIntSoftVersion_UFI(out), 1);
+  EXPECT_EQ(manager->ReadTestInfo_UFI(nullptr), 1);
+  EXPECT_EQ(CallsMade().size(), 5u);
 }
 
 TEST_F(UfiSn, SharedOperationsUseTheUfiPositions) {
