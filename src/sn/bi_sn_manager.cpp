@@ -68,9 +68,10 @@ bool CBISnManager::SameText(const char *buffer, size_t size, const char *text) {
 }
 
 bool CBISnManager::SameCopies(const char *first, const char *second, size_t size) {
-  // A copy without a terminator inside its buffer is not a text we could hand on.
+  // A copy without a terminator inside its buffer is not a text we could hand on, and an
+  // empty one means the plug-in read nothing.
   const size_t length = ::strnlen(first, size);
-  return length < size && ::strnlen(second, size) == length &&
+  return length > 0 && length < size && ::strnlen(second, size) == length &&
          std::memcmp(first, second, length) == 0;
 }
 
@@ -107,6 +108,8 @@ int32_t CBISnManager::ReadTestInfo(int32_t item, char *out) {
   if (!CallZero(positions_.readFlags, static_cast<int>(plugin::kFlagReadCount),
                 static_cast<char *>(flags)))
     return 1;
+  // A flag read that left the buffer empty read nothing.
+  if (flags[0] == '\0') return 1;
   if (item == 21) item = 4;
   if (item >= 0 && item < 20) {
     out[0] = flags[item];
@@ -137,7 +140,7 @@ int32_t CBISnManager::ReadIntSoftVersion(char *out, int32_t extra) {
 int32_t CBISnManager::WriteIMEI(const char *text, int32_t extra) {
   if (!sn || !text) return 1;
   // Refused before anything reaches the device: it could never be read back equal.
-  if (std::strlen(text) > kMaxImeiLength) return 1;
+  if (!*text || std::strlen(text) > kMaxImeiLength) return 1;
   if (!CallZero(positions_.writeImei1, text, extra)) return 1;
   if (!CallZero(positions_.writeImei2, text, extra)) return 1;
   char first[kImeiBufferSize], second[kImeiBufferSize];

@@ -60,7 +60,7 @@ protected:
   // Reads one copy of a text into a zero-filled buffer of size bytes; true on success.
   bool ReadCopy(int position, char *buffer, size_t size, int32_t extra);
   static bool SameText(const char *buffer, size_t size, const char *text);
-  // Both copies hold the same terminated text.
+  // Both copies hold the same terminated, non-empty text.
   static bool SameCopies(const char *first, const char *second, size_t size);
   // Copies the text in buffer (at most size - 1 bytes) with its terminating zero to out.
   static void CopyOut(const char *buffer, size_t size, char *out);

@@ -47,7 +47,9 @@ bool CSSNUFIManager::ReadThirdCopy(char *buffer, size_t size) {
 
 int32_t CSSNUFIManager::WriteSN(const char *text, int32_t extra) {
   if (!sn || !text) return 1;
-  if (std::strlen(text) > kMaxSnLength) return 1;
+  // Refused before anything reaches the device: an empty SN says nothing, a longer one
+  // could never be read back equal.
+  if (!*text || std::strlen(text) > kMaxSnLength) return 1;
   if (!CallZero(kUfiWriteSnFirstCopy, text, extra)) return 1;
   if (!CallZero(kUfiWriteSnSecondCopy, text, extra)) return 1;
   if (sn.call<int>(kUfiWriteSnThirdCopy, std::string(text), ThreadIndex()) == 0) return 1;
@@ -76,7 +78,7 @@ int32_t CSSNUFIManager::ReadSN(char *out, int32_t extra) {
 
 int32_t CSSNUFIManager::WriteMAC(const char *text) {
   if (!sn || !text) return 1;
-  if (std::strlen(text) >= kTextBufferSize) return 1;
+  if (!*text || std::strlen(text) >= kTextBufferSize) return 1;
   return sn.call<int>(kUfiWriteMac, std::string(text), 0, ThreadIndex()) == 1 ? 0 : 1;
 }
 
@@ -89,7 +91,7 @@ int32_t CSSNUFIManager::ReadMAC(char *out) {
   if (!sn || !out) return 1;
   std::string mac;
   if (sn.call<int>(kUfiReadMac, mac, 0, ThreadIndex()) != 1) return 1;
-  if (mac.size() >= kTextBufferSize) return 1;
+  if (mac.empty() || mac.size() >= kTextBufferSize) return 1;
   std::memcpy(out, mac.c_str(), mac.size() + 1);
   return 0;
 }
@@ -98,7 +100,7 @@ int32_t CSSNUFIManager::ReadSSID(char *out) {
   if (!sn || !out) return 1;
   std::string ssid;
   if (sn.call<int>(kUfiReadSsid, ssid, ThreadIndex()) == 0) return 1;
-  if (ssid.size() >= kTextBufferSize) return 1;
+  if (ssid.empty() || ssid.size() >= kTextBufferSize) return 1;
   std::memcpy(out, ssid.c_str(), ssid.size() + 1);
   return 0;
 }

@@ -22,7 +22,9 @@ CBISnLoader *CSSSNQRXManager::FindLoader() { return CBISingleton::GetInstance();
 
 int32_t CSSSNQRXManager::WriteSN(const char *text, int32_t extra) {
   if (!sn || !text) return 1;
-  if (std::strlen(text) > kMaxSnLength) return 1;
+  // Refused before anything reaches the device: an empty SN says nothing, a longer one
+  // could never be read back equal.
+  if (!*text || std::strlen(text) > kMaxSnLength) return 1;
   if (!CallZero(kPhoneWriteSnFirstCopy, text, extra)) return 1;
   if (!CallZero(kPhoneWriteSnSecondCopy, text, extra)) return 1;
   char first[kSnBufferSize], second[kSnBufferSize];

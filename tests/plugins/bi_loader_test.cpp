@@ -2,6 +2,7 @@
 // progress window, and the release order at unload.
 #include "plugin_deployment.h"
 
+#include "platform/fault_injection.h"
 #include "sn/call_back_dialog.h"
 
 #include <gtest/gtest.h>
@@ -47,6 +48,20 @@ TEST(BILoader, MissingPluginShowsItsMessageOnceAndStaysEmpty) {
   EXPECT_EQ(boxes[1].text, "Load GSM FT BI dll fail");
   EXPECT_EQ(boxes[2].text, "Load BI XA_BIAR9344 dll fail");
   EXPECT_EQ(boxes[3].text, "Load BI dll fail");
+}
+
+TEST(BILoader, PluginThatFailsToLoadIsReportedAndNotRetried) {
+  PluginDeployment d;
+  platform::FailNext(platform::Fault::kLoadLibrary);
+  CUFiBISingleton *ufi = CUFiBISingleton::GetInstance();
+  platform::ClearFaults();
+  EXPECT_EQ(ufi->Module(), nullptr);
+  EXPECT_EQ(ufi->GetTestDllObject(), nullptr);
+  EXPECT_EQ(CUFiBISingleton::GetInstance()->Module(), nullptr);
+  auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, "Error");
+  EXPECT_EQ(boxes[0].text, "Load BI dll fail");
 }
 
 TEST(BILoader, PluginWithoutCreateExportIsReported) {

@@ -47,6 +47,7 @@ TEST_F(PhoneSn, WriteSnFailsWhenAReadBackDiffers) {
 TEST_F(PhoneSn, OverlongOrNullSnReachesNothing) {
   EXPECT_EQ(manager->WriteSN(std::string(50, 'A').c_str(), 0), 1);
   EXPECT_EQ(manager->WriteSN(nullptr, 0), 1);
+  EXPECT_EQ(manager->WriteSN("", 0), 1);
   EXPECT_TRUE(CallsMade().empty());
   EXPECT_EQ(manager->WriteSN(std::string(49, 'A').c_str(), 0), 0);
 }
@@ -68,8 +69,8 @@ TEST_F(PhoneSn, ReadSnOfBuffersLeftUntouchedOrUnterminated) {
   char out[64];
   std::memset(out, 'Z', sizeof out);
   control->writeNothing[kPhoneReadSnFirstCopy] = control->writeNothing[kPhoneReadSnSecondCopy] = true;
-  EXPECT_EQ(manager->ReadSN(out, 0), 0); // both copies read as empty
-  EXPECT_STREQ(out, "");
+  EXPECT_EQ(manager->ReadSN(out, 0), 1); // the plug-in read nothing
+  EXPECT_EQ(out[0], 'Z');
   control->Clear();
   control->overfill[kPhoneReadSnFirstCopy] = control->overfill[kPhoneReadSnSecondCopy] = true;
   std::strcpy(out, "keep");
@@ -87,6 +88,7 @@ TEST_F(PhoneSn, ImeiIsWrittenAndReadAsTwoVerifiedCopies) {
   control->Clear();
   EXPECT_EQ(manager->WriteIMEI("3512345678901234", 1), 1); // 16 digits cannot be read back
   EXPECT_EQ(manager->WriteIMEI(nullptr, 1), 1);
+  EXPECT_EQ(manager->WriteIMEI("", 1), 1);
   EXPECT_TRUE(CallsMade().empty());
   Script(kPhoneWriteImeiSecondCopy, 1);
   EXPECT_EQ(manager->WriteIMEI("35", 1), 1);
@@ -112,6 +114,10 @@ TEST_F(PhoneSn, ReadTestInfoPicksSingleFlagsOrTheWholeString) {
   EXPECT_EQ(manager->ReadTestInfo(22, out), 0);
   EXPECT_EQ(manager->ReadTestInfo(-1, out), 0);
   EXPECT_STREQ(out, "keep");
+  control->writeNothing[kPhoneReadFlags] = true;
+  EXPECT_EQ(manager->ReadTestInfo(20, out), 1);
+  EXPECT_STREQ(out, "keep");
+  control->writeNothing[kPhoneReadFlags] = false;
   Script(kPhoneReadFlags, 3);
   EXPECT_EQ(manager->ReadTestInfo(4, out), 1);
   EXPECT_EQ(manager->ReadTestInfo(4, nullptr), 1);
@@ -328,12 +334,17 @@ TEST_F(UfiSn, MacAndSsid) {
   EXPECT_STREQ(out, "keep");
   control->Clear();
   EXPECT_EQ(manager->WriteMAC(std::string(64, 'A').c_str()), 1);
+  EXPECT_EQ(manager->WriteMAC(""), 1);
   EXPECT_EQ(manager->WriteMAC(nullptr), 1);
   EXPECT_EQ(manager->ReadMAC(nullptr), 1);
   EXPECT_TRUE(CallsMade().empty());
   Fill(kUfiReadMac, std::string(64, 'A'));
   EXPECT_EQ(manager->ReadMAC(out), 1);
   EXPECT_STREQ(out, "keep");
+  control->writeNothing[kUfiReadMac] = true; // success answered, nothing read
+  EXPECT_EQ(manager->ReadMAC(out), 1);
+  EXPECT_STREQ(out, "keep");
+  control->writeNothing[kUfiReadMac] = false;
 
   control->Clear();
   EXPECT_EQ(manager->WriteSSID(), 0);
