@@ -36,7 +36,15 @@ void *CBISnLoader::GetTestDllObject() {
 CCallBackDialog *CBISnLoader::GetCallbackDialog(QRXDownloadCallback callback) {
   std::lock_guard<std::mutex> hold(classLock_);
   // The window is owned by the desktop: it has no parent of ours.
-  if (!callbackDialog) callbackDialog = new (std::nothrow) CCallBackDialog(nullptr);
+  if (!callbackDialog) {
+    // A window that cannot be made (no thread left to run it) leaves the download without
+    // progress reports; the next request tries again.
+    try {
+      callbackDialog = new CCallBackDialog(nullptr);
+    } catch (...) {
+      callbackDialog = nullptr;
+    }
+  }
   if (callbackDialog) callbackDialog->SetCallback(callback);
   return callbackDialog;
 }
