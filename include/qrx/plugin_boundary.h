@@ -15,6 +15,14 @@
  * Success rules: "zero" means 0 is success; "one" means exactly 1 is success; "nonzero"
  * means any value other than 0 is success.
  *
+ * Entries whose success rule is "ignored" may return anything (an int is conventional).
+ * Read positions receive a zero-filled buffer of the size given (kSnBufferSize, ...) and must
+ * leave a zero-terminated text in it; reads through a std::string& fill the string, and the
+ * library accepts at most 49 bytes for the third SN copy and 63 for a MAC address or SSID.
+ * "two values" positions (MSN, PSN, software version, flag item and text) and the UFI forms
+ * of test info and software version receive the host's
+ * pointers and integers unchanged; the host sized its buffers for what the plug-in writes.
+ *
  * Progress of a download is reported to the window handle given at kPhoneDownloadWindow /
  * kUfiDownloadWindow with QRX_SendMessage or QRX_PostMessage (exported by
  * libQRXInterface.so; link the plug-in with -lQRXInterface). */
@@ -51,7 +59,7 @@ typedef void *(*QRXPluginLoadQRXDllFn)(int zero);
 
 namespace qrx::plugin {
 
-/* Root object of every plug-in (the result of "Create"). */
+/* Root object of every plug-in (the result of "Create"). Results are ignored. */
 enum RootPosition : int {
   kRootRelease = 1,    /* ()           at library unload */
   kRootInitialise = 3, /* (int 6)      right after Create */
@@ -117,8 +125,8 @@ enum UfiSnPosition : int {
   kUfiPortCheck3 = 116,           /* (int ti)                                     one */
   kUfiWriteSsid = 117,            /* (int ti)                                     one */
   kUfiReadSsid = 119,             /* (std::string &out, int ti)                   nonzero */
-  kUfiReadIntSoftVersionUfi = 122,/* (char *out, int ti)                          nonzero */
-  kUfiReadTestInfoUfi = 123,      /* (char *out, int ti)                          nonzero */
+  kUfiReadIntSoftVersionUfi = 122,/* (char *out, int ti)  host's buffer            nonzero */
+  kUfiReadTestInfoUfi = 123,      /* (char *out, int ti)  host's buffer            nonzero */
   kUfiWriteSnSecondCopy = 124,    /* (const char *sn, int extra, int ti)          zero */
   kUfiReadSnSecondCopy = 125,     /* (char buf[50], int extra, int ti)            zero */
   kUfiWriteImeiSecondCopy = 126,  /* (const char *imei, int extra, int ti)        zero */
@@ -144,6 +152,39 @@ inline constexpr int kFlagReadCount = 20;
 inline constexpr int kPhoneSnTableSize = 119;
 inline constexpr int kUfiSnTableSize = 170;
 inline constexpr int kRootTableSize = 4;
+
+/* A table of N entries laid out as the library calls it: build it once (a static), fill the
+ * positions your plug-in serves, and start each object with its AddressPoint(). Entries you
+ * leave unset answer 0 without touching their arguments.
+ *
+ *     struct PhoneSn { const void *const *table; int opened; };
+ *     int OpenPort(PhoneSn *self, int a, int b, int ti) { self->opened = 1; return 0; }
+ *     static const qrx::plugin::Table<qrx::plugin::kPhoneSnTableSize> kSnTable =
+ *         qrx::plugin::Table<qrx::plugin::kPhoneSnTableSize>()
+ *             .Set(qrx::plugin::kPhoneOpenPort, &OpenPort);
+ *     extern "C" void *LoadQRXDll(int) { return new PhoneSn{kSnTable.AddressPoint(), 0}; }
+ *
+ * Each function takes the object first, then exactly the arguments listed at its position;
+ * the library passes an int16_t at the cable-loss inits and std::string by value or by
+ * reference where the list says so. */
+template <int N> class Table {
+public:
+  Table() {
+    entries_[0] = nullptr; /* offset to top */
+    entries_[1] = nullptr; /* type information */
+    for (int i = 0; i < N; ++i) entries_[2 + i] = reinterpret_cast<void *>(&Unset);
+  }
+  template <typename Fn> Table &Set(int position, Fn *fn) {
+    if (position >= 0 && position < N) entries_[2 + position] = reinterpret_cast<void *>(fn);
+    return *this;
+  }
+  /* What the object's first word must point at: the entry of position 0. */
+  const void *const *AddressPoint() const { return entries_ + 2; }
+
+private:
+  static long Unset(void *) { return 0; }
+  void *entries_[N + 2];
+};
 
 } // namespace qrx::plugin
 

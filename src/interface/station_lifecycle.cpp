@@ -5,6 +5,8 @@
 #include "interface/station_registry.h"
 #include "interface/test_tool_easy_factory.h"
 #include "platform/thread_id.h"
+#include "plugins/qrx_bi_download_manager_interface.h"
+#include "sn/sn_manager.h"
 
 #include <qrx/qrx_interface.h>
 
@@ -19,7 +21,9 @@ void DestroyServices(const StationContext &c) {
   delete c.gsmFtService;
   delete c.tdFtService;
   delete c.lteFtService;
-  // The download, serial-number and instrument managers are destroyed here once they exist.
+  delete c.downloadManager;
+  delete c.snManager;
+  // The instrument manager is destroyed here once it exists.
 }
 
 } // namespace
@@ -64,7 +68,12 @@ QRX_EXPORT int InitQRXInterface(int threadIndex, const char *configFile, const c
         return 1;
       }
     }
-    // The download and serial-number managers are initialised here once they exist.
+    // Without its plug-in's SN object the station can neither program nor download.
+    if ((s.downloadManager && s.downloadManager->Initialize() == 0) ||
+        (s.snManager && s.snManager->Initialize() == 0)) {
+      CleanUpQRXInterface();
+      return 1;
+    }
     return 0;
   } catch (...) {
     return 1;

@@ -4,6 +4,10 @@
 #include "hub/qrx_test_tools.h"
 #include "interface/qrx_export_service.h"
 #include "interface/station_registry.h"
+#include "plugins/qrx_bi_download_manager.h"
+#include "plugins/qrx_ufi_bi_download_manager.h"
+#include "sn/sssn_qrx_manager.h"
+#include "sn/ssnufi_manager.h"
 
 #include <strings.h>
 
@@ -25,10 +29,14 @@ int CTestToolEasyFactory::BuildStation(CQRXTestTools *hub, CWiFiDllManager **wif
   *gsmFt = new CQRXGsmFtService(hub);
   *tdFt = new CQRXTDFtService(hub);
   *lteFt = new CQRXLTEFtService(hub);
-  // The download, serial-number and instrument managers are created here by product type
-  // once their implementations exist; until then the station has none.
-  *download = nullptr;
-  *sn = nullptr;
+  if (ufi) {
+    *download = new CQRXUFiBIDownloadManager(hub);
+    *sn = new CSSNUFIManager(hub);
+  } else {
+    *download = new CQRXBIDownloadManager(hub);
+    *sn = new CSSSNQRXManager(hub);
+  }
+  // The instrument manager is created here by product type once its implementation exists.
   *instrument = nullptr;
 
   StationContext context;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <future>
 
 namespace qrx::platform {
 
@@ -28,7 +29,15 @@ public:
   // The live relay behind a window handle, or null for an unknown handle.
   static MessageRelay *FromWindow(void *window);
 
+  // Send and Post by window handle, safe against the relay being ended by another thread at
+  // the same moment; an unknown handle answers 0 and drops the message.
+  static intptr_t SendToWindow(void *window, unsigned message, uintptr_t wparam, intptr_t lparam);
+  static void PostToWindow(void *window, unsigned message, uintptr_t wparam, intptr_t lparam);
+
 private:
+  bool Enqueue(unsigned message, uintptr_t wparam, intptr_t lparam, std::promise<intptr_t> *reply);
+  bool OnRelayThread() const;
+
   struct State;
   State *state_;
 };

@@ -38,8 +38,9 @@ public:
   virtual int32_t WriteSSID() = 0;
   virtual int32_t ReadMAC(char *out) = 0;
   virtual int32_t ReadSSID(char *out) = 0;
-  virtual int32_t ReadTestInfo_UFI(int32_t value) = 0;
-  virtual int32_t ReadIntSoftVersion_UFI(int32_t value) = 0;
+  // The UFI forms read into the caller's buffer, as the other reads do.
+  virtual int32_t ReadTestInfo_UFI(char *out) = 0;
+  virtual int32_t ReadIntSoftVersion_UFI(char *out) = 0;
   // Cable-loss transmitter control; a manager without it answers 1 and does nothing.
   virtual int32_t TDDLTE_TxInit_CabLoss(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,
                                         int32_t, int32_t) {

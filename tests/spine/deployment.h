@@ -1,5 +1,6 @@
-// A temporary deployment directory (TestDll/ with the five test libraries) that the test
-// process works in, so libraries are reached through the real relative paths.
+// A temporary deployment directory (TestDll/ with the five test libraries, Plugins/ with the
+// four BI plug-ins) that the test process works in, so libraries are reached through the
+// real relative paths.
 #pragma once
 
 #include "platform/module_path.h"
@@ -17,6 +18,9 @@ public:
     root_ = ::mkdtemp(tmpl);
     std::filesystem::create_directories(root_ / "TestDll");
     std::filesystem::create_directories(root_ / "BusinessCfg");
+    std::filesystem::create_directories(root_ / "Plugins");
+    for (const char *name : {"BI_QRX.so", "BI_GSM_QRX.so", "XA_BIAR9344.so", "BI_QRX_UFI_NET.so"})
+      std::filesystem::copy_file(QRX_TEST_PLUGIN, root_ / "Plugins" / name);
     for (const char *name : {"TestDllQRXCal.so", "GsmFt.so", "TDFT.so", "WiFi_DLL.so"})
       std::filesystem::copy_file(QRX_TEST_LIBRARY, root_ / "TestDll" / name);
     if (withLte) std::filesystem::copy_file(QRX_TEST_LIBRARY, root_ / "TestDll" / "FinalTestLTE.so");

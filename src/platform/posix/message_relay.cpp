@@ -67,27 +67,58 @@ MessageRelay::~MessageRelay() {
   delete state_;
 }
 
+// Notifying under the relay's lock keeps the condition variable alive until the notify is
+// done: the destructor takes the same lock before it can end the relay.
+bool MessageRelay::Enqueue(unsigned message, uintptr_t wparam, intptr_t lparam,
+                           std::promise<intptr_t> *reply) {
+  std::lock_guard<std::mutex> lock(state_->lock);
+  if (state_->stopping) return false;
+  state_->queue.push_back({message, wparam, lparam, reply});
+  state_->ready.notify_one();
+  return true;
+}
+
+bool MessageRelay::OnRelayThread() const {
+  return std::this_thread::get_id() == state_->thread.get_id();
+}
+
 intptr_t MessageRelay::Send(unsigned message, uintptr_t wparam, intptr_t lparam) {
-  if (std::this_thread::get_id() == state_->thread.get_id())
-    return state_->handler ? state_->handler(message, wparam, lparam) : 0;
+  if (OnRelayThread()) return state_->handler ? state_->handler(message, wparam, lparam) : 0;
   std::promise<intptr_t> reply;
   auto answer = reply.get_future();
-  {
-    std::lock_guard<std::mutex> lock(state_->lock);
-    if (state_->stopping) return 0;
-    state_->queue.push_back({message, wparam, lparam, &reply});
-  }
-  state_->ready.notify_one();
+  if (!Enqueue(message, wparam, lparam, &reply)) return 0;
   return answer.get();
 }
 
 void MessageRelay::Post(unsigned message, uintptr_t wparam, intptr_t lparam) {
+  Enqueue(message, wparam, lparam, nullptr);
+}
+
+// The window is looked up and the message queued under the registry lock, so a relay that
+// another thread is ending cannot go away between the lookup and the queueing. The wait
+// for the answer happens outside it: the relay thread drains its queue before it ends.
+intptr_t MessageRelay::SendToWindow(void *window, unsigned message, uintptr_t wparam,
+                                    intptr_t lparam) {
+  std::promise<intptr_t> reply;
+  auto answer = reply.get_future();
+  MessageRelay *self = nullptr;
   {
-    std::lock_guard<std::mutex> lock(state_->lock);
-    if (state_->stopping) return;
-    state_->queue.push_back({message, wparam, lparam, nullptr});
+    std::lock_guard<std::mutex> lock(g_liveLock);
+    auto it = g_live.find(static_cast<MessageRelay *>(window));
+    if (it == g_live.end()) return 0;
+    // On its own thread the relay cannot be ended while its handler runs.
+    if ((*it)->OnRelayThread()) self = *it;
+    else if (!(*it)->Enqueue(message, wparam, lparam, &reply)) return 0;
   }
-  state_->ready.notify_one();
+  if (self) return self->state_->handler ? self->state_->handler(message, wparam, lparam) : 0;
+  return answer.get();
+}
+
+void MessageRelay::PostToWindow(void *window, unsigned message, uintptr_t wparam,
+                                intptr_t lparam) {
+  std::lock_guard<std::mutex> lock(g_liveLock);
+  auto it = g_live.find(static_cast<MessageRelay *>(window));
+  if (it != g_live.end()) (*it)->Enqueue(message, wparam, lparam, nullptr);
 }
 
 MessageRelay *MessageRelay::FromWindow(void *window) {
@@ -102,12 +133,10 @@ MessageRelay *MessageRelay::FromWindow(void *window) {
 // as the window system does for an invalid handle.
 QRX_EXPORT intptr_t QRX_SendMessage(void *window, unsigned message, uintptr_t wparam,
                                     intptr_t lparam) {
-  auto *relay = qrx::platform::MessageRelay::FromWindow(window);
-  return relay ? relay->Send(message, wparam, lparam) : 0;
+  return qrx::platform::MessageRelay::SendToWindow(window, message, wparam, lparam);
 }
 
 QRX_EXPORT int QRX_PostMessage(void *window, unsigned message, uintptr_t wparam, intptr_t lparam) {
-  auto *relay = qrx::platform::MessageRelay::FromWindow(window);
-  if (relay) relay->Post(message, wparam, lparam);
+  qrx::platform::MessageRelay::PostToWindow(window, message, wparam, lparam);
   return 1;
 }

@@ -1,0 +1,128 @@
+// Reading one value of a setting file with 10,000 keys: the setting file's section/key lookup
+// against pugixml's child lookups on the same document, in one run.
+#include "hub/qrx_setting_file.h"
+
+#include <qrx/host_ui.h>
+
+#include <benchmark/benchmark.h>
+#include <pugixml.hpp>
+
+#include <malloc.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+namespace {
+
+// sections x keys = 10,000 keys; each key has an attribute and a short value.
+std::string Document(int sections, int keys) {
+  std::string text = "<?xml version=\"1.0\" encoding=\"GBK\"?>\r\n<phone model=\"BENCH\">\r\n";
+  for (int s = 0; s < sections; ++s) {
+    text += "<Section" + std::to_string(s) + ">\r\n";
+    for (int k = 0; k < keys; ++k)
+      text += "\t<Key" + std::to_string(k) + " unit=\"dB\">" + std::to_string(s * keys + k) +
+              "</Key" + std::to_string(k) + ">\r\n";
+    text += "</Section" + std::to_string(s) + ">\r\n";
+  }
+  return text + "</phone>\r\n";
+}
+
+struct Shape {
+  int sections, keys;
+};
+const Shape kShapes[] = {{100, 100}, {1, 10000}};
+
+std::string FileFor(int shape) {
+  static std::string paths[2];
+  if (paths[shape].empty()) {
+    paths[shape] = "/tmp/qrx-bench-" + std::to_string(::getpid()) + "-" + std::to_string(shape) + ".xml";
+    std::ofstream(paths[shape], std::ios::binary) << Document(kShapes[shape].sections, kShapes[shape].keys);
+  }
+  return paths[shape];
+}
+
+// The last key of the last section: the longest walk along the sibling chains.
+std::string LastSection(int shape) { return "Section" + std::to_string(kShapes[shape].sections - 1); }
+std::string LastKey(int shape) { return "Key" + std::to_string(kShapes[shape].keys - 1); }
+
+void BM_SettingFileGetValue(benchmark::State &state) {
+  int shape = static_cast<int>(state.range(0));
+  qrx::CQRXSettingFile file(FileFor(shape));
+  const std::string section = LastSection(shape), key = LastKey(shape);
+  for (auto _ : state) benchmark::DoNotOptimize(file.GetValue(section, key));
+  if (file.GetValue(section, key) != std::to_string(kShapes[shape].sections * kShapes[shape].keys - 1))
+    state.SkipWithError("wrong value");
+}
+
+void BM_PugixmlChildValue(benchmark::State &state) {
+  int shape = static_cast<int>(state.range(0));
+  pugi::xml_document doc;
+  doc.load_file(FileFor(shape).c_str());
+  const std::string section = LastSection(shape), key = LastKey(shape);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(std::string(doc.child("phone").child(section.c_str()).child(key.c_str()).text().get()));
+}
+
+void BM_SettingFileOpen(benchmark::State &state) {
+  int shape = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    qrx::CQRXSettingFile file(FileFor(shape));
+    benchmark::DoNotOptimize(&file);
+  }
+}
+
+void BM_PugixmlLoad(benchmark::State &state) {
+  int shape = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    pugi::xml_document doc;
+    benchmark::DoNotOptimize(doc.load_file(FileFor(shape).c_str()));
+  }
+}
+
+BENCHMARK(BM_SettingFileGetValue)->Arg(0)->Arg(1);
+BENCHMARK(BM_PugixmlChildValue)->Arg(0)->Arg(1);
+BENCHMARK(BM_SettingFileOpen)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PugixmlLoad)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// Prints each setting-file figure as a ratio to pugixml's on the same shape.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+  void ReportRuns(const std::vector<Run> &runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run &run : runs) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    const char *pairs[][2] = {{"BM_SettingFileGetValue", "BM_PugixmlChildValue"},
+                              {"BM_SettingFileOpen", "BM_PugixmlLoad"}};
+    for (auto &pair : pairs)
+      for (int shape = 0; shape < 2; ++shape) {
+        std::string a = std::string(pair[0]) + "/" + std::to_string(shape);
+        std::string b = std::string(pair[1]) + "/" + std::to_string(shape);
+        if (times_.count(a) && times_.count(b) && times_[b] > 0)
+          std::printf("%s / %s (%d x %d keys): %.2f\n", pair[0], pair[1], kShapes[shape].sections,
+                      kShapes[shape].keys, times_[a] / times_[b]);
+      }
+  }
+
+private:
+  std::map<std::string, double> times_;
+};
+
+} // namespace
+
+int main(int argc, char **argv) {
+  mallopt(M_TRIM_THRESHOLD, -1);
+  mallopt(M_MMAP_THRESHOLD, 1 << 30);
+  QRX_SetMessageBoxHandler([](void *, const char *, const char *) {}, nullptr);
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  for (int shape = 0; shape < 2; ++shape) std::filesystem::remove(FileFor(shape));
+  return 0;
+}

@@ -1,0 +1,176 @@
+// The four BI loaders: once-per-process loading, failure messages, the shared SN object and
+// progress window, and the release order at unload.
+#include "plugin_deployment.h"
+
+#include "platform/fault_injection.h"
+#include "sn/call_back_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace qrx::test {
+namespace {
+
+TEST(BILoader, LoadsEachPluginOnceAndInitialisesItsRoot) {
+  PluginDeployment d;
+  CBISingleton *first = CBISingleton::GetInstance();
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first, CBISingleton::GetInstance());
+  ASSERT_NE(first->RootObject(), nullptr);
+  FakeControl *c = PluginDeployment::Phone();
+  EXPECT_EQ(c->createCalls, 1);
+  EXPECT_EQ(c->rootInitialiseValue, 6);
+  // Each class owns its own plug-in.
+  EXPECT_NE(CBIQRXGSMFtSingleton::GetInstance()->Module(), first->Module());
+  EXPECT_NE(CBIWBGWIFISingleton::GetInstance()->Module(), first->Module());
+  EXPECT_NE(CUFiBISingleton::GetInstance()->Module(), first->Module());
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST(BILoader, MissingPluginShowsItsMessageOnceAndStaysEmpty) {
+  PluginDeployment d({.phone = false, .ufi = false, .others = false});
+  CBISingleton *phone = CBISingleton::GetInstance();
+  ASSERT_NE(phone, nullptr);
+  EXPECT_EQ(phone->Module(), nullptr);
+  EXPECT_EQ(phone->RootObject(), nullptr);
+  EXPECT_EQ(phone->GetTestDllObject(), nullptr);
+  EXPECT_EQ(CBISingleton::GetInstance(), phone);
+  CBIQRXGSMFtSingleton::GetInstance();
+  CBIWBGWIFISingleton::GetInstance();
+  CUFiBISingleton::GetInstance();
+  CBIWBGWIFISingleton::GetInstance();
+  auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 4u);
+  EXPECT_EQ(boxes[0].caption, "Error");
+  EXPECT_EQ(boxes[0].text, "Load BI dll fail");
+  EXPECT_EQ(boxes[1].text, "Load GSM FT BI dll fail");
+  EXPECT_EQ(boxes[2].text, "Load BI XA_BIAR9344 dll fail");
+  EXPECT_EQ(boxes[3].text, "Load BI dll fail");
+}
+
+TEST(BILoader, PluginThatFailsToLoadIsReportedAndNotRetried) {
+  PluginDeployment d;
+  platform::FailNext(platform::Fault::kLoadLibrary);
+  CUFiBISingleton *ufi = CUFiBISingleton::GetInstance();
+  platform::ClearFaults();
+  EXPECT_EQ(ufi->Module(), nullptr);
+  EXPECT_EQ(ufi->GetTestDllObject(), nullptr);
+  EXPECT_EQ(CUFiBISingleton::GetInstance()->Module(), nullptr);
+  auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, "Error");
+  EXPECT_EQ(boxes[0].text, "Load BI dll fail");
+}
+
+TEST(BILoader, PluginWithoutCreateExportIsReported) {
+  PluginDeployment d({.phone = false, .ufi = true, .others = false});
+  // A library that loads but is no plug-in: the test library has no "Create".
+  std::filesystem::copy_file(QRX_TEST_LIBRARY, d.Root() / "Plugins" / "BI_QRX.so");
+  CBISingleton *phone = CBISingleton::GetInstance();
+  EXPECT_NE(phone->Module(), nullptr);
+  EXPECT_EQ(phone->RootObject(), nullptr);
+  // The SN object is requested independently of the root object.
+  EXPECT_EQ(phone->GetTestDllObject(), nullptr);
+  auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, "QRXInterface");
+  EXPECT_EQ(boxes[0].text, "\xBB\xF1\xC8\xA1" "BI Create Function Address fail");
+}
+
+TEST(BILoader, CreateReturningNullIsReportedWithTheClassText) {
+  PluginDeployment d;
+  // Load each fake plug-in by hand first, so the control block can be scripted before the
+  // loaders construct; the loaders' own loads then find the same libraries.
+  const char *files[] = {"./Plugins/BI_QRX.so", "./Plugins/BI_GSM_QRX.so", "./Plugins/XA_BIAR9344.so"};
+  std::vector<void *> held;
+  for (const char *f : files) {
+    void *m = platform::LoadLibrary(f);
+    ASSERT_NE(m, nullptr);
+    PluginDeployment::Control(m)->createReturnsNull = true;
+    held.push_back(m);
+  }
+  EXPECT_EQ(CBISingleton::GetInstance()->RootObject(), nullptr);
+  EXPECT_EQ(CBIQRXGSMFtSingleton::GetInstance()->RootObject(), nullptr);
+  EXPECT_EQ(CBIWBGWIFISingleton::GetInstance()->RootObject(), nullptr);
+  auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[0].caption, "QRXInterface");
+  EXPECT_EQ(boxes[0].text, "\xB5\xF7\xD3\xC3" "BI Create Function Fail");
+  EXPECT_EQ(boxes[1].text, "\xB5\xF7\xD3\xC3" "GSM FT BI Create Function Fail");
+  EXPECT_EQ(boxes[2].text, "\xB5\xF7\xD3\xC3" "BI XA_BIAR9344 Create Function Fail");
+  // No construction is retried while the library stays loaded.
+  CBISingleton::GetInstance();
+  EXPECT_EQ(PluginDeployment::Control(held[0])->createCalls, 1);
+  UnloadAllPlugins();
+  for (void *m : held) platform::FreeLibrary(m);
+}
+
+TEST(BILoader, LoadQRXDllIsRetriedOnlyWhileItAnswersNull) {
+  PluginDeployment d;
+  CBISingleton *phone = CBISingleton::GetInstance();
+  FakeControl *c = PluginDeployment::Phone();
+  c->loadReturnsNull = true;
+  EXPECT_EQ(phone->GetTestDllObject(), nullptr);
+  EXPECT_EQ(phone->GetTestDllObject(), nullptr);
+  EXPECT_EQ(c->loadCalls, 2);
+  c->loadReturnsNull = false;
+  void *sn = phone->GetTestDllObject();
+  ASSERT_NE(sn, nullptr);
+  EXPECT_EQ(phone->GetTestDllObject(), sn);
+  EXPECT_EQ(c->loadCalls, 3);
+  EXPECT_EQ(c->Calls().front(), "-1(0)"); // called with the single argument 0
+}
+
+TEST(BILoader, StationsStartingTogetherShareOneSnObject) {
+  PluginDeployment d;
+  CUFiBISingleton::GetInstance();
+  constexpr int kStations = 8;
+  std::vector<void *> seen(kStations);
+  std::atomic<int> ready{0};
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kStations; ++i)
+    threads.emplace_back([&, i] {
+      ++ready;
+      while (ready.load() < kStations) std::this_thread::yield();
+      seen[i] = CUFiBISingleton::GetInstance()->GetTestDllObject();
+    });
+  for (auto &t : threads) t.join();
+  EXPECT_EQ(PluginDeployment::Ufi()->loadCalls, 1);
+  for (void *sn : seen) EXPECT_EQ(sn, seen[0]);
+  EXPECT_NE(seen[0], nullptr);
+}
+
+TEST(BILoader, UnloadClosesWindowThenSnThenRoot) {
+  PluginDeployment d;
+  CBISingleton *phone = CBISingleton::GetInstance();
+  ASSERT_NE(phone->GetTestDllObject(), nullptr);
+  ASSERT_NE(phone->GetCallbackDialog(nullptr), nullptr);
+  CBIQRXGSMFtSingleton::GetInstance();
+  LoaderInstance<CBISingleton>::Destroy();
+  LoaderInstance<CBIQRXGSMFtSingleton>::Destroy();
+  EXPECT_EQ(d.ReadFile("unload.log"), "phone sn\nphone root\nphone root\n");
+  // After an unload the next request loads the plug-in afresh.
+  EXPECT_NE(CBISingleton::GetInstance(), nullptr);
+  EXPECT_EQ(PluginDeployment::Phone()->createCalls, 1);
+}
+
+int32_t FirstCallback(QRXDownloadEvent) { return 11; }
+int32_t SecondCallback(QRXDownloadEvent) { return 22; }
+
+TEST(BILoader, SecondRequestForTheWindowReplacesTheCallback) {
+  PluginDeployment d;
+  CBISingleton *phone = CBISingleton::GetInstance();
+  CCallBackDialog *a = phone->GetCallbackDialog(&FirstCallback);
+  CCallBackDialog *b = phone->GetCallbackDialog(&SecondCallback);
+  ASSERT_EQ(a, b);
+  EXPECT_EQ(QRX_SendMessage(a->Window(), 0x466, 0, 1), 22);
+  // The UFI plug-in has a window of its own.
+  CCallBackDialog *ufi = CUFiBISingleton::GetInstance()->GetCallbackDialog(&FirstCallback);
+  EXPECT_NE(ufi, a);
+  EXPECT_EQ(QRX_SendMessage(ufi->Window(), 0x466, 0, 1), 11);
+}
+
+} // namespace
+} // namespace qrx::test

@@ -1,0 +1,57 @@
+// Detached helper programs: started without being waited for, not our children, output
+// discarded, and a missing program reported.
+#include "platform/process.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+
+namespace qrx::platform {
+namespace {
+
+std::string Slurp(const std::string &path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(StartDetached, ProgramRunsOnWithoutBeingOurChild) {
+  char tmpl[] = "/tmp/qrx-process-XXXXXX";
+  const std::filesystem::path dir = ::mkdtemp(tmpl);
+  const std::string script = (dir / "helper").string();
+  const std::string pidFile = (dir / "pid").string();
+  const std::string release = (dir / "release").string();
+  {
+    std::ofstream out(script);
+    // Reports its parent, then runs on until the test releases it.
+    out << "#!/bin/sh\necho \"$PPID\" > '" << pidFile << ".tmp'\nmv '" << pidFile << ".tmp' '"
+        << pidFile << "'\necho output-that-goes-nowhere\n"
+        << "while [ ! -e '" << release << "' ]; do sleep 0.05; done\n";
+  }
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+
+  ASSERT_TRUE(StartDetached({script}));
+  for (int i = 0; i < 400 && !std::filesystem::exists(pidFile); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  // StartDetached returned while the program is still waiting for its release.
+  EXPECT_FALSE(std::filesystem::exists(release));
+  const std::string parent = Slurp(pidFile);
+  ASSERT_FALSE(parent.empty());
+  EXPECT_NE(std::stol(parent), static_cast<long>(::getpid()));
+  std::ofstream(release).put('x');
+  std::filesystem::remove_all(dir);
+}
+
+TEST(StartDetached, MissingProgramIsReported) {
+  EXPECT_FALSE(StartDetached({"qrx-no-such-program-anywhere"}));
+  EXPECT_FALSE(StartDetached({"/nonexistent/ip"}));
+  EXPECT_FALSE(StartDetached({}));
+}
+
+} // namespace
+} // namespace qrx::platform

@@ -1,0 +1,411 @@
+// Phone and UFI serial-number managers against a recording fake plug-in: positions,
+// arguments, thread index, success rules, verified sequences and bad input.
+#include "sn_manager_fixture.h"
+
+#include "sn/ssnufi_manager.h"
+#include "sn/sssn_qrx_manager.h"
+
+#include <cstring>
+#include <functional>
+
+namespace qrx::test {
+namespace {
+using namespace plugin;
+
+using PhoneSn = ManagerTest<CSSSNQRXManager, false>;
+using UfiSn = ManagerTest<CSSNUFIManager, true>;
+
+// ---- phone ----------------------------------------------------------------------------
+
+TEST_F(PhoneSn, WriteSnWritesTwoCopiesAndVerifiesBoth) {
+  EXPECT_EQ(manager->WriteSN("SN0001", 7), 0);
+  EXPECT_EQ(CallsMade(), (Calls{"94(SN0001,7,3)", "106(SN0001,7,3)", "95(buf,7,3)", "107(buf,7,3)"}));
+}
+
+TEST_F(PhoneSn, WriteSnStopsAtTheFirstFailingStep) {
+  const int steps[] = {kPhoneWriteSnFirstCopy, kPhoneWriteSnSecondCopy, kPhoneReadSnFirstCopy,
+                       kPhoneReadSnSecondCopy};
+  for (size_t i = 0; i < 4; ++i) {
+    control->Clear();
+    Script(steps[i], 1);
+    EXPECT_EQ(manager->WriteSN("SN0001", 0), 1) << steps[i];
+    EXPECT_EQ(CallsMade().size(), i + 1) << steps[i];
+  }
+}
+
+TEST_F(PhoneSn, WriteSnFailsWhenAReadBackDiffers) {
+  Fill(kPhoneReadSnSecondCopy, "SN0002");
+  EXPECT_EQ(manager->WriteSN("SN0001", 0), 1);
+  control->Clear();
+  Fill(kPhoneReadSnFirstCopy, "sn0001"); // the comparison is case-sensitive
+  EXPECT_EQ(manager->WriteSN("SN0001", 0), 1);
+  control->Clear();
+  control->overfill[kPhoneReadSnFirstCopy] = true; // no terminator in the buffer
+  EXPECT_EQ(manager->WriteSN(std::string(49, 'X').c_str(), 0), 1);
+}
+
+TEST_F(PhoneSn, OverlongOrNullSnReachesNothing) {
+  EXPECT_EQ(manager->WriteSN(std::string(50, 'A').c_str(), 0), 1);
+  EXPECT_EQ(manager->WriteSN(nullptr, 0), 1);
+  EXPECT_EQ(manager->WriteSN("", 0), 1);
+  EXPECT_TRUE(CallsMade().empty());
+  EXPECT_EQ(manager->WriteSN(std::string(49, 'A').c_str(), 0), 0);
+}
+
+TEST_F(PhoneSn, ReadSnComparesBothCopies) {
+  char out[64];
+  control->device["sn1"] = control->device["sn2"] = "ABC123";
+  EXPECT_EQ(manager->ReadSN(out, 2), 0);
+  EXPECT_STREQ(out, "ABC123");
+  EXPECT_EQ(CallsMade(), (Calls{"95(buf,2,3)", "107(buf,2,3)"}));
+  std::strcpy(out, "keep");
+  control->device["sn2"] = "ABC124";
+  EXPECT_EQ(manager->ReadSN(out, 2), 1);
+  EXPECT_STREQ(out, "keep");
+  EXPECT_EQ(manager->ReadSN(nullptr, 2), 1);
+}
+
+TEST_F(PhoneSn, ReadSnOfBuffersLeftUntouchedOrUnterminated) {
+  char out[64];
+  std::memset(out, 'Z', sizeof out);
+  control->writeNothing[kPhoneReadSnFirstCopy] = control->writeNothing[kPhoneReadSnSecondCopy] = true;
+  EXPECT_EQ(manager->ReadSN(out, 0), 1); // the plug-in read nothing
+  EXPECT_EQ(out[0], 'Z');
+  control->Clear();
+  control->overfill[kPhoneReadSnFirstCopy] = control->overfill[kPhoneReadSnSecondCopy] = true;
+  std::strcpy(out, "keep");
+  EXPECT_EQ(manager->ReadSN(out, 0), 1);
+  EXPECT_STREQ(out, "keep");
+}
+
+TEST_F(PhoneSn, ImeiIsWrittenAndReadAsTwoVerifiedCopies) {
+  EXPECT_EQ(manager->WriteIMEI("351234567890123", 1), 0);
+  EXPECT_EQ(CallsMade(), (Calls{"96(351234567890123,1,3)", "108(351234567890123,1,3)",
+                                "97(buf,1,3)", "109(buf,1,3)"}));
+  char out[16];
+  EXPECT_EQ(manager->ReadIMEI(out, 1), 0);
+  EXPECT_STREQ(out, "351234567890123");
+  control->Clear();
+  EXPECT_EQ(manager->WriteIMEI("3512345678901234", 1), 1); // 16 digits cannot be read back
+  EXPECT_EQ(manager->WriteIMEI(nullptr, 1), 1);
+  EXPECT_EQ(manager->WriteIMEI("", 1), 1);
+  EXPECT_TRUE(CallsMade().empty());
+  Script(kPhoneWriteImeiSecondCopy, 1);
+  EXPECT_EQ(manager->WriteIMEI("35", 1), 1);
+  EXPECT_EQ(CallsMade().size(), 2u);
+  control->Clear();
+  control->device["imei1"] = "1";
+  control->device["imei2"] = "2";
+  EXPECT_EQ(manager->ReadIMEI(out, 1), 1);
+}
+
+TEST_F(PhoneSn, ReadTestInfoPicksSingleFlagsOrTheWholeString) {
+  char out[64];
+  EXPECT_EQ(manager->ReadTestInfo(4, out), 0);
+  EXPECT_STREQ(out, "E");
+  EXPECT_EQ(CallsMade(), (Calls{"103(20,buf,3)"}));
+  EXPECT_EQ(manager->ReadTestInfo(21, out), 0);
+  EXPECT_STREQ(out, "E");
+  EXPECT_EQ(manager->ReadTestInfo(0, out), 0);
+  EXPECT_STREQ(out, "A");
+  EXPECT_EQ(manager->ReadTestInfo(20, out), 0);
+  EXPECT_STREQ(out, "ABCDEFGHIJKLMNOPQRST");
+  std::strcpy(out, "keep");
+  EXPECT_EQ(manager->ReadTestInfo(22, out), 0);
+  EXPECT_EQ(manager->ReadTestInfo(-1, out), 0);
+  EXPECT_STREQ(out, "keep");
+  control->writeNothing[kPhoneReadFlags] = true;
+  EXPECT_EQ(manager->ReadTestInfo(20, out), 1);
+  EXPECT_STREQ(out, "keep");
+  control->writeNothing[kPhoneReadFlags] = false;
+  Script(kPhoneReadFlags, 3);
+  EXPECT_EQ(manager->ReadTestInfo(4, out), 1);
+  EXPECT_EQ(manager->ReadTestInfo(4, nullptr), 1);
+}
+
+TEST_F(PhoneSn, WholeFlagStringStaysTerminatedWhenThePluginFillsTheBuffer) {
+  control->overfill[kPhoneReadFlags] = true;
+  char out[64];
+  std::memset(out, 'Z', sizeof out);
+  EXPECT_EQ(manager->ReadTestInfo(20, out), 0);
+  EXPECT_EQ(std::strlen(out), 40u);
+}
+
+struct SingleCall {
+  const char *name;
+  std::function<int(ISNManager &, char *)> run;
+  std::string call;
+  int position;
+};
+
+
+TEST_F(PhoneSn, SingleCallOperationsPassArgumentsAndTheirRule) {
+  const std::vector<SingleCall> table = {
+      {"WriteMSN", [](ISNManager &m, char *) { return m.WriteMSN("M1", 5); }, "98(M1,5,3)", 98},
+      {"ReadMSN", [](ISNManager &m, char *b) { return m.ReadMSN(b, 5); }, "99(buf,5,3)", 99},
+      {"ReadPSN16Bit", [](ISNManager &m, char *b) { return m.ReadPSN16Bit(b, 5); }, "100(buf,5,3)", 100},
+      {"WritePSN16Bit", [](ISNManager &m, char *) { return m.WritePSN16Bit("P", 5); }, "101(P,5,3)", 101},
+      {"ReadIntSoftVersion", [](ISNManager &m, char *b) { return m.ReadIntSoftVersion(b, 5); }, "104(buf,5,3)", 104},
+      {"ReservedOperation", [](ISNManager &m, char *) { return m.ReservedOperation(9); }, "115(0,9,3)", 115},
+      {"ReadTestInfo_AT", [](ISNManager &m, char *b) { return m.ReadTestInfo_AT(4, b); }, "117(4,buf,3)", 117},
+      {"WriteTestFlag", [](ISNManager &m, char *) { return m.WriteTestFlag(4, "1"); }, "118(4,1,3)", 118},
+      {"OpenPort", [](ISNManager &m, char *) { return m.OpenPort(1, 2); }, "2(1,2,3)", 2},
+      {"ClosePort", [](ISNManager &m, char *) { return m.ClosePort(); }, "3(3)", 3},
+      {"TDDLTE_TxClose", [](ISNManager &m, char *) { return m.TDDLTE_TxClose_CabLoss(); }, "54(3)", 54},
+      {"FDDLTE_TxClose", [](ISNManager &m, char *) { return m.FDDLTE_TxClose_CabLoss(); }, "76(3)", 76},
+  };
+  char buffer[64];
+  for (const SingleCall &row : table) {
+    control->Clear();
+    EXPECT_EQ(row.run(*manager, buffer), 0) << row.name;
+    EXPECT_EQ(CallsMade(), Calls{row.call}) << row.name;
+    for (int failure : {1, -1, 2}) {
+      Script(row.position, failure);
+      EXPECT_EQ(row.run(*manager, buffer), 1) << row.name << " " << failure;
+    }
+  }
+}
+
+TEST_F(PhoneSn, CableLossInitScalesTheFirstValueToSixteenBits) {
+  EXPECT_EQ(manager->TDDLTE_TxInit_CabLoss(23, 2, 3, 4, 5, 6, 7, 8), 0);
+  EXPECT_EQ(manager->FDDLTE_TxInit_CabLoss(-5, 2, 3, 4, 5, 6, 7, 8), 0);
+  EXPECT_EQ(manager->FDDLTE_TxInit_CabLoss(4000, 0, 0, 0, 0, 0, 0, 0), 0); // 40000 wraps
+  EXPECT_EQ(CallsMade(), (Calls{"53(230,2,3,4,5,6,7,8,0,3)", "75(-50,2,3,4,5,6,7,8,0,3)",
+                                "75(-25536,0,0,0,0,0,0,0,0,3)"}));
+  Script(kPhoneTddTxInitCabLoss, 1);
+  EXPECT_EQ(manager->TDDLTE_TxInit_CabLoss(1, 2, 3, 4, 5, 6, 7, 8), 1);
+}
+
+TEST_F(PhoneSn, UfiOnlyOperationsAnswerOneAndCallNothing) {
+  char out[8] = "keep";
+  EXPECT_EQ(manager->WriteMAC("001122334455"), 1);
+  EXPECT_EQ(manager->ReadMAC(out), 1);
+  EXPECT_EQ(manager->WriteSSID(), 1);
+  EXPECT_EQ(manager->ReadSSID(out), 1);
+  EXPECT_EQ(manager->ReadTestInfo_UFI(out), 1);
+  EXPECT_EQ(manager->ReadIntSoftVersion_UFI(out), 1);
+  EXPECT_STREQ(out, "keep");
+  EXPECT_TRUE(CallsMade().empty());
+}
+
+TEST_F(PhoneSn, ThreadIndexIsReadBeforeEveryCall) {
+  std::string erase = "erase";
+  hub->GetParameterDataSet()->GetString("ThreadIndex", erase);
+  EXPECT_EQ(manager->ClosePort(), 0);
+  hub->GetParameterDataSet()->SetInt("ThreadIndex", 12);
+  EXPECT_EQ(manager->ClosePort(), 0);
+  EXPECT_EQ(CallsMade(), (Calls{"3(-1)", "3(12)"}));
+}
+
+TEST_F(PhoneSn, InitPassesModelAndPhoneType) {
+  SetPhoneType("QRX_A");
+  EXPECT_EQ(manager->Init_TestDLL_SN(), 0);
+  Calls calls = CallsMade();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].rfind("13(", 0), 0u);
+  EXPECT_EQ(calls[1], "15(QRX_A)");
+  Script(kSnSetPhoneType, 4);
+  EXPECT_EQ(manager->Init_TestDLL_SN(), 1);
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(PhoneSn, InitWithoutPhoneTypeAsksTheOperator) {
+  EXPECT_EQ(manager->Init_TestDLL_SN(), 1);
+  auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, "QRXInterface");
+  EXPECT_EQ(boxes[0].text,
+            "\xC7\xEB\xD4\xDA\xBD\xC5\xB1\xBE\xBD\xE7\xC3\xE6\xC5\xE4\xD6\xC3\xB1\xD8\xD2\xAA"
+            "\xB5\xC4\xD0\xCD\xBA\xC5\xBB\xFA\xC0\xE0\xD0\xCD\xA3\xAC\xB2\xCE\xCA\xFD\xC3\xFB"
+            "\xB3\xC6\xA3\xBA" "PhoneType");
+  EXPECT_EQ(CallsMade().size(), 1u); // the model went out, the phone type did not
+}
+
+// Managers whose plug-in gave no SN object fail every operation without calling anything.
+TEST(SnManagerWithoutPlugin, EveryOperationFails) {
+  PluginDeployment d({.phone = true, .ufi = true, .others = true});
+  CQRXTestTools *hub = new CQRXTestTools(1, "S.xml", nullptr);
+  PluginDeployment::Phone()->loadReturnsNull = true;
+  PluginDeployment::Ufi()->loadReturnsNull = true;
+  CSSSNQRXManager phone(hub);
+  CSSNUFIManager ufi(hub);
+  EXPECT_EQ(phone.Initialize(), 0);
+  EXPECT_EQ(ufi.Initialize(), 0);
+  char out[64];
+  for (ISNManager *m : {static_cast<ISNManager *>(&phone), static_cast<ISNManager *>(&ufi)}) {
+    EXPECT_EQ(m->Init_TestDLL_SN(), 1);
+    EXPECT_EQ(m->WriteSN("A", 0), 1);
+    EXPECT_EQ(m->ReadSN(out, 0), 1);
+    EXPECT_EQ(m->WriteIMEI("1", 0), 1);
+    EXPECT_EQ(m->ReadTestInfo(4, out), 1);
+    EXPECT_EQ(m->ClosePort(), 1);
+    EXPECT_EQ(m->WriteMSN("1", 0), 1);
+  }
+  EXPECT_EQ(phone.OpenPort(1, 2), 1);
+  EXPECT_EQ(ufi.OpenPort(1, 2), 5);
+  EXPECT_EQ(ufi.WriteMAC("00"), 1);
+  EXPECT_EQ(PluginDeployment::Phone()->Calls(), (Calls{"-1(0)"}));
+  EXPECT_TRUE(Boxes().empty());
+  hub->Release();
+}
+
+// ---- UFI ------------------------------------------------------------------------------
+
+TEST_F(UfiSn, WriteSnVerifiesThreeCopiesThenWritesTheDerivedMac) {
+  EXPECT_EQ(manager->WriteSN("ABCDEFGHIJKLMNP", 7), 0);
+  EXPECT_EQ(CallsMade(),
+            (Calls{"91(ABCDEFGHIJKLMNP,7,3)", "124(ABCDEFGHIJKLMNP,7,3)", "112(ABCDEFGHIJKLMNP,3)",
+                   "92(buf,7,3)", "125(buf,7,3)", "113(empty,3)", "114(888888KLMNP8,0,3)"}));
+  control->Clear();
+  EXPECT_EQ(manager->WriteSN("XYZ", 0), 0);
+  EXPECT_EQ(CallsMade().back(), "114(888888XYZ8,0,3)");
+  EXPECT_EQ(CSSNUFIManager::MacFromSn(""), "8888888");
+}
+
+TEST_F(UfiSn, WriteSnRulesOfTheStringCopiesAndTheMac) {
+  Script(kUfiWriteSnThirdCopy, 5); // any non-zero answer is success
+  Script(kUfiWriteMac, 2);         // here too
+  EXPECT_EQ(manager->WriteSN("SN1", 0), 0);
+  Script(kUfiWriteMac, 0);
+  EXPECT_EQ(manager->WriteSN("SN1", 0), 1);
+  control->Clear();
+  Script(kUfiWriteSnThirdCopy, 0);
+  EXPECT_EQ(manager->WriteSN("SN1", 0), 1);
+  EXPECT_EQ(CallsMade().size(), 3u);
+  control->Clear();
+  Script(kUfiReadSnThirdCopy, 0);
+  EXPECT_EQ(manager->WriteSN("SN1", 0), 1);
+  EXPECT_EQ(CallsMade().size(), 6u);
+}
+
+TEST_F(UfiSn, ThirdCopyThatDiffersOrOverflowsStopsBeforeTheMac) {
+  Fill(kUfiReadSnThirdCopy, "SN2");
+  EXPECT_EQ(manager->WriteSN("SN1", 0), 1);
+  EXPECT_EQ(CallsMade().size(), 6u);
+  control->Clear();
+  Fill(kUfiReadSnThirdCopy, std::string(200, 'S'));
+  EXPECT_EQ(manager->WriteSN(std::string(49, 'S').c_str(), 0), 1);
+  EXPECT_EQ(CallsMade().size(), 6u);
+  control->Clear();
+  EXPECT_EQ(manager->WriteSN(std::string(50, 'S').c_str(), 0), 1);
+  EXPECT_TRUE(CallsMade().empty());
+}
+
+TEST_F(UfiSn, ReadSnComparesThreeCopies) {
+  char out[64];
+  control->device["sn1"] = control->device["sn2"] = control->device["sn3"] = "U1";
+  EXPECT_EQ(manager->ReadSN(out, 4), 0);
+  EXPECT_STREQ(out, "U1");
+  EXPECT_EQ(CallsMade(), (Calls{"92(buf,4,3)", "125(buf,4,3)", "113(empty,3)"}));
+  control->device["sn3"] = "U2";
+  std::strcpy(out, "keep");
+  EXPECT_EQ(manager->ReadSN(out, 4), 1);
+  EXPECT_STREQ(out, "keep");
+}
+
+TEST_F(UfiSn, OpenPortReportsWhichStepFailed) {
+  EXPECT_EQ(manager->OpenPort(4, 115200), 0);
+  EXPECT_EQ(CallsMade(), (Calls{"2(4,115200,0)", "109(3)", "110(3)", "116(3)"}));
+  const std::pair<int, int> steps[] = {{kUfiOpenPort, 1}, {kUfiPortCheck1, 2},
+                                       {kUfiPortCheck2, 3}, {kUfiPortCheck3, 4}};
+  for (auto [position, code] : steps) {
+    control->Clear();
+    Script(position, position == kUfiOpenPort ? -1 : 0);
+    EXPECT_EQ(manager->OpenPort(4, 1), code);
+    control->Clear();
+    if (position != kUfiOpenPort) {
+      Script(position, 2); // exactly 1 counts
+      EXPECT_EQ(manager->OpenPort(4, 1), code);
+    }
+  }
+}
+
+TEST_F(UfiSn, MacAndSsid) {
+  EXPECT_EQ(manager->WriteMAC("00:11:22:33:44:55"), 0);
+  EXPECT_EQ(CallsMade(), Calls{"114(00:11:22:33:44:55,0,3)"});
+  char out[64];
+  EXPECT_EQ(manager->ReadMAC(out), 0);
+  EXPECT_STREQ(out, "00:11:22:33:44:55");
+  Script(kUfiWriteMac, 2);
+  Script(kUfiReadMac, 2);
+  EXPECT_EQ(manager->WriteMAC("00"), 1);
+  std::strcpy(out, "keep");
+  EXPECT_EQ(manager->ReadMAC(out), 1);
+  EXPECT_STREQ(out, "keep");
+  control->Clear();
+  EXPECT_EQ(manager->WriteMAC(std::string(64, 'A').c_str()), 1);
+  EXPECT_EQ(manager->WriteMAC(""), 1);
+  EXPECT_EQ(manager->WriteMAC(nullptr), 1);
+  EXPECT_EQ(manager->ReadMAC(nullptr), 1);
+  EXPECT_TRUE(CallsMade().empty());
+  Fill(kUfiReadMac, std::string(64, 'A'));
+  EXPECT_EQ(manager->ReadMAC(out), 1);
+  EXPECT_STREQ(out, "keep");
+  control->writeNothing[kUfiReadMac] = true; // success answered, nothing read
+  EXPECT_EQ(manager->ReadMAC(out), 1);
+  EXPECT_STREQ(out, "keep");
+  control->writeNothing[kUfiReadMac] = false;
+
+  control->Clear();
+  EXPECT_EQ(manager->WriteSSID(), 0);
+  Fill(kUfiReadSsid, "LINE-7");
+  Script(kUfiReadSsid, 9);
+  EXPECT_EQ(manager->ReadSSID(out), 0);
+  EXPECT_STREQ(out, "LINE-7");
+  EXPECT_EQ(CallsMade(), (Calls{"117(3)", "119(empty,3)"}));
+  Script(kUfiReadSsid, 0);
+  Script(kUfiWriteSsid, 2);
+  EXPECT_EQ(manager->ReadSSID(out), 1);
+  EXPECT_EQ(manager->WriteSSID(), 1);
+}
+
+TEST_F(UfiSn, UfiFormsReadIntoTheCallersBufferAndSucceedOnNonZero) {
+  char out[64];
+  Fill(kUfiReadIntSoftVersionUfi, "V2.1");
+  EXPECT_EQ(manager->ReadTestInfo_UFI(out), 0);
+  EXPECT_EQ(manager->ReadIntSoftVersion_UFI(out), 0);
+  EXPECT_STREQ(out, "V2.1");
+  EXPECT_EQ(CallsMade(), (Calls{"123(buf,3)", "122(buf,3)"}));
+  Script(kUfiReadTestInfoUfi, -4);
+  EXPECT_EQ(manager->ReadTestInfo_UFI(out), 0);
+  Script(kUfiReadTestInfoUfi, 0);
+  Script(kUfiReadIntSoftVersionUfi, 0);
+  EXPECT_EQ(manager->ReadTestInfo_UFI(out), 1);
+  EXPECT_EQ(manager->ReadIntSoftVersion_UFI(out), 1);
+  EXPECT_EQ(manager->ReadTestInfo_UFI(nullptr), 1);
+  EXPECT_EQ(CallsMade().size(), 5u);
+}
+
+TEST_F(UfiSn, SharedOperationsUseTheUfiPositions) {
+  char out[64];
+  EXPECT_EQ(manager->WriteIMEI("8612", 1), 0);
+  EXPECT_EQ(manager->ReadIMEI(out, 1), 0);
+  EXPECT_STREQ(out, "8612");
+  EXPECT_EQ(manager->ReadTestInfo(21, out), 0);
+  EXPECT_STREQ(out, "E");
+  EXPECT_EQ(manager->WriteMSN("M", 2), 0);
+  EXPECT_EQ(manager->ReadMSN(out, 2), 0);
+  EXPECT_EQ(manager->ReadIntSoftVersion(out, 2), 0);
+  EXPECT_EQ(manager->ReservedOperation(6), 0);
+  EXPECT_EQ(manager->ReadTestInfo_AT(3, out), 0);
+  EXPECT_EQ(manager->WriteTestFlag(4, "1"), 0);
+  EXPECT_EQ(manager->ClosePort(), 0);
+  EXPECT_EQ(CallsMade(),
+            (Calls{"94(8612,1,3)", "126(8612,1,3)", "96(buf,1,3)", "127(buf,1,3)", "96(buf,1,3)",
+                   "127(buf,1,3)", "106(20,buf,3)", "98(M,2,3)", "100(buf,2,3)", "107(buf,2,3)",
+                   "134(0,6,3)", "136(3,buf,3)", "137(4,1,3)", "3(3)"}));
+}
+
+TEST_F(UfiSn, PhoneOnlyOperationsAnswerOneAndCallNothing) {
+  char out[8];
+  EXPECT_EQ(manager->WritePSN16Bit("1", 0), 1);
+  EXPECT_EQ(manager->ReadPSN16Bit(out, 0), 1);
+  EXPECT_EQ(manager->TDDLTE_TxInit_CabLoss(1, 2, 3, 4, 5, 6, 7, 8), 1);
+  EXPECT_EQ(manager->TDDLTE_TxClose_CabLoss(), 1);
+  EXPECT_EQ(manager->FDDLTE_TxInit_CabLoss(1, 2, 3, 4, 5, 6, 7, 8), 1);
+  EXPECT_EQ(manager->FDDLTE_TxClose_CabLoss(), 1);
+  EXPECT_TRUE(CallsMade().empty());
+}
+
+} // namespace
+} // namespace qrx::test
