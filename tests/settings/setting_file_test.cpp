@@ -10,6 +10,9 @@
 #include <climits>
 
 namespace qrx {
+namespace platform {
+void PrintTo(Fault fault, std::ostream *os) { *os << (fault == Fault::kFileWrite ? "disk full" : "rename fails"); }
+} // namespace platform
 namespace {
 
 using test::Boxes;
