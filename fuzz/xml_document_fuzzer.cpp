@@ -117,7 +117,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       CXmlDocument fresh;
       fresh.SetDocumentFlags(doc.GetDocumentFlags() & CXmlDocument::kIgnoreCase);
       fresh.SetDocument(doc.GetDocument().c_str());
-      Check(Dump(doc) == Dump(fresh), "edited table matches a fresh parse", doc);
+      std::string mine = Dump(doc), theirs = Dump(fresh);
+      if (mine != theirs) std::fprintf(stderr, "table: %s\nfresh: %s\n", mine.c_str(), theirs.c_str());
+      Check(mine == theirs, "edited table matches a fresh parse", doc);
       Check(doc.WellFormed() == fresh.WellFormed(), "well-formedness after edit", doc);
     }
   }

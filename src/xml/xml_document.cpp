@@ -769,6 +769,18 @@ bool CXmlDocument::Replace(int32_t pos, int32_t oldLength, std::string_view repl
   return true;
 }
 
+std::string CXmlDocument::StartTagOfEmptyTag(int32_t element) const {
+  const XmlElementRecord &r = table_[element];
+  int32_t q = r.start + r.startTagLength - 2; // the "/" of "/>"
+  const int32_t nameEnd = r.start + 1 + static_cast<int32_t>(NameOf(element).size());
+  while (q > nameEnd && Is(text_[q - 1], kSpace)) --q;
+  std::string tag = text_.substr(r.start, q - r.start);
+  // A stray "/" or a bare "=" right before the ">" would make it "/>" again or swallow it.
+  if (q > nameEnd && text_[q - 1] == '/') tag += ' ';
+  if (q > nameEnd && text_[q - 1] == '=') tag += "\"\"";
+  return tag + ">";
+}
+
 bool CXmlDocument::SetTextOf(int32_t element, const char *text, int flags) {
   if (element <= 0) return false;
   const XmlElementRecord r = table_[element];
@@ -777,10 +789,7 @@ bool CXmlDocument::SetTextOf(int32_t element, const char *text, int flags) {
   if (!r.IsEmptyTag()) return Replace(r.ContentStart(), r.ContentEnd() - r.ContentStart(), content, element);
   // An empty-element tag becomes a start tag, the content and an end tag.
   const std::string name(NameOf(element));
-  int32_t q = r.start + r.startTagLength - 2; // the "/" of "/>"
-  const int32_t nameEnd = r.start + 1 + static_cast<int32_t>(name.size());
-  while (q > nameEnd && Is(text_[q - 1], kSpace)) --q;
-  std::string startTag = text_.substr(r.start, q - r.start) + ">";
+  const std::string startTag = StartTagOfEmptyTag(element);
   std::string element_text = startTag + content + "</" + name + ">";
   if (!Replace(r.start, r.length, element_text, element)) return false;
   XmlElementRecord &w = table_[element];
@@ -815,7 +824,9 @@ bool CXmlDocument::SetAttrOf(int32_t element, const char *name, const char *valu
     int32_t q = r.start + r.startTagLength - (r.IsEmptyTag() ? 2 : 1);
     const int32_t nameEnd = r.start + 1 + static_cast<int32_t>(NameOf(element).size());
     while (q > nameEnd && Is(text_[q - 1], kSpace)) --q;
-    replacement = std::string(" ") + name + "=" + quoted;
+    // After a bare "=" the new attribute would be read as that attribute's value.
+    replacement = text_[q - 1] == '=' ? "\"\"" : "";
+    replacement += std::string(" ") + name + "=" + quoted;
     pos = q;
     oldLength = 0;
   }
@@ -874,10 +885,7 @@ int32_t CXmlDocument::InsertElement(int32_t parent, int32_t after, const char *n
   } else if (p.IsEmptyTag()) {
     // The parent was written as an empty-element tag: rewrite it around its first child.
     const std::string parentName(NameOf(parent));
-    int32_t q = p.start + p.startTagLength - 2;
-    const int32_t nameEnd = p.start + 1 + static_cast<int32_t>(parentName.size());
-    while (q > nameEnd && Is(text_[q - 1], kSpace)) --q;
-    const std::string startTag = text_.substr(p.start, q - p.start) + ">";
+    const std::string startTag = StartTagOfEmptyTag(parent);
     elementStart = p.start + static_cast<int32_t>(startTag.size() + lineBreak.size());
     Replace(p.start, p.length,
             startTag + lineBreak + element + lineBreak + "</" + parentName + ">", parent);

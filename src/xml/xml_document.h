@@ -80,6 +80,7 @@ private:
   std::string AttrOf(int32_t element, const char *name) const;
   bool FindAttribute(int32_t element, std::string_view name, int32_t *nameStart,
                      int32_t *valueStart, int32_t *valueEnd) const;
+  std::string StartTagOfEmptyTag(int32_t element) const;
   bool SetTextOf(int32_t element, const char *text, int flags);
   bool SetAttrOf(int32_t element, const char *name, const char *value, int flags);
   int32_t InsertElement(int32_t parent, int32_t after, const char *name, const char *text,

@@ -349,6 +349,33 @@ TEST(XmlEditing, HalfCharactersCannotBreakMarkup) {
   ExpectConsistentWithReparse(doc);
 }
 
+TEST(XmlEditing, OddEmptyTagsStayReadableAfterRewrite) {
+  // A stray slash before "/>" and a bare "=" must not survive as "/>" or eat the new text.
+  for (const char *text : {"<r><k ''//></r>", "<r><k a=/></r>", "<r><k a=b//></r>"}) {
+    CXmlDocument doc;
+    doc.SetDocument(text);
+    doc.FindNext();
+    ASSERT_TRUE(doc.FindNextChild("k")) << text;
+    std::string before = doc.GetChildAttr("a");
+    ASSERT_TRUE(doc.SetChildAttr("x", "1"));
+    ASSERT_TRUE(doc.SetChildText("t"));
+    EXPECT_EQ(doc.GetChildAttr("a"), before) << doc.GetDocument();
+    ExpectConsistentWithReparse(doc);
+    CXmlDocument again;
+    again.SetDocument(doc.GetDocument().c_str());
+    again.FindNext();
+    ASSERT_TRUE(again.FindNextChild("k"));
+    EXPECT_EQ(again.GetChildText(), "t") << doc.GetDocument();
+    EXPECT_EQ(again.GetChildAttr("x"), "1") << doc.GetDocument();
+    EXPECT_EQ(again.GetChildAttr("a"), before) << doc.GetDocument();
+  }
+  CXmlDocument doc;
+  doc.SetDocument("<r ''//>");
+  doc.FindNext();
+  ASSERT_TRUE(doc.AppendChild("Key"));
+  ExpectConsistentWithReparse(doc);
+}
+
 TEST(XmlParse, StreamModeRefusesSetDocument) {
   CXmlDocument doc;
   doc.SetDocumentFlags(CXmlDocument::kWriteStream);
