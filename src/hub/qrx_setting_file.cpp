@@ -83,7 +83,10 @@ CQRXSettingFile::CQRXSettingFile(const CString &path) : path_(path) {
     CXmlDocument fresh;
     fresh.SetDocument(kNewFileText);
     fresh.AppendElement(kNewFileRoot);
-    fresh.SaveFile(path_); // a missing folder makes this fail; the load below reports it
+    // The new text is plain ASCII, so its UTF-8 bytes are the text itself. Created without
+    // replacing: a station starting at the same moment may have created and changed it already.
+    // A missing folder makes this fail; the load below reports it.
+    platform::CreateFileExclusively(path_, fresh.GetDocument(), nullptr);
   }
   if (!document_.LoadFile(path_)) {
     const std::string &report = document_.GetReport();

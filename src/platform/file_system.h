@@ -18,6 +18,12 @@ bool ReadWholeFile(const std::string &path, std::string *data, std::string *erro
 // failure the old file is intact and *error holds the system's message.
 bool ReplaceFileAtomically(const std::string &path, std::string_view data, std::string *error);
 
+// Creates the file with data only if it does not exist yet: written whole to a temporary file
+// beside it, then linked into place, so a file that another process or thread created (or
+// already changed) in the meantime is never overwritten. False when the file exists or on
+// failure (*error then holds the system's message).
+bool CreateFileExclusively(const std::string &path, std::string_view data, std::string *error);
+
 // What identifies one version of a file: a changed stamp means the file changed.
 struct FileStamp {
   bool exists = false;

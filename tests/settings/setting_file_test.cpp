@@ -219,6 +219,22 @@ TEST_F(SettingFileTest, TwoObjectsOnOneFileKeepPrivateCopiesAndTheLastReleasedWi
   again->Release();
 }
 
+TEST_F(SettingFileTest, CreationNeverOverwritesAFileThatAppearedMeanwhile) {
+  std::string error;
+  EXPECT_TRUE(platform::CreateFileExclusively(Cfg("X.xml"), "first", &error)) << error;
+  EXPECT_FALSE(platform::CreateFileExclusively(Cfg("X.xml"), "second", &error));
+  EXPECT_EQ(ReadBytes(Cfg("X.xml")), "first");
+  platform::FailNext(platform::Fault::kFileWrite);
+  EXPECT_FALSE(platform::CreateFileExclusively(Cfg("Y.xml"), "full disk", &error));
+  EXPECT_FALSE(std::filesystem::exists(Cfg("Y.xml"))) << "nothing half-written appears";
+  size_t entries = 0;
+  for (auto &e : std::filesystem::directory_iterator(root_ / "BusinessCfg")) {
+    (void)e;
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1u) << "no temporary file is left behind";
+}
+
 class FailedSaveTest : public SettingFileTest,
                        public ::testing::WithParamInterface<platform::Fault> {};
 

@@ -96,6 +96,39 @@ bool ReplaceFileAtomically(const std::string &path, std::string_view data, std::
   return true;
 }
 
+bool CreateFileExclusively(const std::string &path, std::string_view data, std::string *error) {
+  std::random_device rd;
+  std::string temp = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(rd());
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    if (error) *error = std::strerror(errno);
+    return false;
+  }
+  int err = 0;
+  if (ShouldFail(Fault::kFileWrite)) err = ENOSPC;
+  for (size_t done = 0; !err && done < data.size();) {
+    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) err = errno;
+    else done += static_cast<size_t>(n);
+  }
+  if (!err && ::fsync(fd) != 0) err = errno;
+  if (::close(fd) != 0 && !err) err = errno;
+  // link() fails with EEXIST instead of replacing a file that appeared meanwhile.
+  if (!err && ::link(temp.c_str(), path.c_str()) != 0) {
+    err = errno;
+    // File systems without hard links: rename, after checking once more that none appeared.
+    if (err == EPERM || err == EOPNOTSUPP || err == ENOSYS || err == EMLINK) {
+      struct stat st {};
+      err = ::lstat(path.c_str(), &st) == 0 ? EEXIST
+            : ::rename(temp.c_str(), path.c_str()) == 0 ? 0 : errno;
+    }
+  }
+  ::unlink(temp.c_str());
+  if (err && error) *error = std::strerror(err);
+  return err == 0;
+}
+
 FileStamp StatFile(const std::string &path) {
   FileStamp s;
   struct stat st {};
