@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 
 namespace {
 
@@ -121,6 +122,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       if (mine != theirs) std::fprintf(stderr, "table: %s\nfresh: %s\n", mine.c_str(), theirs.c_str());
       Check(mine == theirs, "edited table matches a fresh parse", doc);
       Check(doc.WellFormed() == fresh.WellFormed(), "well-formedness after edit", doc);
+    }
+  }
+
+  // Now and then through real files: SaveFile's atomic replace and LoadFile's read.
+  if ((mode & 0xF0) == 0xF0) {
+    static const std::string path = "/tmp/qrx_fuzz_xml_" + std::to_string(::getpid()) + ".xml";
+    if (doc.SaveFile(path)) {
+      CXmlDocument loaded;
+      loaded.SetDocumentFlags(doc.GetDocumentFlags() & CXmlDocument::kIgnoreCase);
+      loaded.LoadFile(path);
+      Dump(loaded);
+      Check(loaded.GetReport().find("<read ") != std::string::npos, "load reports its read", loaded);
+      std::remove(path.c_str());
     }
   }
 
