@@ -23,3 +23,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 CTEST_ARGS="-L tsan" TSAN_OPTIONS=halt_on_error=1 \
   run_suite build-tsan TSan -DCMAKE_BUILD_TYPE=Debug -DQRX_SANITIZE=thread \
   -DQRX_BUILD_BENCHMARKS=OFF
+
+# A short fuzz run of the XML document from the committed seeds (skipped without clang).
+echo "=== XML fuzz (${QRX_FUZZ_SECONDS:-60} s)"
+fuzz/run.sh "${QRX_FUZZ_SECONDS:-60}" build-fuzz-ci
