@@ -1,6 +1,8 @@
 // Loading and saving files in their encodings: marks, declarations, UTF-16, conversions.
 #include "xml/xml_document.h"
 
+#include "platform/fault_injection.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -167,6 +169,24 @@ TEST_F(XmlFileTest, MissingFileAndUnwritableTarget) {
   ASSERT_TRUE(doc.SetDocument("<a/>"));
   EXPECT_FALSE(doc.SaveFile((dir_ / "no" / "dir.xml").string()));
   EXPECT_NE(doc.GetReport().find("file_error"), std::string::npos);
+}
+
+TEST_F(XmlFileTest, FailedSaveLeavesTheOldFile) {
+  std::string path = Write("s.xml", "<r>old</r>");
+  CXmlDocument doc;
+  ASSERT_TRUE(doc.LoadFile(path));
+  doc.FindNext();
+  ASSERT_TRUE(doc.SetText("new"));
+  for (auto fault : {platform::Fault::kFileWrite, platform::Fault::kFileRename}) {
+    platform::FailNext(fault);
+    EXPECT_FALSE(doc.SaveFile(path));
+    platform::ClearFaults();
+    EXPECT_NE(doc.GetReport().find("file_error"), std::string::npos);
+    EXPECT_EQ(doc.GetReport().find("<write"), std::string::npos);
+    EXPECT_EQ(Read(path), "<r>old</r>");
+  }
+  EXPECT_TRUE(doc.SaveFile(path));
+  EXPECT_EQ(Read(path), "<r>new</r>");
 }
 
 TEST_F(XmlFileTest, EmptyFileAndTwoRootsReportButStayUsable) {
