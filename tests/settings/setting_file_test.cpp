@@ -9,6 +9,8 @@
 
 #include <climits>
 
+#include <unistd.h>
+
 namespace qrx {
 namespace platform {
 void PrintTo(Fault fault, std::ostream *os) { *os << (fault == Fault::kFileWrite ? "disk full" : "rename fails"); }
@@ -293,6 +295,19 @@ TEST_F(SettingFileTest, AnExistingFileThatCannotBeReadIsNeverReplaced) {
   ASSERT_EQ(Boxes().size(), 2u);
   EXPECT_EQ(Boxes()[1].text, test::SaveFailedText(Cfg("Dir.xml")));
   EXPECT_TRUE(std::filesystem::is_directory(root_ / "BusinessCfg" / "Dir.xml" / "inside"));
+}
+
+TEST_F(SettingFileTest, AFileWithoutReadPermissionIsNeverReplaced) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+  const std::string before = kDecl + "<phone><A><k>keep</k></A></phone>";
+  WriteBytes(Cfg("Locked.xml"), before);
+  std::filesystem::permissions(Cfg("Locked.xml"), std::filesystem::perms::owner_write);
+  ISettingFile *file = Open("Locked.xml");
+  EXPECT_EQ(file->SetValue("A", "k", "lost"), 0);
+  file->Release();
+  ASSERT_EQ(Boxes().size(), 2u) << "the load message, then the save message";
+  std::filesystem::permissions(Cfg("Locked.xml"), std::filesystem::perms::owner_all);
+  EXPECT_EQ(ReadBytes(Cfg("Locked.xml")), before);
 }
 
 TEST_F(SettingFileTest, CopySectionTakesDirectChildrenAsTextLaterTwinsWinning) {
