@@ -1,6 +1,5 @@
 // Parse throughput of the XML document next to pugixml and tinyxml2 on the same generated
 // documents (a 10 MB settings-like file and a deeply nested one), with the ratio to each.
-#include "hub/qrx_setting_file.h"
 #include "xml/xml_document.h"
 
 #include <benchmark/benchmark.h>
@@ -9,11 +8,8 @@
 #include <tinyxml2.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -94,63 +90,6 @@ BENCHMARK(BM_Qrx)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pugixml)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Tinyxml2)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// A setting file of 10,000 keys: 100 sections of 100 keys each.
-constexpr int kSections = 100, kKeys = 100;
-
-const std::string &SettingFilePath() {
-  static const std::string path = [] {
-    std::string text = "<?xml version=\"1.0\" encoding=\"GBK\"?>\r\n<phone>\r\n";
-    for (int s = 0; s < kSections; ++s) {
-      text += "<Sec" + std::to_string(s) + ">\r\n";
-      for (int k = 0; k < kKeys; ++k)
-        text += "<Key" + std::to_string(k) + " unit=\"dB\">" + std::to_string(s * kKeys + k) +
-                "</Key" + std::to_string(k) + ">\r\n";
-      text += "</Sec" + std::to_string(s) + ">\r\n";
-    }
-    text += "</phone>\r\n";
-    std::string p = (std::filesystem::temp_directory_path() /
-                     ("qrx_bench_settings_" + std::to_string(::getpid()) + ".xml")).string();
-    std::ofstream(p, std::ios::binary) << text;
-    return p;
-  }();
-  return path;
-}
-
-// Section and key names of the i-th lookup, spread over the whole file.
-std::pair<std::string, std::string> KeyOf(int i) {
-  int n = (i * 7919) % (kSections * kKeys);
-  return {"Sec" + std::to_string(n / kKeys), "Key" + std::to_string(n % kKeys)};
-}
-
-void BM_SettingGetValue(benchmark::State &state) {
-  auto *file = new qrx::CQRXSettingFile(SettingFilePath());
-  std::vector<std::pair<std::string, std::string>> keys;
-  for (int i = 0; i < 1000; ++i) keys.push_back(KeyOf(i));
-  size_t i = 0;
-  for (auto _ : state) {
-    const auto &[section, key] = keys[i++ % keys.size()];
-    benchmark::DoNotOptimize(file->GetValue(section, key));
-  }
-  file->Release();
-}
-
-// The same lookups in a pugixml tree, as the peer's figure.
-void BM_PugixmlGetValue(benchmark::State &state) {
-  pugi::xml_document doc;
-  doc.load_file(SettingFilePath().c_str());
-  std::vector<std::pair<std::string, std::string>> keys;
-  for (int i = 0; i < 1000; ++i) keys.push_back(KeyOf(i));
-  size_t i = 0;
-  for (auto _ : state) {
-    const auto &[section, key] = keys[i++ % keys.size()];
-    benchmark::DoNotOptimize(
-        std::string(doc.child("phone").child(section.c_str()).child(key.c_str()).text().get()));
-  }
-}
-
-BENCHMARK(BM_SettingGetValue);
-BENCHMARK(BM_PugixmlGetValue);
-
 // Keeps each run's time per iteration so the ratios can be printed at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -185,11 +124,6 @@ int main(int argc, char **argv) {
                 pugi > 0 ? qrx / pugi : 0.0, tiny > 0 ? mb / (tiny * ms) : 0.0,
                 tiny > 0 ? qrx / tiny : 0.0);
   }
-  double ours = reporter.seconds["BM_SettingGetValue"], peer = reporter.seconds["BM_PugixmlGetValue"];
-  if (ours > 0 && peer > 0)
-    std::printf("GetValue, 10,000 keys: CQRXSettingFile %.0f ns | pugixml %.0f ns (%.2fx our time)\n",
-                ours, peer, ours / peer);
-  std::filesystem::remove(SettingFilePath());
   benchmark::Shutdown();
   return 0;
 }

@@ -6,9 +6,12 @@
 #include "xml/xml_entity_table.h"
 #include "xml/xml_file_codec.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -487,8 +490,22 @@ int32_t CXmlDocument::FindSibling(int32_t parent, int32_t after, const char *nam
   int32_t i = after ? table_[after].nextSibling : table_[parent].firstChild;
   if (!name) return i;
   std::string_view want(name);
-  for (; i != 0; i = table_[i].nextSibling)
-    if (NamesEqual(NameOf(i), want)) return i;
+  if (IgnoreCase()) {
+    for (; i != 0; i = table_[i].nextSibling)
+      if (NamesEqual(NameOf(i), want)) return i;
+    return 0;
+  }
+  // Sections with thousands of keys are searched often: compare in place instead of
+  // measuring each name first.
+  const char *s = text_.data();
+  const size_t length = want.size();
+  for (; i != 0; i = table_[i].nextSibling) {
+    const XmlElementRecord &r = table_[i];
+    if (static_cast<size_t>(r.startTagLength) >= length + 2 &&
+        std::memcmp(s + r.start + 1, want.data(), length) == 0 &&
+        Is(s[r.start + 1 + length], kNameEnd))
+      return i;
+  }
   return 0;
 }
 
