@@ -110,6 +110,23 @@ TEST_F(XmlFileTest, Utf16BigEndianWithMarkRoundTrip) {
   EXPECT_EQ(saved, file);
 }
 
+TEST_F(XmlFileTest, Utf16WithoutMarkIsRecognisedAndGetsOne) {
+  std::string file = Utf16("<r><k>", false) + "\x2D\x4E\x87\x65" + Utf16("</k></r>", false);
+  std::string text;
+  std::string saved = EditRoundTrip(file, kGbk.c_str(), &text);
+  EXPECT_EQ(text, kGbk);
+  EXPECT_EQ(saved, "\xFF\xFE" + file);
+}
+
+TEST_F(XmlFileTest, EightBitTextDeclaringUtf16IsKeptAsItIs) {
+  std::string file = "<?xml version=\"1.0\" encoding=\"UTF-16\"?><r><k>" + kGbk + "</k></r>";
+  std::string text;
+  std::string saved = EditRoundTrip(file, kGbk.c_str(), &text);
+  EXPECT_EQ(text, kGbk);
+  // Saving follows the declaration: real UTF-16 with its mark from now on.
+  EXPECT_EQ(saved.substr(0, 4), std::string("\xFF\xFE<\0", 4));
+}
+
 TEST_F(XmlFileTest, ShiftJisDeclaredIsConvertedBothWays) {
   std::string file = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><r><k>" + kSjis + "</k></r>";
   std::string text, report;
