@@ -14,9 +14,10 @@ CXmlReport::Entry::Entry(CXmlReport *report, const char *event) : report_(report
 CXmlReport::Entry &CXmlReport::Entry::Text(const char *name, std::string_view value) {
   if (!report_) return *this;
   text_.append(" ").append(name).append("=\"");
-  // Values can be file names or system messages: bound them so one entry cannot flood.
-  size_t n = std::min<size_t>(value.size(), 256);
-  for (size_t i = 0; i < n; ++i) {
+  // Values can be file names, system messages or hostile tag names: bound what one value
+  // writes (after escaping) so one entry cannot flood the report.
+  const size_t limit = text_.size() + 256;
+  for (size_t i = 0; i < value.size() && text_.size() < limit; ++i) {
     char c = value[i];
     switch (c) {
     case '&': text_ += "&amp;"; break;

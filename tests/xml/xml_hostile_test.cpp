@@ -36,6 +36,20 @@ TEST(XmlHostile, MillionNestedElements) {
   EXPECT_LE(doc.GetReport().size(), 1100u);
 }
 
+TEST(XmlHostile, ReportStaysSmall) {
+  // Short entries fill the report almost to its limit, then come lone end tags with long
+  // names full of characters that grow when escaped.
+  std::string name = "a" + std::string(5000, '&');
+  std::string text = "<r>";
+  for (int i = 0; i < 24; ++i) text += "</x>";
+  for (int i = 0; i < 2000; ++i) text += "</" + name + ">";
+  text += "</r>";
+  CXmlDocument doc;
+  EXPECT_FALSE(doc.SetDocument(text.c_str()));
+  EXPECT_NE(doc.GetReport().find("lone_end_tag"), std::string::npos);
+  EXPECT_LT(doc.GetReport().size(), 1700u);
+}
+
 TEST(XmlHostile, HundredMegabyteAttribute) {
   std::string text = "<r a=\"";
   text.append(100u << 20, 'v');
