@@ -3,6 +3,7 @@
 
 #include "hub/qrx_package_manager_service.h"
 #include "hub/qrx_setting_service.h"
+#include "instruments/qrx_instrument_detect_service.h"
 #include "platform/module_path.h"
 #include "services/qrx_account_service.h"
 #include "sn/test_runner_sn_dlg.h"
@@ -23,6 +24,7 @@ CQRXTestTools::CQRXTestTools(int threadIndex, const CString &configFile, void *p
   results_.MakeMember();
   // Locale, instrument detection and log services are created here, then the setting,
   // account and package services; each implementation adds its line in this order.
+  instrumentDetect_ = new (std::nothrow) CQRXInstrumentDetectService();
   moduleDirectory_ = platform::ModuleDirectory();
   settingService_ = new (std::nothrow) CQRXSettingService(moduleDirectory_);
   // The account service reads the same file that Initialize opens through the setting service.

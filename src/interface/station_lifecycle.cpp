@@ -1,5 +1,6 @@
 // InitQRXInterface and CleanUpQRXInterface: a station's creation and destruction.
 #include "hub/qrx_test_tools.h"
+#include "instruments/instrument_manager_interface.h"
 #include "interface/export_macros.h"
 #include "interface/qrx_export_service.h"
 #include "interface/station_registry.h"
@@ -23,7 +24,7 @@ void DestroyServices(const StationContext &c) {
   delete c.lteFtService;
   delete c.downloadManager;
   delete c.snManager;
-  // The instrument manager is destroyed here once it exists.
+  delete c.instrumentManager;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "hub/qrx_test_tools.h"
 #include "interface/qrx_export_service.h"
+#include "instruments/instrument_manager.h"
 #include "interface/station_registry.h"
 #include "plugins/qrx_bi_download_manager.h"
 #include "plugins/qrx_ufi_bi_download_manager.h"
@@ -36,8 +37,8 @@ int CTestToolEasyFactory::BuildStation(CQRXTestTools *hub, CWiFiDllManager **wif
     *download = new CQRXBIDownloadManager(hub);
     *sn = new CSSSNQRXManager(hub);
   }
-  // The instrument manager is created here by product type once its implementation exists.
-  *instrument = nullptr;
+  // Both product types get an instrument manager; nothing here loads it.
+  *instrument = new CInstrumentManager(hub);
 
   StationContext context;
   context.threadId = threadId;
