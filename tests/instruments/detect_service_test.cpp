@@ -1,0 +1,271 @@
+// Identification over the fake VISA: answers and their fields, the resource name, the PXI
+// search of the locked query, VISA failures and their messages, and the bounds of every
+// buffer.
+#include "hub/qrx_test_tools.h"
+#include "instrument_fixture.h"
+#include "instruments/qrx_instrument_detect_service.h"
+
+#include <climits>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace qrx {
+namespace {
+
+using test::Boxes;
+
+constexpr int kVisaError = static_cast<int>(0xBFFF0000);
+
+class DetectTest : public test::InstrumentFixture {
+protected:
+  InstrumentAddress At(int board, int primary) {
+    return InstrumentAddress{board, primary, "before", "unchanged", false, false};
+  }
+  CQRXInstrumentDetectService service_;
+};
+
+TEST_F(DetectTest, FourFieldAnswerThroughTheHubsSlot11) {
+  visaAnswer("GPIB0::14::0::INSTR", "Maker,CMU 200,1234,V1.0");
+  // A test library reaches the service through the hub, as any outside author would.
+  CQRXTestTools *hub = new CQRXTestTools(0, "Station.xml", nullptr);
+  ITestTools *tools = hub;
+  IInstrumentDetectService *detect = tools->GetInstrumentDetectService();
+  ASSERT_NE(detect, nullptr);
+  InstrumentAddress address = At(0, 14);
+  EXPECT_EQ(detect->IdentifyInstrument(&address), 0);
+  EXPECT_EQ(address.model, "CMU 200");
+  EXPECT_EQ(address.firmwareVersion, "V1.0") << "the answer's line end is not part of a field";
+  address = At(0, 14);
+  EXPECT_EQ(detect->IdentifyInstrumentAt(&address, 2), 0);
+  EXPECT_EQ(address.model, "CMU 200");
+  EXPECT_EQ(address.firmwareVersion, "V1.0");
+  hub->Release();
+  EXPECT_TRUE(Boxes().empty());
+
+  const std::string calls = VisaCalls();
+  EXPECT_NE(calls.find("viOpen GPIB0::14::0::INSTR 0 3000\n"), std::string::npos) << calls;
+  EXPECT_NE(calls.find("viClear\nviQueryf *IDN?\n %t\n"), std::string::npos) << calls;
+  EXPECT_EQ(visaOpenSessions(), 0) << "every session of a query is closed before VISA is freed";
+}
+
+TEST_F(DetectTest, FieldsSplitAtRunsOfCommas) {
+  struct Case {
+    const char *answer, *model, *firmware;
+  } cases[] = {
+      {",,Rohde&Schwarz,,,CMW500,,,1201/123,,3.7.20,,", "CMW500", "3.7.20"},
+      {"A,B,C,D,E,F", "B", "D"},
+      {"Anritsu,MT8820C, 6200 ,v 22.1", "MT8820C", "v 22.1"},
+  };
+  for (const Case &c : cases) {
+    visaAnswer("GPIB1::20::0::INSTR", c.answer);
+    InstrumentAddress locked = At(1, 20), slotted = At(1, 20);
+    EXPECT_EQ(service_.IdentifyInstrument(&locked), 0) << c.answer;
+    EXPECT_EQ(service_.IdentifyInstrumentAt(&slotted, 0), 0) << c.answer;
+    for (const InstrumentAddress *a : {&locked, &slotted}) {
+      EXPECT_EQ(a->model, c.model) << c.answer;
+      EXPECT_EQ(a->firmwareVersion, c.firmware) << c.answer;
+    }
+  }
+  EXPECT_STREQ(service_.SlotQuery(0).fields[0], "Anritsu");
+  EXPECT_STREQ(service_.SlotQuery(0).fields[2], " 6200 ");
+}
+
+TEST_F(DetectTest, FewerThanFourFieldsFailQuietlyAndLeaveTheRecord) {
+  for (const char *answer : {"Maker,CMU 200,1234", ",,,Maker,,,CMU 200,,,", ""}) {
+    visaAnswer("GPIB0::14::0::INSTR", answer);
+    InstrumentAddress locked = At(0, 14), slotted = At(0, 14);
+    EXPECT_EQ(service_.IdentifyInstrument(&locked), -1) << answer;
+    EXPECT_EQ(service_.IdentifyInstrumentAt(&slotted, 1), -1) << answer;
+    EXPECT_EQ(locked.model, "before");
+    EXPECT_EQ(slotted.model, "before");
+    EXPECT_EQ(locked.firmwareVersion, "unchanged");
+  }
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_EQ(visaOpenSessions(), 0);
+}
+
+TEST_F(DetectTest, ResourceNameCarriesBoardAndAddress) {
+  visaAnswer("GPIB3::7::0::INSTR", "M,8820B,1,2");
+  InstrumentAddress address = At(3, 7);
+  ASSERT_EQ(service_.IdentifyInstrumentAt(&address, 3), 0);
+  EXPECT_STREQ(service_.SlotQuery(3).resourceName, "GPIB3::7::0::INSTR");
+  EXPECT_STREQ(service_.SlotQuery(3).answer, "M,8820B,1,2");
+  // The slot keeps its last answer until its next query; other slots are untouched.
+  EXPECT_STREQ(service_.SlotQuery(2).answer, "");
+}
+
+TEST_F(DetectTest, PxiSearchBelongsToTheLockedQueryOnly) {
+  visaList("ASRL1::INSTR");
+  visaList("PXI0::CHASSIS1"); // PXI, but no instrument
+  visaList("PXI1::13::INSTR");
+  InstrumentAddress locked = At(0, 14), slotted = At(0, 14);
+  EXPECT_EQ(service_.IdentifyInstrument(&locked), 0);
+  EXPECT_EQ(locked.model, "PXI3000");
+  EXPECT_EQ(locked.firmwareVersion, "unchanged");
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_NE(VisaCalls().find("viFindRsrc /?*\n"), std::string::npos);
+  EXPECT_EQ(visaOpenSessions(), 0);
+
+  EXPECT_EQ(service_.IdentifyInstrumentAt(&slotted, 0), -1);
+  EXPECT_EQ(slotted.model, "before");
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(DetectTest, NoTesterAnywhereNamesTheGpibCard) {
+  visaList("ASRL1::INSTR");
+  visaList("PXI0::CHASSIS1");
+  InstrumentAddress address = At(0, 14);
+  EXPECT_EQ(service_.IdentifyInstrument(&address), -1);
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].text, test::kTesterUnreachable);
+  EXPECT_EQ(Boxes()[0].caption, "QRXInterface");
+  EXPECT_EQ(address.model, "before");
+  EXPECT_EQ(visaOpenSessions(), 0);
+
+  // A list that breaks off early finds nothing beyond what it delivered.
+  Boxes().clear();
+  visaFail("viFindNext", kVisaError);
+  EXPECT_EQ(service_.IdentifyInstrument(&address), -1);
+  EXPECT_EQ(Boxes().size(), 1u);
+}
+
+TEST_F(DetectTest, MissingOrIncompleteVisa) {
+  for (const char *library : {"/nonexistent/libvisa.so", QRX_FAKE_VISA_INCOMPLETE}) {
+    ::setenv("QRX_VISA_LIBRARY", library, 1);
+    Boxes().clear();
+    InstrumentAddress address = At(0, 14);
+    EXPECT_EQ(service_.IdentifyInstrument(&address), -1) << library;
+    ASSERT_EQ(Boxes().size(), 1u) << library;
+    EXPECT_EQ(Boxes()[0].text, test::kVisaLoadFailed);
+    EXPECT_EQ(service_.IdentifyInstrumentAt(&address, 0), -1);
+    EXPECT_EQ(Boxes().size(), 1u) << "the slot query shows nothing";
+  }
+  // Without the variable the platform's own name is used, which this machine lacks.
+  ::unsetenv("QRX_VISA_LIBRARY");
+  InstrumentAddress address = At(0, 14);
+  EXPECT_EQ(service_.IdentifyInstrumentAt(&address, 0), -1);
+}
+
+TEST_F(DetectTest, FailingLibraryLoadIsVisaMissing) {
+  visaAnswer("GPIB0::14::0::INSTR", "M,CMW,1,2");
+  platform::FailNext(platform::Fault::kLoadLibrary);
+  InstrumentAddress address = At(0, 14);
+  EXPECT_EQ(service_.IdentifyInstrument(&address), -1);
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].text, test::kVisaLoadFailed);
+  EXPECT_EQ(service_.IdentifyInstrument(&address), 0) << "the next query loads VISA afresh";
+}
+
+TEST_F(DetectTest, DefaultResourceManagerFailing) {
+  visaAnswer("GPIB0::14::0::INSTR", "M,CMW,1,2");
+  visaFail("viOpenDefaultRM", kVisaError);
+  InstrumentAddress address = At(0, 14);
+  EXPECT_EQ(service_.IdentifyInstrument(&address), -1);
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].text, test::kDefaultRmFailed);
+  EXPECT_EQ(service_.IdentifyInstrumentAt(&address, 1), -1);
+  EXPECT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(VisaCalls().find("viOpen "), std::string::npos);
+}
+
+TEST_F(DetectTest, DeviceClearOrQueryFailingIsSilent) {
+  visaAnswer("GPIB0::14::0::INSTR", "M,CMW,1,2");
+  for (const char *function : {"viClear", "viQueryf"}) {
+    visaFail(function, kVisaError);
+    InstrumentAddress address = At(0, 14);
+    EXPECT_EQ(service_.IdentifyInstrument(&address), -1) << function;
+    EXPECT_EQ(service_.IdentifyInstrumentAt(&address, 1), -1) << function;
+    EXPECT_EQ(address.model, "before");
+    EXPECT_EQ(visaOpenSessions(), 0) << function;
+    visaFail(function, 0);
+  }
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(DetectTest, OverlongAnswersAndFieldsAreCut) {
+  const std::string longModel(100, 'M');
+  visaAnswer("GPIB0::14::0::INSTR", ("Maker," + longModel + ",1,FW").c_str());
+  InstrumentAddress address = At(0, 14);
+  ASSERT_EQ(service_.IdentifyInstrument(&address), 0);
+  EXPECT_EQ(address.model, std::string(63, 'M')) << "a field keeps its first 63 characters";
+  EXPECT_EQ(address.firmwareVersion, "FW");
+
+  // An answer keeps its first 259 characters: here the firmware field lies beyond them.
+  const std::string padding(300, 'x');
+  visaAnswer("GPIB0::14::0::INSTR", ("Maker," + padding + ",1,FW").c_str());
+  address = At(0, 14);
+  EXPECT_EQ(service_.IdentifyInstrumentAt(&address, 0), -1);
+  EXPECT_EQ(std::string(service_.SlotQuery(0).answer).size(), 259u);
+  EXPECT_EQ(address.model, "before");
+
+  // Longer than VISA's whole read buffer.
+  visaAnswer("GPIB0::14::0::INSTR", ("A,B,C,D" + std::string(6000, 'y')).c_str());
+  address = At(0, 14);
+  EXPECT_EQ(service_.IdentifyInstrument(&address), 0);
+  EXPECT_EQ(address.firmwareVersion, "D" + std::string(62, 'y'));
+}
+
+TEST_F(DetectTest, AddressesTooLongForTheResourceNameAreNeverOpened) {
+  visaList("ASRL1::INSTR");
+  InstrumentAddress address = At(INT_MIN, INT_MIN);
+  EXPECT_EQ(service_.IdentifyInstrumentAt(&address, 0), -1);
+  EXPECT_STREQ(service_.SlotQuery(0).resourceName, "");
+  EXPECT_EQ(service_.IdentifyInstrument(&address), -1);
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].text, test::kTesterUnreachable) << "the address is the operator's to fix";
+  EXPECT_EQ(VisaCalls().find("viOpen "), std::string::npos);
+
+  // The longest name that fits: 29 characters.
+  visaAnswer("GPIB999999::9999999::0::INSTR", "M,CMW,1,2");
+  address = At(999999, 9999999);
+  EXPECT_EQ(service_.IdentifyInstrumentAt(&address, 1), 0);
+  visaAnswer("GPIB9999999::9999999::0::INSTR", "M,CMW,1,2");
+  address = At(9999999, 9999999);
+  EXPECT_EQ(service_.IdentifyInstrumentAt(&address, 1), -1) << "30 characters do not fit";
+}
+
+TEST_F(DetectTest, RefusedArgumentsAndUnusedSlots) {
+  visaAnswer("GPIB0::14::0::INSTR", "M,CMW,1,2");
+  InstrumentAddress address = At(0, 14);
+  for (int slot : {-1, 4, INT_MAX, INT_MIN}) EXPECT_EQ(service_.IdentifyInstrumentAt(&address, slot), -1);
+  EXPECT_EQ(service_.IdentifyInstrumentAt(nullptr, 0), -1);
+  EXPECT_EQ(service_.IdentifyInstrument(nullptr), -1);
+  EXPECT_EQ(VisaCalls(), "") << "refused calls do not reach VISA";
+  IInstrumentDetectService *detect = &service_;
+  EXPECT_EQ(detect->Reserved2(0), -1);
+  EXPECT_EQ(detect->Reserved2(INT_MIN), -1);
+  EXPECT_EQ(detect->Reserved4(), -1);
+  EXPECT_EQ(detect->Reserved6(3, -3), -1);
+  EXPECT_EQ(detect->Reserved0(), nullptr);
+}
+
+TEST_F(DetectTest, ParallelQueriesOnDistinctSlotsAndTheLockedQuery) {
+  for (int i = 0; i < 4; ++i)
+    visaAnswer(("GPIB0::" + std::to_string(10 + i) + "::0::INSTR").c_str(),
+               ("Maker,Model" + std::to_string(i) + ",1,FW" + std::to_string(i)).c_str());
+  std::vector<int> failures(6, 0);
+  std::vector<std::thread> threads;
+  for (int slot = 0; slot < 4; ++slot)
+    threads.emplace_back([&, slot] {
+      for (int n = 0; n < 50; ++n) {
+        InstrumentAddress a{0, 10 + slot, "", "", false, false};
+        if (service_.IdentifyInstrumentAt(&a, slot) != 0 || a.model != "Model" + std::to_string(slot))
+          ++failures[slot];
+      }
+    });
+  for (int t = 4; t < 6; ++t)
+    threads.emplace_back([&, t] {
+      for (int n = 0; n < 50; ++n) {
+        InstrumentAddress a{0, 10 + t - 4, "", "", false, false};
+        if (service_.IdentifyInstrument(&a) != 0 || a.firmwareVersion != "FW" + std::to_string(t - 4))
+          ++failures[t];
+      }
+    });
+  for (auto &t : threads) t.join();
+  for (int f : failures) EXPECT_EQ(f, 0);
+  EXPECT_EQ(visaOpenSessions(), 0);
+}
+
+} // namespace
+} // namespace qrx
