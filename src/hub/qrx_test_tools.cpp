@@ -5,6 +5,8 @@
 #include "hub/qrx_setting_service.h"
 #include "platform/module_path.h"
 #include "services/qrx_account_service.h"
+#include "services/qrx_local_service.h"
+#include "services/qrx_log_service.h"
 #include "sn/test_runner_sn_dlg.h"
 
 #include <mutex>
@@ -23,6 +25,8 @@ CQRXTestTools::CQRXTestTools(int threadIndex, const CString &configFile, void *p
   results_.MakeMember();
   // Locale, instrument detection and log services are created here, then the setting,
   // account and package services; each implementation adds its line in this order.
+  localeService_ = new (std::nothrow) CQRXLocalService();
+  logService_ = new (std::nothrow) CQRXLogService();
   moduleDirectory_ = platform::ModuleDirectory();
   settingService_ = new (std::nothrow) CQRXSettingService(moduleDirectory_);
   // The account service reads the same file that Initialize opens through the setting service.
