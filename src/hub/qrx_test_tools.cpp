@@ -6,6 +6,8 @@
 #include "instruments/qrx_instrument_detect_service.h"
 #include "platform/module_path.h"
 #include "services/qrx_account_service.h"
+#include "services/qrx_local_service.h"
+#include "services/qrx_log_service.h"
 #include "sn/test_runner_sn_dlg.h"
 
 #include <mutex>
@@ -24,7 +26,9 @@ CQRXTestTools::CQRXTestTools(int threadIndex, const CString &configFile, void *p
   results_.MakeMember();
   // Locale, instrument detection and log services are created here, then the setting,
   // account and package services; each implementation adds its line in this order.
+  localeService_ = new (std::nothrow) CQRXLocalService();
   instrumentDetect_ = new (std::nothrow) CQRXInstrumentDetectService();
+  logService_ = new (std::nothrow) CQRXLogService();
   moduleDirectory_ = platform::ModuleDirectory();
   settingService_ = new (std::nothrow) CQRXSettingService(moduleDirectory_);
   // The account service reads the same file that Initialize opens through the setting service.

@@ -1,0 +1,82 @@
+// The log and locale services as a test library and a host reach them through the hub.
+#include "hub/qrx_test_tools.h"
+#include "recording_observer.h"
+
+#include <gtest/gtest.h>
+
+namespace qrx {
+namespace {
+
+using test::Heard;
+using test::ItemLine;
+using test::RecordingObserver;
+
+class HubServicesTest : public ::testing::Test {
+protected:
+  void TearDown() override { hub_->Release(); }
+  // A test library only ever sees the hub's interface.
+  IMyTestTools *hub_ = new CQRXTestTools(3, "Station.xml", nullptr);
+};
+
+TEST_F(HubServicesTest, ObserversRegisteredAtTheHubHearTheLibrarysLines) {
+  RecordingObserver host, other;
+  EXPECT_EQ(hub_->RegisterLogObserver(&host), 1);
+  EXPECT_EQ(hub_->RegisterLogObserver(&other), 1);
+  EXPECT_EQ(hub_->RegisterLogObserver(&host), 1);
+  ILogService *log = hub_->GetLogService();
+  ASSERT_NE(log, nullptr);
+  EXPECT_EQ(log, hub_->GetLogService()) << "one log service per station";
+  EXPECT_EQ(log->LogTestItem("GsmFt", "TxPower", 32.004, 33, 31, 1, 9), 0);
+  std::vector<Heard> expected{{16, ItemLine("TxPower", "32.00", "33", "31", "PASS")}};
+  EXPECT_EQ(host.heard, expected);
+  EXPECT_EQ(other.heard, expected);
+
+  EXPECT_EQ(hub_->UnregisterLogObserver(&host), 1);
+  EXPECT_EQ(hub_->UnregisterLogObserver(&host), 1) << "a second removal still answers 1";
+  EXPECT_EQ(log->LogMessage("GsmFt", "done", 2, 0), 0);
+  EXPECT_EQ(host.heard.size(), 1u);
+  EXPECT_EQ(other.heard.back(), (Heard{2, "done"}));
+}
+
+TEST_F(HubServicesTest, StationsHaveSeparateObserverLists) {
+  IMyTestTools *second = new CQRXTestTools(4, "Station.xml", nullptr);
+  RecordingObserver mine, theirs;
+  hub_->RegisterLogObserver(&mine);
+  second->RegisterLogObserver(&theirs);
+  EXPECT_NE(hub_->GetLogService(), second->GetLogService());
+  hub_->GetLogService()->LogMessage("s", "first station", 1, 0);
+  second->GetLogService()->LogMessage("s", "second station", 1, 0);
+  EXPECT_EQ(mine.heard, (std::vector<Heard>{{1, "first station"}}));
+  EXPECT_EQ(theirs.heard, (std::vector<Heard>{{1, "second station"}}));
+  second->Release();
+}
+
+TEST_F(HubServicesTest, ReleasingTheHubNeverCallsOrReleasesObservers) {
+  struct Counting : ILogObserver {
+    void OnLog(int, std::string) override { ++calls; }
+    int calls = 0;
+  } host;
+  IMyTestTools *hub = new CQRXTestTools(5, "Station.xml", nullptr);
+  hub->RegisterLogObserver(&host);
+  hub->Release();
+  EXPECT_EQ(host.calls, 0);
+  host.OnLog(0, "still alive"); // the observer is the host's and outlives the station
+  EXPECT_EQ(host.calls, 1);
+}
+
+TEST_F(HubServicesTest, LocaleServiceAnswersEmptyAndZero) {
+  ILocaleService *locale = hub_->GetLocaleService();
+  ASSERT_NE(locale, nullptr);
+  EXPECT_EQ(locale->Reserved0(), nullptr);
+  EXPECT_TRUE(locale->GetNameList().empty());
+  for (int a : {0, 1, -1, 0x7fffffff})
+    for (int b : {0, 936, -5}) EXPECT_EQ(locale->GetText(a, b), "");
+  EXPECT_EQ(locale->Reserved3(42), 0);
+  EXPECT_EQ(locale->Reserved5("zh-CN", 936), 0);
+  EXPECT_EQ(locale->Reserved6(std::string(1 << 16, 'x')), 0);
+  EXPECT_EQ(locale->Reserved7(), 0);
+  EXPECT_TRUE(locale->GetNameList().empty()) << "nothing above may add a name";
+}
+
+} // namespace
+} // namespace qrx

@@ -1,0 +1,246 @@
+// Lines, levels and refusals of the log service, and its observer list.
+#include "recording_observer.h"
+#include "services/qrx_log_service.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <limits>
+#include <memory>
+
+namespace qrx {
+namespace {
+
+using test::Heard;
+using test::ItemLine;
+using test::RecordingObserver;
+
+struct ServiceDeleter {
+  void operator()(CQRXLogService *service) const { service->Release(); }
+};
+
+class LogServiceTest : public ::testing::Test {
+protected:
+  void SetUp() override { log_->AddObserver(&host_); }
+  // Test libraries hold the interface, not the class.
+  IMyLogServer *Log() { return log_.get(); }
+  std::vector<Heard> &Heard_() { return host_.heard; }
+
+  std::unique_ptr<CQRXLogService, ServiceDeleter> log_{new CQRXLogService()};
+  RecordingObserver host_;
+};
+
+TEST_F(LogServiceTest, EveryNumericOverloadFormatsItsOwnTypes) {
+  ILogService *log = Log();
+  EXPECT_EQ(log->LogTestItem("src", "VSWR", 1.234, 1.5, 0.5, 1, 0), 0);
+  EXPECT_EQ(log->LogTestItem("src", "Cnt", -3, 5, -5, 0, 0), 0);
+  EXPECT_EQ(log->LogTestItem("src", "Pwr", 7, 33.456, -0.004, 2, 0), 0);
+  EXPECT_EQ(log->LogTestItem("src", "Freq", 2.675, 10, -10, -1, 0), 0);
+  ASSERT_EQ(Heard_().size(), 4u);
+  EXPECT_EQ(Heard_()[0], (Heard{16, ItemLine("VSWR", "1.23", "1.50", "0.50", "PASS")}));
+  EXPECT_EQ(Heard_()[1], (Heard{16, ItemLine("Cnt", "-3", "5", "-5", "FAIL")}));
+  // -0.004 rounds to a negative zero, which printf-style formatting keeps as "-0.00".
+  EXPECT_EQ(Heard_()[2], (Heard{16, ItemLine("Pwr", "7", "33.46", "-0.00", "PASS")}));
+  // 2.675 is stored a little below itself, so it rounds down as printf rounds it.
+  EXPECT_EQ(Heard_()[3], (Heard{16, ItemLine("Freq", "2.67", "10", "-10", "PASS")}));
+}
+
+TEST_F(LogServiceTest, TextOverloadKeepsTextsAsGivenWithNoLineEnd) {
+  EXPECT_EQ(Log()->LogTestItem("src", "", "", "", "", "", 5), 0);
+  EXPECT_EQ(Log()->LogTestItem("src", "a b", "\xB5\xE7", "x\ty", "-", "MAYBE", 5), 0);
+  ASSERT_EQ(Heard_().size(), 2u);
+  EXPECT_EQ(Heard_()[0].line, ItemLine("", "", "", "", ""));
+  EXPECT_EQ(Heard_()[1].line, ItemLine("a b", "\xB5\xE7", "x\ty", "-", "MAYBE"));
+  EXPECT_NE(Heard_()[1].line.back(), '\n');
+  EXPECT_EQ(Heard_()[1].level, QRX_LOG_LEVEL_TEST_ITEM);
+}
+
+TEST_F(LogServiceTest, DollarOrApostropheInAnyTextIsRefusedAndNothingIsSent) {
+  ILogService *log = Log();
+  EXPECT_EQ(log->LogTestItem("s", "i", "1'2", "u", "l", "PASS", 0), -1);
+  EXPECT_EQ(log->LogTestItem("s", "i", "v", "$5", "l", "PASS", 0), -1);
+  EXPECT_EQ(log->LogTestItem("s", "i", "v", "u", "l$", "PASS", 0), -1);
+  EXPECT_EQ(log->LogTestItem("s", "i", "v", "u", "l", "PA'SS", 0), -1);
+  EXPECT_EQ(log->LogTestItem("s", "it's", "v", "u", "l", "PASS", 0), -1);
+  EXPECT_EQ(log->LogTestItem("$src", "i", "v", "u", "l", "PASS", 0), -1)
+      << "the source is checked although it never reaches a line";
+  // The numeric overloads pass the refusal of their item name on.
+  EXPECT_EQ(log->LogTestItem("s", "it's", 1, 2.0, 0.0, 1, 0), -1);
+  EXPECT_EQ(log->LogTestItem("s", "$i", 1.0, 2, 0, 1, 0), -1);
+  EXPECT_EQ(log->LogTestItem("s", "'", 1.0, 2.0, 0.0, 1, 0), -1);
+  EXPECT_EQ(log->LogTestItem("s'", "i", 1, 2, 0, 1, 0), -1);
+  EXPECT_TRUE(Heard_().empty());
+  // Other punctuation passes.
+  EXPECT_EQ(log->LogTestItem("s", "\"q\"%d\\", "v", "u", "l", "PASS", 0), 0);
+  EXPECT_EQ(Heard_().size(), 1u);
+}
+
+TEST_F(LogServiceTest, MessagesKeepTheirLevelAndNeverCarrySourceOrTag) {
+  ILogService *log = Log();
+  const int levels[] = {0, 1, 16, -1, std::numeric_limits<int>::min(),
+                        std::numeric_limits<int>::max()};
+  for (int level : levels) EXPECT_EQ(log->LogMessage("SOURCE", "text", level, 12345), 0);
+  EXPECT_EQ(log->Write("SOURCE", 3, 1, 2, "raw", 77), 0);
+  ASSERT_EQ(Heard_().size(), std::size(levels) + 1);
+  for (std::size_t i = 0; i < std::size(levels); ++i)
+    EXPECT_EQ(Heard_()[i], (Heard{levels[i], "text"}));
+  EXPECT_EQ(Heard_().back(), (Heard{3, "raw"}));
+  // A message is not a test item: its texts are not checked for '$' or '\''.
+  EXPECT_EQ(log->LogMessage("$", "cost $5, it's", 2, 0), 0);
+  EXPECT_EQ(Heard_().back(), (Heard{2, "cost $5, it's"}));
+  EXPECT_EQ(log->LogTestItem("SOURCE", "i", 1, 2, 3, 1, 12345), 0);
+  EXPECT_EQ(Heard_().back().line.find("SOURCE"), std::string::npos);
+  EXPECT_EQ(Heard_().back().line.find("12345"), std::string::npos);
+}
+
+TEST_F(LogServiceTest, HostileNumbersBecomeFullTextWithoutOverflow) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const double huge = std::numeric_limits<double>::max();
+  ILogService *log = Log();
+  EXPECT_EQ(log->LogTestItem("s", "big", 1e300, -huge, huge, 1, 0), 0);
+  EXPECT_EQ(log->LogTestItem("s", "odd", nan, inf, -inf, 0, 0), 0);
+  EXPECT_EQ(log->LogTestItem("s", "ints", std::numeric_limits<int>::min(),
+                             std::numeric_limits<int>::max(), 0, 1, 0), 0);
+  ASSERT_EQ(Heard_().size(), 3u);
+  char expected[400];
+  std::snprintf(expected, sizeof expected, "%.2f", 1e300);
+  std::string big = expected;
+  ASSERT_EQ(big.size(), 304u);
+  std::snprintf(expected, sizeof expected, "%.2f", huge);
+  std::string max = expected;
+  EXPECT_EQ(Heard_()[0].line, ItemLine("big", big, "-" + max, max, "PASS"));
+  EXPECT_EQ(Heard_()[1].line, ItemLine("odd", "nan", "inf", "-inf", "FAIL"));
+  EXPECT_EQ(Heard_()[2].line, ItemLine("ints", "-2147483648", "2147483647", "0", "PASS"));
+}
+
+TEST_F(LogServiceTest, RealsUseAPointWhateverTheHostsLocale) {
+  // A host may switch to a locale with a decimal comma; lines must not change.
+  const char *old = std::setlocale(LC_NUMERIC, nullptr);
+  std::string saved = old ? old : "C";
+  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
+    GTEST_SKIP() << "no locale with a decimal comma installed";
+  Log()->LogTestItem("s", "i", 1.5, 2.25, 0.125, 1, 0);
+  std::setlocale(LC_NUMERIC, saved.c_str());
+  ASSERT_EQ(Heard_().size(), 1u);
+  EXPECT_EQ(Heard_()[0].line, ItemLine("i", "1.50", "2.25", "0.12", "PASS"));
+}
+
+TEST_F(LogServiceTest, LongTextsArriveWhole) {
+  std::string item(100000, 'I'), value(70000, 'v'), text(1 << 20, 'm');
+  text[12345] = '\0'; // an embedded zero byte is part of the text too
+  EXPECT_EQ(Log()->LogTestItem("s", item, value, "u", "l", "PASS", 0), 0);
+  EXPECT_EQ(Log()->LogMessage("s", text, 1, 0), 0);
+  ASSERT_EQ(Heard_().size(), 2u);
+  EXPECT_EQ(Heard_()[0].line, ItemLine(item, value, "u", "l", "PASS"));
+  EXPECT_EQ(Heard_()[1].line, text);
+}
+
+TEST_F(LogServiceTest, UnnamedSlotsGiveTheirFixedAnswers) {
+  IMyLogServer *log = Log();
+  EXPECT_EQ(log->Reserved0(), nullptr);
+  EXPECT_EQ(log->Reserved2(-9), 0);
+  EXPECT_EQ(log->Reserved3(), 0);
+  EXPECT_EQ(log->Reserved11(1), 0);
+  EXPECT_EQ(log->Reserved12(1), 0);
+  EXPECT_EQ(log->Reserved13(1), 0);
+  EXPECT_EQ(log->Reserved14("x", 1), 0);
+  EXPECT_EQ(log->Reserved15("x", 1), 0);
+  EXPECT_EQ(log->Reserved16(0), 2);
+  EXPECT_TRUE(Heard_().empty());
+}
+
+TEST(LogObserverList, NoObserversStillSucceeds) {
+  CQRXLogService log;
+  EXPECT_EQ(log.LogTestItem("s", "i", 1, 2, 3, 1, 0), 0);
+  EXPECT_EQ(log.LogMessage("s", "t", 1, 0), 0);
+  EXPECT_EQ(log.Write("s", 1, 0, 0, "t", 0), 0);
+  EXPECT_EQ(log.RemoveObserver(nullptr), 1);
+  EXPECT_EQ(log.AddObserver(nullptr), 1);
+  EXPECT_EQ(log.LogMessage("s", "after a null observer", 1, 0), 0) << "null is never called";
+}
+
+TEST(LogObserverList, OrderDuplicatesAndRemoval) {
+  CQRXLogService log;
+  std::vector<int> order;
+  RecordingObserver a, b, c;
+  a.then = [&](int, const std::string &) { order.push_back(1); };
+  b.then = [&](int, const std::string &) { order.push_back(2); };
+  c.then = [&](int, const std::string &) { order.push_back(3); };
+  EXPECT_EQ(log.AddObserver(&b), 1);
+  EXPECT_EQ(log.AddObserver(&a), 1);
+  EXPECT_EQ(log.AddObserver(&b), 1) << "a second registration answers 1 too";
+  EXPECT_EQ(log.AddObserver(&c), 1);
+  log.LogMessage("s", "one", 1, 0);
+  EXPECT_EQ(order, (std::vector<int>{2, 1, 3}));
+  EXPECT_EQ(b.heard.size(), 1u) << "registered twice, hears each line once";
+
+  RecordingObserver stranger;
+  EXPECT_EQ(log.RemoveObserver(&stranger), 1);
+  EXPECT_EQ(log.RemoveObserver(&b), 1);
+  order.clear();
+  log.LogMessage("s", "two", 1, 0);
+  EXPECT_EQ(order, (std::vector<int>{1, 3})) << "one removal ends a double registration";
+  EXPECT_EQ(log.RemoveObserver(&b), 1);
+  log.AddObserver(&b);
+  order.clear();
+  log.LogMessage("s", "three", 1, 0);
+  EXPECT_EQ(order, (std::vector<int>{1, 3, 2})) << "a new registration goes to the end";
+}
+
+TEST(LogObserverList, EachObserverGetsItsOwnCopyOfTheLine) {
+  struct Scribbler : ILogObserver {
+    void OnLog(int, std::string line) override {
+      seen = line;
+      line.assign("scribbled");
+    }
+    std::string seen;
+  } first;
+  RecordingObserver second;
+  CQRXLogService log;
+  log.AddObserver(&first);
+  log.AddObserver(&second);
+  log.LogMessage("s", "original", 4, 0);
+  EXPECT_EQ(first.seen, "original");
+  ASSERT_EQ(second.heard.size(), 1u);
+  EXPECT_EQ(second.heard[0].line, "original");
+}
+
+TEST(LogObserverList, ChangesFromInsideOnLogNeitherSkipNorCallRemovedObservers) {
+  CQRXLogService log;
+  RecordingObserver a, b, c, late;
+  // a removes itself; b removes c, which has not been called yet, and adds late.
+  a.then = [&](int, const std::string &) { log.RemoveObserver(&a); };
+  b.then = [&](int, const std::string &) {
+    log.RemoveObserver(&c);
+    log.AddObserver(&late);
+  };
+  log.AddObserver(&a);
+  log.AddObserver(&b);
+  log.AddObserver(&c);
+  log.LogMessage("s", "x", 1, 0);
+  EXPECT_EQ(a.heard.size(), 1u);
+  EXPECT_EQ(b.heard.size(), 1u) << "the removal of a did not skip b";
+  EXPECT_TRUE(c.heard.empty()) << "c was removed before its turn";
+  EXPECT_EQ(late.heard.size(), 1u) << "an observer added during a broadcast hears it";
+}
+
+TEST(LogObserverList, AnObserverMayLogFromInsideOnLog) {
+  CQRXLogService log;
+  RecordingObserver echo, tail;
+  echo.then = [&](int level, const std::string &line) {
+    if (level == 1) {
+      log.RemoveObserver(&echo);
+      log.LogMessage("s", "echo of " + line, 2, 0);
+    }
+  };
+  log.AddObserver(&echo);
+  log.AddObserver(&tail);
+  log.LogMessage("s", "x", 1, 0);
+  EXPECT_EQ(echo.heard, (std::vector<Heard>{{1, "x"}}));
+  EXPECT_EQ(tail.heard, (std::vector<Heard>{{2, "echo of x"}, {1, "x"}}));
+}
+
+} // namespace
+} // namespace qrx
