@@ -52,8 +52,9 @@ ViStatus QueryIdentification(const VisaLibrary &visa, ViSession instrument,
   std::array<char, kReadBufferSize> response{};
   const ViStatus status = visa.viQueryf(instrument, "*IDN?\n", "%t", response.data());
   response.back() = '\0';
-  std::snprintf(answer, sizeof answer, "%s", response.data());
-  size_t length = std::strlen(answer);
+  size_t length = strnlen(response.data(), sizeof answer - 1);
+  std::memcpy(answer, response.data(), length);
+  answer[length] = '\0';
   while (length > 0 && (answer[length - 1] == '\n' || answer[length - 1] == '\r'))
     answer[--length] = '\0';
   return status;
