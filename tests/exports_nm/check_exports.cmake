@@ -1,15 +1,29 @@
 # Compares the dynamic symbols that libQRXInterface.so defines with the promised exports:
-# every function the public export header declares, plus the four platform functions that
-# hosts and plug-ins reach by name. Any other symbol (a mangled C++ name, a stray helper, a
-# decorated name) or any missing export fails the test.
+# every name of the export catalogue (printed by NAMES_TOOL, which reads the catalogue itself),
+# plus the four platform functions that hosts and plug-ins reach by name. Any other symbol (a
+# mangled C++ name, a stray helper, a decorated name) or any missing export fails the test.
+# The public export header must declare exactly the catalogue's names too.
 #
-# Inputs: NM, LIBRARY, EXPORT_HEADER, CATALOGUE_HEADER (may not exist yet).
+# Inputs: NM, LIBRARY, EXPORT_HEADER, NAMES_TOOL.
 cmake_minimum_required(VERSION 3.20)
 
 set(platform_extras
   QRX_SetMessageBoxHandler QRX_SetSerialPromptHandler QRX_SendMessage QRX_PostMessage)
-# Exports of the export catalogue, once every row is declared in the public header.
-set(catalogue_size 252)
+
+# --- names of the export catalogue --------------------------------------------------------
+execute_process(
+  COMMAND "${NAMES_TOOL}" names
+  OUTPUT_VARIABLE catalogue_output
+  RESULT_VARIABLE catalogue_result)
+if(NOT catalogue_result EQUAL 0)
+  message(FATAL_ERROR "${NAMES_TOOL} failed")
+endif()
+string(STRIP "${catalogue_output}" catalogue_output)
+string(REPLACE "\n" ";" catalogue "${catalogue_output}")
+list(LENGTH catalogue catalogue_size)
+if(catalogue_size EQUAL 0)
+  message(FATAL_ERROR "the export catalogue printed no names")
+endif()
 
 # --- names declared in the export header --------------------------------------------------
 file(STRINGS "${EXPORT_HEADER}" header_lines)
@@ -41,13 +55,22 @@ list(LENGTH declared declared_count)
 if(declared_count EQUAL 0)
   message(FATAL_ERROR "no function declarations found in ${EXPORT_HEADER}")
 endif()
-# Until the catalogue is in, the header holds only the station lifecycle; after, all of it.
-if(EXISTS "${CATALOGUE_HEADER}" AND NOT declared_count EQUAL catalogue_size)
-  message(FATAL_ERROR
-    "${EXPORT_HEADER} declares ${declared_count} functions, the catalogue has ${catalogue_size}")
+set(header_failures "")
+foreach(name IN LISTS declared)
+  if(NOT name IN_LIST catalogue)
+    string(APPEND header_failures "\n  declared but not in the catalogue: ${name}")
+  endif()
+endforeach()
+foreach(name IN LISTS catalogue)
+  if(NOT name IN_LIST declared)
+    string(APPEND header_failures "\n  in the catalogue but not declared: ${name}")
+  endif()
+endforeach()
+if(header_failures)
+  message(FATAL_ERROR "${EXPORT_HEADER}:${header_failures}")
 endif()
 
-set(expected ${declared} ${platform_extras})
+set(expected ${catalogue} ${platform_extras})
 list(REMOVE_DUPLICATES expected)
 
 # --- names the library defines ------------------------------------------------------------
@@ -90,4 +113,8 @@ if(failures)
   message(FATAL_ERROR "${LIBRARY}:${failures}")
 endif()
 list(LENGTH exported exported_count)
+list(LENGTH expected expected_count)
+if(NOT exported_count EQUAL expected_count)
+  message(FATAL_ERROR "${exported_count} exports for ${expected_count} promised names")
+endif()
 message(STATUS "${exported_count} exports, all promised and undecorated")

@@ -1,0 +1,115 @@
+// Common.xml may change while a station runs: the next export call honours the change, with
+// the station's staging-name cache on or off, and one call stages and unstages under the same
+// names even when the file changes during it.
+#include "export_fixture.h"
+
+#include <filesystem>
+
+namespace qrx::test {
+namespace {
+
+class StagingNamesFile : public ::testing::TestWithParam<bool> {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(s.Up());
+    s.Hub()->StagingNames().SetEnabled(GetParam());
+  }
+  std::string Band() const { return s.Names().at({"QCal", "Band"}); }
+  ExportStation s;
+};
+
+TEST_P(StagingNamesFile, SameSizeRewriteWithAnotherTimeIsHonoured) {
+  EXPECT_EQ(GSM_NST_MeasPower(900, 62, 5), 0);
+  EXPECT_EQ(s.Record().saw.at(Band()), "900");
+
+  StagingNames names = s.Names();
+  std::string renamed = Band();
+  renamed[2] = 'X'; // same length, so the file keeps its size
+  names[{"QCal", "Band"}] = renamed;
+  const auto size = std::filesystem::file_size(s.Deployment().CommonPath());
+  s.Deployment().RewriteCommonInPlace(names, -10);
+  ASSERT_EQ(std::filesystem::file_size(s.Deployment().CommonPath()), size);
+
+  s.ClearRecord();
+  s.Parameters()->SetString("Recorder.Watch", renamed + "\n" + Band() + "\n");
+  EXPECT_EQ(GSM_NST_MeasPower(1800, 512, 0), 0);
+  std::string seen;
+  EXPECT_EQ(s.Results()->GetString("Recorder.Call1.Saw." + renamed, seen), 0);
+  EXPECT_EQ(seen, "1800");
+  EXPECT_NE(s.Results()->GetString("Recorder.Call1.Saw." + Band(), seen), 0)
+      << "the old name is no longer staged";
+  EXPECT_FALSE(s.HasParameter(renamed));
+}
+
+TEST_P(StagingNamesFile, ReplacedFileIsHonoured) {
+  EXPECT_EQ(GSM_NST_MeasPower(900, 62, 5), 0);
+  StagingNames names = s.Names();
+  names.erase({"QCal", "PALevel"});
+  s.WriteCommon(names);
+  EXPECT_EQ(GSM_NST_MeasPower(900, 62, 5), 1) << "the new file lacks PALevel";
+  s.WriteCommon(s.Names());
+  EXPECT_EQ(GSM_NST_MeasPower(900, 62, 5), 0);
+}
+
+TEST_P(StagingNamesFile, RemovedFileIsHonoured) {
+  EXPECT_EQ(GSM_NST_MeasPower(900, 62, 5), 0);
+  std::filesystem::remove(s.Deployment().CommonPath());
+  s.ClearRecord();
+  EXPECT_EQ(GSM_NST_MeasPower(900, 62, 5), 1);
+  EXPECT_EQ(s.Record().calls, 0);
+  EXPECT_EQ(Init_TestInterface(), 0) << "plain exports need no staging names";
+  s.WriteCommon(s.Names());
+  EXPECT_EQ(GSM_NST_MeasPower(900, 62, 5), 0);
+}
+
+// The library replaces Common.xml during the call, moving "Band" to another name: the entry
+// staged under the old name is still the one erased.
+TEST_P(StagingNamesFile, OneCallUnstagesUnderTheNamesItStagedWith) {
+  if (!GetParam()) GTEST_SKIP() << "the uncached path reads the file for every unstaging";
+  StagingNames moved = s.Names();
+  moved[{"QCal", "Band"}] = "moved_band";
+  s.Tell("Recorder.RewritePath", s.Deployment().CommonPath().string());
+  s.Tell("Recorder.RewriteText", CommonXml(moved));
+  EXPECT_EQ(GSM_NST_MeasPower(900, 62, 5), 0);
+  EXPECT_EQ(s.Record().saw.at(Band()), "900");
+  EXPECT_FALSE(s.HasParameter(Band())) << "unstaged under the name it was staged with";
+  EXPECT_FALSE(s.HasParameter("moved_band"));
+  s.Forget("Recorder.RewritePath");
+  s.ClearRecord();
+  s.Parameters()->SetString("Recorder.Watch", "moved_band\n");
+  EXPECT_EQ(GSM_NST_MeasPower(1800, 1, 2), 0);
+  std::string seen;
+  EXPECT_EQ(s.Results()->GetString("Recorder.Call1.Saw.moved_band", seen), 0);
+  EXPECT_EQ(seen, "1800") << "the next call uses the new name";
+}
+
+// After a rewrite that renames every entry, each staged row stages under the new names.
+TEST_P(StagingNamesFile, EveryStagedRowWorksAfterARewrite) {
+  StagingNames names = s.Names();
+  for (auto &[sk, name] : names) name = "v2_" + name;
+  s.WriteCommon(names);
+  std::string watch;
+  for (const auto &[sk, name] : names) watch += name + "\n";
+  s.Parameters()->SetString("Recorder.Watch", watch);
+  for (size_t row : RowsWhere(&Stages)) {
+    RowArguments a;
+    MakeArguments(kExportCatalogue[row], &a);
+    s.ClearRecord();
+    CallExport(row, a.call);
+    std::string seen;
+    for (const StagedEntry &e : kExportCatalogue[row].staged) {
+      const std::string name = names.at({std::string(e.section), std::string(e.key)});
+      EXPECT_EQ(s.Results()->GetString("Recorder.Call1.Saw." + name, seen), 0)
+          << kExportCatalogue[row].name << ": " << name;
+      EXPECT_EQ(seen, StagedText(e, a));
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cache, StagingNamesFile, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool> &info) {
+                           return std::string(info.param ? "Cached" : "Uncached");
+                         });
+
+} // namespace
+} // namespace qrx::test
