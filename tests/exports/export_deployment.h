@@ -6,6 +6,7 @@
 #include "interface/export_catalogue.h"
 #include "platform/module_path.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

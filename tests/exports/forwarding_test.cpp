@@ -20,8 +20,9 @@ protected:
   // The caller's buffer and double of a read-back are left as they were.
   void ExpectOutputsUntouched(const RowArguments &a) const {
     for (size_t i = 0; i < Row().arguments.size(); ++i)
-      if (Row().arguments[i] == argument_type::kTextBuffer)
+      if (Row().arguments[i] == argument_type::kTextBuffer) {
         EXPECT_EQ(std::string(a.buffers[i]), kUntouched) << "buffer " << i + 1;
+      }
     EXPECT_EQ(a.doubleOut, -777.25);
   }
 };
@@ -154,8 +155,9 @@ TEST_P(StagingRow, ExtremeNumbersAreStagedAsTheirFullText) {
     s.ClearRecord();
     s.ReturnFromLibrary(0);
     const int result = CallExport(GetParam(), a.call);
-    if (Row().shape == ExportShape::kStaged || Row().shape == ExportShape::kOptionalOffset)
+    if (Row().shape == ExportShape::kStaged || Row().shape == ExportShape::kOptionalOffset) {
       EXPECT_EQ(result, 0);
+    }
     const Recorded r = s.Record();
     ASSERT_EQ(r.calls, 1);
     for (const StagedEntry &e : Row().staged) {

@@ -86,8 +86,9 @@ TEST_P(ManagerRow, MissingManagerAnswersOne) {
   Prepare(&a);
   EXPECT_EQ(CallExport(GetParam(), a.call), 1);
   for (size_t i = 0; i < Row().arguments.size(); ++i)
-    if (Row().arguments[i] == argument_type::kTextBuffer)
+    if (Row().arguments[i] == argument_type::kTextBuffer) {
       EXPECT_EQ(std::string(a.buffers[i]), kUntouched);
+    }
 }
 
 TEST_P(ManagerRow, ThreadWithoutStationAnswersOne) {

@@ -179,7 +179,9 @@ TEST(NullTexts, StagedTextArgumentsMayBeNull) {
     const int result = CallExport(row, a.call);
     SCOPED_TRACE(std::string(kExportCatalogue[row].name));
     EXPECT_EQ(result, QRX_NULL_TEXT_RESULT);
-    if (s.Record().calls) EXPECT_TRUE(s.PresentNames().empty());
+    if (s.Record().calls) {
+      EXPECT_TRUE(s.PresentNames().empty());
+    }
     s.EraseAllNames();
   }
 }
