@@ -21,7 +21,9 @@ const std::string kAnyText = "^.+$";
 } // namespace
 
 CQRXTestTools::CQRXTestTools(int threadIndex, const CString &configFile, void *parentWindow)
-    : parameters_(std::string()), results_(std::string()) {
+    : parameters_(std::string()), results_(std::string()),
+      stagingNames_(this, platform::ModuleDirectory() + "BusinessCfg" + platform::kPathSeparator +
+                              "Common.xml") {
   parameters_.MakeMember();
   results_.MakeMember();
   // Locale, instrument detection and log services are created here, then the setting,

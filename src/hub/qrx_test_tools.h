@@ -3,6 +3,7 @@
 #pragma once
 
 #include "hub/data_set.h"
+#include "hub/staging_name_cache.h"
 
 #include <qrx/test_tools.h>
 
@@ -42,6 +43,8 @@ public:
   int ThreadIndex() const { return threadIndex_; }
   const CString &ConfigFile() const { return configFile_; }
   const CString &ModuleDirectory() const { return moduleDirectory_; }
+  // The staging names this station's exports read from "Common.xml".
+  CStagingNameCache &StagingNames() { return stagingNames_; }
 
 private:
   // Owned services; each stays null until its implementation is created here.
@@ -57,6 +60,7 @@ private:
   CString configFile_;
   CString moduleDirectory_;
   int threadIndex_ = 0;
+  CStagingNameCache stagingNames_;
 };
 
 } // namespace qrx

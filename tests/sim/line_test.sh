@@ -24,11 +24,12 @@ step faulty-device 1 "FAIL .*GSM_NST_MeasPower(1, 62, 5)  -> 2" --config QRX_Fau
 step identity-write 0 "RESULT: PASS" --stations 3 "$examples/identity_qrx.seq"
 step identity-read 0 "RESULT: PASS" --stations 3 "$examples/identity_readback.seq"
 step identity-other-index 1 "FAIL" --first-index 5 "$examples/identity_readback.seq"
+# The same read-back as JSON lines, before the UFI sequence reprograms device 0.
+step json 0 "RESULT: PASS" --json "$work/r.json" "$examples/identity_readback.seq"
+grep -q '"step":"ReadSN(out=\\"QRXSIM{station}0001\\", 0)","result":0,"passed":true' "$work/r.json" \
+  || { echo "FAIL json lines"; cat "$work/r.json"; fail=1; }
 step ufi-identity 0 "RESULT: PASS" --stations 2 "$examples/identity_ufi.seq"
 step wifi-barcode 0 "answered BRD1000000" --serial "BRD{station}000000" "$examples/wifi_ufi.seq"
 step wifi-no-answer 1 "ReadBarcode_Ufi(out, 10)  -> 4" "$examples/wifi_ufi.seq"
 step download 0 "download \[####################\] 100%" --stations 2 "$examples/image_download.seq"
-step json 0 "RESULT: PASS" --json "$work/r.json" "$examples/identity_readback.seq"
-grep -q '"step":"ReadSN(out=\\"QRXSIM{station}0001\\", 0)","result":0,"passed":true' "$work/r.json" \
-  || { echo "FAIL json lines"; cat "$work/r.json"; fail=1; }
 exit $fail

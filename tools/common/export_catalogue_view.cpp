@@ -1,44 +1,29 @@
-// The rows are kept as text, one line per export, so that a reader can check one export at a
-// glance; they are parsed once.
+// The tools' view of the library's export catalogue, built once from its constexpr rows.
 #include "export_catalogue_view.h"
 
-#include <sstream>
+#include "interface/export_catalogue.h"
 
 namespace qrx::tools {
 namespace {
 
-const char kTable[] =
-#include "export_table.inc"
-    ;
-
-std::vector<std::string> Split(const std::string &line, char separator) {
-  std::vector<std::string> parts;
-  std::stringstream in(line);
-  std::string part;
-  while (std::getline(in, part, separator)) parts.push_back(part);
-  if (!line.empty() && line.back() == separator) parts.emplace_back();
-  return parts;
+// The tools' names of the station field an export uses.
+std::string ServiceOf(const qrx::ExportRow &row) {
+  if (row.shape == qrx::ExportShape::kLifecycle) return "lifecycle";
+  if (row.shape == qrx::ExportShape::kObserver) return "observer";
+  return std::string(qrx::ServiceName(row.service));
 }
 
-std::vector<ExportRow> Parse() {
+std::vector<ExportRow> Build() {
   std::vector<ExportRow> rows;
-  std::stringstream in(kTable);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty()) continue;
-    auto fields = Split(line, '|');
-    fields.resize(5);
+  rows.reserve(qrx::kExportCount);
+  for (const qrx::ExportRow &source : qrx::kExportCatalogue) {
     ExportRow row;
-    row.name = fields[0];
-    for (char c : fields[1]) row.args.push_back(static_cast<ArgType>(c));
-    row.service = fields[2];
-    row.libraryFunction = fields[3];
-    std::stringstream staged(fields[4]);
-    std::string pair;
-    while (staged >> pair) {
-      auto slash = pair.find('/');
-      row.staged.push_back({pair.substr(0, slash), pair.substr(slash + 1)});
-    }
+    row.name = source.name;
+    for (char c : source.arguments) row.args.push_back(static_cast<ArgType>(c));
+    row.service = ServiceOf(source);
+    row.libraryFunction = source.libraryFunction;
+    for (const qrx::StagedEntry &entry : source.staged)
+      row.staged.push_back({std::string(entry.section), std::string(entry.key)});
     rows.push_back(std::move(row));
   }
   return rows;
@@ -54,7 +39,7 @@ std::string ExportRow::CallSignature() const {
 }
 
 const std::vector<ExportRow> &ExportCatalogueView::Rows() {
-  static const std::vector<ExportRow> rows = Parse();
+  static const std::vector<ExportRow> rows = Build();
   return rows;
 }
 
