@@ -23,8 +23,16 @@ void CDataSet<IDataSet>::Release() {
 
 std::stringstream &CDataSet<IDataSet>::StreamFor(const std::string &key) {
   auto it = values_.find(key);
-  if (it == values_.end())
-    it = values_.emplace(key, std::make_unique<std::stringstream>(std::ios::in | std::ios::out)).first;
+  if (it == values_.end()) {
+    std::unique_ptr<std::stringstream> stream;
+    if (!spare_.empty()) {
+      stream = std::move(spare_.back());
+      spare_.pop_back();
+    } else {
+      stream = std::make_unique<std::stringstream>(std::ios::in | std::ios::out);
+    }
+    it = values_.emplace(key, std::move(stream)).first;
+  }
   std::stringstream &s = *it->second;
   s.str(std::string());
   s.clear();
@@ -59,6 +67,8 @@ int CDataSet<IDataSet>::GetString(const std::string &key, std::string &inout) {
   auto it = values_.find(key);
   if (it == values_.end()) return -1;
   if (inout == "erase") {
+    constexpr size_t kMostSpare = 64;
+    if (spare_.size() < kMostSpare) spare_.push_back(std::move(it->second));
     values_.erase(it);
     return 0;
   }

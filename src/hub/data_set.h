@@ -50,6 +50,9 @@ private:
   int refCount_ = 0;
   std::map<std::string, std::unique_ptr<std::stringstream>> values_;
   std::vector<IDataSet *> children_;
+  // Streams of erased entries, reused by the next new entry: building a stream costs more than
+  // the rest of an export's staging, and staging creates and erases entries on every call.
+  std::vector<std::unique_ptr<std::stringstream>> spare_;
   bool member_ = false;
 };
 

@@ -8,6 +8,29 @@
 namespace qrx {
 namespace {
 
+// An erased entry's storage serves the next new entry: nothing of the old value or of a failed
+// read may carry over.
+TEST(DataSet, NewEntryAfterAnEraseStartsClean) {
+  DataSet d;
+  std::string s;
+  d.SetString("old", "not a number");
+  double x = 0;
+  EXPECT_EQ(d.GetDouble("old", &x), 0);
+  std::string erase = "erase";
+  ASSERT_EQ(d.GetString("old", erase), 0);
+  d.SetInt("new", 42);
+  int n = 0;
+  EXPECT_EQ(d.GetInt("new", &n), 0);
+  EXPECT_EQ(n, 42);
+  ASSERT_EQ(d.GetString("new", s), 0);
+  EXPECT_EQ(s, "42");
+  EXPECT_NE(d.GetString("old", s), 0) << "the erased entry stays gone";
+  d.SetString("other", "");
+  s = "x";
+  ASSERT_EQ(d.GetString("other", s), 0);
+  EXPECT_EQ(s, "");
+}
+
 TEST(DataSet, ValuesAreTextWhateverTheirType) {
   DataSet d;
   std::string s;
