@@ -7,6 +7,8 @@
 
 #include <qrx/instrument_library.h>
 
+#include <dlfcn.h>
+
 #include <memory>
 #include <string>
 
@@ -236,6 +238,16 @@ TEST_F(ManagerTest, MissingEntryPointLeavesTheManagerHalfLoaded) {
   // A further Load gives the earlier reference back before taking a new one.
   EXPECT_EQ(manager.Load(), 1);
   EXPECT_TRUE(manager.HoldsLibrary());
+
+  // The manager keeps that reference for good. The loader knows the library by the relative
+  // name it was opened with, so later tests (other directories, same name) would be handed
+  // this copy without an entry point: give the reference back here.
+  void *kept = ::dlopen("./TestDll/QRXNSigInstrument.so", RTLD_NOW | RTLD_NOLOAD);
+  ASSERT_NE(kept, nullptr);
+  ::dlclose(kept);
+  ::dlclose(kept);
+  EXPECT_EQ(::dlopen("./TestDll/QRXNSigInstrument.so", RTLD_NOW | RTLD_NOLOAD), nullptr)
+      << "only the manager held the library";
 }
 
 TEST_F(ManagerTest, UnloadInEachState) {
