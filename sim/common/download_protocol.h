@@ -3,7 +3,8 @@
  *
  * Every download is a job with a number; the start event is sent synchronously from the
  * start call, so a host that starts one download at a time learns its job number before
- * StartDownloadImage returns.
+ * StartDownloadImage returns. Job numbers are unique in the process: the phone plug-in
+ * numbers from 1, the UFI plug-in from 1001.
  *
  *   kind 0  started    value3 = job,     value1 = image size in KiB
  *   kind 1  progress   value1 = percent, value4 = job

@@ -109,6 +109,6 @@ QRX_SIM_EXPORT void *LoadQRXDll(int) {
   }();
   ::mkdir(qrx::sim::IdentityStore::StateDirectory().c_str(), 0777); // the settings file lives there
   auto downloader = std::make_unique<qrx::sim::SimDownloader>(
-      qrx::sim::IdentityStore::StateDirectory() + "BI_QRX_Download.ini", "DownloadImage");
+      qrx::sim::IdentityStore::StateDirectory() + "BI_QRX_Download.ini", "DownloadImage", 1);
   return new PhoneSn{table.AddressPoint(), {std::move(downloader)}};
 }

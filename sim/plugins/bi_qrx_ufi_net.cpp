@@ -148,6 +148,6 @@ QRX_SIM_EXPORT void *LoadQRXDll(int) {
   }();
   ::mkdir(IdentityStore::StateDirectory().c_str(), 0777); // the settings file lives there
   auto downloader = std::make_unique<qrx::sim::SimDownloader>(
-      IdentityStore::StateDirectory() + "BI_QRX_UFI_NET_Download.ini", "DownloadImage");
+      IdentityStore::StateDirectory() + "BI_QRX_UFI_NET_Download.ini", "DownloadImage", 1001);
   return new UfiSn{table.AddressPoint(), {std::move(downloader)}};
 }

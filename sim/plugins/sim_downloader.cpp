@@ -35,8 +35,9 @@ int TotalMilliseconds() {
 
 } // namespace
 
-SimDownloader::SimDownloader(std::string settingsFile, std::string sectionOfImage)
-    : settingsFile_(std::move(settingsFile)), section_(std::move(sectionOfImage)) {}
+SimDownloader::SimDownloader(std::string settingsFile, std::string sectionOfImage, int firstJob)
+    : settingsFile_(std::move(settingsFile)), section_(std::move(sectionOfImage)),
+      nextJob_(firstJob) {}
 
 SimDownloader::~SimDownloader() { Shutdown(); }
 

@@ -15,7 +15,9 @@ namespace qrx::sim {
 class SimDownloader {
 public:
   // settingsFile: the INI file whose section names the image ("DownloadImage"/"File").
-  SimDownloader(std::string settingsFile, std::string sectionOfImage);
+  // Jobs are numbered from firstJob: each plug-in has its own range, so job numbers stay
+  // unique in a host that downloads through several plug-ins at once.
+  SimDownloader(std::string settingsFile, std::string sectionOfImage, int firstJob);
   ~SimDownloader();
 
   const char *SettingsFile() const { return settingsFile_.c_str(); }

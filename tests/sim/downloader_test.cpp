@@ -79,7 +79,7 @@ protected:
 
 TEST_F(Downloader, ReportsStartProgressAndEndInOrder) {
   WriteIni("[other]\nFile=nothing\n[downloadimage]\n  file = " + image_ + "\n");
-  qrx::sim::SimDownloader d(ini_, "DownloadImage");
+  qrx::sim::SimDownloader d(ini_, "DownloadImage", 1);
   d.SetWindow(&window_);
   int job = d.Start();
   ASSERT_GT(job, 0);
@@ -107,7 +107,7 @@ TEST_F(Downloader, ReportsStartProgressAndEndInOrder) {
 
 TEST_F(Downloader, StopAndMissingImagesEndTheJobWithAFailure) {
   WriteIni("[DownloadImage]\nFile=" + (dir_ / "missing.bin").string() + "\n");
-  qrx::sim::SimDownloader d(ini_, "DownloadImage");
+  qrx::sim::SimDownloader d(ini_, "DownloadImage", 1);
   d.SetWindow(&window_);
   d.Start();
   ASSERT_TRUE(WaitFor(QRX_MSG_PROGRESS_3));
@@ -129,7 +129,7 @@ TEST_F(Downloader, StopAndMissingImagesEndTheJobWithAFailure) {
 TEST_F(Downloader, UnloadWaitsForJobsAndReportsNothingMore) {
   setenv("QRX_SIM_DOWNLOAD_MS", "5000", 1);
   WriteIni("[DownloadImage]\nFile=" + image_ + "\n");
-  auto d = std::make_unique<qrx::sim::SimDownloader>(ini_, "DownloadImage");
+  auto d = std::make_unique<qrx::sim::SimDownloader>(ini_, "DownloadImage", 1);
   d->SetWindow(&window_);
   d->Start();
   size_t before = Reports().size();

@@ -32,4 +32,7 @@ step ufi-identity 0 "RESULT: PASS" --stations 2 "$examples/identity_ufi.seq"
 step wifi-barcode 0 "answered BRD1000000" --serial "BRD{station}000000" "$examples/wifi_ufi.seq"
 step wifi-no-answer 1 "ReadBarcode_Ufi(out, 10)  -> 4" "$examples/wifi_ufi.seq"
 step download 0 "download \[####################\] 100%" --stations 2 "$examples/image_download.seq"
+# Phone and UFI stations downloading at once through their two plug-ins.
+step mixed-downloads 0 "RESULT: PASS" --stations 4 --serial "BRD{station}000000" \
+  "$examples/image_download.seq" 3="$examples/ufi_line.seq" 4="$examples/ufi_line.seq"
 exit $fail
