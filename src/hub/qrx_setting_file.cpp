@@ -106,7 +106,9 @@ void CQRXSettingFile::Release() {
 
 void CQRXSettingFile::SaveIfModified() {
   if (!modified_) return;
-  bool saved = !unreadable_ && !lossyLoad_ && document_.SaveFile(path_);
+  // A value the file's own encoding cannot hold would be saved as '?': the save is refused
+  // and the old file kept, as for a file whose characters the code page cannot hold.
+  bool saved = !unreadable_ && !lossyLoad_ && document_.SaveFile(path_, /*refuseLoss=*/true);
   if (!saved) platform::ShowMessageBox(nullptr, kSaveFailedHead + path_ + kFailedTail);
 }
 

@@ -210,9 +210,9 @@ bool CXmlDocument::LoadFile(const std::string &fileName) {
   return WellFormed();
 }
 
-bool CXmlDocument::SaveFile(const std::string &fileName) {
+bool CXmlDocument::SaveFile(const std::string &fileName, bool refuseLoss) {
   report_.Clear();
-  return CXmlFileCodec::Write(fileName, text_, flags_, &report_);
+  return CXmlFileCodec::Write(fileName, text_, flags_, &report_, refuseLoss);
 }
 
 bool CXmlDocument::WellFormed() const {

@@ -39,7 +39,8 @@ public:
 
   bool SetDocument(const char *text);
   bool LoadFile(const std::string &fileName);
-  bool SaveFile(const std::string &fileName);
+  // With refuseLoss, a text that the file's encoding cannot hold whole is not written.
+  bool SaveFile(const std::string &fileName, bool refuseLoss = false);
   const std::string &GetDocument() const;
 
   void Rewind();

@@ -316,9 +316,12 @@ std::string CXmlFileCodec::Encode(std::string_view text, uint32_t fileFlags, CXm
 }
 
 bool CXmlFileCodec::Write(const std::string &fileName, std::string_view text, uint32_t fileFlags,
-                          CXmlReport *report) {
+                          CXmlReport *report, bool refuseLoss) {
   std::string encoding;
+  const size_t reportBefore = report->Text().size();
   std::string bytes = Encode(text, fileFlags, report, &encoding);
+  if (refuseLoss && report->Text().find("<conversion_loss", reportBefore) != std::string::npos)
+    return false;
   std::string error;
   if (!platform::ReplaceFileAtomically(fileName, bytes, &error)) {
     report->Add("file_error").Text("msg", error);

@@ -21,9 +21,11 @@ public:
   // Decodes bytes already read (the part of Read after opening the file).
   static void Decode(std::string_view bytes, std::string *text, uint32_t *fileFlags,
                      CXmlReport *report);
-  // Encodes text for its file and replaces fileName atomically. False on failure.
+  // Encodes text for its file and replaces fileName atomically. False on failure; with
+  // refuseLoss also when a character cannot be represented in the file's encoding, in which
+  // case the file is left untouched.
   static bool Write(const std::string &fileName, std::string_view text, uint32_t fileFlags,
-                    CXmlReport *report);
+                    CXmlReport *report, bool refuseLoss = false);
   // The bytes Write would write.
   static std::string Encode(std::string_view text, uint32_t fileFlags, CXmlReport *report,
                             std::string *encodingName);

@@ -96,5 +96,20 @@ TEST_F(LossyFileTest, FileWithCharactersOutsideTheCodePageIsNotRewritten) {
   EXPECT_EQ(test::Boxes()[0].text, test::SaveFailedText(Cfg("Lossy.xml")));
 }
 
+// "测试" (simplified, not in Shift_JIS) written into a Shift_JIS file would be saved as "??".
+TEST_F(LossyFileTest, ValueTheFilesEncodingCannotHoldIsRefusedAndTheFileKept) {
+  const std::string before = Convert(
+      "UTF-8", "SHIFT_JIS",
+      "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<phone><A><n>\u30C6</n></A></phone>\r\n");
+  test::WriteBytes(Cfg("Sjis.xml"), before);
+  MakeHub("Station.xml");
+  ASSERT_EQ(Call("WriteSetting", {{"File", "Sjis.xml"}, {"Section", "A"}, {"Key", "n"},
+                                  {"Value", Convert("UTF-8", "GBK", "\u6D4B\u8BD5")}}),
+            0);
+  EXPECT_EQ(test::ReadBytes(Cfg("Sjis.xml")), before);
+  ASSERT_EQ(test::Boxes().size(), 1u);
+  EXPECT_EQ(test::Boxes()[0].text, test::SaveFailedText(Cfg("Sjis.xml")));
+}
+
 } // namespace
 } // namespace qrx
