@@ -267,7 +267,7 @@ bool CXmlFileCodec::Read(const std::string &fileName, std::string *text, uint32_
 }
 
 std::string CXmlFileCodec::Encode(std::string_view text, uint32_t fileFlags, CXmlReport *report,
-                                  std::string *encodingName) {
+                                  std::string *encodingName, bool *lost) {
   Encoding out;
   int form = 0; // 0 8-bit, 1 UTF-16LE, 2 UTF-16BE
   if (fileFlags & kUtf16Le) { out = {"UTF-16LE", 1200}; form = 1; }
@@ -288,6 +288,7 @@ std::string CXmlFileCodec::Encode(std::string_view text, uint32_t fileFlags, CXm
     platform::MultiByteToWide(acp, text, &wide, &lossy);
     report->Add("converted_from").Text("encoding", AnsiName());
     if (lossy) report->Add("conversion_loss").Text("encoding", out.name);
+    if (lost) *lost = lossy;
     // A UTF-16 file always carries its mark; readers cannot tell the byte order otherwise.
     bytes.reserve(wide.size() * 2 + 2);
     bytes += form == 1 ? "\xFF\xFE" : "\xFE\xFF";
@@ -308,6 +309,7 @@ std::string CXmlFileCodec::Encode(std::string_view text, uint32_t fileFlags, CXm
     platform::WideToMultiByte(out.codePage, wide, &converted, &lossyOut);
     report->Add("converted_from").Text("encoding", AnsiName());
     if (lossyIn || lossyOut) report->Add("conversion_loss").Text("encoding", out.name);
+    if (lost) *lost = lossyIn || lossyOut;
     bytes += converted;
   } else {
     bytes.append(text);
@@ -318,10 +320,9 @@ std::string CXmlFileCodec::Encode(std::string_view text, uint32_t fileFlags, CXm
 bool CXmlFileCodec::Write(const std::string &fileName, std::string_view text, uint32_t fileFlags,
                           CXmlReport *report, bool refuseLoss) {
   std::string encoding;
-  const size_t reportBefore = report->Text().size();
-  std::string bytes = Encode(text, fileFlags, report, &encoding);
-  if (refuseLoss && report->Text().find("<conversion_loss", reportBefore) != std::string::npos)
-    return false;
+  bool lost = false;
+  std::string bytes = Encode(text, fileFlags, report, &encoding, &lost);
+  if (refuseLoss && lost) return false;
   std::string error;
   if (!platform::ReplaceFileAtomically(fileName, bytes, &error)) {
     report->Add("file_error").Text("msg", error);

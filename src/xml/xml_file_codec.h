@@ -26,9 +26,10 @@ public:
   // case the file is left untouched.
   static bool Write(const std::string &fileName, std::string_view text, uint32_t fileFlags,
                     CXmlReport *report, bool refuseLoss = false);
-  // The bytes Write would write.
+  // The bytes Write would write; *lost (when given) tells whether a character could not be
+  // represented in them.
   static std::string Encode(std::string_view text, uint32_t fileFlags, CXmlReport *report,
-                            std::string *encodingName);
+                            std::string *encodingName, bool *lost = nullptr);
 
   // The encoding a text declares: the "encoding" of its XML declaration, or the charset of
   // an HTML meta element. Looks at the first 1024 bytes only.
