@@ -7,10 +7,13 @@ void CStagingNameCache::BeginCall() {
   uncached_.clear();
   if (!enabled_) return;
   const platform::FileStamp now = platform::StatFile(commonPath_);
-  if (!checked_ || !(now == stamp_)) {
+  if (!checked_ || racy_ || !(now == stamp_)) {
     names_.clear();
     stamp_ = now;
     checked_ = true;
+    // A file changed within the clock's last tick may change again without a new stamp:
+    // names read from it serve this call only, until its stamp has aged past that tick.
+    racy_ = platform::FileChangedRecently(now);
   }
 }
 

@@ -1,6 +1,7 @@
 // The staging names one station read from "Common.xml", kept between export calls so that a
 // forwarder with many arguments does not parse the file twice per argument. The file's stamp
-// is checked once at the start of each export call; a changed or removed file empties the cache.
+// (size, inode, modification and status-change times) is checked once at the start of each
+// export call; a changed or removed file empties the cache.
 #pragma once
 
 #include "platform/file_system.h"
@@ -41,6 +42,7 @@ private:
   std::string commonPath_;
   platform::FileStamp stamp_;
   bool checked_ = false;
+  bool racy_ = false; // the stamp is too fresh to vouch for the file beyond one call
   bool enabled_ = true;
   std::unordered_map<std::string, std::string> names_; // "section\x1Fkey" -> staging name
   std::string scratchKey_;

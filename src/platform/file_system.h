@@ -24,15 +24,25 @@ bool ReplaceFileAtomically(const std::string &path, std::string_view data, std::
 // failure (*error then holds the system's message).
 bool CreateFileExclusively(const std::string &path, std::string_view data, std::string *error);
 
-// What identifies one version of a file: a changed stamp means the file changed.
+// What identifies one version of a file: a changed stamp means the file changed. The
+// status-change time cannot be set by user code and moves with every write, so a rewrite in
+// place that keeps the size and puts the modification time back (as `cp -p` or `touch -r` do)
+// still changes the stamp, unless it happens within the same tick of the file system's clock
+// as the change before it (see FileChangedRecently).
 struct FileStamp {
   bool exists = false;
   uint64_t size = 0;
   int64_t mtimeNs = 0;
+  int64_t ctimeNs = 0;
   uint64_t inode = 0;
   uint64_t device = 0;
   bool operator==(const FileStamp &) const = default;
 };
 FileStamp StatFile(const std::string &path);
+
+// True when the stamped file changed so recently that another write could still land within
+// the same tick of the clock that stamps files, and so leave the stamp as it is. A cache keyed
+// on the stamp must not trust such a stamp for longer than the call that took it.
+bool FileChangedRecently(const FileStamp &stamp);
 
 } // namespace qrx::platform

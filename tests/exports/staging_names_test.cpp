@@ -3,7 +3,11 @@
 // names even when the file changes during it.
 #include "export_fixture.h"
 
+#include "platform/file_system.h"
+
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 namespace qrx::test {
 namespace {
@@ -18,27 +22,63 @@ protected:
   ExportStation s;
 };
 
-TEST_P(StagingNamesFile, SameSizeRewriteWithAnotherTimeIsHonoured) {
+// Renames QCal/Band to a name of the same length, rewriting Common.xml in place with its
+// modification time moved by `seconds` (0: put back as it was), and checks that the next call
+// stages under the new name only.
+// `names` is what the file holds, and is updated to what it holds afterwards.
+void ExpectSameSizeRewriteHonoured(ExportStation &s, StagingNames &names, int seconds, char mark) {
+  const std::string band = names.at({"QCal", "Band"});
+  std::string seen;
+  s.ClearRecord();
+  s.Parameters()->SetString("Recorder.Watch", band + "\n");
   EXPECT_EQ(GSM_NST_MeasPower(900, 62, 5), 0);
-  EXPECT_EQ(s.Record().saw.at(Band()), "900");
+  EXPECT_EQ(s.Results()->GetString("Recorder.Call1.Saw." + band, seen), 0);
+  EXPECT_EQ(seen, "900");
 
-  StagingNames names = s.Names();
-  std::string renamed = Band();
-  renamed[2] = 'X'; // same length, so the file keeps its size
+  std::string renamed = band;
+  renamed[2] = mark; // same length, so the file keeps its size
   names[{"QCal", "Band"}] = renamed;
-  const auto size = std::filesystem::file_size(s.Deployment().CommonPath());
-  s.Deployment().RewriteCommonInPlace(names, -10);
-  ASSERT_EQ(std::filesystem::file_size(s.Deployment().CommonPath()), size);
+  const auto path = s.Deployment().CommonPath();
+  const auto size = std::filesystem::file_size(path);
+  const auto time = std::filesystem::last_write_time(path);
+  s.Deployment().RewriteCommonInPlace(names, seconds);
+  ASSERT_EQ(std::filesystem::file_size(path), size);
+  if (seconds == 0) {
+    ASSERT_EQ(std::filesystem::last_write_time(path), time);
+  }
 
   s.ClearRecord();
-  s.Parameters()->SetString("Recorder.Watch", renamed + "\n" + Band() + "\n");
+  s.Parameters()->SetString("Recorder.Watch", renamed + "\n" + band + "\n");
   EXPECT_EQ(GSM_NST_MeasPower(1800, 512, 0), 0);
-  std::string seen;
   EXPECT_EQ(s.Results()->GetString("Recorder.Call1.Saw." + renamed, seen), 0);
   EXPECT_EQ(seen, "1800");
-  EXPECT_NE(s.Results()->GetString("Recorder.Call1.Saw." + Band(), seen), 0)
+  EXPECT_NE(s.Results()->GetString("Recorder.Call1.Saw." + band, seen), 0)
       << "the old name is no longer staged";
   EXPECT_FALSE(s.HasParameter(renamed));
+}
+
+// Waits until the file's last change lies further back than the clock that stamps files can
+// blur, so the stamp alone has to tell the next change.
+void WaitUntilStampAged(const std::filesystem::path &path) {
+  for (int i = 0; i < 100 && platform::FileChangedRecently(platform::StatFile(path.string())); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_FALSE(platform::FileChangedRecently(platform::StatFile(path.string())));
+}
+
+TEST_P(StagingNamesFile, SameSizeRewriteWithAnotherTimeIsHonoured) {
+  StagingNames names = s.Names();
+  ExpectSameSizeRewriteHonoured(s, names, -10, 'X');
+}
+
+// `cp -p` or `touch -r` over the file: same inode, same size, the old modification time.
+TEST_P(StagingNamesFile, SameSizeRewriteKeepingTheTimeIsHonoured) {
+  StagingNames names = s.Names();
+  WaitUntilStampAged(s.Deployment().CommonPath());
+  ExpectSameSizeRewriteHonoured(s, names, 0, 'X');
+  // Again at once: now the rewrites may fall within one tick of the clock that stamps files,
+  // where the stamp alone cannot tell them apart.
+  ExpectSameSizeRewriteHonoured(s, names, 0, 'Y');
+  ExpectSameSizeRewriteHonoured(s, names, 0, 'Z');
 }
 
 TEST_P(StagingNamesFile, ReplacedFileIsHonoured) {

@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -136,9 +137,21 @@ FileStamp StatFile(const std::string &path) {
   s.exists = true;
   s.size = static_cast<uint64_t>(st.st_size);
   s.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  s.ctimeNs = static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
   s.inode = st.st_ino;
   s.device = st.st_dev;
   return s;
+}
+
+bool FileChangedRecently(const FileStamp &stamp) {
+  // The kernel stamps files from its coarse clock, which advances once per scheduler tick
+  // (at most 10 ms); 50 ms leaves room for a late reader and file systems that round further.
+  constexpr int64_t kStampTickNs = 50'000'000;
+  if (!stamp.exists) return false;
+  struct timespec now {};
+  ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+  const int64_t nowNs = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+  return nowNs - stamp.ctimeNs < kStampTickNs;
 }
 
 } // namespace qrx::platform
