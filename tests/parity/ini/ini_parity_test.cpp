@@ -3,6 +3,7 @@
 // program is the test suite that compares the two.
 #include "ini_cases.h"
 
+#include "platform/code_page.h"
 #include "platform/ini_file.h"
 
 #include <gtest/gtest.h>
@@ -137,6 +138,7 @@ protected:
 
 TEST_F(IniParity, ReferenceRanEveryCaseInTheGbkCodePage) {
   EXPECT_EQ(acp_, "acp 936") << "Wine must run with the Chinese ANSI code page (LC_ALL=zh_CN.UTF-8)";
+  EXPECT_EQ(platform::AnsiCodePage(), 936) << "run without QRX_ACP: the cases are GBK";
   EXPECT_EQ(reference_.size(), cases_.size()) << "the case directory is stale: rerun the fixtures";
   EXPECT_GE(cases_.size(), 1000u);
 }
@@ -152,7 +154,8 @@ TEST_F(IniParity, CaseDirectoryHoldsWhatTheWriterDoesNow) {
   char tmpl[] = "/tmp/qrx-ini-parity-XXXXXX";
   ASSERT_NE(::mkdtemp(tmpl), nullptr);
   const fs::path temp = tmpl;
-  for (size_t i = 0; i < cases_.size(); i += 17) {
+  for (size_t i = 0; i < cases_.size(); ++i) {
+    if (i % 17 != 0 && cases_[i].file) continue;
     std::string results = ApplyOurs(cases_[i], temp / "x.ini");
     if (results.find('0') != std::string::npos || ReadFile(temp / "x.ini") != OurText(cases_[i]))
       ++differing;
