@@ -158,7 +158,7 @@ Text<Unit> Edit(View<Unit> s, View<Unit> sectionArg, const Text<Unit> *keyArg,
   if (!value) { // remove the first key of that name in any section of that name
     for (size_t h = header; h < lines.size(); ++h) {
       if (!isSection(lines[h])) continue;
-      for (size_t i = h + 1; i < bodyEnd(h); ++i)
+      for (size_t i = h + 1, end = bodyEnd(h); i < end; ++i)
         if (lines[i].kind == Kind::Key && SameName(name(lines[i]), key))
           return splice(lines[i].begin, lines[i].next, {});
     }
