@@ -151,9 +151,8 @@ TEST_F(IniParity, CaseDirectoryHoldsWhatTheWriterDoesNow) {
     if (ReadFile(dir_ / "ours" / CaseFileName(i)) != OurText(cases_[i])) ++stale;
   EXPECT_EQ(stale, 0u) << "cases whose stored result is not this build's: rerun the fixtures";
 
-  char tmpl[] = "/tmp/qrx-ini-parity-XXXXXX";
-  ASSERT_NE(::mkdtemp(tmpl), nullptr);
-  const fs::path temp = tmpl;
+  const fs::path temp = dir_ / "on-disk";
+  fs::create_directories(temp);
   for (size_t i = 0; i < cases_.size(); ++i) {
     if (i % 17 != 0 && cases_[i].file) continue;
     std::string results = ApplyOurs(cases_[i], temp / "x.ini");
