@@ -239,9 +239,36 @@ std::vector<IniCase> GenerateIniCases() {
     cases.push_back({"empty-file", std::string(), ops, std::nullopt, {}});
     cases.push_back({"utf16le-bom-only", std::string("\xff\xfe"), ops, std::nullopt, {}});
   }
-  // A value holding a line break is written as it stands on both sides.
-  cases.push_back({"value-with-line-break", std::string("[S]\r\nk=1\r\n"),
-                   {Write("S", "k", "a\r\nb=2")}, std::nullopt, {}});
+  // Single files with one oddity each.
+  const std::string longName(300, 'n');
+  const struct {
+    const char *name;
+    std::string file;
+    Ops ops;
+  } odd[] = {
+      {"value-with-line-break", "[S]\r\nk=1\r\n", {Write("S", "k", "a\r\nb=2")}},
+      {"lead-byte-before-lf", "[A]\r\nx=1\x81\ny=2\r\n", {Write("A", "y", "3")}},
+      {"lead-byte-before-cr", "[A]\r\nx=1\x81\r\ny=2\r\n", {Write("A", "y", "3")}},
+      {"end-of-file-marks", "\x1a[A]\x1a\r\nx=1\x1a\r\n", {Write("A", "x", "2")}},
+      {"ideographic-space-is-no-blank", "\xa1\xa1[A]\r\nx=1\r\n", {Write("A", "x", "2")}},
+      {"comment-named-like-key", "[A]\r\n;x=1\r\n; c\r\n", {Write("A", ";x", "v")}},
+      {"comment-deleted-by-name", "[A]\r\n;x=1\r\n; c\r\nk=1\r\n", {DeleteKey("A", "; c")}},
+      {"empty-key-name", "[A]\r\n=1\r\n", {Write("A", "y", "2")}},
+      {"header-with-tail", "[A]=\r\nx=1\r\n[B] junk\r\n", {Write("A", "y", "2"), Write("b", "z", "3")}},
+      {"inner-blanks-of-names", "[ A  B ]\r\nk  l=1\r\n", {Write("A  B", "k  l", "2"), Write("a b", "k", "3")}},
+      {"value-blanks", "[A]\r\nx=1\r\n", {Write("A", "x", "  v  "), Write("A", "y", "\t")}},
+      {"empty-value", "[A]\r\nx=1\r\n", {Write("A", "x", ""), Write("A", "z", "")}},
+      {"equals-in-value", "[A]\r\nk=a=b\r\n", {Write("A", "k", "c=d")}},
+      {"equals-in-key", "[A]\r\nk=a=b\r\n", {Write("A", "k=a", "c")}},
+      {"header-without-bracket", "[A\r\nx=1\r\n", {Write("[A", "x", "2")}},
+      {"keys-before-first-section", "k=0\r\n[A]\r\n", {DeleteKey("A", "k"), Write("A", "k", "1")}},
+      {"section-of-blank-lines", "[A]\r\n\r\n\r\n[B]\r\n", {Write("A", "k", "v")}},
+      {"blank-lines-lf", "\n\n[A]\n\nk=1\n\n", {DeleteKey("A", "k"), Write("A", "j", "v")}},
+      {"write-then-delete", "[A]\r\nk=1\r\n[B]\r\n", {Write("A", "K", ""), DeleteKey("a", "k")}},
+      {"long-names", "[" + longName + "]\r\n" + longName + "=1\r\n",
+       {Write(longName, longName, "2"), Write(longName + "x", longName, "3")}},
+  };
+  for (const auto &o : odd) cases.push_back({o.name, o.file, o.ops, std::nullopt, {}});
 
   // Where Wine answers differently from Windows.
   const std::string utf8Bom = "\xef\xbb\xbf[DownloadImage]\r\nFile=old\r\n";
