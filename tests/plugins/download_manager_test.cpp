@@ -60,7 +60,8 @@ TEST_F(PhoneDownload, ImagesWithoutTheSignatureAreRefusedAndNothingIsWritten) {
 TEST_F(PhoneDownload, ExistingSettingsAreKeptAroundTheReplacedValue) {
   deployment.WriteFile("Plugins/download.ini", "[Port]\r\nCom=3\r\n[downloadimage]\r\nfile=old\r\nSpeed=9\r\n");
   EXPECT_EQ(Start(image), 0);
-  EXPECT_EQ(Settings(), "[Port]\r\nCom=3\r\n[downloadimage]\r\nFile=" + image + "\r\nSpeed=9\r\n");
+  // The key keeps the file's own spelling of its name, as on Windows.
+  EXPECT_EQ(Settings(), "[Port]\r\nCom=3\r\n[downloadimage]\r\nfile=" + image + "\r\nSpeed=9\r\n");
 }
 
 TEST_F(PhoneDownload, NoSettingsFileFromThePluginFailsBeforeStarting) {
