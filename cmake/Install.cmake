@@ -18,6 +18,10 @@ install(FILES ${PROJECT_BINARY_DIR}/QRXInterfaceConfig.cmake
   ${PROJECT_BINARY_DIR}/QRXInterfaceConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/QRXInterface)
 
+# The pkg-config file finds the prefix from its own place (${pcfiledir}), so an installation
+# moved to another prefix (cmake --install --prefix, a package unpacked elsewhere) still works.
+file(RELATIVE_PATH QRX_PC_PREFIX_FROM_PCDIR "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
+string(REGEX REPLACE "/$" "" QRX_PC_PREFIX_FROM_PCDIR "${QRX_PC_PREFIX_FROM_PCDIR}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/qrxinterface.pc.in
   ${PROJECT_BINARY_DIR}/qrxinterface.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/qrxinterface.pc
