@@ -18,6 +18,7 @@
 
 #include <qrx/download_event.h>
 #include <qrx/host_ui.h>
+#include <qrx/version.h>
 
 #ifdef __cplusplus
 class ILogObserver; /* <qrx/log_service.h> */

@@ -232,9 +232,13 @@ int Json(const std::string &headerPath) {
 int main(int argc, char **argv) {
   try {
     const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "--version") {
+      std::cout << "qrx-catalogue " << QRX_VERSION << "\n";
+      return 0;
+    }
     if (command == "reference" && argc == 4) return Reference(argv[2], argv[3]);
     if (command == "json" && argc == 3) return Json(argv[2]);
-    std::cerr << "usage: qrx-catalogue reference HEADER COMMON_XML | json HEADER\n";
+    std::cerr << "usage: qrx-catalogue reference HEADER COMMON_XML | json HEADER | --version\n";
     return 2;
   } catch (const std::exception &error) {
     std::cerr << "qrx-catalogue: " << error.what() << "\n";
