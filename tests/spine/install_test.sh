@@ -8,7 +8,7 @@ prefix="$work/moved prefix"
 configured="$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.txt")"
 [ "$prefix" != "$configured" ]
 cmake --install "$build" --prefix "$prefix" >/dev/null
-libdir="$(dirname "$(find "$prefix" -name 'libQRXInterface.so' | head -n 1)")"
+libdir="$(dirname "$(dirname "$(find "$prefix" -name 'qrxinterface.pc' | head -n 1)")")"
 
 cmake -S "$src" -B "$work/b" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
 cmake --build "$work/b" >/dev/null
