@@ -56,6 +56,12 @@ out="$("$root/usr/bin/qrx-run" --station "$station" --no-terminal "$examples/ide
 [ $rc != 0 ] && printf '%s\n' "$out" | grep -q "$libdir/BusinessCfg/QRX_Station.xml" &&
   ok "without QRX_STATION_DIR the shared library looks beside itself" ||
   bad "the line passed without its configuration"
+# A Python host from the installed package, on the same installed station: the package sees
+# that the station's library lives elsewhere and names the station through QRX_STATION_DIR.
+out="$(env -u QRX_STATION_DIR PYTHONPATH="$root/usr/lib/python3/dist-packages" QRX_SIM_STATE_DIR="$work/pystate" \
+  python3 "$examples/run_line.py" "$station" 2>&1)"; rc=$?
+[ $rc = 0 ] && printf '%s\n' "$out" | grep -q "^RESULT: PASS" && ok "Python host from the installed files" ||
+  { bad "Python host from the installed files: exit $rc"; printf '%s\n' "$out" | tail -15; }
 "$root/usr/bin/qrx-doctor" --sequence "$examples/identity_qrx.seq" "$station" >"$work/doctor" 2>&1 &&
   ok "qrx-doctor on the installed station" || { bad "qrx-doctor on the installed station"; tail "$work/doctor"; }
 exit $fail
