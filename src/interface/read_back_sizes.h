@@ -8,6 +8,7 @@
 #include <qrx/qrx_interface.h>
 
 #include <cstddef>
+#include <iterator>
 #include <string_view>
 
 namespace qrx {
@@ -38,11 +39,19 @@ inline constexpr ReadBackSize kReadBackSizes[] = {
     {"ReadIntSoftVersion_UFI", "", 0, "written by the plug-in; the simulated one writes at most 50 bytes"},
 };
 
+inline constexpr size_t kReadBackSizeCount = std::size(kReadBackSizes);
+
+// Position of `name`'s size row, kReadBackSizeCount when the export takes no buffer.
+constexpr size_t IndexOfReadBackSize(std::string_view name) {
+  for (size_t i = 0; i < kReadBackSizeCount; ++i)
+    if (kReadBackSizes[i].exportName == name) return i;
+  return kReadBackSizeCount;
+}
+
 // The size row of `name`, null when the export takes no buffer.
 constexpr const ReadBackSize *FindReadBackSize(std::string_view name) {
-  for (const ReadBackSize &row : kReadBackSizes)
-    if (row.exportName == name) return &row;
-  return nullptr;
+  const size_t i = IndexOfReadBackSize(name);
+  return i < kReadBackSizeCount ? &kReadBackSizes[i] : nullptr;
 }
 
 namespace read_back_detail {
@@ -51,10 +60,10 @@ constexpr bool TakesBuffer(const ExportRow &row) {
 }
 constexpr bool EveryBufferHasOneSize() {
   for (const ExportRow &row : kExportCatalogue)
-    if (TakesBuffer(row) != (FindReadBackSize(row.name) != nullptr)) return false;
+    if (TakesBuffer(row) != (IndexOfReadBackSize(row.name) < kReadBackSizeCount)) return false;
   for (const ReadBackSize &size : kReadBackSizes) {
-    const ExportRow *row = FindExport(size.exportName);
-    if (!row || !TakesBuffer(*row)) return false;
+    const size_t i = IndexOfExport(size.exportName);
+    if (i == kExportCount || !TakesBuffer(kExportCatalogue[i])) return false;
   }
   return true;
 }
