@@ -168,7 +168,9 @@ int Reference(const std::string &headerPath, const std::string &commonPath) {
          "*Library function* is the function of the test library that the export calls with the hub;\n"
          "for serial-number and download exports, the manager operation. *Buffer* is the most a read\n"
          "export writes into the host's buffer (see `qrx/qrx_interface.h`).\n\n";
-  out << "Every export returns 1 for a null text argument or buffer.\n\n";
+  out << "Every export returns 1 for a null text argument, buffer or double pointer, except\n"
+         "`StartDownloadImage`, which takes a null text as an empty one (a null or empty image\n"
+         "path is refused by the download manager).\n\n";
   out << "| Export | Arguments | Staged (section/key = data-set name) | Library function | Library file | Results | Buffer |\n"
          "| --- | --- | --- | --- | --- | --- | --- |\n";
   for (const ExportRow &row : qrx::kExportCatalogue) {
