@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, skipping those already there.
+# Installs the Debian packages the build and the tests need, skipping those already there:
+# clang and its sanitizer runtime for the fuzz run, python3-pytest for the Python package,
+# dpkg-dev and file for building and checking the Debian packages, groff-base for checking
+# the manual pages.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libpcre2-dev googletest libgtest-dev libgmock-dev
-          libbenchmark-dev libpugixml-dev libtinyxml2-dev binutils
+          libbenchmark-dev libpugixml-dev libtinyxml2-dev binutils libcli11-dev nlohmann-json3-dev
+          clang libclang-rt-14-dev python3 python3-pytest dpkg-dev file groff-base
           g++-mingw-w64-x86-64 wine wine64)
 missing=()
 for p in "${packages[@]}"; do

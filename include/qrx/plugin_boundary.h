@@ -25,7 +25,11 @@
  *
  * Progress of a download is reported to the window handle given at kPhoneDownloadWindow /
  * kUfiDownloadWindow with QRX_SendMessage or QRX_PostMessage (exported by
- * libQRXInterface.so; link the plug-in with -lQRXInterface). */
+ * libQRXInterface.so; link the plug-in with -lQRXInterface).
+ *
+ * The C part (message numbers, entry-point types) compiles as C. The C++ part (positions,
+ * buffer sizes, the table builder) needs C++17 or later (nested namespaces, inline variables):
+ * compile plug-ins with -std=c++17 or newer. */
 #ifndef QRX_PLUGIN_BOUNDARY_H
 #define QRX_PLUGIN_BOUNDARY_H
 
@@ -56,6 +60,10 @@ typedef void *(*QRXPluginLoadQRXDllFn)(int zero);
 
 #ifdef __cplusplus
 }
+
+#if __cplusplus < 201703L
+#error "qrx/plugin_boundary.h needs C++17 or later: compile with -std=c++17 (or newer)"
+#endif
 
 namespace qrx::plugin {
 

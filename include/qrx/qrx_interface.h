@@ -18,6 +18,7 @@
 
 #include <qrx/download_event.h>
 #include <qrx/host_ui.h>
+#include <qrx/version.h>
 
 #ifdef __cplusplus
 class ILogObserver; /* <qrx/log_service.h> */
@@ -26,10 +27,31 @@ extern "C" {
 typedef struct ILogObserver ILogObserver;
 #endif
 
-/* Size of the buffer a host passes to the serial-number and barcode read-backs (Check_SN,
- * CheckBarcode_*, ReadBarcode_Ufi). A text that would not fit, terminator included, is not
- * copied and the export returns 1. */
+/* Sizes of the buffers a host passes to the read exports, terminator included. The library
+ * writes at most this many bytes into the buffer; a smaller buffer is overrun.
+ *
+ * QRX_READBACK_BUFFER_SIZE: Check_SN, CheckBarcode_LTEAT, CheckBarcode_GSMFT,
+ *   CheckBarcode_TDAT, ReadBarcode_Ufi. A text that would not fit is not copied and the export
+ *   returns 1 (a shortened serial number would name another device).
+ * QRX_SN_BUFFER_SIZE: ReadSN (at most 49 characters and the terminator).
+ * QRX_IMEI_BUFFER_SIZE: ReadIMEI (at most 15 digits and the terminator).
+ * QRX_TEST_INFO_BUFFER_SIZE: ReadTestInfo. Item 20 writes the whole flag string the plug-in
+ *   read into its 41-byte buffer, terminator included: 41 bytes for 20 flags, so a 21-byte
+ *   buffer is overrun. Items 0 to 19 (and 21, read as 4) write one flag character and the
+ *   terminator.
+ * QRX_TEXT_BUFFER_SIZE: ReadMAC and ReadSSID of UFI stations (at most 63 characters).
+ *
+ * ReadMSN, ReadPSN16Bit, ReadIntSoftVersion, ReadTestInfo_AT, ReadTestInfo_UFI and
+ * ReadIntSoftVersion_UFI hand the host's buffer to the BI plug-in, which writes into it
+ * directly: their size is the plug-in's. The simulated plug-ins write at most
+ * QRX_SN_BUFFER_SIZE bytes for the first three and QRX_TEST_INFO_BUFFER_SIZE for the others;
+ * a host that does not know its plug-in passes QRX_READBACK_BUFFER_SIZE bytes.
+ * LTE_ReadPower_CabLoss writes one double. */
 #define QRX_READBACK_BUFFER_SIZE 256
+#define QRX_SN_BUFFER_SIZE 50
+#define QRX_IMEI_BUFFER_SIZE 16
+#define QRX_TEST_INFO_BUFFER_SIZE 41
+#define QRX_TEXT_BUFFER_SIZE 64
 
 /* Station lifecycle. productType is "QRX" (phones) or "UFI", in any letter case. */
 int InitQRXInterface(int threadIndex, const char *configFile, const char *productType);

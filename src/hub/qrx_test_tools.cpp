@@ -22,7 +22,7 @@ const std::string kAnyText = "^.+$";
 
 CQRXTestTools::CQRXTestTools(int threadIndex, const CString &configFile, void *parentWindow)
     : parameters_(std::string()), results_(std::string()),
-      stagingNames_(this, platform::ModuleDirectory() + "BusinessCfg" + platform::kPathSeparator +
+      stagingNames_(this, platform::StationDirectory() + "BusinessCfg" + platform::kPathSeparator +
                               "Common.xml") {
   parameters_.MakeMember();
   results_.MakeMember();
@@ -31,7 +31,7 @@ CQRXTestTools::CQRXTestTools(int threadIndex, const CString &configFile, void *p
   localeService_ = new (std::nothrow) CQRXLocalService();
   instrumentDetect_ = new (std::nothrow) CQRXInstrumentDetectService();
   logService_ = new (std::nothrow) CQRXLogService();
-  moduleDirectory_ = platform::ModuleDirectory();
+  moduleDirectory_ = platform::StationDirectory();
   settingService_ = new (std::nothrow) CQRXSettingService(moduleDirectory_);
   // The account service reads the same file that Initialize opens through the setting service.
   auto *settings = static_cast<CQRXSettingService *>(settingService_);

@@ -16,6 +16,13 @@ std::string ModuleDirectory();
 // ending with '/'), ModuleDirectory() returns this directory. An empty text restores the real one.
 void OverrideModuleDirectory(const std::string &directory);
 
+// Directory whose BusinessCfg/ folder holds the station's configuration, ending with '/'. By
+// default the library's own directory (ModuleDirectory()). A host that uses a shared, installed
+// library (one libQRXInterface.so in /usr/lib serving a deployment elsewhere) names the
+// deployment with the environment variable QRX_STATION_DIR; it is read at every call and
+// ignored when empty. A test's OverrideModuleDirectory() wins over both.
+std::string StationDirectory();
+
 // Directory of the host executable (/proc/self/exe), ending with '/'; "" when unknown.
 std::string ExecutableDirectory();
 

@@ -1,11 +1,19 @@
 // UFI identity programming: positions of the BI_QRX_UFI_NET SN object and the UFI sequences.
 #include "sn/ssnufi_manager.h"
 
+#include <qrx/qrx_interface.h>
+
 #include "plugins/ufi_bi_singleton.h"
 
 #include <qrx/plugin_boundary.h>
 
 #include <cstring>
+
+// The host's buffer sizes promised in qrx_interface.h are the ones the managers copy into.
+static_assert(QRX_SN_BUFFER_SIZE == qrx::CBISnManager::kSnBufferSize);
+static_assert(QRX_IMEI_BUFFER_SIZE == qrx::CBISnManager::kImeiBufferSize);
+static_assert(QRX_TEST_INFO_BUFFER_SIZE == qrx::CBISnManager::kFlagBufferSize);
+static_assert(QRX_TEXT_BUFFER_SIZE == qrx::CSSNUFIManager::kTextBufferSize);
 
 namespace qrx {
 using namespace plugin;

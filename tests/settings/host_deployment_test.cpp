@@ -1,6 +1,9 @@
 // A host that loads the built library from a deployment directory: the station's
-// configuration is looked up and created in BusinessCfg beside the library itself.
+// configuration is looked up and created in BusinessCfg beside the library itself, or in the
+// deployment that QRX_STATION_DIR names.
 #include <qrx/host_ui.h>
+
+#include <stdlib.h>
 
 #include <gtest/gtest.h>
 
@@ -23,10 +26,9 @@ std::string ReadBytes(const std::filesystem::path &path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-TEST(HostDeploymentTest, ConfigurationIsCreatedBesideTheLoadedLibrary) {
-  char tmpl[] = "/tmp/qrx-host-XXXXXX";
-  ASSERT_NE(::mkdtemp(tmpl), nullptr);
-  std::filesystem::path root = tmpl;
+// Loads the library from <root>/lib with the host working in <root>/work, starts a station with
+// the configuration "HostStation.xml" and stops it again.
+void RunHost(const std::filesystem::path &root) {
   std::filesystem::path work = root / "work";
   std::filesystem::create_directories(root / "lib" / "BusinessCfg");
   std::filesystem::create_directories(work);
@@ -48,13 +50,62 @@ TEST(HostDeploymentTest, ConfigurationIsCreatedBesideTheLoadedLibrary) {
   setBox(nullptr, nullptr);
   ::dlclose(library);
   std::filesystem::current_path(old);
+}
 
-  EXPECT_EQ(ReadBytes(root / "lib" / "BusinessCfg" / "HostStation.xml"),
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<phone/>\r\n");
-  EXPECT_FALSE(std::filesystem::exists(work / "BusinessCfg"));
+std::filesystem::path MakeRoot() {
+  char tmpl[] = "/tmp/qrx-host-XXXXXX";
+  const char *made = ::mkdtemp(tmpl);
+  return made ? std::filesystem::path(made) : std::filesystem::path();
+}
+
+const char *const kEmptyConfiguration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<phone/>\r\n";
+
+void ExpectNoLoadFailure() {
   // "加载配置文件" (loading the configuration file): no such message.
   for (const std::string &text : g_texts)
     EXPECT_EQ(text.find("\xBC\xD3\xD4\xD8\xC5\xE4\xD6\xC3\xCE\xC4\xBC\xFE"), std::string::npos) << text;
+  g_texts.clear();
+}
+
+TEST(HostDeploymentTest, ConfigurationIsCreatedBesideTheLoadedLibrary) {
+  std::filesystem::path root = MakeRoot();
+  ASSERT_FALSE(root.empty());
+  ::setenv("QRX_STATION_DIR", "", 1); // empty: not an override
+  RunHost(root);
+  ::unsetenv("QRX_STATION_DIR");
+  EXPECT_EQ(ReadBytes(root / "lib" / "BusinessCfg" / "HostStation.xml"), kEmptyConfiguration);
+  EXPECT_FALSE(std::filesystem::exists(root / "work" / "BusinessCfg"));
+  ExpectNoLoadFailure();
+  std::filesystem::remove_all(root);
+}
+
+// A shared, installed library serves a deployment named by QRX_STATION_DIR: the configuration
+// is read from that deployment's BusinessCfg, and nothing is written beside the library.
+TEST(HostDeploymentTest, StationDirectoryFromTheEnvironmentServesTheConfiguration) {
+  std::filesystem::path root = MakeRoot();
+  ASSERT_FALSE(root.empty());
+  std::filesystem::create_directories(root / "station" / "BusinessCfg");
+  {
+    std::ofstream out(root / "station" / "BusinessCfg" / "HostStation.xml", std::ios::binary);
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<phone model=\"M1\"/>\r\n";
+  }
+  const std::string before = ReadBytes(root / "station" / "BusinessCfg" / "HostStation.xml");
+  // Without the trailing slash, as a user writes it.
+  ::setenv("QRX_STATION_DIR", (root / "station").c_str(), 1);
+  RunHost(root);
+  ::unsetenv("QRX_STATION_DIR");
+  EXPECT_FALSE(std::filesystem::exists(root / "lib" / "BusinessCfg" / "HostStation.xml"));
+  EXPECT_EQ(ReadBytes(root / "station" / "BusinessCfg" / "HostStation.xml"), before);
+  ExpectNoLoadFailure();
+
+  // A deployment without the file gets it created there, as beside the library.
+  std::filesystem::remove(root / "station" / "BusinessCfg" / "HostStation.xml");
+  std::filesystem::remove(root / "lib" / "libQRXInterface.so");
+  ::setenv("QRX_STATION_DIR", (root / "station/").c_str(), 1);
+  RunHost(root);
+  ::unsetenv("QRX_STATION_DIR");
+  EXPECT_EQ(ReadBytes(root / "station" / "BusinessCfg" / "HostStation.xml"), kEmptyConfiguration);
+  EXPECT_FALSE(std::filesystem::exists(root / "lib" / "BusinessCfg" / "HostStation.xml"));
   std::filesystem::remove_all(root);
 }
 

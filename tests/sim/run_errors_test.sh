@@ -22,6 +22,13 @@ expect expectation 'ClosePort() = maybe' "the expected result must be an integer
 expect lifecycle 'InitQRXInterface(0, "a", "QRX")' "InitQRXInterface is called by qrx-run"
 expect directive '@wait 5' "unknown directive '@wait'"
 expect unclosed 'WriteSN("abc, 0)' "argument 1 of WriteSN must be a text"
+# All faulty lines are reported in one check, with a suggestion for a misspelt export.
+printf 'ClosePort()\nGSM_NST_MeasPowr(1, 2, 3)\nClosePort()\nWriteSN(1, 0)\n' > "$work/two.seq"
+err="$("$run" --check "$work/two.seq" 2>&1)"; rc=$?
+if [ "$rc" != 2 ] || ! printf '%s' "$err" | grep -q "two.seq:2: unknown export 'GSM_NST_MeasPowr' (did you mean GSM_NST_MeasPower?)" ||
+   ! printf '%s' "$err" | grep -q "two.seq:4: argument 1 of WriteSN must be a text"; then
+  echo "FAIL all-errors: exit $rc: $err"; fail=1
+else echo "ok   all-errors"; fi
 printf 'ClosePort()\nReadSN(out="x", 0) = any\n@sleep 1\n' > "$work/ok.seq"
 "$run" --check "$work/ok.seq" >/dev/null 2>&1 || { echo "FAIL a valid sequence was refused"; fail=1; }
 exit $fail

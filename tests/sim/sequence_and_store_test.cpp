@@ -2,6 +2,7 @@
 // test libraries share.
 #include "fake_hub.h"
 
+#include "common/name_suggestion.h"
 #include "qrx-run/sequence_parser.h"
 #include "../../sim/common/identity_store.h"
 
@@ -68,6 +69,38 @@ TEST(SequenceFormat, ErrorsNameTheLine) {
     EXPECT_FALSE(SequenceParser::ParseText(c.text, "x.seq", &error)) << c.text;
     EXPECT_EQ(error.rfind(c.message, 0), 0u) << error;
   }
+}
+
+// A check reports every faulty line, in order, and keeps going past directives and calls alike;
+// a misspelt export gets the closest catalogue name, a far-off word gets none.
+TEST(SequenceFormat, ReportsEveryFaultyLineWithSuggestions) {
+  std::string error;
+  EXPECT_FALSE(SequenceParser::ParseText("GSM_NST_MeasPowr(1, 2, 3)\n"
+                                         "ClosePort()\n"
+                                         "@sleep x\n"
+                                         "checK_sn(out)\n"
+                                         "Frobnicate()\n"
+                                         "ReadSN(out, 0) = maybe\n",
+                                         "x.seq", &error));
+  EXPECT_EQ(error,
+            "x.seq:1: unknown export 'GSM_NST_MeasPowr' (did you mean GSM_NST_MeasPower?)\n"
+            "x.seq:3: @sleep takes milliseconds, got 'x'\n"
+            "x.seq:4: unknown export 'checK_sn' (did you mean Check_SN?)\n"
+            "x.seq:5: unknown export 'Frobnicate'\n"
+            "x.seq:6: the expected result must be an integer or any, got 'maybe'");
+}
+
+TEST(NameSuggestion, DistanceAndClosestExport) {
+  using qrx::tools::ClosestExport;
+  using qrx::tools::EditDistance;
+  EXPECT_EQ(EditDistance("", "abc"), 3u);
+  EXPECT_EQ(EditDistance("kitten", "sitting"), 3u);
+  EXPECT_EQ(EditDistance("ReadSN", "readsn"), 0u);
+  EXPECT_EQ(ClosestExport("StopDownloadImage"), "StopDoadloadImage"); // the export's own spelling
+  EXPECT_EQ(ClosestExport("WriteSSN"), "WriteSN");
+  EXPECT_EQ(ClosestExport("TxEVM_TDF"), "TxEVM_TDFT");
+  EXPECT_EQ(ClosestExport("X"), "");
+  EXPECT_EQ(ClosestExport("InitEverything"), "");
 }
 
 TEST(SequenceFormat, ExpandsStationPlaceholders) {

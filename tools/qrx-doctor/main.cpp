@@ -1,6 +1,11 @@
 // qrx-doctor: checks a deployment directory (libQRXInterface.so, TestDll/, Plugins/,
-// BusinessCfg/) against what the exports need, and prints one table row per check.
+// BusinessCfg/) against what the exports need, and prints one table row per check (or a JSON
+// report). With --sequence it checks only what the given sequences call.
 #include "../common/export_catalogue_view.h"
+#include "../qrx-run/sequence_parser.h"
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 
 #include <dirent.h>
 #include <dlfcn.h>
@@ -128,17 +133,33 @@ std::string Trim(const std::string &s) {
   return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
 }
 
+// The checks' results: printed as table rows as they come, or gathered for --json.
 struct Report {
   int gaps = 0;
   bool verbose = false;
+  bool json = false;
+  nlohmann::ordered_json rows = nlohmann::ordered_json::array();
+  // Exports whose needs are checked; empty: all of them.
+  std::set<std::string> scope;
+
+  bool InScope(const ExportRow &row) const { return scope.empty() || scope.count(row.name) > 0; }
+  void Print(const std::string &check, const std::string &item, const char *state,
+             const std::string &detail) {
+    rows.push_back({{"check", check}, {"item", item}, {"state", state}, {"detail", detail}});
+    if (!json) std::printf("%-16s %-44s %-4s %s\n", check.c_str(), item.c_str(), state, detail.c_str());
+  }
   void Row(const std::string &check, const std::string &item, bool ok, const std::string &detail = "") {
     if (!ok) ++gaps;
     if (ok && !verbose) return;
-    std::printf("%-16s %-44s %-4s %s\n", check.c_str(), item.c_str(), ok ? "ok" : "GAP", detail.c_str());
+    Print(check, item, ok ? "ok" : "GAP", ok ? "" : detail);
+  }
+  // A check that passed, shown in the short listing too.
+  void Passed(const std::string &check, const std::string &item) {
+    if (!verbose) Print(check, item, "ok", "");
   }
   void Summary(const std::string &check, const std::string &item, int checked, int failed) {
-    std::printf("%-16s %-44s %-4s %d checked, %d missing\n", check.c_str(), item.c_str(), failed ? "GAP" : "ok",
-                checked, failed);
+    Print(check, item, failed ? "GAP" : "ok",
+          std::to_string(checked) + " checked, " + std::to_string(failed) + " missing");
   }
 };
 
@@ -146,25 +167,50 @@ void CheckCommonXml(const std::string &dir, Report &r) {
   std::string error;
   auto root = LoadXml(dir + "BusinessCfg/Common.xml", &error);
   if (!root) return r.Row("Common.xml", "BusinessCfg/Common.xml", false, error);
+  auto nameOf = [&](const StagedKey &k) {
+    const Element *s = root->Child(k.section);
+    const Element *e = s ? s->Child(k.key) : nullptr;
+    return e ? Trim(e->text) : std::string();
+  };
   std::set<std::pair<std::string, std::string>> seen;
   int checked = 0, failed = 0;
-  for (const ExportRow &row : ExportCatalogueView::Rows())
+  for (const ExportRow &row : ExportCatalogueView::Rows()) {
+    if (!r.InScope(row)) continue;
     for (const StagedKey &k : row.staged) {
       if (!seen.insert({k.section, k.key}).second) continue;
       ++checked;
-      const Element *s = root->Child(k.section);
-      const Element *e = s ? s->Child(k.key) : nullptr;
-      bool ok = e && !Trim(e->text).empty();
+      bool ok = !nameOf(k).empty();
       if (!ok) ++failed;
-      r.Row("Common.xml", k.section + "/" + k.key, ok,
-            ok ? "" : "no staging name (used by " + row.name + ")");
+      r.Row("Common.xml", k.section + "/" + k.key, ok, "no staging name (used by " + row.name + ")");
     }
+  }
   r.Summary("Common.xml", "staged section/key pairs", checked, failed);
+
+  // Two arguments of one export under the same data-set name: the second staging overwrites
+  // the first, and the test library reads one argument's value for both.
+  int collisions = 0;
+  for (const ExportRow &row : ExportCatalogueView::Rows()) {
+    if (!r.InScope(row)) continue;
+    std::map<std::string, std::string> owner; // data-set name -> section/key
+    for (const StagedKey &k : row.staged) {
+      const std::string name = nameOf(k);
+      if (name.empty()) continue;
+      const std::string key = k.section + "/" + k.key;
+      auto [it, added] = owner.emplace(name, key);
+      if (!added) {
+        ++collisions;
+        r.Row("Common.xml", row.name + ": " + name, false,
+              it->second + " and " + key + " share the data-set name '" + name + "'");
+      }
+    }
+  }
+  if (!collisions) r.Passed("Common.xml", "no two arguments share a data-set name");
 }
 
 void CheckLibraries(const std::string &dir, Report &r) {
   std::map<std::string, std::set<std::string>> needed;
   for (const ExportRow &row : ExportCatalogueView::Rows()) {
+    if (!r.InScope(row)) continue;
     std::string lib = ExportCatalogueView::LibraryOfService(row.service);
     if (!lib.empty()) needed[lib].insert(row.libraryFunction);
   }
@@ -194,9 +240,8 @@ void CheckExports(const std::string &dir, Report &r, const char *file,
   std::string missing;
   for (const char *s : symbols)
     if (!dlsym(h, s)) missing += std::string(missing.empty() ? "" : ", ") + s;
-  r.Row(check, file, missing.empty(), missing.empty() ? "" : "does not export " + missing);
-  if (r.verbose == false && missing.empty())
-    std::printf("%-16s %-44s %-4s\n", check, file, "ok");
+  r.Row(check, file, missing.empty(), "does not export " + missing);
+  if (missing.empty()) r.Passed(check, file);
   dlclose(h);
 }
 
@@ -225,36 +270,53 @@ void CheckBusinessConfig(const std::string &dir, const std::string &file, int st
       r.Row("business config", file + ": BASEINFO/" + k, base->Child(k) != nullptr,
             "tester address of station " + std::to_string(n));
     }
-  if (r.gaps == before && !r.verbose) std::printf("%-16s %-44s %-4s\n", "business config", where.c_str(), "ok");
+  if (r.gaps == before) r.Passed("business config", where);
 }
 
 } // namespace
 
 int main(int argc, char **argv) {
   std::string dir;
-  std::vector<std::string> configs;
+  std::vector<std::string> configs, sequences;
   int stations = 4;
   Report report;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    if (a == "--config" && i + 1 < argc) configs.push_back(argv[++i]);
-    else if (a == "--stations" && i + 1 < argc) stations = std::atoi(argv[++i]);
-    else if (a == "-v" || a == "--verbose") report.verbose = true;
-    else if (a == "-h" || a == "--help" || a[0] == '-') {
-      std::fprintf(stderr, "usage: qrx-doctor [-v] [--stations N] [--config FILE]... DEPLOYMENT_DIR\n");
-      return 2;
-    } else dir = a;
+  CLI::App app{"Checks a deployment directory against what the library's exports need: staging "
+               "names in BusinessCfg/Common.xml, test-library functions, plug-in and instrument "
+               "entry points, business-configuration files. Exit status 1 on any gap."};
+  app.name("qrx-doctor");
+  app.set_version_flag("--version", std::string("qrx-doctor ") + QRX_VERSION);
+  app.add_flag("-v,--verbose", report.verbose, "list every check, not only the gaps");
+  app.add_flag("--json", report.json, "print the checks as one JSON document");
+  app.add_option("--stations", stations, "stations whose BASEINFO addresses must exist")
+      ->check(CLI::Range(1, 64));
+  app.add_option("--config", configs, "business-configuration file in BusinessCfg to check "
+                                      "(repeatable; default: every one there)");
+  app.add_option("--sequence", sequences, "check only what this qrx-run sequence calls (repeatable)")
+      ->check(CLI::ExistingFile);
+  app.add_option("DEPLOYMENT_DIR", dir, "the deployment directory")->required();
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError &e) {
+    return app.exit(e) == 0 ? 0 : 2;
   }
-  if (dir.empty()) {
-    std::fprintf(stderr, "usage: qrx-doctor [-v] [--stations N] [--config FILE]... DEPLOYMENT_DIR\n");
-    return 2;
+  for (const std::string &path : sequences) {
+    std::string error;
+    auto sequence = SequenceParser::ParseFile(path, &error);
+    if (!sequence) {
+      std::fprintf(stderr, "qrx-doctor: %s\n", error.c_str());
+      return 2;
+    }
+    for (const SequenceStep &step : sequence->steps)
+      if (step.row) report.scope.insert(step.row->name);
+    // A sequence without calls still needs the station itself.
+    report.scope.insert("InitQRXInterface");
   }
   if (dir.back() != '/') dir += '/';
-  std::printf("%-16s %-44s %-4s %s\n", "check", "item", "", "detail");
+  if (!report.json) std::printf("%-16s %-44s %-4s %s\n", "check", "item", "", "detail");
   // Plug-ins may link the interface library; load it first so they find it.
   void *self = dlopen((dir + "libQRXInterface.so").c_str(), RTLD_LAZY | RTLD_GLOBAL);
   report.Row("library", "libQRXInterface.so", self != nullptr, self ? "" : dlerror());
-  if (self && !report.verbose) std::printf("%-16s %-44s %-4s\n", "library", "libQRXInterface.so", "ok");
+  if (self) report.Passed("library", "libQRXInterface.so");
   CheckCommonXml(dir, report);
   CheckLibraries(dir, report);
   CheckExports(dir, report, "Plugins/BI_QRX.so", {"Create", "LoadQRXDll"}, "plug-in");
@@ -274,6 +336,14 @@ int main(int argc, char **argv) {
     if (configs.empty()) report.Row("business config", "BusinessCfg/*.xml", false, "no business-configuration file");
   }
   for (const std::string &c : configs) CheckBusinessConfig(dir, c, stations, report);
-  std::printf("%s: %d gap(s)\n", report.gaps ? "DEPLOYMENT INCOMPLETE" : "DEPLOYMENT OK", report.gaps);
+  if (report.json) {
+    nlohmann::ordered_json document = {{"deployment", dir},
+                                       {"ok", report.gaps == 0},
+                                       {"gaps", report.gaps},
+                                       {"checks", report.rows}};
+    std::printf("%s\n", document.dump(2).c_str());
+  } else {
+    std::printf("%s: %d gap(s)\n", report.gaps ? "DEPLOYMENT INCOMPLETE" : "DEPLOYMENT OK", report.gaps);
+  }
   return report.gaps ? 1 : 0;
 }

@@ -1,6 +1,8 @@
 // A small hand-written scanner: the format is line based, so every error names its line.
 #include "sequence_parser.h"
 
+#include "../common/name_suggestion.h"
+
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -193,7 +195,11 @@ public:
     if (name == "InitQRXInterface" || name == "CleanUpQRXInterface")
       return Fail(name + " is called by qrx-run itself for every station");
     const ExportRow *row = ExportCatalogueView::Find(name);
-    if (!row) return Fail("unknown export '" + name + "'");
+    if (!row) {
+      const std::string closest = ClosestExport(name);
+      return Fail("unknown export '" + name + "'" +
+                  (closest.empty() ? std::string() : " (did you mean " + closest + "?)"));
+    }
     step->row = row;
     if (!Eat('(')) return Fail("expected '(' after " + name);
     size_t count = 0;
@@ -253,10 +259,12 @@ std::optional<Sequence> SequenceParser::ParseText(const std::string &text, const
   std::string raw;
   int lineNumber = 0;
   std::string lineError;
-  auto fail = [&](const std::string &what) {
-    *error = path + ":" + std::to_string(lineNumber) + ": " + what;
-    return std::nullopt;
+  // Every faulty line is reported, not only the first: one "path:line: what" per line.
+  std::vector<std::string> errors;
+  auto report = [&](const std::string &what) {
+    errors.push_back(path + ":" + what);
   };
+  auto fail = [&](const std::string &what) { report(std::to_string(lineNumber) + ": " + what); };
   while (std::getline(in, raw)) {
     ++lineNumber;
     std::string line = Trim(raw);
@@ -270,12 +278,12 @@ std::optional<Sequence> SequenceParser::ParseText(const std::string &text, const
                                             : line.find_first_of(" \t") - 1);
       std::string rest = Trim(line.substr(1 + word.size()));
       if (word == "product") {
-        if (rest.empty()) return fail("@product needs QRX or UFI");
+        if (rest.empty()) { fail("@product needs QRX or UFI"); continue; }
         sequence.product = rest;
         continue;
       }
       if (word == "config") {
-        if (rest.empty()) return fail("@config needs a file name");
+        if (rest.empty()) { fail("@config needs a file name"); continue; }
         sequence.config = rest;
         continue;
       }
@@ -283,26 +291,38 @@ std::optional<Sequence> SequenceParser::ParseText(const std::string &text, const
         step.kind = SequenceStep::Kind::kWaitDownload;
         step.number = 60;
         if (!rest.empty() && !ParseNumberWord(rest, &step.number))
-          return fail("@wait-download takes a time-out in seconds, got '" + rest + "'");
+        {
+          fail("@wait-download takes a time-out in seconds, got '" + rest + "'");
+          continue;
+        }
       } else if (word == "sleep") {
         step.kind = SequenceStep::Kind::kSleep;
         if (!ParseNumberWord(rest, &step.number))
-          return fail("@sleep takes milliseconds, got '" + rest + "'");
+        {
+          fail("@sleep takes milliseconds, got '" + rest + "'");
+          continue;
+        }
       } else if (word == "echo") {
         step.kind = SequenceStep::Kind::kEcho;
         step.text = rest;
       } else {
-        return fail("unknown directive '@" + word + "'");
+        fail("unknown directive '@" + word + "'");
+        continue;
       }
       sequence.steps.push_back(step);
       continue;
     }
     LineParser parser(line, lineNumber, &lineError);
     if (!parser.Call(&step)) {
-      *error = path + ":" + lineError;
-      return std::nullopt;
+      report(lineError);
+      continue;
     }
     sequence.steps.push_back(std::move(step));
+  }
+  if (!errors.empty()) {
+    error->clear();
+    for (const std::string &e : errors) *error += (error->empty() ? "" : "\n") + e;
+    return std::nullopt;
   }
   return sequence;
 }

@@ -55,8 +55,8 @@ struct Sequence {
 
 class SequenceParser {
 public:
-  // Parses the whole file; on the first error returns nothing and sets error to
-  // "<path>:<line>: <what is wrong>".
+  // Parses the whole file; when any line is wrong returns nothing and sets error to one
+  // "<path>:<line>: <what is wrong>" per faulty line, joined by newlines, in file order.
   static std::optional<Sequence> ParseFile(const std::string &path, std::string *error);
   static std::optional<Sequence> ParseText(const std::string &text, const std::string &path,
                                            std::string *error);

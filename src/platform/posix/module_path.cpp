@@ -38,6 +38,20 @@ std::string ModuleDirectory() {
   return ExecutableDirectory();
 }
 
+std::string StationDirectory() {
+  {
+    std::lock_guard<std::mutex> lock(g_overrideLock);
+    if (!g_override.empty()) return g_override;
+  }
+  const char *station = std::getenv("QRX_STATION_DIR");
+  if (station && *station) {
+    std::string directory(station);
+    if (directory.back() != '/') directory += '/';
+    return directory;
+  }
+  return ModuleDirectory();
+}
+
 std::string ExecutableDirectory() {
   char buf[PATH_MAX];
   ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);

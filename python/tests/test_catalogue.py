@@ -1,0 +1,63 @@
+"""The package's catalogue against the library and its header, and the checks of a call."""
+import ctypes
+
+import pytest
+
+import qrx
+from conftest import header_value
+
+
+@pytest.fixture(scope="module")
+def catalogue():
+    return qrx.Catalogue.load()
+
+
+def test_every_export_of_the_catalogue_is_in_the_library_and_nothing_else(catalogue, library):
+    assert len(catalogue) == 252
+    dll = ctypes.CDLL(library.path)
+    missing = [e.name for e in catalogue if not hasattr(dll, e.name)]
+    assert missing == []
+    assert not hasattr(dll, "NoSuchExport_LTEFT")
+
+
+def test_rows_carry_arguments_staging_and_buffer_sizes_of_the_library(catalogue):
+    measure = catalogue.find("GSM_NST_MeasPower")
+    assert measure.arguments == "iii"
+    assert measure.argument_names == ("Band", "Channel", "PALevel")
+    assert measure.staged == (("QCal", "Band", 1), ("QCal", "Channel", 2), ("QCal", "PALevel", 3))
+    lte = catalogue.find("RegisterCard_LTECP")
+    assert (lte.service, lte.library_function) == ("lte", "RegisterCard_ForWuLian")
+    # Buffer sizes are the header's, never smaller.
+    assert catalogue.find("ReadTestInfo").buffer_size == int(header_value("QRX_TEST_INFO_BUFFER_SIZE")) == 41
+    assert catalogue.find("ReadSN").buffer_size == int(header_value("QRX_SN_BUFFER_SIZE"))
+    assert catalogue.find("ReadIMEI").buffer_size == int(header_value("QRX_IMEI_BUFFER_SIZE"))
+    assert catalogue.find("ReadMAC").buffer_size == int(header_value("QRX_TEXT_BUFFER_SIZE"))
+    for name in ("Check_SN", "ReadBarcode_Ufi", "ReadMSN", "ReadTestInfo_AT"):
+        assert catalogue.find(name).buffer_size == int(header_value("QRX_READBACK_BUFFER_SIZE"))
+    takes_buffer = {e.name for e in catalogue if "b" in e.arguments}
+    assert takes_buffer == {e.name for e in catalogue if e.buffer_size}
+
+
+@pytest.mark.parametrize("name, args, message", [
+    ("GSM_NST_MeasPower", (1, 2), "takes 3 argument(s) (int Band, int Channel, int PALevel), got 2"),
+    ("GSM_NST_MeasPower", (1, 2.0, 3), "argument Channel of GSM_NST_MeasPower must be an int"),
+    ("GSM_NST_MeasPower", (1, True, 3), "must be an int"),
+    ("Check_TestInfo", (2**31,), "must fit 32 bits"),
+    ("TxEVM_TDFT", ("1",), "must be a number"),
+    ("TxEVM_TDFT", (1e99,), "out of range"),
+    ("Mode_Select_TDFT", (5,), "must be a str or bytes"),
+    ("Mode_Select_TDFT", ("T\0D",), "holds a zero byte"),
+    ("ReadSN", ("buffer", 0), "takes 1 argument(s) (int extra), got 2"),
+    ("StartDownloadImage", ("a", 0, 5, "", 0, 0, ""), "must be callable or None"),
+])
+def test_calls_that_do_not_fit_the_row_are_refused(catalogue, name, args, message):
+    with pytest.raises(qrx.CatalogueError, match=message.replace("(", r"\(").replace(")", r"\)")):
+        catalogue.find(name).check(args)
+
+
+def test_unknown_export_names_the_closest(catalogue):
+    with pytest.raises(qrx.CatalogueError, match="did you mean GSM_NST_MeasPower"):
+        catalogue.find("GSM_NST_MeasPowr")
+    with pytest.raises(qrx.CatalogueError) as error:
+        catalogue.find("Frobnicate")
+    assert "did you mean" not in str(error.value)
