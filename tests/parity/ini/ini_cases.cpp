@@ -192,9 +192,9 @@ std::string Hex(const std::optional<std::string> &s) {
 } // namespace
 
 std::string CaseFileName(size_t index) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%04zu.ini", index);
-  return buf;
+  std::string name = std::to_string(index);
+  if (name.size() < 4) name.insert(0, 4 - name.size(), '0');
+  return name + ".ini";
 }
 
 std::vector<IniCase> GenerateIniCases() {
