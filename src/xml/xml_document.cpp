@@ -272,7 +272,7 @@ void CXmlDocument::Parse() {
     XmlElementRecord &r = table_[o.index];
     r.length = endAt - r.start;
     r.endTagLength = 0;
-    r.flagsLevel |= XmlElementRecord::kStructureError;
+    r.flagsLevel |= XmlElementRecord::kStructureError | XmlElementRecord::kUnended;
     structureError_ = true;
     report_.Add("unended_start_tag").Text("tagname", nameAt(o)).Number("offset", r.start);
     pop();
@@ -296,11 +296,24 @@ void CXmlDocument::Parse() {
       while (p < n && !Is(s[p], kNameEnd)) ++p;
       const int32_t nameStart = pos + 1, nameLength = p - nameStart;
       bool empty = false, done = false, broken = false;
+      // An attribute needs "=" and a value; one without is reported (and would otherwise be
+      // read as empty and rewritten around its stray "=").
+      bool afterName = false;
+      auto noValue = [&](int32_t at) {
+        structureError_ = true;
+        report_.Add("attribute_syntax").Text("tagname", view.substr(nameStart, nameLength))
+            .Number("offset", at);
+      };
       while (p < n) {
         char d = s[p];
         if (Is(d, kSpace)) {
           ++p;
-        } else if (d == '>') {
+          continue;
+        }
+        const bool named = afterName;
+        afterName = false;
+        if (named && d != '=' && d != '<') noValue(p);
+        if (d == '>') {
           ++p;
           done = true;
           break;
@@ -319,9 +332,12 @@ void CXmlDocument::Parse() {
           if (!q) { p = n; break; }
           p = static_cast<int32_t>(static_cast<const char *>(q) - s) + 1;
         } else if (d == '=') {
+          if (!named) noValue(p);
           ++p;
           while (p < n && Is(s[p], kSpace)) ++p;
-          if (p < n && (s[p] == '"' || s[p] == '\'')) {
+          if (p >= n || s[p] == '>' || s[p] == '<' || (s[p] == '/' && p + 1 < n && s[p + 1] == '>')) {
+            noValue(p);
+          } else if (s[p] == '"' || s[p] == '\'') {
             const void *q = std::memchr(s + p + 1, s[p], static_cast<size_t>(n - p - 1));
             if (!q) { p = n; break; }
             p = static_cast<int32_t>(static_cast<const char *>(q) - s) + 1;
@@ -334,6 +350,7 @@ void CXmlDocument::Parse() {
           const int32_t from = p;
           while (p < n && !Is(s[p], kAttrEnd)) ++p;
           if (p == from) ++p; // a NUL: step over it
+          else afterName = true;
         }
       }
       if (!done) {
@@ -425,11 +442,19 @@ void CXmlDocument::Parse() {
         if (e == std::string_view::npos) { unterminated("cdata_section", pos); break; }
         pos = static_cast<int32_t>(e) + 3;
       } else if (view.compare(pos, 9, "<!DOCTYPE") == 0) {
-        // Quoted literals and the internal subset in brackets may hold ">".
+        // Quoted literals and the internal subset in brackets may hold ">"; comments and
+        // processing instructions of the subset may hold anything, a lone quote or "]" too.
         int32_t p = pos + 9, depth = 0;
         bool done = false;
         while (p < n) {
           unsigned char d = static_cast<unsigned char>(s[p]);
+          if (d == '<' && depth > 0 && p + 1 < n && (s[p + 1] == '?' || view.compare(p, 4, "<!--") == 0)) {
+            const bool comment = s[p + 1] == '!';
+            size_t e = view.find(comment ? "-->" : "?>", p + (comment ? 4 : 2));
+            if (e == std::string_view::npos) break;
+            p = static_cast<int32_t>(e) + (comment ? 3 : 2);
+            continue;
+          }
           if (d == '"' || d == '\'') {
             const void *q = std::memchr(s + p + 1, d, static_cast<size_t>(n - p - 1));
             if (!q) break;
@@ -549,31 +574,40 @@ std::string CXmlDocument::GetElementName() const {
 // Reading
 
 size_t CXmlDocument::DecodeReference(std::string_view in, size_t at, std::string *out) const {
-  // References are short; a ";" far away means this "&" is just an ampersand.
-  size_t semi = in.find(';', at + 1);
-  if (semi == std::string_view::npos || semi - at > 40) return 0;
-  std::string_view ref = in.substr(at + 1, semi - at - 1);
-  if (ref.empty()) return 0;
+  if (at + 1 >= in.size()) return 0;
   long code = -1;
-  if (ref[0] == '#') {
-    bool hex = ref.size() > 1 && (ref[1] == 'x' || ref[1] == 'X');
-    std::string_view digits = ref.substr(hex ? 2 : 1);
-    if (digits.empty() || digits.size() > 8) return 0;
+  size_t semi;
+  if (in[at + 1] == '#') {
+    // Any number of leading zeros is allowed; the value stops growing once it is past Unicode.
+    size_t i = at + 2;
+    const bool hex = i < in.size() && (in[i] == 'x' || in[i] == 'X');
+    if (hex) ++i;
+    const size_t first = i;
     code = 0;
-    for (char d : digits) {
+    for (; i < in.size(); ++i) {
+      const char d = in[i];
       int v;
       if (d >= '0' && d <= '9') v = d - '0';
       else if (hex && d >= 'a' && d <= 'f') v = d - 'a' + 10;
       else if (hex && d >= 'A' && d <= 'F') v = d - 'A' + 10;
-      else return 0;
-      code = code * (hex ? 16 : 10) + v;
+      else break;
+      code = std::min<long>(code * (hex ? 16 : 10) + v, 0x110000);
     }
-  } else if (ref == "lt") code = '<';
-  else if (ref == "gt") code = '>';
-  else if (ref == "amp") code = '&';
-  else if (ref == "quot") code = '"';
-  else if (ref == "apos") code = '\'';
-  else code = HtmlEntityCodePoint(ref);
+    if (i == first || i >= in.size() || in[i] != ';') return 0;
+    semi = i;
+  } else {
+    // Names are short; a ";" far away means this "&" is just an ampersand.
+    semi = in.find(';', at + 1);
+    if (semi == std::string_view::npos || semi - at > 40) return 0;
+    std::string_view ref = in.substr(at + 1, semi - at - 1);
+    if (ref.empty()) return 0;
+    if (ref == "lt") code = '<';
+    else if (ref == "gt") code = '>';
+    else if (ref == "amp") code = '&';
+    else if (ref == "quot") code = '"';
+    else if (ref == "apos") code = '\'';
+    else code = HtmlEntityCodePoint(ref);
+  }
   // Unknown names, NUL, surrogates and values beyond Unicode stay as written.
   if (code <= 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
   if (code < 0x80) {
@@ -746,6 +780,12 @@ std::string CXmlDocument::Encode(std::string_view text, int flags, bool attribut
       i = e + 3;
     }
     out.append(text.substr(i)).append("]]>");
+    // A CR inside a section would be read as a line feed by other readers: it is written as a
+    // reference between two sections.
+    for (size_t cr = out.find('\r'); cr != std::string::npos; cr = out.find('\r', cr + 1)) {
+      out.replace(cr, 1, "]]>&#13;<![CDATA[");
+      cr += 15;
+    }
     return out;
   }
   out.reserve(text.size() + 16);
@@ -761,6 +801,11 @@ std::string CXmlDocument::Encode(std::string_view text, int flags, bool attribut
     case '>': out += "&gt;"; break;
     case '"': out += quotes ? "&quot;" : "\""; break;
     case '\'': out += quotes ? "&apos;" : "'"; break;
+    // Readers normalise white space in attribute values to blanks and CR LF in text to LF;
+    // references keep the characters as they were given.
+    case '\t': out += attribute ? "&#9;" : "\t"; break;
+    case '\n': out += attribute ? "&#10;" : "\n"; break;
+    case '\r': out += "&#13;"; break;
     default: out += c;
     }
   }
@@ -803,6 +848,16 @@ bool CXmlDocument::SetTextOf(int32_t element, const char *text, int flags) {
   const XmlElementRecord r = table_[element];
   if (r.firstChild != 0) return false;
   const std::string content = Encode(text ? text : "", flags, false);
+  if (r.IsUnended()) {
+    // The element ran to its parent's end; the new content gets the end tag it lacked.
+    const std::string endTag = "</" + std::string(NameOf(element)) + ">";
+    if (!Replace(r.ContentStart(), r.ContentEnd() - r.ContentStart(), content + endTag, element))
+      return false;
+    XmlElementRecord &w = table_[element];
+    w.endTagLength = static_cast<int32_t>(endTag.size());
+    w.flagsLevel &= ~XmlElementRecord::kUnended;
+    return true;
+  }
   if (!r.IsEmptyTag()) return Replace(r.ContentStart(), r.ContentEnd() - r.ContentStart(), content, element);
   // An empty-element tag becomes a start tag, the content and an end tag.
   const std::string name(NameOf(element));
@@ -829,13 +884,15 @@ bool CXmlDocument::SetAttrOf(int32_t element, const char *name, const char *valu
   int32_t pos, oldLength;
   std::string replacement;
   if (FindAttribute(element, name, &ns, &vs, &ve)) {
-    if (vs == ve && (ve >= static_cast<int32_t>(text_.size()) || text_[ve - 1] != '=')) {
-      replacement = "=" + quoted; // an attribute written without a value
+    if (vs == ve) {
+      // Written without a value ("b", "b=" or "b= "): everything after the name is rewritten.
+      pos = ns + static_cast<int32_t>(std::strlen(name));
+      replacement = "=" + quoted;
     } else {
+      pos = vs;
       replacement = quoted;
     }
-    pos = vs;
-    oldLength = ve - vs;
+    oldLength = ve - pos;
   } else {
     const XmlElementRecord &r = table_[element];
     int32_t q = r.start + r.startTagLength - (r.IsEmptyTag() ? 2 : 1);
