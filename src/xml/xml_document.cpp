@@ -139,7 +139,7 @@ bool IsReferenceAt(std::string_view s, size_t at) {
   size_t begin;
   if (s[i] == '#') {
     ++i;
-    bool hex = i < s.size() && (s[i] == 'x' || s[i] == 'X');
+    bool hex = i < s.size() && s[i] == 'x';
     if (hex) ++i;
     begin = i;
     while (i < s.size() && (hex ? std::isxdigit(static_cast<unsigned char>(s[i]))
@@ -328,6 +328,7 @@ void CXmlDocument::Parse() {
           broken = true;
           break;
         } else if (d == '"' || d == '\'') {
+          noValue(p); // a value without a name
           const void *q = std::memchr(s + p + 1, d, static_cast<size_t>(n - p - 1));
           if (!q) { p = n; break; }
           p = static_cast<int32_t>(static_cast<const char *>(q) - s) + 1;
@@ -401,6 +402,12 @@ void CXmlDocument::Parse() {
       int32_t p = pos + 2;
       while (p < n && !Is(s[p], kNameEnd)) ++p;
       const std::string_view name = view.substr(pos + 2, p - pos - 2);
+      while (p < n && Is(s[p], kSpace)) ++p;
+      // Only blanks may follow the name; anything else is reported and passed over.
+      if (p < n && s[p] != '>' && s[p] != '<' && !name.empty()) {
+        structureError_ = true;
+        report_.Add("end_tag_syntax").Text("tagname", name).Number("offset", p);
+      }
       while (p < n && s[p] != '>' && s[p] != '<') ++p;
       if (p >= n) {
         unterminated("end_tag", pos);
@@ -580,7 +587,7 @@ size_t CXmlDocument::DecodeReference(std::string_view in, size_t at, std::string
   if (in[at + 1] == '#') {
     // Any number of leading zeros is allowed; the value stops growing once it is past Unicode.
     size_t i = at + 2;
-    const bool hex = i < in.size() && (in[i] == 'x' || in[i] == 'X');
+    const bool hex = i < in.size() && in[i] == 'x';
     if (hex) ++i;
     const size_t first = i;
     code = 0;
