@@ -62,6 +62,17 @@ const LeadLengths &Leads() {
   return leads;
 }
 
+// Position of the first byte c in s[from, n), or n. Values and the text between tags are
+// mostly a few bytes long: they are searched in line, longer ones by memchr.
+inline int32_t FindByte(const char *s, int32_t from, int32_t n, char c) {
+  const int32_t inlineEnd = std::min(n, from + 16);
+  for (int32_t i = from; i < inlineEnd; ++i)
+    if (s[i] == c) return i;
+  if (inlineEnd == n) return n;
+  const void *q = std::memchr(s + inlineEnd, c, static_cast<size_t>(n - inlineEnd));
+  return q ? static_cast<int32_t>(static_cast<const char *>(q) - s) : n;
+}
+
 inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 // Compares names byte for byte or, when ignoring case, folding ASCII letters but never the
@@ -70,7 +81,11 @@ bool EqualNamesIgnoringCase(std::string_view a, std::string_view b);
 
 inline bool EqualNames(std::string_view a, std::string_view b, bool ignoreCase) {
   if (a.size() != b.size()) return false;
-  if (!ignoreCase) return std::memcmp(a.data(), b.data(), a.size()) == 0;
+  if (!ignoreCase) {
+    for (size_t i = 0; i < a.size(); ++i)
+      if (a[i] != b[i]) return false;
+    return true;
+  }
   return EqualNamesIgnoringCase(a, b);
 }
 
@@ -281,9 +296,8 @@ void CXmlDocument::Parse() {
   int32_t pos = 0;
   while (pos < n) {
     if (s[pos] != '<') { // markup often follows markup directly
-      const void *lt = std::memchr(s + pos, '<', static_cast<size_t>(n - pos));
-      if (!lt) break;
-      pos = static_cast<int32_t>(static_cast<const char *>(lt) - s);
+      pos = FindByte(s, pos, n, '<');
+      if (pos == n) break;
     }
     if (pos + 1 >= n) {
       syntax("first_tag_syntax", pos);
@@ -329,9 +343,9 @@ void CXmlDocument::Parse() {
           break;
         } else if (d == '"' || d == '\'') {
           noValue(p); // a value without a name
-          const void *q = std::memchr(s + p + 1, d, static_cast<size_t>(n - p - 1));
-          if (!q) { p = n; break; }
-          p = static_cast<int32_t>(static_cast<const char *>(q) - s) + 1;
+          p = FindByte(s, p + 1, n, d);
+          if (p == n) break;
+          ++p;
         } else if (d == '=') {
           if (!named) noValue(p);
           ++p;
@@ -339,9 +353,9 @@ void CXmlDocument::Parse() {
           if (p >= n || s[p] == '>' || s[p] == '<' || (s[p] == '/' && p + 1 < n && s[p + 1] == '>')) {
             noValue(p);
           } else if (s[p] == '"' || s[p] == '\'') {
-            const void *q = std::memchr(s + p + 1, s[p], static_cast<size_t>(n - p - 1));
-            if (!q) { p = n; break; }
-            p = static_cast<int32_t>(static_cast<const char *>(q) - s) + 1;
+            p = FindByte(s, p + 1, n, s[p]);
+            if (p == n) break;
+            ++p;
           } else {
             while (p < n && !Is(s[p], kSpace) && s[p] != '>' && s[p] != '<' &&
                    !(s[p] == '/' && p + 1 < n && s[p + 1] == '>'))

@@ -283,7 +283,7 @@ std::optional<std::string> CXmlFileCodec::DeclaredEncoding(std::string_view text
 }
 
 void CXmlFileCodec::Decode(std::string_view bytes, std::string *text, uint32_t *fileFlags,
-                           CXmlReport *report) {
+                           CXmlReport *report, std::string *owner) {
   *fileFlags = 0;
   const size_t fileLength = bytes.size();
   auto at = [&](size_t i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0x100u; };
@@ -369,6 +369,10 @@ void CXmlFileCodec::Decode(std::string_view bytes, std::string *text, uint32_t *
       if (lossy) report->Add("conversion_loss").Text("encoding", AnsiName());
     } else if (!withoutNulls.empty() || nulls) {
       *text = std::move(withoutNulls);
+    } else if (owner && owner->data() + owner->size() == data.data() + data.size()) {
+      const size_t mark = owner->size() - data.size();
+      *text = std::move(*owner);
+      text->erase(0, mark);
     } else {
       text->assign(data);
     }
@@ -405,7 +409,7 @@ bool CXmlFileCodec::Read(const std::string &fileName, std::string *text, uint32_
     report->Add("file_error").Text("msg", error);
     return false;
   }
-  Decode(bytes, text, fileFlags, report);
+  Decode(bytes, text, fileFlags, report, &bytes);
   return true;
 }
 
