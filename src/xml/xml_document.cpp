@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cctype>
 #include <cstring>
 #include <limits>
@@ -63,10 +64,26 @@ const LeadLengths &Leads() {
 }
 
 // Position of the first byte c in s[from, n), or n. Values and the text between tags are
-// mostly a few bytes long: they are searched in line, longer ones by memchr.
+// mostly a few bytes long: they are searched in line, eight bytes at a time (a byte equal to c
+// shows as a zero byte of word ^ pattern), longer ones by memchr.
 inline int32_t FindByte(const char *s, int32_t from, int32_t n, char c) {
-  const int32_t inlineEnd = std::min(n, from + 16);
-  for (int32_t i = from; i < inlineEnd; ++i)
+  constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+  const uint64_t pattern = kOnes * static_cast<unsigned char>(c);
+  const int32_t inlineEnd = std::min(n, from + 64);
+  int32_t i = from;
+  for (; i + 8 <= inlineEnd; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, s + i, 8);
+    const uint64_t x = word ^ pattern;
+    const uint64_t zero = (x - kOnes) & ~x & kHighs;
+    if (zero) {
+      if constexpr (std::endian::native == std::endian::little)
+        return i + std::countr_zero(zero) / 8;
+      else
+        return i + std::countl_zero(zero) / 8;
+    }
+  }
+  for (; i < inlineEnd; ++i)
     if (s[i] == c) return i;
   if (inlineEnd == n) return n;
   const void *q = std::memchr(s + inlineEnd, c, static_cast<size_t>(n - inlineEnd));
@@ -245,6 +262,8 @@ void CXmlDocument::Parse() {
   structureError_ = false;
   released_ = 0;
   table_.Reset(text_.size());
+  // The string's terminating zero ends every name and blank run below, so those loops need
+  // no bounds check of their own.
   const char *s = text_.data();
   const int32_t n = static_cast<int32_t>(text_.size());
   const std::string_view view(text_);
@@ -307,7 +326,7 @@ void CXmlDocument::Parse() {
     if (Is(c, kNameStart)) {
       // Start tag or empty-element tag.
       int32_t p = pos + 1;
-      while (p < n && !Is(s[p], kNameEnd)) ++p;
+      while (!Is(s[p], kNameEnd)) ++p;
       const int32_t nameStart = pos + 1, nameLength = p - nameStart;
       bool empty = false, done = false, broken = false;
       // An attribute needs "=" and a value; one without is reported (and would otherwise be
@@ -349,7 +368,7 @@ void CXmlDocument::Parse() {
         } else if (d == '=') {
           if (!named) noValue(p);
           ++p;
-          while (p < n && Is(s[p], kSpace)) ++p;
+          while (Is(s[p], kSpace)) ++p;
           if (p >= n || s[p] == '>' || s[p] == '<' || (s[p] == '/' && p + 1 < n && s[p + 1] == '>')) {
             noValue(p);
           } else if (s[p] == '"' || s[p] == '\'') {
@@ -363,7 +382,7 @@ void CXmlDocument::Parse() {
           }
         } else {
           const int32_t from = p;
-          while (p < n && !Is(s[p], kAttrEnd)) ++p;
+          while (!Is(s[p], kAttrEnd)) ++p;
           if (p == from) ++p; // a NUL: step over it
           else afterName = true;
         }
@@ -412,11 +431,20 @@ void CXmlDocument::Parse() {
       }
       pos = p;
     } else if (c == '/') {
-      // End tag.
+      // End tag. Nearly always it closes the innermost element: its name is compared in
+      // place first, and only scanned when that fails.
       int32_t p = pos + 2;
-      while (p < n && !Is(s[p], kNameEnd)) ++p;
+      bool innermost = false;
+      if (!open.empty() && !ignoreCase) {
+        const Open &o = open.back();
+        innermost = p + o.nameLength < n && Is(s[p + o.nameLength], kNameEnd) &&
+                    std::memcmp(s + p, s + o.nameStart, static_cast<size_t>(o.nameLength)) == 0;
+        if (innermost) p += o.nameLength;
+      }
+      if (!innermost)
+        while (!Is(s[p], kNameEnd)) ++p;
       const std::string_view name = view.substr(pos + 2, p - pos - 2);
-      while (p < n && Is(s[p], kSpace)) ++p;
+      while (Is(s[p], kSpace)) ++p;
       // Only blanks may follow the name; anything else is reported and passed over.
       if (p < n && s[p] != '>' && s[p] != '<' && !name.empty()) {
         structureError_ = true;
@@ -434,7 +462,7 @@ void CXmlDocument::Parse() {
         continue;
       }
       const int32_t end = p + 1;
-      bool matches = !open.empty() && EqualNames(nameAt(open.back()), name, ignoreCase);
+      bool matches = innermost || (!open.empty() && EqualNames(nameAt(open.back()), name, ignoreCase));
       if (!matches) {
         if (!counts) {
           counts = std::make_unique<Counts>(16, NameHash{ignoreCase}, NameEq{ignoreCase});
