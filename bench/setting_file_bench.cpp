@@ -1,5 +1,12 @@
 // Reading one value of a setting file with 10,000 keys, and opening setting files up to a
 // 10 MB UTF-8 one: the setting file against pugixml on the same document, in one run.
+//
+// Figures (Release, the shared 2-core machine, one run each; the ratio is the line printed at
+// the end): opening the 10 MB UTF-8 file took 6.0 x pugixml's load before the document
+// converted only the non-ASCII runs of a file; now 1.1-1.6 x depending on the load of the
+// machine (goal 2 x). Counted in instructions (valgrind), which other work on the machine does
+// not disturb: 176 M against pugixml's 122 M (1.44 x), of which the parse is 131 M, finding and
+// copying the runs 18 M and the code-page conversion of the runs themselves 18 M.
 #include "hub/qrx_setting_file.h"
 
 #include <qrx/host_ui.h>
