@@ -6,7 +6,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libpcre2-dev googletest libgtest-dev libgmock-dev
           libbenchmark-dev libpugixml-dev libtinyxml2-dev binutils libcli11-dev nlohmann-json3-dev
-          clang libclang-rt-14-dev python3 python3-pytest dpkg-dev file groff-base
+          clang libclang-rt-14-dev python3 python3-pytest dpkg-dev file groff-base nodejs
           g++-mingw-w64-x86-64 wine wine64)
 missing=()
 for p in "${packages[@]}"; do
@@ -19,4 +19,9 @@ if ((${#missing[@]})); then
   fi
   apt-get update -qq
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+fi
+# Debian's nodejs comes without npm (other builds of Node.js carry their own).
+if ! command -v npm >/dev/null; then
+  if [ "$(id -u)" -ne 0 ]; then echo "missing: npm (run as root to install it)" >&2; exit 1; fi
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq npm
 fi

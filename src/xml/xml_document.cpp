@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cctype>
 #include <cstring>
 #include <limits>
@@ -62,6 +63,33 @@ const LeadLengths &Leads() {
   return leads;
 }
 
+// Position of the first byte c in s[from, n), or n. Values and the text between tags are
+// mostly a few bytes long: they are searched in line, eight bytes at a time (a byte equal to c
+// shows as a zero byte of word ^ pattern), longer ones by memchr.
+inline int32_t FindByte(const char *s, int32_t from, int32_t n, char c) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+  const uint64_t pattern = kOnes * static_cast<unsigned char>(c);
+  const int32_t inlineEnd = std::min(n, from + 64);
+  int32_t i = from;
+  for (; i + 8 <= inlineEnd; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, s + i, 8);
+    const uint64_t x = word ^ pattern;
+    const uint64_t zero = (x - kOnes) & ~x & kHighs;
+    if (zero) {
+      if constexpr (std::endian::native == std::endian::little)
+        return i + std::countr_zero(zero) / 8;
+      else
+        return i + std::countl_zero(zero) / 8;
+    }
+  }
+  for (; i < inlineEnd; ++i)
+    if (s[i] == c) return i;
+  if (inlineEnd == n) return n;
+  const void *q = std::memchr(s + inlineEnd, c, static_cast<size_t>(n - inlineEnd));
+  return q ? static_cast<int32_t>(static_cast<const char *>(q) - s) : n;
+}
+
 inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 // Compares names byte for byte or, when ignoring case, folding ASCII letters but never the
@@ -70,7 +98,11 @@ bool EqualNamesIgnoringCase(std::string_view a, std::string_view b);
 
 inline bool EqualNames(std::string_view a, std::string_view b, bool ignoreCase) {
   if (a.size() != b.size()) return false;
-  if (!ignoreCase) return std::memcmp(a.data(), b.data(), a.size()) == 0;
+  if (!ignoreCase) {
+    for (size_t i = 0; i < a.size(); ++i)
+      if (a[i] != b[i]) return false;
+    return true;
+  }
   return EqualNamesIgnoringCase(a, b);
 }
 
@@ -139,7 +171,7 @@ bool IsReferenceAt(std::string_view s, size_t at) {
   size_t begin;
   if (s[i] == '#') {
     ++i;
-    bool hex = i < s.size() && (s[i] == 'x' || s[i] == 'X');
+    bool hex = i < s.size() && s[i] == 'x';
     if (hex) ++i;
     begin = i;
     while (i < s.size() && (hex ? std::isxdigit(static_cast<unsigned char>(s[i]))
@@ -230,6 +262,8 @@ void CXmlDocument::Parse() {
   structureError_ = false;
   released_ = 0;
   table_.Reset(text_.size());
+  // The string's terminating zero ends every name and blank run below, so those loops need
+  // no bounds check of their own.
   const char *s = text_.data();
   const int32_t n = static_cast<int32_t>(text_.size());
   const std::string_view view(text_);
@@ -272,7 +306,7 @@ void CXmlDocument::Parse() {
     XmlElementRecord &r = table_[o.index];
     r.length = endAt - r.start;
     r.endTagLength = 0;
-    r.flagsLevel |= XmlElementRecord::kStructureError;
+    r.flagsLevel |= XmlElementRecord::kStructureError | XmlElementRecord::kUnended;
     structureError_ = true;
     report_.Add("unended_start_tag").Text("tagname", nameAt(o)).Number("offset", r.start);
     pop();
@@ -281,9 +315,8 @@ void CXmlDocument::Parse() {
   int32_t pos = 0;
   while (pos < n) {
     if (s[pos] != '<') { // markup often follows markup directly
-      const void *lt = std::memchr(s + pos, '<', static_cast<size_t>(n - pos));
-      if (!lt) break;
-      pos = static_cast<int32_t>(static_cast<const char *>(lt) - s);
+      pos = FindByte(s, pos, n, '<');
+      if (pos == n) break;
     }
     if (pos + 1 >= n) {
       syntax("first_tag_syntax", pos);
@@ -293,14 +326,27 @@ void CXmlDocument::Parse() {
     if (Is(c, kNameStart)) {
       // Start tag or empty-element tag.
       int32_t p = pos + 1;
-      while (p < n && !Is(s[p], kNameEnd)) ++p;
+      while (!Is(s[p], kNameEnd)) ++p;
       const int32_t nameStart = pos + 1, nameLength = p - nameStart;
       bool empty = false, done = false, broken = false;
+      // An attribute needs "=" and a value; one without is reported (and would otherwise be
+      // read as empty and rewritten around its stray "=").
+      bool afterName = false;
+      auto noValue = [&](int32_t at) {
+        structureError_ = true;
+        report_.Add("attribute_syntax").Text("tagname", view.substr(nameStart, nameLength))
+            .Number("offset", at);
+      };
       while (p < n) {
         char d = s[p];
         if (Is(d, kSpace)) {
           ++p;
-        } else if (d == '>') {
+          continue;
+        }
+        const bool named = afterName;
+        afterName = false;
+        if (named && d != '=' && d != '<') noValue(p);
+        if (d == '>') {
           ++p;
           done = true;
           break;
@@ -315,16 +361,20 @@ void CXmlDocument::Parse() {
           broken = true;
           break;
         } else if (d == '"' || d == '\'') {
-          const void *q = std::memchr(s + p + 1, d, static_cast<size_t>(n - p - 1));
-          if (!q) { p = n; break; }
-          p = static_cast<int32_t>(static_cast<const char *>(q) - s) + 1;
-        } else if (d == '=') {
+          noValue(p); // a value without a name
+          p = FindByte(s, p + 1, n, d);
+          if (p == n) break;
           ++p;
-          while (p < n && Is(s[p], kSpace)) ++p;
-          if (p < n && (s[p] == '"' || s[p] == '\'')) {
-            const void *q = std::memchr(s + p + 1, s[p], static_cast<size_t>(n - p - 1));
-            if (!q) { p = n; break; }
-            p = static_cast<int32_t>(static_cast<const char *>(q) - s) + 1;
+        } else if (d == '=') {
+          if (!named) noValue(p);
+          ++p;
+          while (Is(s[p], kSpace)) ++p;
+          if (p >= n || s[p] == '>' || s[p] == '<' || (s[p] == '/' && p + 1 < n && s[p + 1] == '>')) {
+            noValue(p);
+          } else if (s[p] == '"' || s[p] == '\'') {
+            p = FindByte(s, p + 1, n, s[p]);
+            if (p == n) break;
+            ++p;
           } else {
             while (p < n && !Is(s[p], kSpace) && s[p] != '>' && s[p] != '<' &&
                    !(s[p] == '/' && p + 1 < n && s[p + 1] == '>'))
@@ -332,8 +382,9 @@ void CXmlDocument::Parse() {
           }
         } else {
           const int32_t from = p;
-          while (p < n && !Is(s[p], kAttrEnd)) ++p;
+          while (!Is(s[p], kAttrEnd)) ++p;
           if (p == from) ++p; // a NUL: step over it
+          else afterName = true;
         }
       }
       if (!done) {
@@ -380,10 +431,25 @@ void CXmlDocument::Parse() {
       }
       pos = p;
     } else if (c == '/') {
-      // End tag.
+      // End tag. Nearly always it closes the innermost element: its name is compared in
+      // place first, and only scanned when that fails.
       int32_t p = pos + 2;
-      while (p < n && !Is(s[p], kNameEnd)) ++p;
+      bool innermost = false;
+      if (!open.empty() && !ignoreCase) {
+        const Open &o = open.back();
+        innermost = p + o.nameLength < n && Is(s[p + o.nameLength], kNameEnd) &&
+                    std::memcmp(s + p, s + o.nameStart, static_cast<size_t>(o.nameLength)) == 0;
+        if (innermost) p += o.nameLength;
+      }
+      if (!innermost)
+        while (!Is(s[p], kNameEnd)) ++p;
       const std::string_view name = view.substr(pos + 2, p - pos - 2);
+      while (Is(s[p], kSpace)) ++p;
+      // Only blanks may follow the name; anything else is reported and passed over.
+      if (p < n && s[p] != '>' && s[p] != '<' && !name.empty()) {
+        structureError_ = true;
+        report_.Add("end_tag_syntax").Text("tagname", name).Number("offset", p);
+      }
       while (p < n && s[p] != '>' && s[p] != '<') ++p;
       if (p >= n) {
         unterminated("end_tag", pos);
@@ -396,7 +462,7 @@ void CXmlDocument::Parse() {
         continue;
       }
       const int32_t end = p + 1;
-      bool matches = !open.empty() && EqualNames(nameAt(open.back()), name, ignoreCase);
+      bool matches = innermost || (!open.empty() && EqualNames(nameAt(open.back()), name, ignoreCase));
       if (!matches) {
         if (!counts) {
           counts = std::make_unique<Counts>(16, NameHash{ignoreCase}, NameEq{ignoreCase});
@@ -425,11 +491,19 @@ void CXmlDocument::Parse() {
         if (e == std::string_view::npos) { unterminated("cdata_section", pos); break; }
         pos = static_cast<int32_t>(e) + 3;
       } else if (view.compare(pos, 9, "<!DOCTYPE") == 0) {
-        // Quoted literals and the internal subset in brackets may hold ">".
+        // Quoted literals and the internal subset in brackets may hold ">"; comments and
+        // processing instructions of the subset may hold anything, a lone quote or "]" too.
         int32_t p = pos + 9, depth = 0;
         bool done = false;
         while (p < n) {
           unsigned char d = static_cast<unsigned char>(s[p]);
+          if (d == '<' && depth > 0 && p + 1 < n && (s[p + 1] == '?' || view.compare(p, 4, "<!--") == 0)) {
+            const bool comment = s[p + 1] == '!';
+            size_t e = view.find(comment ? "-->" : "?>", p + (comment ? 4 : 2));
+            if (e == std::string_view::npos) break;
+            p = static_cast<int32_t>(e) + (comment ? 3 : 2);
+            continue;
+          }
           if (d == '"' || d == '\'') {
             const void *q = std::memchr(s + p + 1, d, static_cast<size_t>(n - p - 1));
             if (!q) break;
@@ -549,31 +623,40 @@ std::string CXmlDocument::GetElementName() const {
 // Reading
 
 size_t CXmlDocument::DecodeReference(std::string_view in, size_t at, std::string *out) const {
-  // References are short; a ";" far away means this "&" is just an ampersand.
-  size_t semi = in.find(';', at + 1);
-  if (semi == std::string_view::npos || semi - at > 40) return 0;
-  std::string_view ref = in.substr(at + 1, semi - at - 1);
-  if (ref.empty()) return 0;
+  if (at + 1 >= in.size()) return 0;
   long code = -1;
-  if (ref[0] == '#') {
-    bool hex = ref.size() > 1 && (ref[1] == 'x' || ref[1] == 'X');
-    std::string_view digits = ref.substr(hex ? 2 : 1);
-    if (digits.empty() || digits.size() > 8) return 0;
+  size_t semi;
+  if (in[at + 1] == '#') {
+    // Any number of leading zeros is allowed; the value stops growing once it is past Unicode.
+    size_t i = at + 2;
+    const bool hex = i < in.size() && in[i] == 'x';
+    if (hex) ++i;
+    const size_t first = i;
     code = 0;
-    for (char d : digits) {
+    for (; i < in.size(); ++i) {
+      const char d = in[i];
       int v;
       if (d >= '0' && d <= '9') v = d - '0';
       else if (hex && d >= 'a' && d <= 'f') v = d - 'a' + 10;
       else if (hex && d >= 'A' && d <= 'F') v = d - 'A' + 10;
-      else return 0;
-      code = code * (hex ? 16 : 10) + v;
+      else break;
+      code = std::min<long>(code * (hex ? 16 : 10) + v, 0x110000);
     }
-  } else if (ref == "lt") code = '<';
-  else if (ref == "gt") code = '>';
-  else if (ref == "amp") code = '&';
-  else if (ref == "quot") code = '"';
-  else if (ref == "apos") code = '\'';
-  else code = HtmlEntityCodePoint(ref);
+    if (i == first || i >= in.size() || in[i] != ';') return 0;
+    semi = i;
+  } else {
+    // Names are short; a ";" far away means this "&" is just an ampersand.
+    semi = in.find(';', at + 1);
+    if (semi == std::string_view::npos || semi - at > 40) return 0;
+    std::string_view ref = in.substr(at + 1, semi - at - 1);
+    if (ref.empty()) return 0;
+    if (ref == "lt") code = '<';
+    else if (ref == "gt") code = '>';
+    else if (ref == "amp") code = '&';
+    else if (ref == "quot") code = '"';
+    else if (ref == "apos") code = '\'';
+    else code = HtmlEntityCodePoint(ref);
+  }
   // Unknown names, NUL, surrogates and values beyond Unicode stay as written.
   if (code <= 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
   if (code < 0x80) {
@@ -746,6 +829,12 @@ std::string CXmlDocument::Encode(std::string_view text, int flags, bool attribut
       i = e + 3;
     }
     out.append(text.substr(i)).append("]]>");
+    // A CR inside a section would be read as a line feed by other readers: it is written as a
+    // reference between two sections.
+    for (size_t cr = out.find('\r'); cr != std::string::npos; cr = out.find('\r', cr + 1)) {
+      out.replace(cr, 1, "]]>&#13;<![CDATA[");
+      cr += 15;
+    }
     return out;
   }
   out.reserve(text.size() + 16);
@@ -761,6 +850,11 @@ std::string CXmlDocument::Encode(std::string_view text, int flags, bool attribut
     case '>': out += "&gt;"; break;
     case '"': out += quotes ? "&quot;" : "\""; break;
     case '\'': out += quotes ? "&apos;" : "'"; break;
+    // Readers normalise white space in attribute values to blanks and CR LF in text to LF;
+    // references keep the characters as they were given.
+    case '\t': out += attribute ? "&#9;" : "\t"; break;
+    case '\n': out += attribute ? "&#10;" : "\n"; break;
+    case '\r': out += "&#13;"; break;
     default: out += c;
     }
   }
@@ -803,6 +897,16 @@ bool CXmlDocument::SetTextOf(int32_t element, const char *text, int flags) {
   const XmlElementRecord r = table_[element];
   if (r.firstChild != 0) return false;
   const std::string content = Encode(text ? text : "", flags, false);
+  if (r.IsUnended()) {
+    // The element ran to its parent's end; the new content gets the end tag it lacked.
+    const std::string endTag = "</" + std::string(NameOf(element)) + ">";
+    if (!Replace(r.ContentStart(), r.ContentEnd() - r.ContentStart(), content + endTag, element))
+      return false;
+    XmlElementRecord &w = table_[element];
+    w.endTagLength = static_cast<int32_t>(endTag.size());
+    w.flagsLevel &= ~XmlElementRecord::kUnended;
+    return true;
+  }
   if (!r.IsEmptyTag()) return Replace(r.ContentStart(), r.ContentEnd() - r.ContentStart(), content, element);
   // An empty-element tag becomes a start tag, the content and an end tag.
   const std::string name(NameOf(element));
@@ -829,13 +933,15 @@ bool CXmlDocument::SetAttrOf(int32_t element, const char *name, const char *valu
   int32_t pos, oldLength;
   std::string replacement;
   if (FindAttribute(element, name, &ns, &vs, &ve)) {
-    if (vs == ve && (ve >= static_cast<int32_t>(text_.size()) || text_[ve - 1] != '=')) {
-      replacement = "=" + quoted; // an attribute written without a value
+    if (vs == ve) {
+      // Written without a value ("b", "b=" or "b= "): everything after the name is rewritten.
+      pos = ns + static_cast<int32_t>(std::strlen(name));
+      replacement = "=" + quoted;
     } else {
+      pos = vs;
       replacement = quoted;
     }
-    pos = vs;
-    oldLength = ve - vs;
+    oldLength = ve - pos;
   } else {
     const XmlElementRecord &r = table_[element];
     int32_t q = r.start + r.startTagLength - (r.IsEmptyTag() ? 2 : 1);

@@ -17,16 +17,20 @@ struct XmlElementRecord {
   int32_t length;      // start tag "<" to the end of the end tag (or empty-element tag)
   int32_t startTagLength;
   int32_t endTagLength; // 0 for an empty-element tag and for an element never ended
-  uint32_t flagsLevel; // kStructureError | nesting level
+  uint32_t flagsLevel; // kStructureError | kUnended | nesting level
   int32_t parent;
   int32_t firstChild;
   int32_t nextSibling;
   int32_t prevSibling; // for a first child: the last sibling
 
   static constexpr uint32_t kStructureError = 0x800000;
-  static constexpr uint32_t kLevelMask = 0x7FFFFF;
+  // A start tag whose end tag never came: when it has no content its length equals its start
+  // tag's, like an empty-element tag's, but its tag has no "/>" to take apart.
+  static constexpr uint32_t kUnended = 0x400000;
+  static constexpr uint32_t kLevelMask = 0x3FFFFF;
 
-  bool IsEmptyTag() const { return startTagLength == length; }
+  bool IsEmptyTag() const { return startTagLength == length && !(flagsLevel & kUnended); }
+  bool IsUnended() const { return (flagsLevel & kUnended) != 0; }
   int32_t ContentStart() const { return start + startTagLength; }
   int32_t ContentEnd() const { return start + length - endTagLength; }
 };

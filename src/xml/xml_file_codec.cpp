@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
+#include <vector>
 
 namespace qrx {
 namespace {
@@ -113,9 +115,139 @@ bool LooksLikeUtf8(std::string_view s) {
   return nonAscii;
 }
 
+// Index of the first byte at or after i that is not ASCII; n when there is none. Eight bytes
+// at a time: setting files are mostly ASCII.
+size_t SkipAscii(const char *s, size_t i, size_t n) {
+  while (i + 8 <= n) {
+    uint64_t word;
+    std::memcpy(&word, s + i, 8);
+    if (word & 0x8080808080808080ull) break;
+    i += 8;
+  }
+  while (i < n && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+  return i;
+}
+size_t SkipAscii(const char16_t *s, size_t i, size_t n) {
+  while (i < n && s[i] < 0x80) ++i;
+  return i;
+}
+
+// Converts a text in which ASCII stands for itself, as it does in UTF-8, UTF-16 and every ANSI
+// code page. Only the runs of other characters go through the converter, all in one call and
+// separated by line feeds; the ASCII between them, which is nearly all of a settings file and
+// all of its markup, is copied. Knowing where each run lies also keeps conversion losses from
+// changing the document's structure:
+//  - a character that comes out as one of < > " ' was not one of them (a best-fit mapping), so
+//    it is written as '?' like any other loss;
+//  - a lost character right after "<" or "</", or right before ">", is written as '_', not
+//    '?': "<?" would open a processing instruction, "</?" would close nothing and "?>" would
+//    end one early, and the elements around them would be lost.
+// `charLength` tells how many units a non-ASCII character starting with a unit takes (a
+// double-byte code page's trail byte may be ASCII and must stay with its lead byte). False when
+// the converter fails or does not keep the separators, in which case nothing is written.
+template <class Unit, class CharLength, class ConvertFn>
+bool ConvertRuns(std::basic_string_view<Unit> in, CharLength charLength, ConvertFn convert,
+                 std::string *out, bool *lossy) {
+  struct Run {
+    size_t begin, end;
+  };
+  std::vector<Run> runs;
+  const size_t n = in.size();
+  size_t gatheredSize = 0;
+  for (size_t i = SkipAscii(in.data(), 0, n); i < n; i = SkipAscii(in.data(), i, n)) {
+    const size_t begin = i;
+    while (i < n && static_cast<std::make_unsigned_t<Unit>>(in[i]) >= 0x80)
+      i += charLength(in[i]);
+    i = std::min(i, n);
+    runs.push_back({begin, i});
+    gatheredSize += i - begin + 1;
+  }
+  std::string converted;
+  bool lost = false;
+  if (!runs.empty()) {
+    std::basic_string<Unit> gathered;
+    gathered.reserve(gatheredSize);
+    for (const Run &r : runs) {
+      gathered.append(in.substr(r.begin, r.end - r.begin));
+      gathered.push_back(Unit('\n'));
+    }
+    if (!convert(std::basic_string_view<Unit>(gathered), &converted, &lost)) return false;
+    if (static_cast<size_t>(std::count(converted.begin(), converted.end(), '\n')) != runs.size())
+      return false;
+  }
+  out->clear();
+  out->reserve(n + converted.size());
+  auto copyAscii = [&](size_t from, size_t to) {
+    if constexpr (sizeof(Unit) == 1) {
+      out->append(reinterpret_cast<const char *>(in.data()) + from, to - from);
+    } else {
+      for (size_t k = from; k < to; ++k) out->push_back(static_cast<char>(in[k]));
+    }
+  };
+  size_t at = 0, piece = 0;
+  for (const Run &r : runs) {
+    copyAscii(at, r.begin);
+    const size_t pieceEnd = converted.find('\n', piece);
+    const size_t first = out->size();
+    out->append(converted, piece, pieceEnd - piece);
+    piece = pieceEnd + 1;
+    const size_t last = out->size();
+    if (last > first) {
+      char *p = out->data();
+      // The markup bytes are below 0x40 and never trail bytes of a multi-byte character.
+      for (size_t k = first; k < last; ++k)
+        if (p[k] == '<' || p[k] == '>' || p[k] == '"' || p[k] == '\'') {
+          p[k] = '?';
+          lost = true;
+        }
+      const bool afterOpen = (r.begin >= 1 && in[r.begin - 1] == Unit('<')) ||
+                             (r.begin >= 2 && in[r.begin - 1] == Unit('/') && in[r.begin - 2] == Unit('<'));
+      const bool beforeClose = r.end < n && in[r.end] == Unit('>');
+      if (afterOpen && p[first] == '?') p[first] = '_';
+      if (beforeClose && p[last - 1] == '?') p[last - 1] = '_';
+    }
+    at = r.end;
+  }
+  copyAscii(at, n);
+  if (lost && lossy) *lossy = true;
+  return true;
+}
+
+// UTF-16 to the code page `to`, run by run (above); the whole text at once when that fails.
+void WideToCodePage(int to, std::u16string_view wide, std::string *out, bool *lossy) {
+  auto convert = [to](std::u16string_view g, std::string *o, bool *l) {
+    return platform::WideToMultiByte(to, g, o, l);
+  };
+  auto one = [](char16_t) { return size_t{1}; };
+  if (!ConvertRuns(wide, one, convert, out, lossy)) platform::WideToMultiByte(to, wide, out, lossy);
+}
+
+// Bytes of code page `from` to code page `to` through UTF-16, run by run. `fromLeads` says
+// whether a non-ASCII lead byte of `from` may be followed by an ASCII trail byte (the ANSI
+// code page's double-byte characters); UTF-8 never has one.
+void BytesToCodePage(int from, int to, std::string_view bytes, bool ansiLeads, std::string *out,
+                     bool *lossy) {
+  auto convert = [from, to](std::string_view g, std::string *o, bool *l) {
+    std::u16string wide;
+    return platform::MultiByteToWide(from, g, &wide, l) && platform::WideToMultiByte(to, wide, o, l);
+  };
+  bool ok;
+  if (ansiLeads) {
+    ok = ConvertRuns(bytes, [](char c) { return static_cast<size_t>(
+                                             platform::AnsiCharLength(static_cast<unsigned char>(c))); },
+                     convert, out, lossy);
+  } else {
+    ok = ConvertRuns(bytes, [](char) { return size_t{1}; }, convert, out, lossy);
+  }
+  if (ok) return;
+  std::u16string wide;
+  platform::MultiByteToWide(from, bytes, &wide, lossy);
+  platform::WideToMultiByte(to, wide, out, lossy);
+}
+
 void ToAnsiFromWide(std::u16string_view wide, std::string *text, CXmlReport *report) {
   bool lossy = false;
-  platform::WideToMultiByte(platform::AnsiCodePage(), wide, text, &lossy);
+  WideToCodePage(platform::AnsiCodePage(), wide, text, &lossy);
   report->Add("converted_to").Text("encoding", AnsiName());
   if (lossy) report->Add("conversion_loss").Text("encoding", AnsiName());
 }
@@ -151,7 +283,7 @@ std::optional<std::string> CXmlFileCodec::DeclaredEncoding(std::string_view text
 }
 
 void CXmlFileCodec::Decode(std::string_view bytes, std::string *text, uint32_t *fileFlags,
-                           CXmlReport *report) {
+                           CXmlReport *report, std::string *owner) {
   *fileFlags = 0;
   const size_t fileLength = bytes.size();
   auto at = [&](size_t i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0x100u; };
@@ -200,16 +332,21 @@ void CXmlFileCodec::Decode(std::string_view bytes, std::string *text, uint32_t *
         known = true;
       }
     }
-    std::string data;
-    data.reserve(bytes.size());
+    // Zero bytes are removed; a file without any (nearly every one) is not copied for it.
+    std::string withoutNulls;
+    std::string_view data = bytes;
     size_t nulls = 0;
-    for (size_t i = 0; i < bytes.size();) {
-      const void *z = std::memchr(bytes.data() + i, 0, bytes.size() - i);
-      size_t e = z ? static_cast<size_t>(static_cast<const char *>(z) - bytes.data()) : bytes.size();
-      data.append(bytes.substr(i, e - i));
-      if (!z) break;
-      ++nulls;
-      i = e + 1;
+    if (std::memchr(bytes.data(), 0, bytes.size())) {
+      withoutNulls.reserve(bytes.size());
+      for (size_t i = 0; i < bytes.size();) {
+        const void *z = std::memchr(bytes.data() + i, 0, bytes.size() - i);
+        size_t e = z ? static_cast<size_t>(static_cast<const char *>(z) - bytes.data()) : bytes.size();
+        withoutNulls.append(bytes.substr(i, e - i));
+        if (!z) break;
+        ++nulls;
+        i = e + 1;
+      }
+      data = withoutNulls;
     }
     if (nulls) report->Add("nulls_removed").Number("count", static_cast<int64_t>(nulls));
     if (!known && LooksLikeUtf8(data)) {
@@ -219,15 +356,25 @@ void CXmlFileCodec::Decode(std::string_view bytes, std::string *text, uint32_t *
     }
     const int acp = platform::AnsiCodePage();
     if (known && enc.codePage != 0 && enc.codePage != acp) {
-      std::u16string wide;
       bool lossy = false;
-      platform::MultiByteToWide(enc.codePage, data, &wide, &lossy);
-      bool lossyOut = false;
-      platform::WideToMultiByte(acp, wide, text, &lossyOut);
+      if (enc.codePage == 65001) {
+        BytesToCodePage(65001, acp, data, false, text, &lossy);
+      } else {
+        // Another code page's trail bytes may look like ASCII: the whole text goes to UTF-16.
+        std::u16string wide;
+        platform::MultiByteToWide(enc.codePage, data, &wide, &lossy);
+        WideToCodePage(acp, wide, text, &lossy);
+      }
       report->Add("converted_to").Text("encoding", AnsiName());
-      if (lossy || lossyOut) report->Add("conversion_loss").Text("encoding", AnsiName());
+      if (lossy) report->Add("conversion_loss").Text("encoding", AnsiName());
+    } else if (!withoutNulls.empty() || nulls) {
+      *text = std::move(withoutNulls);
+    } else if (owner && owner->data() + owner->size() == data.data() + data.size()) {
+      const size_t mark = owner->size() - data.size();
+      *text = std::move(*owner);
+      text->erase(0, mark);
     } else {
-      *text = std::move(data);
+      text->assign(data);
     }
     report->Add("read")
         .Text("encoding", known ? enc.name : AnsiName())
@@ -262,7 +409,7 @@ bool CXmlFileCodec::Read(const std::string &fileName, std::string *text, uint32_
     report->Add("file_error").Text("msg", error);
     return false;
   }
-  Decode(bytes, text, fileFlags, report);
+  Decode(bytes, text, fileFlags, report, &bytes);
   return true;
 }
 
@@ -302,14 +449,12 @@ std::string CXmlFileCodec::Encode(std::string_view text, uint32_t fileFlags, CXm
   }
   if (fileFlags & kUtf8Bom) bytes = "\xEF\xBB\xBF";
   if (out.codePage != 0 && out.codePage != acp) {
-    std::u16string wide;
-    bool lossyIn = false, lossyOut = false;
+    bool lossy = false;
     std::string converted;
-    platform::MultiByteToWide(acp, text, &wide, &lossyIn);
-    platform::WideToMultiByte(out.codePage, wide, &converted, &lossyOut);
+    BytesToCodePage(acp, out.codePage, text, true, &converted, &lossy);
     report->Add("converted_from").Text("encoding", AnsiName());
-    if (lossyIn || lossyOut) report->Add("conversion_loss").Text("encoding", out.name);
-    if (lost) *lost = lossyIn || lossyOut;
+    if (lossy) report->Add("conversion_loss").Text("encoding", out.name);
+    if (lost) *lost = lossy;
     bytes += converted;
   } else {
     bytes.append(text);

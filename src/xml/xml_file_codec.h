@@ -18,9 +18,11 @@ public:
   // (UTF-16LE 0x01, UTF-8 mark 0x04, UTF-16BE 0x80). False only when the file cannot be read.
   static bool Read(const std::string &fileName, std::string *text, uint32_t *fileFlags,
                    CXmlReport *report);
-  // Decodes bytes already read (the part of Read after opening the file).
+  // Decodes bytes already read (the part of Read after opening the file). When `owner` holds
+  // the bytes and they need no change but a mark taken off, they are moved into *text instead
+  // of copied.
   static void Decode(std::string_view bytes, std::string *text, uint32_t *fileFlags,
-                     CXmlReport *report);
+                     CXmlReport *report, std::string *owner = nullptr);
   // Encodes text for its file and replaces fileName atomically. False on failure; with
   // refuseLoss also when a character cannot be represented in the file's encoding, in which
   // case the file is left untouched.

@@ -1,6 +1,7 @@
 // Loading and saving files in their encodings: marks, declarations, UTF-16, conversions.
 #include "xml/xml_document.h"
 
+#include "platform/code_page.h"
 #include "platform/fault_injection.h"
 
 #include <gtest/gtest.h>
@@ -222,6 +223,98 @@ TEST_F(XmlFileTest, ReportHasReadAndWriteEntries) {
   EXPECT_NE(doc.GetReport().find("<read encoding=\"UTF-8\" length=\"4\"/>"), std::string::npos);
   ASSERT_TRUE(doc.SaveFile(path));
   EXPECT_NE(doc.GetReport().find("<write encoding=\"UTF-8\" length=\"4\"/>"), std::string::npos);
+}
+
+// The structure a file's text shows: each element's name and its children, in order.
+std::string Tree(CXmlDocument &doc) {
+  std::string out;
+  doc.Rewind();
+  if (!doc.FindNext()) return "-";
+  out = doc.GetElementName() + "(";
+  doc.Enter();
+  while (doc.FindNext()) {
+    out += doc.GetElementName() + "[" + doc.GetText() + "]";
+  }
+  doc.Rewind();
+  return out + ")";
+}
+
+// Characters that the ANSI code page (GBK) cannot hold, placed where a '?' would change the
+// markup: right after "<" and "</", right before the ">" of a processing instruction. Thai
+// U+0E01 is not in GBK; U+1F600 is beyond the 16-bit range.
+TEST_F(XmlFileTest, ConversionLossNeverChangesStructure) {
+  if (platform::AnsiCodePage() != 936) GTEST_SKIP() << "needs the default code page 936";
+  const std::string thai = "\xE0\xB8\x81", emoji = "\xF0\x9F\x98\x80";
+  const std::string body = "<?pi x" + thai + "><q/>?><r><" + thai + "a>1</" + thai + "a><" + emoji +
+                           "/><k a=\"" + thai + "\">v</k></r>";
+  auto expectTree = [&](const std::string &file) {
+    CXmlDocument doc;
+    doc.LoadFile(file);
+    EXPECT_NE(doc.GetReport().find("conversion_loss"), std::string::npos) << doc.GetReport();
+    EXPECT_TRUE(doc.WellFormed()) << doc.GetReport() << "\n" << doc.GetDocument();
+    std::string tree = Tree(doc);
+    // Lost name characters become '_' at the start of a name, never "<?" or "</?"; the
+    // processing instruction keeps its "<q/>". (How many '?' the emoji itself leaves behind
+    // is the converter's business.)
+    EXPECT_TRUE(tree == "r(_a[1]_[]k[v])" || tree == "r(_a[1]_?[]k[v])") << tree << "\n"
+                                                                          << doc.GetDocument();
+  };
+  expectTree(Write("u8.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + body));
+  // UTF-16LE with a mark, and an 8-bit code page that is not the ANSI one.
+  std::string wide = "\xFF\xFE";
+  {
+    std::u16string u = u"<r><\u0E01a>1</\u0E01a><\U0001F600/><k a=\"\u0E01\">v</k></r>";
+    u = u"<?pi x\u0E01><q/>?>" + u;
+    for (char16_t c : u) {
+      wide += static_cast<char>(c & 0xFF);
+      wide += static_cast<char>(c >> 8);
+    }
+  }
+  expectTree(Write("u16.xml", wide));
+  expectTree(Write("tis.xml", "<?xml version=\"1.0\" encoding=\"TIS-620\"?><?pi x\xA1><q/>?><r><\xA1"
+                              "a>1</\xA1" "a><\xA1/><k a=\"\xA1\">v</k></r>"));
+}
+
+// Saving into an encoding that cannot hold the text's names keeps the structure too.
+TEST_F(XmlFileTest, SavingIntoANarrowerEncodingKeepsStructure) {
+  if (platform::AnsiCodePage() != 936) GTEST_SKIP() << "needs the default code page 936";
+  CXmlDocument doc;
+  ASSERT_TRUE(doc.SetDocument("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<r><\xD6\xD0>1</\xD6\xD0>"
+                              "<k>\xD6\xD0</k></r>"));
+  const std::string path = (dir_ / "l1.xml").string();
+  ASSERT_TRUE(doc.SaveFile(path));
+  EXPECT_NE(doc.GetReport().find("conversion_loss"), std::string::npos);
+  const std::string bytes = Read(path);
+  EXPECT_NE(bytes.find("<_>1</_><k>?</k>"), std::string::npos) << bytes;
+  CXmlDocument back;
+  EXPECT_TRUE(back.LoadFile(path)) << back.GetReport();
+  EXPECT_EQ(Tree(back), "r(_[1]k[?])");
+}
+
+// Characters beyond U+FFFF travel whole between UTF-16 and UTF-8 files when the ANSI code
+// page is UTF-8 (run with QRX_ACP=65001; skipped otherwise).
+TEST_F(XmlFileTest, XmlFileUtf8AnsiKeepsSurrogatePairsWhole) {
+  if (platform::AnsiCodePage() != 65001) GTEST_SKIP() << "needs QRX_ACP=65001";
+  std::string wide = "\xFF\xFE";
+  for (char16_t c : std::u16string(u"<r a=\"\U0001F600\">\U0001F600x</r>")) {
+    wide += static_cast<char>(c & 0xFF);
+    wide += static_cast<char>(c >> 8);
+  }
+  CXmlDocument doc;
+  const std::string path = Write("w.xml", wide);
+  ASSERT_TRUE(doc.LoadFile(path)) << doc.GetReport();
+  EXPECT_EQ(doc.GetReport().find("conversion_loss"), std::string::npos) << doc.GetReport();
+  doc.FindNext("r");
+  EXPECT_EQ(doc.GetText(), "\xF0\x9F\x98\x80x");
+  EXPECT_EQ(doc.GetAttr("a"), "\xF0\x9F\x98\x80");
+  ASSERT_TRUE(doc.SaveFile(path));
+  EXPECT_EQ(Read(path), wide);
+  // Declared as another encoding that holds it (GB18030), the save converts it whole.
+  CXmlDocument gb;
+  ASSERT_TRUE(gb.SetDocument("<?xml version=\"1.0\" encoding=\"GB18030\"?><r>\xF0\x9F\x98\x80</r>"));
+  ASSERT_TRUE(gb.SaveFile(path));
+  EXPECT_EQ(gb.GetReport().find("conversion_loss"), std::string::npos) << gb.GetReport();
+  EXPECT_EQ(Read(path), "<?xml version=\"1.0\" encoding=\"GB18030\"?><r>\x94\x39\xFC\x36</r>");
 }
 
 } // namespace

@@ -37,19 +37,26 @@ bool ReadWholeFile(const std::string &path, std::string *data, std::string *erro
     ::close(fd);
     return false;
   }
+  // Read straight into the string, sized by the file's length: a large settings file is then
+  // neither copied through a buffer nor moved as the string grows. A file that grows while
+  // being read still comes in whole.
   data->clear();
-  char buf[65536];
+  size_t used = 0;
+  data->resize(st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : 65536);
   for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (used == data->size()) data->resize(data->size() * 2);
+    ssize_t n = ::read(fd, data->data() + used, data->size() - used);
     if (n < 0) {
       if (errno == EINTR) continue;
       if (error) *error = std::strerror(errno);
       ::close(fd);
+      data->clear();
       return false;
     }
     if (n == 0) break;
-    data->append(buf, static_cast<size_t>(n));
+    used += static_cast<size_t>(n);
   }
+  data->resize(used);
   ::close(fd);
   return true;
 }
