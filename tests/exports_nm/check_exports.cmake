@@ -1,6 +1,6 @@
 # Compares the dynamic symbols that libQRXInterface.so defines with the promised exports:
 # every name of the export catalogue (printed by NAMES_TOOL, which reads the catalogue itself),
-# plus the four platform functions that hosts and plug-ins reach by name. Any other symbol (a
+# plus the platform and host-event functions that hosts and plug-ins reach by name. Any other symbol (a
 # mangled C++ name, a stray helper, a decorated name) or any missing export fails the test.
 # The public export header must declare exactly the catalogue's names too.
 #
@@ -8,7 +8,8 @@
 cmake_minimum_required(VERSION 3.20)
 
 set(platform_extras
-  QRX_SetMessageBoxHandler QRX_SetSerialPromptHandler QRX_SendMessage QRX_PostMessage)
+  QRX_SetMessageBoxHandler QRX_SetSerialPromptHandler QRX_SendMessage QRX_PostMessage
+  QRX_SetTestItemHandler)
 
 # --- names of the export catalogue --------------------------------------------------------
 execute_process(
