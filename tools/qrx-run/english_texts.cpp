@@ -24,8 +24,8 @@ const std::vector<std::pair<std::string, std::string>> &Table() {
         {"确定", "OK"},
         {"取消", "Cancel"},
         // Setting files: "加载配置文件%s失败", "保存配置文件%s失败".
-        {"加载配置文件", "Could not load the configuration file "},
-        {"保存配置文件", "Could not save the configuration file "},
+        {"加载配置文件", "Loading the configuration file "},
+        {"保存配置文件", "Saving the configuration file "},
         // Instruments.
         {"VISA库加载失败,请重新安装VISA或重启计算机后重试!",
          "The VISA library could not be loaded; reinstall VISA or restart the computer and try again!"},
