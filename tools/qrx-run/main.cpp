@@ -25,6 +25,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -260,6 +261,7 @@ struct StepOutcome {
   std::string output;
   std::string why;       // for a failed step: the reason, for people
   std::string arguments; // as called, after substitution
+  bool called = false;   // the export was called (a refused identity stops a step before)
 };
 
 struct UnitSummary {
@@ -418,6 +420,7 @@ bool RunCall(const Library &lib, const StationPlan &plan, const RunOptions &opti
                                texts.empty() ? "" : texts[0], std::chrono::steady_clock::now()};
   }
   outcome->result = result;
+  outcome->called = true;
   bool passed = step.expect == SequenceStep::Expect::kAny ||
                 (step.expect == SequenceStep::Expect::kEqual ? result == step.expected
                                                              : result != step.expected);
@@ -510,15 +513,15 @@ bool WaitDownload(int station, int seconds, std::string *output) {
 
 // The operator decides after each verdict whether the next unit is tested (standard input:
 // an empty line or "n" goes on, "q" or the end of input quits).
+// Stations waiting for the operator take turns at the input; the others go on printing.
+std::mutex g_operator;
+
 bool OperatorWantsNext(int station, int unit, bool passed) {
-  std::lock_guard<std::mutex> hold(g_print);
-  std::printf("[S%d] unit %d %s. Enter: next unit, q: quit > ", station, unit, passed ? "PASS" : "FAIL");
-  std::fflush(stdout);
+  std::lock_guard<std::mutex> turn(g_operator);
+  Print(station, "unit " + std::to_string(unit) + (passed ? " PASS" : " FAIL") +
+                     ". Enter: next unit, q: quit");
   std::string answer;
-  if (!std::getline(std::cin, answer)) {
-    std::printf("\n");
-    return false;
-  }
+  if (!std::getline(std::cin, answer)) return false;
   while (!answer.empty() && (answer.back() == '\r' || answer.back() == ' ')) answer.pop_back();
   return answer != "q" && answer != "Q" && answer != "quit";
 }
@@ -582,14 +585,14 @@ void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &opti
                   outcome.passed ? "" : StepPlace(plan, step) + ": " + outcome.why);
     std::string verdict = outcome.passed ? "ok  " : "FAIL";
     std::string text = verdict + " " + StepPlace(plan, step);
-    if (step.kind == SequenceStep::Kind::kCall) text += "  -> " + std::to_string(outcome.result);
+    if (outcome.called) text += "  -> " + std::to_string(outcome.result);
     if (!outcome.output.empty()) text += "  " + outcome.output;
     Print(plan.number, text);
     (outcome.passed ? report->passed : report->failed)++;
     report->steps.push_back(outcome);
     if (!outcome.passed && summary.failingStep.empty()) {
       summary.failingStep = StepPlace(plan, step) +
-                            (step.kind == SequenceStep::Kind::kCall ? " -> " + std::to_string(outcome.result) : "");
+                            (outcome.called ? " -> " + std::to_string(outcome.result) : "");
       summary.why = outcome.why;
       if (!options.continueOnFail) {
         Print(plan.number, "unit stopped at its first failing step (--continue-on-fail goes on)");
@@ -913,10 +916,16 @@ int main(int argc, char **argv) {
       std::printf("S%-3d InitQRXInterface returned %d: the station could not start\n", plans[i].number,
                   r.initResult);
     for (const UnitSummary &u : r.units) {
-      std::printf("S%-3d unit %-3d %-4s SN %-20s", plans[i].number, u.number, u.passed ? "PASS" : "FAIL",
-                  u.serial.empty() ? "-" : u.serial.c_str());
-      if (!u.passed) std::printf(" %s  [%s]", u.failingStep.c_str(), u.why.c_str());
-      std::printf("\n");
+      std::string line = "S" + std::to_string(plans[i].number);
+      line.resize(5, ' ');
+      line += "unit " + std::to_string(u.number);
+      line.resize(14, ' ');
+      line += std::string(u.passed ? "PASS" : "FAIL") + " SN " + (u.serial.empty() ? "-" : u.serial);
+      if (!u.passed) {
+        line.resize(std::max<size_t>(line.size() + 1, 43), ' ');
+        line += u.failingStep + "  [" + u.why + "]";
+      }
+      std::printf("%s\n", line.c_str());
     }
   }
   std::printf("%s\n", failed ? "RESULT: FAIL" : "RESULT: PASS");
