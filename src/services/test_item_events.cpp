@@ -64,6 +64,14 @@ private:
   std::shared_ptr<InstalledHandler> handler_;
 };
 
+// Most texts of a test item are ASCII, which every ANSI code page shares with UTF-8: those
+// skip the conversion.
+std::string ToUtf8(const std::string &ansi) {
+  for (char c : ansi)
+    if (static_cast<unsigned char>(c) >= 0x80) return platform::AnsiToUtf8(ansi);
+  return ansi;
+}
+
 } // namespace
 
 bool TestItemEvents::ParseNumber(const std::string &text, double *number) {
@@ -94,9 +102,8 @@ void TestItemEvents::Publish(int threadIndex, const std::string &source, const s
   }
   RunningCall call(handler);
 
-  const std::string texts[] = {platform::AnsiToUtf8(source), platform::AnsiToUtf8(item),
-                               platform::AnsiToUtf8(value),  platform::AnsiToUtf8(upper),
-                               platform::AnsiToUtf8(lower),  platform::AnsiToUtf8(verdict)};
+  const std::string texts[] = {ToUtf8(source), ToUtf8(item),  ToUtf8(value),
+                               ToUtf8(upper),  ToUtf8(lower), ToUtf8(verdict)};
   QRXTestItemEvent event{};
   event.struct_size = sizeof event;
   event.thread_index = threadIndex;
