@@ -416,8 +416,17 @@ bool RunCall(const Library &lib, const StationPlan &plan, const RunOptions &opti
   }
   if (download) {
     startHold.unlock();
-    *pending = PendingDownload{true, unit->Record().steps.empty() ? -1 : static_cast<int>(unit->Record().steps.size()) - 1,
-                               texts.empty() ? "" : texts[0], std::chrono::steady_clock::now()};
+    const int stepIndex = static_cast<int>(unit->Record().steps.size()) - 1;
+    const std::string image = texts.empty() ? "" : texts[0];
+    if (result == 0) {
+      *pending = PendingDownload{true, stepIndex, image, std::chrono::steady_clock::now()};
+    } else { // refused at the start: a download that never ran
+      store::DownloadRecord d;
+      d.stepIndex = stepIndex;
+      d.image = image;
+      d.outcome = "not started: StartDownloadImage returned " + std::to_string(result);
+      unit->AddDownload(d);
+    }
   }
   outcome->result = result;
   outcome->called = true;
