@@ -12,7 +12,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -77,6 +80,36 @@ TEST(JsonLines, UnitsAreAppendedOneWholeRecordPerLine) {
   JsonLinesSink unwritable((dir / "no" / "such" / "dir.jsonl").string());
   EXPECT_FALSE(unwritable.Ok());
   EXPECT_FALSE(unwritable.Error().empty());
+  fs::remove_all(dir);
+}
+
+// Stations ending units at the same time: every unit arrives as one whole line.
+TEST(JsonLines, StationsEndingUnitsAtOnceGiveWholeLines) {
+  fs::path dir = TempDir();
+  constexpr int kStations = 4, kUnits = 20;
+  {
+    JsonLinesSink sink((dir / "u.jsonl").string());
+    std::vector<std::thread> stations;
+    for (int s = 0; s < kStations; ++s)
+      stations.emplace_back([&, s] {
+        qrx::store::UnitRecord unit;
+        unit.stationIndex = s + 1;
+        unit.items.resize(5);
+        for (int u = 0; u < kUnits; ++u) {
+          unit.unitId = std::to_string(s) + "-" + std::to_string(u);
+          sink.EndUnit(unit);
+        }
+      });
+    for (auto &t : stations) t.join();
+  } // the destructor writes what is still queued
+  std::ifstream in(dir / "u.jsonl");
+  std::set<std::string> ids;
+  for (std::string line; std::getline(in, line);) {
+    auto unit = nlohmann::json::parse(line); // throws on a torn line
+    EXPECT_EQ(unit["items"].size(), 5u);
+    ids.insert(unit["unitId"].get<std::string>());
+  }
+  EXPECT_EQ(ids.size(), static_cast<size_t>(kStations * kUnits));
   fs::remove_all(dir);
 }
 
