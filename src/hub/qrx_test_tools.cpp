@@ -30,7 +30,7 @@ CQRXTestTools::CQRXTestTools(int threadIndex, const CString &configFile, void *p
   // account and package services; each implementation adds its line in this order.
   localeService_ = new (std::nothrow) CQRXLocalService();
   instrumentDetect_ = new (std::nothrow) CQRXInstrumentDetectService();
-  logService_ = new (std::nothrow) CQRXLogService();
+  logService_ = new (std::nothrow) CQRXLogService(threadIndex);
   moduleDirectory_ = platform::StationDirectory();
   settingService_ = new (std::nothrow) CQRXSettingService(moduleDirectory_);
   // The account service reads the same file that Initialize opens through the setting service.

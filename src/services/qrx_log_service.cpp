@@ -1,6 +1,8 @@
 // Formatting of test-item lines and their broadcast to the station's log observers.
 #include "services/qrx_log_service.h"
 
+#include "services/test_item_events.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -114,10 +116,11 @@ int CQRXLogService::LogTestItem(std::string source, std::string item, std::strin
   line.append(kLowerLabel).append("=").append(lower).append(kPairSeparator);
   line.append(kVerdictLabel).append("=").append(verdict);
 
-  return Write(std::move(source), QRX_LOG_LEVEL_TEST_ITEM, kExtra1, kExtra2, std::move(line),
-               tag) == -1
-             ? -1
-             : 0;
+  if (Write(source, QRX_LOG_LEVEL_TEST_ITEM, kExtra1, kExtra2, std::move(line), tag) == -1)
+    return -1;
+  // The host's structured record follows the observers' line.
+  TestItemEvents::Publish(threadIndex_, source, item, value, upper, lower, verdict, tag);
+  return 0;
 }
 
 int CQRXLogService::LogMessage(std::string source, std::string text, int level, int tag) {

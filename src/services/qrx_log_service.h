@@ -13,7 +13,8 @@ namespace qrx {
 
 class CQRXLogService final : public IMyLogServer {
 public:
-  CQRXLogService() = default;
+  // threadIndex: the station's, handed to the host with each structured test item.
+  explicit CQRXLogService(int threadIndex = 0) : threadIndex_(threadIndex) {}
   virtual ~CQRXLogService(); // slot 19
   CQRXLogService(const CQRXLogService &) = delete;
   CQRXLogService &operator=(const CQRXLogService &) = delete;
@@ -49,6 +50,7 @@ public:
   static std::string FormatReal(double value);
 
 private:
+  int threadIndex_ = 0;
   // Recursive: an observer may log, register or unregister from inside its OnLog.
   std::recursive_mutex lock_;
   std::vector<ILogObserver *> observers_;

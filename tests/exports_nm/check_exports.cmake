@@ -1,7 +1,8 @@
 # Compares the dynamic symbols that libQRXInterface.so defines with the promised exports:
 # every name of the export catalogue (printed by NAMES_TOOL, which reads the catalogue itself),
-# plus the platform functions that hosts and plug-ins reach by name and the version export. Any other symbol (a
-# mangled C++ name, a stray helper, a decorated name) or any missing export fails the test.
+# plus the platform, host-event and version functions that hosts and plug-ins reach by name.
+# Any other symbol (a mangled C++ name, a stray helper, a decorated name) or any missing export
+# fails the test.
 # The public export header must declare exactly the catalogue's names too.
 #
 # Inputs: NM, LIBRARY, EXPORT_HEADER, NAMES_TOOL.
@@ -9,7 +10,8 @@ cmake_minimum_required(VERSION 3.20)
 
 set(platform_extras
   QRX_SetMessageBoxHandler QRX_SetSerialPromptHandler QRX_SendMessage QRX_PostMessage
-  QRX_GetVersion)
+  QRX_GetVersion
+  QRX_SetTestItemHandler)
 
 # --- names of the export catalogue --------------------------------------------------------
 execute_process(

@@ -24,15 +24,56 @@ step faulty-device 1 "FAIL .*GSM_NST_MeasPower(1, 62, 5)  -> 2" --config QRX_Fau
 step identity-write 0 "RESULT: PASS" --stations 3 "$examples/identity_qrx.seq"
 step identity-read 0 "RESULT: PASS" --stations 3 "$examples/identity_readback.seq"
 step identity-other-index 1 "FAIL" --first-index 5 "$examples/identity_readback.seq"
-# The same read-back as JSON lines, before the UFI sequence reprograms device 0.
+# The same read-back as unit records in JSON lines, before the UFI sequence reprograms device 0;
+# a second run appends its unit instead of overwriting the first.
 step json 0 "RESULT: PASS" --json "$work/r.json" "$examples/identity_readback.seq"
-grep -q '"step":"ReadSN(out=\\"QRXSIM{station}0001\\", 0)","result":0,"passed":true' "$work/r.json" \
-  || { echo "FAIL json lines"; cat "$work/r.json"; fail=1; }
+step json-again 0 "RESULT: PASS" --json "$work/r.json" "$examples/identity_readback.seq"
+[ "$(wc -l < "$work/r.json")" = 2 ] || { echo "FAIL json lines: not two units"; cat "$work/r.json"; fail=1; }
+grep -q '"export":"ReadSN","index":2,"passed":true,"result":0' "$work/r.json" \
+  && grep -q '"action":"read","fromPool":false,"kind":"sn","result":0,"step":2,"value":"QRXSIM10001"' "$work/r.json" \
+  && grep -q '"serialNumber":"QRXSIM10001"' "$work/r.json" && grep -q '"verdict":"pass"' "$work/r.json" \
+  || { echo "FAIL json unit record"; cat "$work/r.json"; fail=1; }
+[ "$(grep -o '"unitId":"[0-9a-f-]*"' "$work/r.json" | sort -u | wc -l)" = 2 ] \
+  || { echo "FAIL json: unit ids not distinct"; fail=1; }
 step ufi-identity 0 "RESULT: PASS" --stations 2 "$examples/identity_ufi.seq"
 step wifi-barcode 0 "answered BRD1000000" --serial "BRD{station}000000" "$examples/wifi_ufi.seq"
 step wifi-no-answer 1 "ReadBarcode_Ufi(out, 10)  -> 4" "$examples/wifi_ufi.seq"
-step download 0 "download \[####################\] 100%" --stations 2 "$examples/image_download.seq"
+step download 0 "download \[####################\] 100%" --stations 2 --json "$work/dl.json" "$examples/image_download.seq"
+grep -q '"downloads":\[{"durationUs":0,"image":"Images/bad_image.bin","outcome":"not started: StartDownloadImage returned 1","step":1,"success":false},{"durationUs":[0-9]*,"image":"Images/sim_image.bin","outcome":"job [0-9]* succeeded","step":2,"success":true}\]' "$work/dl.json" \
+  || { echo "FAIL download records"; cat "$work/dl.json"; fail=1; }
+[ "$(printf '%s\n' "$out" | grep -c 'download finished')" = 2 ] \
+  || { echo "FAIL download: not one 'download finished' per download"; printf '%s\n' "$out" | grep download; fail=1; }
 # Phone and UFI stations downloading at once through their two plug-ins.
 step mixed-downloads 0 "RESULT: PASS" --stations 4 --serial "BRD{station}000000" \
   "$examples/image_download.seq" 3="$examples/ufi_line.seq" 4="$examples/ufi_line.seq"
+
+# A unit that fails a measurement stops there and is never programmed; with --continue-on-fail
+# it goes on. The summary names the failing step and why.
+printf '@product QRX\nGSM_NST_MeasPower(1, 62, 5)\nInit_TestDLL_SN()\nOpenPort(1, 115200)\nWriteSN("NEVER{station}", 0)\nClosePort()\n' > "$work/prog.seq"
+step stop-on-fail 1 "S1   unit 1   FAIL SN -.*prog.seq:2 GSM_NST_MeasPower(1, 62, 5) -> 2  \[2: the test library's result\]" \
+  --config QRX_Faulty.xml --json "$work/fail.json" "$work/prog.seq"
+printf '%s\n' "$out" | grep -q "WriteSN" && { echo "FAIL stop-on-fail: the failing unit was programmed"; fail=1; }
+grep -q '"firstFailingStep":0' "$work/fail.json" && grep -q '"verdict":"fail"' "$work/fail.json" \
+  && grep -q '"passed":false,"source":"TestDllQRXCal"' "$work/fail.json" \
+  || { echo "FAIL stop-on-fail record"; cat "$work/fail.json"; fail=1; }
+step continue-on-fail 1 "ok   .*WriteSN(\"NEVER{station}\", 0)  -> 0" --continue-on-fail --config QRX_Faulty.xml "$work/prog.seq"
+# Measured items with their limits, numbers and step in the record.
+step items-record 0 "RESULT: PASS" --json "$work/cal.json" "$examples/calibration.seq"
+grep -q '"lower":"[-0-9.]*","lowerNumber":[-0-9.e]*,"monotonicNs":[0-9]*,"name":"GSM_NST_MeasPower TxPower","passed":true,"source":"TestDllQRXCal","step":9' "$work/cal.json" \
+  || { echo "FAIL items record"; head -c 1500 "$work/cal.json"; fail=1; }
+# A typo in the business-configuration file name stops the run before anything is created.
+step missing-config 2 "BusinessCfg/QRX_Statoin.xml does not exist" --config QRX_Statoin.xml "$examples/calibration.seq"
+[ -e "$work/st/BusinessCfg/QRX_Statoin.xml" ] && { echo "FAIL missing-config: the file was created"; fail=1; }
+# A 1 explained: the staging name that Common.xml lacks.
+cp -r "$work/st" "$work/st2"
+sed -i 's|<PALevel>[^<]*</PALevel>||' "$work/st2/BusinessCfg/Common.xml"
+out="$("$run" --station "$work/st2" --no-terminal "$work/prog.seq" 2>&1)"
+printf '%s\n' "$out" | grep -q "1: no staging name for QCal/PALevel in BusinessCfg/Common.xml" \
+  || { echo "FAIL staging-name: $out" | tail -5; fail=1; }
+# English for the library's labels, several units in a row and the operator's loop.
+step english 0 "item=GSM_NST_MeasPower TxPower		value=" --lang en "$examples/calibration.seq"
+step units 0 "S2   unit 3   PASS" --units 3 --stations 2 "$examples/identity_qrx.seq"
+out="$(printf '\n\nq\n' | "$run" --station "$work/st" --no-terminal --loop "$examples/identity_qrx.seq" 2>&1)"
+printf '%s\n' "$out" | grep -q "S1   unit 3   PASS" && ! printf '%s\n' "$out" | grep -q "unit 4" \
+  || { echo "FAIL operator loop"; printf '%s\n' "$out" | tail -8; fail=1; }
 exit $fail

@@ -31,4 +31,18 @@ if [ "$rc" != 2 ] || ! printf '%s' "$err" | grep -q "two.seq:2: unknown export '
 else echo "ok   all-errors"; fi
 printf 'ClosePort()\nReadSN(out="x", 0) = any\n@sleep 1\n' > "$work/ok.seq"
 "$run" --check "$work/ok.seq" >/dev/null 2>&1 || { echo "FAIL a valid sequence was refused"; fail=1; }
+# Option mistakes are refused the same way, before anything runs.
+option() { # name expected-message args...
+  name="$1"; msg="$2"; shift 2
+  err="$("$run" "$@" 2>&1)"; rc=$?
+  if [ "$rc" != 2 ] || ! printf '%s' "$err" | grep -q -- "$msg"; then
+    echo "FAIL $name: exit $rc: $(printf '%s' "$err" | head -2)"; fail=1
+  else echo "ok   $name"; fi
+}
+option no-sequence "sequences is required" --stations 2
+option unknown-option "not expected: --bogus" --bogus "$work/ok.seq"
+option stations-range "--stations: Value 0 not in range 1 to 64" --stations 0 "$work/ok.seq"
+option language "--lang: fr not in" --lang fr "$work/ok.seq"
+"$run" --check --serial 1=A --serial B --config 2=X.xml "$work/ok.seq" >/dev/null 2>&1 \
+  || { echo "FAIL repeated per-station options were refused"; fail=1; }
 exit $fail

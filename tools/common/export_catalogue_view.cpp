@@ -24,6 +24,7 @@ std::vector<ExportRow> Build() {
     row.libraryFunction = source.libraryFunction;
     for (const qrx::StagedEntry &entry : source.staged)
       row.staged.push_back({std::string(entry.section), std::string(entry.key)});
+    row.managerOperation = qrx::ManagerOperationName(source.operation);
     rows.push_back(std::move(row));
   }
   return rows;
@@ -56,6 +57,27 @@ std::string ExportCatalogueView::LibraryOfService(const std::string &service) {
   if (service == "lte") return "FinalTestLTE";
   if (service == "wifi") return "WiFi_DLL";
   return "";
+}
+
+std::optional<IdentityUse> ExportCatalogueView::IdentityOf(const ExportRow &row) {
+  const std::string &op = row.managerOperation;
+  IdentityUse use;
+  std::string what;
+  if (op.rfind("Write", 0) == 0) {
+    use.write = true;
+    what = op.substr(5);
+  } else if (op.rfind("Read", 0) == 0) {
+    what = op.substr(4);
+  } else {
+    return std::nullopt;
+  }
+  const std::string counterpart = (use.write ? "Read" : "Write") + what;
+  bool paired = false;
+  for (const ExportRow &other : Rows())
+    if (other.managerOperation == counterpart) paired = true;
+  if (what.empty() || !paired) return std::nullopt;
+  for (char c : what) use.kind += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return use;
 }
 
 } // namespace qrx::tools

@@ -2,6 +2,7 @@
 // and checking, the service each reaches, and the section/key pairs each one stages.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,9 +29,16 @@ struct ExportRow {
   std::string service;         // cal, gsm, td, lte, wifi, sn, download, observer, lifecycle
   std::string libraryFunction; // test-library function called, empty for the others
   std::vector<StagedKey> staged;
+  std::string managerOperation; // SN or download manager operation, empty for the others
 
   // Argument classes as the calling convention sees them: i, d, or p for any pointer.
   std::string CallSignature() const;
+};
+
+// An identity that an export programs into the device or reads back from it.
+struct IdentityUse {
+  std::string kind;   // "sn", "msn", "imei", "psn16bit", "mac", "ssid"
+  bool write = false; // false: a read-back into the export's buffer
 };
 
 class ExportCatalogueView {
@@ -39,6 +47,9 @@ public:
   static const ExportRow *Find(const std::string &name);
   // Test library file (without extension) behind a service, empty when none.
   static std::string LibraryOfService(const std::string &service);
+  // The identity an export writes or reads: its manager operation is Write<X> or Read<X> and
+  // the catalogue has both operations for X (so test flags and software versions are none).
+  static std::optional<IdentityUse> IdentityOf(const ExportRow &row);
 };
 
 } // namespace qrx::tools

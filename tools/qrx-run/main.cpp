@@ -1,39 +1,66 @@
 // qrx-run: a test host for libQRXInterface.so. Loads the library with dlopen as a host does
-// and runs sequence files on N stations in parallel, one thread each.
+// and runs sequence files on N stations in parallel, one thread each, unit after unit, keeping
+// a record of every unit.
+#include "english_texts.h"
+#include "json_lines_sink.h"
 #include "sequence_parser.h"
+#include "step_diagnosis.h"
+#include "unit_recorder.h"
 
 #include "../../sim/common/download_protocol.h"
 #include "../common/ansi_text.h"
 #include "../common/call_dispatcher.h"
+#include "../common/sha256.h"
+#ifdef QRX_RUN_WITH_STORE
+#include "../store/store_factory.h"
+#endif
 
 #include <qrx/download_event.h>
+#include <qrx/host_events.h>
 #include <qrx/host_ui.h>
 #include <qrx/log_service.h>
 
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <map>
+#include <memory>
+#include <sstream>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 using namespace qrx::tools;
+namespace store = qrx::store;
 
 namespace {
 
 std::mutex g_print;
 bool g_quiet = false;
+bool g_english = false;
 thread_local int t_station = 0;
+thread_local UnitRecorder *t_recorder = nullptr; // the unit this station thread is testing
+
+// The library's texts as the operator reads them: UTF-8, in English with --lang en.
+std::string Shown(const std::string &ansi) {
+  std::string text = AnsiText::ToUtf8(ansi);
+  return g_english ? EnglishTexts::Translate(text) : text;
+}
 
 void Print(int station, const std::string &text) {
   std::lock_guard<std::mutex> hold(g_print);
@@ -48,7 +75,7 @@ public:
   explicit StationObserver(int station) : station_(station) {}
   void OnLog(int level, std::string line) override {
     if (g_quiet) return;
-    std::string text = AnsiText::ToUtf8(line);
+    std::string text = Shown(line);
     for (char &c : text)
       if (c == '\r' || c == '\n') c = ' ';
     Print(station_, (level == QRX_LOG_LEVEL_TEST_ITEM ? "  " : "  . ") + text);
@@ -58,12 +85,37 @@ private:
   int station_;
 };
 
+// ---- structured test items: each arrives on its station's thread, into that unit ----
+std::optional<double> NumberOf(int32_t has, double value) {
+  return has ? std::optional<double>(value) : std::nullopt;
+}
+
+void OnTestItem(void *, const QRXTestItemEvent *e) {
+  if (!t_recorder || !e) return;
+  store::TestItemRecord item;
+  item.source = e->source ? e->source : "";
+  item.name = e->item ? e->item : "";
+  item.value = e->value ? e->value : "";
+  item.lower = e->lower ? e->lower : "";
+  item.upper = e->upper ? e->upper : "";
+  item.valueNumber = NumberOf(e->has_value_number, e->value_number);
+  item.lowerNumber = NumberOf(e->has_lower_number, e->lower_number);
+  item.upperNumber = NumberOf(e->has_upper_number, e->upper_number);
+  item.verdict = e->verdict ? e->verdict : "";
+  item.passed = e->passed != 0;
+  item.tag = std::to_string(e->tag);
+  item.monotonicNs = e->monotonic_ns;
+  item.wallUs = e->wall_us;
+  t_recorder->AddItem(std::move(item));
+}
+
 // ---- download progress: the library relays the plug-in's reports to one callback ----
 struct DownloadState {
   int job = 0;
   bool finished = false;
   bool success = false;
   int percent = 0;
+  int reportedPercent = -1;
 };
 std::mutex g_downloadLock;
 std::condition_variable g_downloadChanged;
@@ -81,6 +133,7 @@ void DrawBar(int station, int percent) {
 int32_t OnProgress(QRXDownloadEvent e) {
   int station = 0;
   int job = e.kind == 0 ? e.value3 : e.kind == 1 ? e.value4 : e.value1;
+  bool report = true; // each start, bar step and end is printed once per download
   {
     std::lock_guard<std::mutex> hold(g_downloadLock);
     if (e.kind == 0) {
@@ -94,18 +147,25 @@ int32_t OnProgress(QRXDownloadEvent e) {
     }
     DownloadState &d = g_downloads[station];
     if (d.job != job) return 0;
-    if (e.kind == 1) d.percent = e.value1;
+    if (e.kind == 1) {
+      d.percent = e.value1;
+      report = e.value1 % 25 == 0 && e.value1 != d.reportedPercent;
+      if (report) d.reportedPercent = e.value1;
+    }
     if (e.kind == 3) {
+      report = !d.finished;
+      if (d.finished) return 0;
       d.finished = true;
       d.success = e.value5 == 1;
     }
   }
   g_downloadChanged.notify_all();
   if (e.kind == 0) Print(station, "download job " + std::to_string(job) + " started (" + std::to_string(e.value1) + " KiB)");
-  else if (e.kind == 1 && e.value1 % 25 == 0) DrawBar(station, e.value1);
+  else if (e.kind == 1 && report) DrawBar(station, e.value1);
   else if (e.kind == 2) Print(station, "download verifying");
   else if (e.kind == 4) Print(station, "download error " + std::to_string(e.value2));
-  else if (e.kind == 3) Print(station, std::string("download ") + (e.value5 == 1 ? "finished" : "failed"));
+  else if (e.kind == 3 && report)
+    Print(station, std::string("download ") + (e.value5 == 1 ? "finished" : "failed"));
   return 0;
 }
 
@@ -140,6 +200,7 @@ int OnSerialPrompt(void *, const char *pattern, QRXMatchFn matches, void *matche
     }
     std::memcpy(out, answer.c_str(), answer.size() + 1);
     Print(station, "prompt " + p + ": answered " + AnsiText::ToUtf8(answer));
+    if (t_recorder) t_recorder->Prompted(AnsiText::ToUtf8(answer));
     return 1;
   }
   FILE *tty = g_useTerminal ? std::fopen("/dev/tty", "r+") : nullptr;
@@ -160,6 +221,7 @@ int OnSerialPrompt(void *, const char *pattern, QRXMatchFn matches, void *matche
     if (matches(matcher, text.c_str()) == 1 && text.size() + 1 <= size) {
       std::memcpy(out, text.c_str(), text.size() + 1);
       std::fclose(tty);
+      if (t_recorder) t_recorder->Prompted(AnsiText::ToUtf8(text));
       return 1;
     }
     std::fprintf(tty, "does not match %s\n", p.c_str());
@@ -169,17 +231,25 @@ int OnSerialPrompt(void *, const char *pattern, QRXMatchFn matches, void *matche
 }
 
 void OnMessageBox(void *, const char *caption, const char *text) {
-  Print(t_station, "MESSAGE " + AnsiText::ToUtf8(caption ? caption : "") + ": " +
-                       AnsiText::ToUtf8(text ? text : ""));
+  Print(t_station, "MESSAGE " + Shown(caption ? caption : "") + ": " + Shown(text ? text : ""));
 }
 
 // ---- stations ----
+struct RunOptions {
+  bool continueOnFail = false;
+  int units = 1;            // 0: until the operator quits
+  bool loop = false;        // ask the operator before each next unit
+  std::string deploymentDir; // ends with '/'
+  std::string hostName;
+};
+
 struct StationPlan {
   int number = 0;
   int index = 0;
   std::string product;
   std::string config;
   const Sequence *sequence = nullptr;
+  std::string sequenceHash;
 };
 
 struct StepOutcome {
@@ -189,20 +259,47 @@ struct StepOutcome {
   bool passed;
   long long ms;
   std::string output;
+  std::string why;       // for a failed step: the reason, for people
+  std::string arguments; // as called, after substitution
+  bool called = false;   // the export was called (a refused identity stops a step before)
+};
+
+struct UnitSummary {
+  int number = 0;
+  std::string serial;
+  bool passed = false;
+  std::string failingStep; // "file:line source -> result"
+  std::string why;
 };
 
 struct StationReport {
   std::vector<StepOutcome> steps;
+  std::vector<UnitSummary> units;
   int passed = 0, failed = 0;
   double seconds = 0;
   bool initialised = false;
+  int initResult = 0;
 };
 
+// The one place of qrx-run that talks to the dynamic loader.
 struct Library {
   void *handle = nullptr;
   int (*init)(int, const char *, const char *) = nullptr;
   int (*cleanup)() = nullptr;
   void *Symbol(const std::string &name) const { return dlsym(handle, name.c_str()); }
+  // Whether the library has already loaded the test library file and it exports function.
+  static StepDiagnosis::Presence Probe(const std::string &file, const std::string &function) {
+    void *h = dlopen(file.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+    if (!h) {
+      char cwd[4096];
+      std::string full = getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + file : file;
+      h = dlopen(full.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+    }
+    if (!h) return StepDiagnosis::Presence::kLibraryNotLoaded;
+    bool found = dlsym(h, function.c_str()) != nullptr;
+    dlclose(h);
+    return found ? StepDiagnosis::Presence::kFound : StepDiagnosis::Presence::kFunctionMissing;
+  }
 };
 
 // Registry changes must not overlap other stations' calls: stations start and end one at a
@@ -242,28 +339,50 @@ private:
   int phase_ = 0, turn_ = 1, arrived_ = 0;
 };
 
-std::string Describe(const SequenceStep &step) { return step.source; }
+// A download that a step started and the unit has not yet seen end.
+struct PendingDownload {
+  bool active = false;
+  int stepIndex = -1;
+  std::string image;
+  std::chrono::steady_clock::time_point started;
+};
 
-bool RunCall(const Library &lib, const StationPlan &plan, StationObserver *observer,
-             const SequenceStep &step, StepOutcome *outcome) {
+std::string Quote(const std::string &text) { return "\"" + text + "\""; }
+
+bool RunCall(const Library &lib, const StationPlan &plan, const RunOptions &options,
+             StationObserver *observer, const SequenceStep &step, UnitRecorder *unit,
+             PendingDownload *pending, StepOutcome *outcome) {
   const ExportRow &row = *step.row;
   void *symbol = lib.Symbol(row.name);
   if (!symbol) {
-    outcome->output = "the library does not export " + row.name;
+    outcome->output = outcome->why = "the library does not export " + row.name;
     return false;
   }
+  const std::optional<IdentityUse> identity = ExportCatalogueView::IdentityOf(row);
   std::vector<CallArg> args(step.args.size());
-  std::vector<std::string> texts(step.args.size());
+  std::vector<std::string> texts(step.args.size());    // UTF-8, as the sequence means them
+  std::vector<std::string> ansi(step.args.size());     // as handed to the library
   std::vector<std::vector<char>> buffers(step.args.size());
   std::vector<double> doubles(step.args.size(), -999.0);
+  std::string written; // the identity a write export programs
   for (size_t i = 0; i < step.args.size(); ++i) {
     const SequenceArg &a = step.args[i];
     switch (a.type) {
     case ArgType::kInt: args[i].i = static_cast<int>(a.integer); break;
     case ArgType::kDouble: args[i].d = a.real; break;
     case ArgType::kText:
-      texts[i] = AnsiText::FromUtf8(SequenceParser::Expand(a.text, plan.number, plan.index));
-      args[i].p = texts[i].data();
+      if (!a.pool.empty()) {
+        std::string error;
+        if (!unit->PoolValue(a.pool, &texts[i], &error)) {
+          outcome->output = outcome->why = "@" + a.pool + ": " + error;
+          return false;
+        }
+      } else {
+        texts[i] = SequenceParser::Expand(a.text, plan.number, plan.index);
+      }
+      if (written.empty()) written = texts[i];
+      ansi[i] = AnsiText::FromUtf8(texts[i]);
+      args[i].p = ansi[i].data();
       break;
     case ArgType::kTextBuffer:
       // Large enough for every identity the plug-ins return (SN 50, flags 41 bytes).
@@ -277,6 +396,13 @@ bool RunCall(const Library &lib, const StationPlan &plan, StationObserver *obser
     case ArgType::kObserver: args[i].p = a.isNull ? nullptr : static_cast<void *>(observer); break;
     }
   }
+  if (identity && identity->write && !written.empty()) {
+    std::string error;
+    if (!unit->MayWrite(identity->kind, written, &error)) {
+      outcome->output = outcome->why = "refused to program " + identity->kind + " " + written + ": " + error;
+      return false;
+    }
+  }
   int result = 0;
   bool download = row.name == "StartDownloadImage";
   std::unique_lock<std::mutex> startHold(g_startLock, std::defer_lock);
@@ -285,27 +411,90 @@ bool RunCall(const Library &lib, const StationPlan &plan, StationObserver *obser
     g_startingStation = plan.number;
   }
   if (!CallDispatcher::Call(symbol, row.CallSignature(), args, &result)) {
-    outcome->output = "no call signature for " + row.name;
+    outcome->output = outcome->why = "no call signature for " + row.name;
     return false;
   }
-  if (download) startHold.unlock();
+  if (download) {
+    startHold.unlock();
+    const int stepIndex = static_cast<int>(unit->Record().steps.size()) - 1;
+    const std::string image = texts.empty() ? "" : texts[0];
+    if (result == 0) {
+      *pending = PendingDownload{true, stepIndex, image, std::chrono::steady_clock::now()};
+    } else { // refused at the start: a download that never ran
+      store::DownloadRecord d;
+      d.stepIndex = stepIndex;
+      d.image = image;
+      d.outcome = "not started: StartDownloadImage returned " + std::to_string(result);
+      unit->AddDownload(d);
+    }
+  }
   outcome->result = result;
+  outcome->called = true;
   bool passed = step.expect == SequenceStep::Expect::kAny ||
                 (step.expect == SequenceStep::Expect::kEqual ? result == step.expected
                                                              : result != step.expected);
+  if (!passed)
+    outcome->why = StepDiagnosis::Explain(row, result, plan.product, options.deploymentDir, &Library::Probe);
+  std::string read; // the identity a read export returned
+  bool haveRead = false;
   for (size_t i = 0; i < step.args.size(); ++i) {
     const SequenceArg &a = step.args[i];
-    if (a.type == ArgType::kTextBuffer) {
-      std::string got = AnsiText::ToUtf8(buffers[i].data());
-      outcome->output += (outcome->output.empty() ? "" : " ") + ("out=\"" + got + "\"");
-      if (a.expectText && got != SequenceParser::Expand(a.text, plan.number, plan.index)) {
-        passed = false;
-        outcome->output += " (expected \"" + SequenceParser::Expand(a.text, plan.number, plan.index) + "\")";
+    std::string shown;
+    switch (a.type) {
+    case ArgType::kInt: shown = std::to_string(a.integer); break;
+    case ArgType::kDouble: {
+      std::ostringstream number;
+      number << a.real;
+      shown = number.str();
+      break;
+    }
+    case ArgType::kText: shown = Quote(texts[i]); break;
+    case ArgType::kCallback: shown = a.isNull ? "null" : "progress"; break;
+    case ArgType::kObserver: shown = a.isNull ? "null" : "observer"; break;
+    case ArgType::kDoubleOut:
+      shown = "out";
+      if (doubles[i] != -999.0) {
+        char text[64];
+        std::snprintf(text, sizeof text, "out=%.3f", doubles[i]);
+        outcome->output += (outcome->output.empty() ? "" : " ") + std::string(text);
+        shown = text;
       }
-    } else if (a.type == ArgType::kDoubleOut && doubles[i] != -999.0) {
-      char text[64];
-      std::snprintf(text, sizeof text, "out=%.3f", doubles[i]);
-      outcome->output += (outcome->output.empty() ? "" : " ") + std::string(text);
+      break;
+    case ArgType::kTextBuffer: {
+      buffers[i].back() = '\0';
+      std::string got = AnsiText::ToUtf8(buffers[i].data());
+      if (!haveRead) read = got, haveRead = true;
+      shown = "out=" + Quote(got);
+      outcome->output += (outcome->output.empty() ? "" : " ") + ("out=\"" + got + "\"");
+      if (!a.expectText) break;
+      std::string expected;
+      if (!a.pool.empty()) {
+        if (!unit->ReservedValue(a.pool, &expected)) {
+          passed = false;
+          outcome->output += " (no @" + a.pool + " was used in this unit before)";
+          if (outcome->why.empty()) outcome->why = "no @" + a.pool + " was used in this unit before the read-back";
+          break;
+        }
+      } else {
+        expected = SequenceParser::Expand(a.text, plan.number, plan.index);
+      }
+      if (got != expected) {
+        passed = false;
+        outcome->output += " (expected \"" + expected + "\")";
+        if (outcome->why.empty()) outcome->why = "read \"" + got + "\", expected \"" + expected + "\"";
+      }
+      break;
+    }
+    }
+    outcome->arguments += (i ? ", " : "") + shown;
+  }
+  if (identity) {
+    std::string error;
+    const std::string &value = identity->write ? written : read;
+    if (!unit->Identity(identity->kind, identity->write, value, result, &error)) {
+      passed = false;
+      outcome->output += " (the identity store: " + error + ")";
+      if (outcome->why.empty()) outcome->why = "the identity store could not record " + identity->kind + " " + value + ": " + error;
     }
   }
   return passed;
@@ -327,17 +516,126 @@ bool WaitDownload(int station, int seconds, std::string *output) {
     *output = "the download did not finish within " + std::to_string(seconds) + " s";
     return false;
   }
-  *output = d.success ? "download finished" : "download failed";
+  *output = "job " + std::to_string(d.job) + (d.success ? " succeeded" : " failed");
   return d.success;
 }
 
-void RunStation(const Library &lib, const StationPlan &plan, Turns *turns, StationReport *report) {
+// The operator decides after each verdict whether the next unit is tested (standard input:
+// an empty line or "n" goes on, "q" or the end of input quits).
+// Stations waiting for the operator take turns at the input; the others go on printing.
+std::mutex g_operator;
+
+bool OperatorWantsNext(int station, int unit, bool passed) {
+  std::lock_guard<std::mutex> turn(g_operator);
+  Print(station, "unit " + std::to_string(unit) + (passed ? " PASS" : " FAIL") +
+                     ". Enter: next unit, q: quit");
+  std::string answer;
+  if (!std::getline(std::cin, answer)) return false;
+  while (!answer.empty() && (answer.back() == '\r' || answer.back() == ' ')) answer.pop_back();
+  return answer != "q" && answer != "Q" && answer != "quit";
+}
+
+std::string StepPlace(const StationPlan &plan, const SequenceStep &step) {
+  return plan.sequence->path + ":" + std::to_string(step.line) + " " + step.source;
+}
+
+// Runs one unit: the whole sequence, or up to its first failing step.
+void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &options,
+             StationObserver *observer, UnitRecorder *unit, int number, StationReport *report) {
+  store::UnitRecord header;
+  header.productType = plan.product;
+  header.businessConfig = plan.config;
+  header.stationIndex = plan.number;
+  header.threadIndex = plan.index;
+  header.hostName = options.hostName;
+  header.sequenceFile = plan.sequence->path;
+  header.sequenceHash = plan.sequenceHash;
+  unit->Begin(header);
+  t_recorder = unit;
+  PendingDownload pending;
+  UnitSummary summary;
+  summary.number = number;
+  for (const SequenceStep &step : plan.sequence->steps) {
+    auto t0 = std::chrono::steady_clock::now();
+    StepOutcome outcome{step.line, step.source, 0, true, 0, "", "", ""};
+    switch (step.kind) {
+    case SequenceStep::Kind::kEcho:
+      Print(plan.number, SequenceParser::Expand(step.text, plan.number, plan.index));
+      continue;
+    case SequenceStep::Kind::kSleep:
+      std::this_thread::sleep_for(std::chrono::milliseconds(step.number));
+      continue;
+    case SequenceStep::Kind::kWaitDownload: {
+      unit->BeginStep("@wait-download");
+      outcome.passed = WaitDownload(plan.number, step.number, &outcome.output);
+      outcome.arguments = std::to_string(step.number);
+      if (!outcome.passed) outcome.why = outcome.output;
+      if (pending.active) {
+        store::DownloadRecord d;
+        d.stepIndex = pending.stepIndex;
+        d.image = pending.image;
+        d.success = outcome.passed;
+        d.outcome = outcome.output;
+        d.durationUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                           std::chrono::steady_clock::now() - pending.started).count();
+        unit->AddDownload(d);
+        pending.active = false;
+      }
+      break;
+    }
+    case SequenceStep::Kind::kCall:
+      unit->BeginStep(step.row->name);
+      outcome.passed = RunCall(lib, plan, options, observer, step, unit, &pending, &outcome);
+      break;
+    }
+    outcome.ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                     std::chrono::steady_clock::now() - t0).count();
+    unit->EndStep(outcome.result, outcome.passed, outcome.arguments,
+                  outcome.passed ? "" : StepPlace(plan, step) + ": " + outcome.why);
+    std::string verdict = outcome.passed ? "ok  " : "FAIL";
+    std::string text = verdict + " " + StepPlace(plan, step);
+    if (outcome.called) text += "  -> " + std::to_string(outcome.result);
+    if (!outcome.output.empty()) text += "  " + outcome.output;
+    Print(plan.number, text);
+    (outcome.passed ? report->passed : report->failed)++;
+    report->steps.push_back(outcome);
+    if (!outcome.passed && summary.failingStep.empty()) {
+      summary.failingStep = StepPlace(plan, step) +
+                            (outcome.called ? " -> " + std::to_string(outcome.result) : "");
+      summary.why = outcome.why;
+      if (!options.continueOnFail) {
+        Print(plan.number, "unit stopped at its first failing step (--continue-on-fail goes on)");
+        break;
+      }
+    }
+  }
+  if (pending.active) {
+    store::DownloadRecord d;
+    d.stepIndex = pending.stepIndex;
+    d.image = pending.image;
+    d.outcome = "the sequence did not wait for the download (@wait-download)";
+    unit->AddDownload(d);
+  }
+  const store::UnitRecord &record = unit->End();
+  t_recorder = nullptr;
+  summary.serial = record.serialNumber;
+  summary.passed = record.verdict == store::UnitVerdict::Pass;
+  Print(plan.number, "unit " + std::to_string(number) + " " + (summary.passed ? "PASS" : "FAIL") +
+                         (summary.serial.empty() ? "" : " SN " + summary.serial) + " (" + record.unitId + ")");
+  report->units.push_back(summary);
+}
+
+void RunStation(const Library &lib, const StationPlan &plan, const RunOptions &options,
+                std::vector<store::UnitSink *> sinks, store::IdentitySource *ids, Turns *turns,
+                StationReport *report) {
   t_station = plan.number;
   StationObserver observer(plan.number);
+  UnitRecorder unit(std::move(sinks), ids);
   auto start = std::chrono::steady_clock::now();
   turns->WaitTurn(0, plan.number);
   int init = lib.init(plan.index, plan.config.c_str(), plan.product.c_str());
   report->initialised = init == 0;
+  report->initResult = init;
   auto *reg = reinterpret_cast<int (*)(ILogObserver *)>(lib.Symbol("RegisterObserver"));
   if (report->initialised && reg) reg(&observer);
   Print(plan.number, "InitQRXInterface(" + std::to_string(plan.index) + ", \"" + plan.config +
@@ -346,34 +644,12 @@ void RunStation(const Library &lib, const StationPlan &plan, Turns *turns, Stati
   turns->WaitPhase(1);
   if (!report->initialised) {
     report->failed = 1;
-    report->steps.push_back({0, "InitQRXInterface", init, false, 0, "the station could not start"});
+    report->steps.push_back({0, "InitQRXInterface", init, false, 0, "the station could not start", "", ""});
   } else {
-    for (const SequenceStep &step : plan.sequence->steps) {
-      auto t0 = std::chrono::steady_clock::now();
-      StepOutcome outcome{step.line, Describe(step), 0, true, 0, ""};
-      switch (step.kind) {
-      case SequenceStep::Kind::kEcho:
-        Print(plan.number, SequenceParser::Expand(step.text, plan.number, plan.index));
-        continue;
-      case SequenceStep::Kind::kSleep:
-        std::this_thread::sleep_for(std::chrono::milliseconds(step.number));
-        continue;
-      case SequenceStep::Kind::kWaitDownload:
-        outcome.passed = WaitDownload(plan.number, step.number, &outcome.output);
-        break;
-      case SequenceStep::Kind::kCall:
-        outcome.passed = RunCall(lib, plan, &observer, step, &outcome);
-        break;
-      }
-      outcome.ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                       std::chrono::steady_clock::now() - t0).count();
-      std::string verdict = outcome.passed ? "ok  " : "FAIL";
-      std::string text = verdict + " " + plan.sequence->path + ":" + std::to_string(step.line) + " " + step.source;
-      if (step.kind == SequenceStep::Kind::kCall) text += "  -> " + std::to_string(outcome.result);
-      if (!outcome.output.empty()) text += "  " + outcome.output;
-      Print(plan.number, text);
-      (outcome.passed ? report->passed : report->failed)++;
-      report->steps.push_back(outcome);
+    for (int number = 1;; ++number) {
+      RunUnit(lib, plan, options, &observer, &unit, number, report);
+      if (options.units > 0 && number >= options.units) break;
+      if (options.loop && !OperatorWantsNext(plan.number, number, report->units.back().passed)) break;
     }
   }
   turns->Arrive(1);
@@ -385,35 +661,6 @@ void RunStation(const Library &lib, const StationPlan &plan, Turns *turns, Stati
   }
   turns->Done();
   report->seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-std::string JsonEscape(const std::string &s) {
-  std::string out;
-  for (unsigned char c : s) {
-    if (c == '"' || c == '\\') out += '\\', out += static_cast<char>(c);
-    else if (c < 0x20) {
-      char b[8];
-      std::snprintf(b, sizeof b, "\\u%04x", c);
-      out += b;
-    } else out += static_cast<char>(c);
-  }
-  return out;
-}
-
-void Usage() {
-  std::fprintf(stderr,
-      "usage: qrx-run [options] SEQUENCE [S=SEQUENCE ...]\n"
-      "  --station DIR       deployment directory (default: the station folder beside qrx-run)\n"
-      "  --stations N        number of stations, one thread each (default 1)\n"
-      "  --product [S=]TYPE  QRX or UFI (default: the sequence's @product, else QRX)\n"
-      "  --config [S=]FILE   business-configuration file in BusinessCfg\n"
-      "                      (default: the sequence's @config, else <product>_Station.xml)\n"
-      "  --first-index N     thread index of station 1 (default 0)\n"
-      "  --serial [S=]TEXT   answer to the operator's barcode prompt (repeatable)\n"
-      "  --no-terminal       never ask on the terminal; unanswered prompts are cancelled\n"
-      "  --json FILE         write every step as one JSON line\n"
-      "  --quiet             do not print the library's log lines\n"
-      "  --check             only check the sequences\n");
 }
 
 // "S=VALUE" or "VALUE"; station 0 means every station.
@@ -437,52 +684,108 @@ std::string ExecutableDirectory() {
   return p.substr(0, p.rfind('/') + 1);
 }
 
+// The machine's name for the unit records, from the environment or the system's files.
+std::string HostName() {
+  for (const char *name : {"QRX_HOST_NAME", "HOSTNAME", "COMPUTERNAME"})
+    if (const char *value = std::getenv(name); value && *value) return value;
+  for (const char *file : {"/proc/sys/kernel/hostname", "/etc/hostname"}) {
+    std::ifstream in(file);
+    std::string line;
+    if (in && std::getline(in, line) && !line.empty()) return line;
+  }
+  return "unknown";
+}
+
+std::string FileSha256(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return Sha256::Hex(bytes.str());
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
-  std::string stationDir, jsonPath;
-  int stations = 1, firstIndex = 0;
-  bool checkOnly = false;
-  std::map<int, std::string> products, configs, sequencePaths;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    auto next = [&](std::string *out) {
-      if (i + 1 >= argc) {
-        std::fprintf(stderr, "qrx-run: %s needs a value\n", a.c_str());
-        std::exit(2);
-      }
-      *out = argv[++i];
-    };
-    std::string v;
-    int s;
-    if (a == "--station") next(&stationDir);
-    else if (a == "--stations") {
-      next(&v);
-      stations = std::atoi(v.c_str());
-      if (stations < 1 || stations > 64) { std::fprintf(stderr, "qrx-run: --stations takes 1 to 64\n"); return 2; }
-    } else if (a == "--first-index") { next(&v); firstIndex = std::atoi(v.c_str()); }
-    else if (a == "--product" || a == "--config" || a == "--serial") {
-      next(&v);
-      std::string value;
-      if (!SplitStation(v, &s, &value)) { std::fprintf(stderr, "qrx-run: bad station in %s\n", v.c_str()); return 2; }
-      if (a == "--product") products[s] = value;
-      else if (a == "--config") configs[s] = value;
-      else g_answers[s].push_back(value);
-    } else if (a == "--json") next(&jsonPath);
-    else if (a == "--quiet") g_quiet = true;
-    else if (a == "--no-terminal") g_useTerminal = false;
-    else if (a == "--check") checkOnly = true;
-    else if (a == "-h" || a == "--help") { Usage(); return 0; }
-    else if (!a.empty() && a[0] == '-') { std::fprintf(stderr, "qrx-run: unknown option %s\n", a.c_str()); Usage(); return 2; }
-    else {
-      std::string value;
-      SplitStation(a, &s, &value);
-      sequencePaths[s] = value;
-    }
+  std::string stationDir, jsonPath, dbUrl, lang;
+  int stations = 1, firstIndex = 0, units = 0;
+  bool checkOnly = false, noTerminal = false;
+  RunOptions options;
+  std::vector<std::string> productArgs, configArgs, serialArgs, sequenceArgs;
+
+  CLI::App app{"qrx-run: runs sequence files on simulated or real stations, one thread each"};
+  app.add_option("--station", stationDir,
+                 "deployment directory (default: the station folder beside qrx-run)");
+  app.add_option("--stations", stations, "number of stations, one thread each (default 1)")
+      ->check(CLI::Range(1, 64));
+  app.add_option("--product", productArgs,
+                 "[S=]TYPE: QRX or UFI (default: the sequence's @product, else QRX)")
+      ->allow_extra_args(false)->take_all();
+  app.add_option("--config", configArgs,
+                 "[S=]FILE: business-configuration file in BusinessCfg (default: the "
+                 "sequence's @config, else <product>_Station.xml); it must exist")
+      ->allow_extra_args(false)->take_all();
+  app.add_option("--first-index", firstIndex, "thread index of station 1 (default 0)");
+  app.add_option("--serial", serialArgs,
+                 "[S=]TEXT: answer to the operator's barcode prompt (repeatable; the last "
+                 "answer keeps answering)")
+      ->allow_extra_args(false)->take_all();
+  app.add_flag("--no-terminal", noTerminal,
+               "never ask on the terminal; unanswered prompts are cancelled");
+  app.add_option("--json", jsonPath, "append every unit's whole record to FILE as one JSON line");
+  app.add_option("--db", dbUrl,
+                 "results store and identity pools: postgresql://... (default: "
+                 "Results/results.db in the deployment directory)");
+  app.add_option("--units", units,
+                 "units to test one after the other on each station (default 1; with --loop, "
+                 "until the operator quits)")
+      ->check(CLI::Range(1, 1000000));
+  app.add_flag("--loop", options.loop,
+               "after each unit's verdict ask the operator (standard input) for the next one");
+  app.add_flag("--continue-on-fail", options.continueOnFail,
+               "run a unit's remaining steps after a failing step (default: the unit stops, "
+               "so a failing unit is never programmed)");
+  app.add_option("--lang", lang, "en: the library's fixed Chinese texts in English")
+      ->check(CLI::IsMember({"en", "zh"}));
+  app.add_flag("--quiet", g_quiet, "do not print the library's log lines");
+  app.add_flag("--check", checkOnly, "only check the sequences");
+  app.add_option("sequences", sequenceArgs, "SEQUENCE for every station, S=SEQUENCE for station S")
+      ->required();
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp &) {
+    std::printf("%s", app.help().c_str());
+    return 0;
+  } catch (const CLI::ParseError &e) {
+    std::fprintf(stderr, "qrx-run: %s\n%s", e.what(), app.help().c_str());
+    return 2;
   }
-  if (sequencePaths.empty()) { Usage(); return 2; }
+  g_useTerminal = !noTerminal;
+  g_english = lang == "en";
+  options.units = units > 0 ? units : options.loop ? 0 : 1;
+
+  std::map<int, std::string> products, configs, sequencePaths;
+  auto perStation = [](const std::vector<std::string> &given, const char *option,
+                       const std::function<void(int, const std::string &)> &take) {
+    for (const std::string &v : given) {
+      int s = 0;
+      std::string value;
+      if (!SplitStation(v, &s, &value)) {
+        std::fprintf(stderr, "qrx-run: bad station in %s %s\n", option, v.c_str());
+        return false;
+      }
+      take(s, value);
+    }
+    return true;
+  };
+  if (!perStation(productArgs, "--product", [&](int s, const std::string &v) { products[s] = v; }) ||
+      !perStation(configArgs, "--config", [&](int s, const std::string &v) { configs[s] = v; }) ||
+      !perStation(serialArgs, "--serial", [&](int s, const std::string &v) { g_answers[s].push_back(v); }) ||
+      !perStation(sequenceArgs, "SEQUENCE", [&](int s, const std::string &v) { sequencePaths[s] = v; }))
+    return 2;
+
   // Every sequence is checked completely before anything runs.
   std::map<std::string, Sequence> parsed;
+  std::map<std::string, std::string> hashes;
   for (const auto &[s, path] : sequencePaths) {
     if (parsed.count(path)) continue;
     std::string error;
@@ -492,6 +795,7 @@ int main(int argc, char **argv) {
       return 2;
     }
     parsed[path] = std::move(*sequence);
+    hashes[path] = FileSha256(path);
   }
   std::vector<StationPlan> plans;
   for (int n = 1; n <= stations; ++n) {
@@ -501,6 +805,7 @@ int main(int argc, char **argv) {
     auto seq = sequencePaths.count(n) ? sequencePaths[n] : sequencePaths.count(0) ? sequencePaths[0] : "";
     if (seq.empty()) { std::fprintf(stderr, "qrx-run: no sequence for station %d\n", n); return 2; }
     plan.sequence = &parsed[seq];
+    plan.sequenceHash = hashes[seq];
     plan.product = products.count(n) ? products[n] : products.count(0) ? products[0]
                  : !plan.sequence->product.empty() ? plan.sequence->product : "QRX";
     plan.config = configs.count(n) ? configs[n] : configs.count(0) ? configs[0]
@@ -520,9 +825,60 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "qrx-run: cannot enter the deployment directory %s\n", stationDir.c_str());
     return 2;
   }
-  if (!getenv("QRX_VISA_LIBRARY")) setenv("QRX_VISA_LIBRARY", (std::string(getcwd(cwd, sizeof cwd)) + "/libvisa.so").c_str(), 0);
+  options.deploymentDir = std::string(getcwd(cwd, sizeof cwd) ? cwd : ".") + "/";
+  options.hostName = HostName();
+  // InitQRXInterface would create a missing business-configuration file with nothing in it,
+  // and the station would test against empty settings: a typo must stop the run instead.
+  for (const StationPlan &plan : plans) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(options.deploymentDir + "BusinessCfg/" + plan.config, ec)) {
+      std::fprintf(stderr,
+                   "qrx-run: station %d: the business-configuration file BusinessCfg/%s does not "
+                   "exist in %s (InitQRXInterface would create an empty one); check --config or "
+                   "the sequence's @config\n",
+                   plan.number, plan.config.c_str(), options.deploymentDir.c_str());
+      return 2;
+    }
+  }
+
+  // Where the units go: the results store with its identity pools, and the JSON lines file.
+  std::vector<store::UnitSink *> sinks;
+  std::unique_ptr<JsonLinesSink> json;
+  if (!jsonPath.empty()) {
+    json = std::make_unique<JsonLinesSink>(jsonPath);
+    if (!json->Ok()) {
+      std::fprintf(stderr, "qrx-run: cannot write --json: %s\n", json->Error().c_str());
+      return 2;
+    }
+    sinks.push_back(json.get());
+  }
+  std::unique_ptr<store::UnitSink> storeSink;
+  std::unique_ptr<store::IdentitySource> ids;
+#ifdef QRX_RUN_WITH_STORE
+  {
+    std::string error;
+    storeSink = store::OpenUnitSink(dbUrl, options.deploymentDir, &error);
+    if (!storeSink) {
+      std::fprintf(stderr, "qrx-run: cannot open the results store: %s\n", error.c_str());
+      return 2;
+    }
+    ids = store::OpenIdentitySource(dbUrl, options.deploymentDir, &error);
+    if (!ids) {
+      std::fprintf(stderr, "qrx-run: cannot open the identity pools: %s\n", error.c_str());
+      return 2;
+    }
+    sinks.push_back(storeSink.get());
+  }
+#else
+  if (!dbUrl.empty()) {
+    std::fprintf(stderr, "qrx-run: this qrx-run was built without a results store; --db cannot be used\n");
+    return 2;
+  }
+#endif
+
+  if (!getenv("QRX_VISA_LIBRARY")) setenv("QRX_VISA_LIBRARY", (options.deploymentDir + "libvisa.so").c_str(), 0);
   Library lib;
-  std::string libPath = std::string(getcwd(cwd, sizeof cwd)) + "/libQRXInterface.so";
+  std::string libPath = options.deploymentDir + "libQRXInterface.so";
   lib.handle = dlopen(libPath.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!lib.handle) {
     std::fprintf(stderr, "qrx-run: cannot load %s: %s\n", libPath.c_str(), dlerror());
@@ -532,42 +888,60 @@ int main(int argc, char **argv) {
   lib.cleanup = reinterpret_cast<int (*)()>(lib.Symbol("CleanUpQRXInterface"));
   auto setPrompt = reinterpret_cast<int (*)(QRXSerialPromptFn, void *)>(lib.Symbol("QRX_SetSerialPromptHandler"));
   auto setBox = reinterpret_cast<int (*)(QRXMessageBoxFn, void *)>(lib.Symbol("QRX_SetMessageBoxHandler"));
+  auto setItems = reinterpret_cast<int (*)(QRXTestItemFn, void *)>(lib.Symbol("QRX_SetTestItemHandler"));
   if (!lib.init || !lib.cleanup) {
     std::fprintf(stderr, "qrx-run: %s lacks InitQRXInterface/CleanUpQRXInterface\n", libPath.c_str());
     return 2;
   }
   if (setPrompt) setPrompt(&OnSerialPrompt, nullptr);
   if (setBox) setBox(&OnMessageBox, nullptr);
+  if (setItems) setItems(&OnTestItem, nullptr);
+  else Print(0, "note: this libQRXInterface.so hands out no test items; unit records hold none");
 
   Turns turns(stations);
   std::vector<StationReport> reports(plans.size());
   std::vector<std::thread> threads;
   for (size_t i = 0; i < plans.size(); ++i)
-    threads.emplace_back(RunStation, std::cref(lib), std::cref(plans[i]), &turns, &reports[i]);
+    threads.emplace_back(RunStation, std::cref(lib), std::cref(plans[i]), std::cref(options), sinks,
+                         ids.get(), &turns, &reports[i]);
   for (auto &t : threads) t.join();
+  if (setItems) setItems(nullptr, nullptr);
 
   int failed = 0;
-  std::printf("\n%-8s %-8s %-28s %6s %7s %7s %8s\n", "station", "product", "sequence", "steps", "passed", "failed", "time");
+  std::printf("\n%-8s %-8s %-28s %6s %6s %7s %7s %8s\n", "station", "product", "sequence", "units", "steps",
+              "passed", "failed", "time");
   for (size_t i = 0; i < plans.size(); ++i) {
     const StationReport &r = reports[i];
     std::string name = plans[i].sequence->path;
     if (name.size() > 28) name = "..." + name.substr(name.size() - 25);
-    std::printf("S%-7d %-8s %-28s %6zu %7d %7d %7.2fs\n", plans[i].number, plans[i].product.c_str(),
-                name.c_str(), r.steps.size(), r.passed, r.failed, r.seconds);
+    std::printf("S%-7d %-8s %-28s %6zu %6zu %7d %7d %7.2fs\n", plans[i].number, plans[i].product.c_str(),
+                name.c_str(), r.units.size(), r.steps.size(), r.passed, r.failed, r.seconds);
     failed += r.failed;
   }
-  std::printf("%s\n", failed ? "RESULT: FAIL" : "RESULT: PASS");
-  if (!jsonPath.empty()) {
-    std::ofstream json(jsonPath, std::ios::trunc);
-    for (size_t i = 0; i < plans.size(); ++i)
-      for (const StepOutcome &o : reports[i].steps)
-        json << "{\"station\":" << plans[i].number << ",\"index\":" << plans[i].index
-             << ",\"sequence\":\"" << JsonEscape(plans[i].sequence->path) << "\",\"line\":" << o.line
-             << ",\"step\":\"" << JsonEscape(o.call) << "\",\"result\":" << o.result
-             << ",\"passed\":" << (o.passed ? "true" : "false") << ",\"ms\":" << o.ms
-             << ",\"output\":\"" << JsonEscape(o.output) << "\"}\n";
+  std::printf("\n");
+  for (size_t i = 0; i < plans.size(); ++i) {
+    const StationReport &r = reports[i];
+    if (!r.initialised)
+      std::printf("S%-3d InitQRXInterface returned %d: the station could not start\n", plans[i].number,
+                  r.initResult);
+    for (const UnitSummary &u : r.units) {
+      std::string line = "S" + std::to_string(plans[i].number);
+      line.resize(5, ' ');
+      line += "unit " + std::to_string(u.number);
+      line.resize(14, ' ');
+      line += std::string(u.passed ? "PASS" : "FAIL") + " SN " + (u.serial.empty() ? "-" : u.serial);
+      if (!u.passed) {
+        line.resize(std::max<size_t>(line.size() + 1, 43), ' ');
+        line += u.failingStep + "  [" + u.why + "]";
+      }
+      std::printf("%s\n", line.c_str());
+    }
   }
+  std::printf("%s\n", failed ? "RESULT: FAIL" : "RESULT: PASS");
   std::fflush(stdout);
-  // The library stays loaded: plug-in threads may still be winding down.
+  // The library stays loaded: plug-in threads may still be winding down. The store's writer
+  // drains its queue when it is destroyed, here, before the process ends.
+  storeSink.reset();
+  ids.reset();
   return failed ? 1 : 0;
 }

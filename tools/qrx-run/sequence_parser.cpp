@@ -18,7 +18,7 @@ const char *TypeName(ArgType t) {
   switch (t) {
   case ArgType::kInt: return "an integer";
   case ArgType::kDouble: return "a number";
-  case ArgType::kText: return "a text in double quotes";
+  case ArgType::kText: return "a text in double quotes (or @imei, @mac, @sn)";
   case ArgType::kTextBuffer: return "out or out=\"expected text\"";
   case ArgType::kDoubleOut: return "out";
   case ArgType::kCallback: return "progress or null";
@@ -110,12 +110,26 @@ public:
     return Trim(s_.substr(b, pos_ - b));
   }
 
+  // @imei, @mac or @sn in place of a text: the unit's value from the identity pool.
+  bool PoolToken(const ExportRow &row, const std::string &where, SequenceArg *arg) {
+    ++pos_;
+    std::string kind = Word();
+    if (kind != "imei" && kind != "mac" && kind != "sn")
+      return Fail(where + ": unknown identity '@" + kind + "' (@imei, @mac or @sn)");
+    auto use = ExportCatalogueView::IdentityOf(row);
+    if (use && use->kind != kind)
+      return Fail(where + ": " + row.name + " handles the " + use->kind + ", not @" + kind);
+    arg->pool = kind;
+    return true;
+  }
+
   bool Argument(const ExportRow &row, size_t index, SequenceArg *arg) {
     ArgType t = row.args[index];
     arg->type = t;
     std::string where = "argument " + std::to_string(index + 1) + " of " + row.name;
     SkipSpace();
     if (t == ArgType::kText) {
+      if (pos_ < s_.size() && s_[pos_] == '@') return PoolToken(row, where, arg);
       if (!Quoted(&arg->text)) return Fail(where + " must be " + TypeName(t) + ", got " + Show(RawToken()));
       return true;
     }
@@ -127,8 +141,10 @@ public:
         return Fail(where + " must be " + TypeName(t) + ", got " + Show(RawToken()));
       }
       if (t == ArgType::kTextBuffer && Eat('=')) {
-        if (!Quoted(&arg->text)) return Fail(where + ": out= needs a text in double quotes");
         arg->expectText = true;
+        SkipSpace();
+        if (pos_ < s_.size() && s_[pos_] == '@') return PoolToken(row, where, arg);
+        if (!Quoted(&arg->text)) return Fail(where + ": out= needs a text in double quotes");
       }
       return true;
     }

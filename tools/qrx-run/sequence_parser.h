@@ -10,6 +10,8 @@
 //   LTE_ReadPower_CabLoss(out) != 0
 //   WriteSN("SIM{index}X", 0) = any
 //   StartDownloadImage("Images/sim_image.bin", 0, progress, "", 0, 0, "")
+//   WriteIMEI(@imei, 0)           @imei, @mac, @sn: the unit's value from the identity pool
+//   ReadIMEI(out=@imei, 0)        compared with the unit's pool value
 //   @wait-download 30             waits for this station's download to finish (seconds)
 //   @sleep 100                    milliseconds
 //   @echo text
@@ -32,6 +34,7 @@ struct SequenceArg {
   std::string text;               // text argument, or the expected buffer content
   bool expectText = false;        // out="..." was given
   bool isNull = false;            // null pointer for c and o
+  std::string pool;               // "imei", "mac" or "sn" for @imei, @mac, @sn; else empty
 };
 
 struct SequenceStep {
