@@ -748,6 +748,7 @@ int main(int argc, char **argv) {
       ->check(CLI::IsMember({"en", "zh"}));
   app.add_flag("--quiet", g_quiet, "do not print the library's log lines");
   app.add_flag("--check", checkOnly, "only check the sequences");
+  app.set_version_flag("--version", std::string("qrx-run ") + QRX_VERSION);
   app.add_option("sequences", sequenceArgs, "SEQUENCE for every station, S=SEQUENCE for station S")
       ->required();
   try {
