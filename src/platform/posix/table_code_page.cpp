@@ -1,0 +1,210 @@
+// Table-driven conversion of the Windows code pages the library carries tables for: rows of
+// lead bytes for reading, one entry per UTF-16 code unit for writing, and a fast path that
+// copies ASCII eight bytes at a time.
+#include "platform/posix/table_code_page.h"
+
+#include "platform/posix/code_page_tables.h"
+#include "platform/posix/utf8_codec.h"
+
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+namespace qrx::platform {
+namespace {
+
+constexpr uint64_t kHighBits8 = 0x8080808080808080ull;
+constexpr uint64_t kHighBits16 = 0xFF80FF80FF80FF80ull;
+constexpr size_t kChunk = 4096;
+constexpr size_t kMaxTables = 32;
+
+void Unpack(const uint16_t *words, size_t length, std::vector<char16_t> *out) {
+  size_t i = 0;
+  while (i < length) {
+    const uint16_t t = words[i];
+    if (t & 0x8000) {
+      for (uint16_t k = 0; k < (t & 0x7FFF); ++k) out->push_back(static_cast<char16_t>(words[i + 1] + k));
+      i += 2;
+    } else if (t & 0x4000) {
+      out->insert(out->end(), t & 0x3FFF, static_cast<char16_t>(words[i + 1]));
+      i += 2;
+    } else {
+      out->insert(out->end(), words + i + 1, words + i + 1 + t);
+      i += 1 + t;
+    }
+  }
+}
+
+} // namespace
+
+const TableCodePage *TableCodePage::Find(int codePage) {
+  static std::once_flag once[kMaxTables];
+  static std::unique_ptr<TableCodePage> pages[kMaxTables];
+  const auto tables = CodePageTables();
+  for (size_t i = 0; i < tables.size() && i < kMaxTables; ++i) {
+    if (tables[i].codePage != codePage) continue;
+    std::call_once(once[i], [&] { pages[i] = std::make_unique<TableCodePage>(tables[i]); });
+    return pages[i].get();
+  }
+  return nullptr;
+}
+
+TableCodePage::TableCodePage(const CodePageTable &t)
+    : codePage_(t.codePage), unicodeDefault_(static_cast<char16_t>(t.unicodeDefault)) {
+  std::memset(leadIndex_, 0, sizeof leadIndex_);
+  int leads = 0;
+  for (int b = 0; b < 256; ++b) {
+    for (const auto &r : t.leadRanges)
+      if ((r[0] || r[1]) && b >= r[0] && b <= r[1]) leadIndex_[b] = static_cast<uint8_t>(++leads);
+    single_[b] = static_cast<char16_t>(t.single[b]);
+    singleLossy_[b] = (t.singleLossy[b >> 5] >> (b & 31)) & 1;
+  }
+  rows_.reserve(static_cast<size_t>(leads) * 256);
+  Unpack(t.rows, t.rowsLength, &rows_);
+  rows_.resize(static_cast<size_t>(leads) * 256, 0); // a short table reads as rejected pairs
+
+  // The way back: the plain inverse (the first sequence in byte order that reads as a
+  // character), then the exceptions that Windows answers differently.
+  back_.assign(0x10000, kUnmappedBytes);
+  for (int b = 0; b < 256; ++b)
+    if (!leadIndex_[b] && !singleLossy_[b] && (single_[b] != 0 || b == 0) && back_[single_[b]] == kUnmappedBytes)
+      back_[single_[b]] = static_cast<uint16_t>(b);
+  for (int lead = 0; lead < 256; ++lead) {
+    if (!leadIndex_[lead]) continue;
+    const char16_t *row = &rows_[(leadIndex_[lead] - 1) * 256];
+    for (int trail = 0; trail < 256; ++trail)
+      if (row[trail] && back_[row[trail]] == kUnmappedBytes)
+        back_[row[trail]] = static_cast<uint16_t>((lead << 8) | trail);
+  }
+  for (size_t i = 0; i < t.backCount; ++i) back_[t.back[2 * i]] = t.back[2 * i + 1];
+}
+
+void TableCodePage::ToWide(std::string_view in, std::u16string *out, bool *lossy) const {
+  // Converted through a small buffer so the result is written once; a character never takes
+  // more units than bytes.
+  char16_t buf[kChunk + 8];
+  out->reserve(out->size() + in.size());
+  const auto *s = reinterpret_cast<const unsigned char *>(in.data());
+  const size_t n = in.size();
+  size_t i = 0, k = 0;
+  bool lost = false;
+  while (i < n) {
+    if (k + 8 > kChunk) {
+      out->append(buf, k);
+      k = 0;
+    }
+    uint64_t w;
+    if (n - i >= 8 && (std::memcpy(&w, s + i, 8), (w & kHighBits8) == 0)) {
+      for (int j = 0; j < 8; ++j) buf[k + j] = s[i + j];
+      i += 8;
+      k += 8;
+      continue;
+    }
+    const unsigned char b = s[i];
+    if (b < 0x80) {
+      buf[k++] = b;
+      ++i;
+    } else if (!leadIndex_[b]) {
+      buf[k++] = single_[b];
+      lost |= singleLossy_[b];
+      ++i;
+    } else if (i + 1 == n) {
+      buf[k++] = unicodeDefault_;
+      lost = true;
+      ++i;
+    } else {
+      const unsigned char trail = s[i + 1];
+      const char16_t u = rows_[(leadIndex_[b] - 1) * 256 + trail];
+      if (u) {
+        buf[k++] = u;
+        i += 2;
+      } else {
+        buf[k++] = unicodeDefault_;
+        lost = true;
+        i += trail ? 2 : 1; // a zero byte is read on its own
+      }
+    }
+  }
+  out->append(buf, k);
+  if (lost && lossy) *lossy = true;
+}
+
+void TableCodePage::PutUnit(char16_t u, std::string *out, bool *lost) const {
+  const uint16_t v = back_[u];
+  if (v == kUnmappedBytes) {
+    out->push_back('?');
+    *lost = true;
+  } else if (v < 0x100) {
+    out->push_back(static_cast<char>(v));
+  } else {
+    out->push_back(static_cast<char>(v >> 8));
+    out->push_back(static_cast<char>(v & 0xFF));
+  }
+}
+
+void TableCodePage::ToBytes(std::u16string_view in, std::string *out, bool *lossy) const {
+  char buf[kChunk + 8];
+  out->reserve(out->size() + in.size());
+  const char16_t *s = in.data();
+  const size_t n = in.size();
+  size_t i = 0, k = 0;
+  bool lost = false;
+  while (i < n) {
+    if (k + 8 > kChunk) {
+      out->append(buf, k);
+      k = 0;
+    }
+    uint64_t w;
+    if (n - i >= 4 && (std::memcpy(&w, s + i, 8), (w & kHighBits16) == 0)) {
+      for (int j = 0; j < 4; ++j) buf[k + j] = static_cast<char>(s[i + j]);
+      i += 4;
+      k += 4;
+      continue;
+    }
+    const uint16_t v = back_[s[i++]];
+    if (v == kUnmappedBytes) {
+      buf[k++] = '?';
+      lost = true;
+    } else if (v < 0x100) {
+      buf[k++] = static_cast<char>(v);
+    } else {
+      buf[k++] = static_cast<char>(v >> 8);
+      buf[k++] = static_cast<char>(v & 0xFF);
+    }
+  }
+  out->append(buf, k);
+  if (lost && lossy) *lossy = true;
+}
+
+void TableCodePage::Utf8ToBytes(std::string_view utf8, std::string *out, bool *lossy) const {
+  out->reserve(out->size() + utf8.size());
+  const auto *s = reinterpret_cast<const unsigned char *>(utf8.data());
+  const size_t n = utf8.size();
+  size_t i = 0;
+  bool lost = false;
+  while (i < n) {
+    // ASCII runs are copied as they stand: every table code page keeps ASCII as it is.
+    size_t run = i;
+    uint64_t w;
+    while (n - run >= 8 && (std::memcpy(&w, s + run, 8), (w & kHighBits8) == 0)) run += 8;
+    while (run < n && s[run] < 0x80) ++run;
+    if (run > i) {
+      out->append(utf8.data() + i, run - i);
+      i = run;
+      if (i == n) break;
+    }
+    const int32_t cp = Utf8Codec::Next(utf8, &i);
+    if (cp < 0) {
+      PutUnit(0xFFFD, out, &lost);
+      lost = true;
+    } else if (cp < 0x10000) {
+      PutUnit(static_cast<char16_t>(cp), out, &lost);
+    } else {
+      PutUnit(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)), out, &lost);
+      PutUnit(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)), out, &lost);
+    }
+  }
+  if (lost && lossy) *lossy = true;
+}
+
+} // namespace qrx::platform

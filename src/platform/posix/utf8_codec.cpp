@@ -1,0 +1,99 @@
+// UTF-8 and UTF-16 conversion with an ASCII fast path eight bytes at a time.
+#include "platform/posix/utf8_codec.h"
+
+#include <cstring>
+
+namespace qrx::platform {
+namespace {
+
+constexpr uint64_t kHighBits8 = 0x8080808080808080ull;
+constexpr uint64_t kHighBits16 = 0xFF80FF80FF80FF80ull;
+constexpr size_t kChunk = 4096;
+
+} // namespace
+
+void Utf8Codec::ToUtf16(std::string_view in, std::u16string *out, bool *lossy) {
+  // Converted through a small buffer, so the result is written once rather than zero-filled
+  // first; a character never takes more units than bytes.
+  char16_t buf[kChunk + 8];
+  out->reserve(out->size() + in.size());
+  const auto *s = reinterpret_cast<const unsigned char *>(in.data());
+  size_t i = 0, k = 0;
+  bool lost = false;
+  while (i < in.size()) {
+    if (k + 8 > kChunk) {
+      out->append(buf, k);
+      k = 0;
+    }
+    uint64_t w;
+    if (in.size() - i >= 8 && (std::memcpy(&w, s + i, 8), (w & kHighBits8) == 0)) {
+      for (int j = 0; j < 8; ++j) buf[k + j] = s[i + j];
+      i += 8;
+      k += 8;
+      continue;
+    }
+    int32_t cp = Next(in, &i);
+    if (cp < 0) {
+      buf[k++] = 0xFFFD;
+      lost = true;
+    } else if (cp < 0x10000) {
+      buf[k++] = static_cast<char16_t>(cp);
+    } else {
+      cp -= 0x10000;
+      buf[k++] = static_cast<char16_t>(0xD800 + (cp >> 10));
+      buf[k++] = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    }
+  }
+  out->append(buf, k);
+  if (lost && lossy) *lossy = true;
+}
+
+void Utf8Codec::FromUtf16(std::u16string_view in, std::string *out, bool *lossy) {
+  char buf[kChunk + 8];
+  out->reserve(out->size() + in.size());
+  const char16_t *s = in.data();
+  const size_t n = in.size();
+  size_t i = 0, k = 0;
+  bool lost = false;
+  while (i < n) {
+    if (k + 8 > kChunk) {
+      out->append(buf, k);
+      k = 0;
+    }
+    uint64_t w;
+    if (n - i >= 4 && (std::memcpy(&w, s + i, 8), (w & kHighBits16) == 0)) {
+      for (int j = 0; j < 4; ++j) buf[k + j] = static_cast<char>(s[i + j]);
+      i += 4;
+      k += 4;
+      continue;
+    }
+    uint32_t c = s[i++];
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      if (c <= 0xDBFF && i < n && s[i] >= 0xDC00 && s[i] <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (s[i++] - 0xDC00);
+      } else {
+        c = 0xFFFD;
+        lost = true;
+      }
+    }
+    if (c < 0x80) {
+      buf[k++] = static_cast<char>(c);
+    } else if (c < 0x800) {
+      buf[k++] = static_cast<char>(0xC0 | (c >> 6));
+      buf[k++] = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      buf[k++] = static_cast<char>(0xE0 | (c >> 12));
+      buf[k++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      buf[k++] = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      buf[k++] = static_cast<char>(0xF0 | (c >> 18));
+      buf[k++] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      buf[k++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      buf[k++] = static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  out->append(buf, k);
+  if (lost && lossy) *lossy = true;
+}
+
+} // namespace qrx::platform

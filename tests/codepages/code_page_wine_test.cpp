@@ -1,0 +1,258 @@
+// Every byte, lead and trail byte pair and UTF-16 code unit of the table code pages, converted
+// by the library and compared with what Windows' conversion functions answered under Wine.
+#include "platform/code_page.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using qrx::platform::MultiByteToWide;
+using qrx::platform::WideToMultiByte;
+
+struct ByteAnswer {
+  std::string input;
+  std::u16string units;
+  bool valid = false;
+};
+
+struct UnitAnswer {
+  std::u16string input;
+  std::string bytes;
+  bool usedDefault = false;
+};
+
+struct PageAnswers {
+  int codePage = 0;
+  std::vector<ByteAnswer> bytes;  // single bytes, then pairs and lone lead bytes
+  std::vector<UnitAnswer> units;  // 0000..FFFF, then surrogate pairs
+};
+
+// Reads the dump written by code_page_dump.c (its layout is described there).
+class DumpReader {
+public:
+  explicit DumpReader(std::string data) : data_(std::move(data)) {}
+
+  bool Read(std::map<int, PageAnswers> *pages, std::string *error) {
+    if (data_.compare(0, 8, "QRXCPD1\n") != 0) return Fail(error, "not a code page dump");
+    pos_ = 8;
+    uint32_t count = U32();
+    for (uint32_t p = 0; p < count && ok_; ++p) {
+      PageAnswers page;
+      page.codePage = static_cast<int>(U32());
+      const uint32_t maxCharSize = U32();
+      uint8_t leads[12];
+      for (auto &b : leads) b = U8();
+      pos_ += 4; // default char, default unicode char
+      auto isLead = [&](int b) {
+        for (int i = 0; i < 12; i += 2)
+          if ((leads[i] || leads[i + 1]) && b >= leads[i] && b <= leads[i + 1]) return true;
+        return false;
+      };
+      for (int b = 0; b < 256; ++b) page.bytes.push_back(Bytes(std::string(1, static_cast<char>(b))));
+      if (maxCharSize == 2) {
+        for (int lead = 0; lead < 256; ++lead) {
+          if (!isLead(lead)) continue;
+          for (int trail = 0; trail < 256; ++trail)
+            page.bytes.push_back(Bytes({static_cast<char>(lead), static_cast<char>(trail)}));
+          page.bytes.push_back(Bytes(std::string(1, static_cast<char>(lead))));
+        }
+      }
+      for (uint32_t u = 0; u < 0x10000; ++u) page.units.push_back(Units(std::u16string(1, static_cast<char16_t>(u))));
+      for (uint32_t i = 0; i < 1024; ++i)
+        page.units.push_back(Units({static_cast<char16_t>(0xD800 + i), static_cast<char16_t>(0xDC00 + ((i * 37) & 0x3FF))}));
+      for (uint32_t i = 0; i < 128; ++i) {
+        const uint32_t c = 0xE0000 + i - 0x10000;
+        page.units.push_back(Units({static_cast<char16_t>(0xD800 + (c >> 10)), static_cast<char16_t>(0xDC00 + (c & 0x3FF))}));
+      }
+      (*pages)[page.codePage] = std::move(page);
+    }
+    if (ok_ && pos_ != data_.size()) return Fail(error, "trailing data");
+    return ok_ || Fail(error, "truncated dump");
+  }
+
+private:
+  std::string data_;
+  size_t pos_ = 0;
+  bool ok_ = true;
+
+  static bool Fail(std::string *error, const char *what) {
+    *error = what;
+    return false;
+  }
+  uint8_t U8() {
+    if (pos_ >= data_.size()) {
+      ok_ = false;
+      return 0;
+    }
+    return static_cast<uint8_t>(data_[pos_++]);
+  }
+  uint16_t U16() { return static_cast<uint16_t>(U8() | (U8() << 8)); }
+  uint32_t U32() { return U16() | (static_cast<uint32_t>(U16()) << 16); }
+  ByteAnswer Bytes(std::string input) {
+    ByteAnswer a{std::move(input), {}, false};
+    const int n = U8();
+    a.valid = U8() != 0;
+    for (int i = 0; i < 3; ++i) {
+      const char16_t u = U16();
+      if (i < n) a.units.push_back(u);
+    }
+    if (n > 3) ok_ = false;
+    return a;
+  }
+  UnitAnswer Units(std::u16string input) {
+    UnitAnswer a{std::move(input), {}, false};
+    const int n = U8();
+    a.usedDefault = U8() != 0;
+    for (int i = 0; i < 4; ++i) {
+      const char b = static_cast<char>(U8());
+      if (i < n) a.bytes.push_back(b);
+    }
+    if (n > 4) ok_ = false;
+    return a;
+  }
+};
+
+const std::map<int, PageAnswers> *Answers(std::string *error) {
+  static std::string loadError;
+  static const std::unique_ptr<std::map<int, PageAnswers>> answers = [] {
+    auto pages = std::make_unique<std::map<int, PageAnswers>>();
+    std::ifstream in(QRX_CODE_PAGE_DUMP, std::ios::binary);
+    if (!in) {
+      loadError = std::string("cannot read ") + QRX_CODE_PAGE_DUMP +
+                  " (the ctest step code_page_reference writes it; run the test through ctest)";
+      return std::unique_ptr<std::map<int, PageAnswers>>();
+    }
+    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!DumpReader(std::move(data)).Read(pages.get(), &loadError)) return std::unique_ptr<std::map<int, PageAnswers>>();
+    return pages;
+  }();
+  *error = loadError;
+  return answers.get();
+}
+
+std::string Hex(std::string_view bytes) {
+  std::string s;
+  char b[4];
+  for (unsigned char c : bytes) {
+    std::snprintf(b, sizeof b, "%02X ", c);
+    s += b;
+  }
+  return s;
+}
+
+std::string Hex(std::u16string_view units) {
+  std::string s;
+  char b[8];
+  for (char16_t u : units) {
+    std::snprintf(b, sizeof b, "%04X ", static_cast<unsigned>(u));
+    s += b;
+  }
+  return s;
+}
+
+class WineCodePageTest : public testing::TestWithParam<int> {
+protected:
+  const PageAnswers *page_ = nullptr;
+
+  void SetUp() override {
+    if (std::string(QRX_CODE_PAGE_DUMP).empty())
+      GTEST_SKIP() << "wine or x86_64-w64-mingw32-gcc is missing, so there is no reference to "
+                      "compare with: install wine and g++-mingw-w64-x86-64 (scripts/install-deps.sh)";
+    std::string error;
+    const auto *answers = Answers(&error);
+    ASSERT_NE(answers, nullptr) << error;
+    auto it = answers->find(GetParam());
+    ASSERT_NE(it, answers->end()) << "code page " << GetParam() << " is not in the dump";
+    page_ = &it->second;
+  }
+
+  // What Windows writes back for one UTF-16 unit.
+  const UnitAnswer &Back(char16_t u) const { return page_->units[u]; }
+};
+
+// Reading: each byte and pair reads as Windows reads it, and a reading is lossy exactly when
+// Windows rejects the input and the character it gives does not write back to the same bytes.
+TEST_P(WineCodePageTest, EveryByteAndPairReadsAsOnWindows) {
+  size_t mismatches = 0;
+  for (const ByteAnswer &a : page_->bytes) {
+    std::u16string out;
+    bool lossy = false;
+    ASSERT_TRUE(MultiByteToWide(GetParam(), a.input, &out, &lossy));
+    const bool expectLoss = !a.valid && !(a.units.size() == 1 && Back(a.units[0]).bytes == a.input);
+    if (out != a.units || lossy != expectLoss) {
+      if (++mismatches <= 20)
+        ADD_FAILURE() << "bytes " << Hex(a.input) << "read as " << Hex(out) << (lossy ? "(lossy)" : "")
+                      << ", Windows: " << Hex(a.units) << (expectLoss ? "(lossy)" : "");
+    }
+  }
+  EXPECT_EQ(mismatches, 0u);
+  RecordProperty("compared", static_cast<int>(page_->bytes.size()));
+}
+
+// Writing: each code unit (and each sampled surrogate pair) writes the bytes Windows writes,
+// best fits included, and is lossy exactly when Windows says it used the default character.
+TEST_P(WineCodePageTest, EveryCodeUnitWritesAsOnWindows) {
+  size_t mismatches = 0;
+  for (const UnitAnswer &a : page_->units) {
+    std::string out;
+    bool lossy = false;
+    ASSERT_TRUE(WideToMultiByte(GetParam(), a.input, &out, &lossy));
+    if (out != a.bytes || lossy != a.usedDefault) {
+      if (++mismatches <= 20)
+        ADD_FAILURE() << "units " << Hex(a.input) << "wrote " << Hex(out) << (lossy ? "(lossy)" : "")
+                      << ", Windows: " << Hex(a.bytes) << (a.usedDefault ? "(default used)" : "");
+    }
+  }
+  EXPECT_EQ(mismatches, 0u);
+  RecordProperty("compared", static_cast<int>(page_->units.size()));
+}
+
+// The same answers from one long conversion each way, so nothing depends on a character
+// standing alone: ASCII runs that take the fast path, buffer boundaries, pairs after pairs.
+TEST_P(WineCodePageTest, WholeTableInOneConversionAgrees) {
+  std::string text, expectBytes;
+  std::u16string expectUnits, wide;
+  for (const ByteAnswer &a : page_->bytes) {
+    // A rejected pair or lone lead byte would swallow what follows; they are covered above.
+    if (!a.valid) continue;
+    text += a.input;
+    text += "abcdefghij";
+    expectUnits += a.units;
+    expectUnits += u"abcdefghij";
+  }
+  bool lossy = false;
+  ASSERT_TRUE(MultiByteToWide(GetParam(), text, &wide, &lossy));
+  EXPECT_FALSE(lossy);
+  EXPECT_TRUE(wide == expectUnits) << "the long reading differs from the answers one by one";
+
+  std::u16string units;
+  for (size_t u = 1; u < 0x10000; ++u) {
+    units += static_cast<char16_t>(u);
+    expectBytes += Back(static_cast<char16_t>(u)).bytes;
+    if (u % 7 == 0) {
+      units += u"0123456789";
+      expectBytes += "0123456789";
+    }
+  }
+  std::string bytes;
+  lossy = false;
+  ASSERT_TRUE(WideToMultiByte(GetParam(), units, &bytes, &lossy));
+  EXPECT_TRUE(lossy);
+  EXPECT_TRUE(bytes == expectBytes) << "the long writing differs from the answers one by one";
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, WineCodePageTest,
+                         testing::Values(874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255,
+                                         1256, 1257, 1258),
+                         [](const testing::TestParamInfo<int> &info) { return "cp" + std::to_string(info.param); });
+
+} // namespace
