@@ -32,7 +32,7 @@ bool MultiByteToWide(int codePage, std::string_view in, std::u16string *out, boo
 bool WideToMultiByte(int codePage, std::u16string_view in, std::string *out, bool *lossy);
 
 // Converts text between two code pages as MultiByteToWide followed by WideToMultiByte would,
-// with a direct path from UTF-8 to the table code pages. False when either is not supported.
+// with direct paths between UTF-8 and the table code pages. False when either is not supported.
 bool ConvertCodePage(int fromCodePage, int toCodePage, std::string_view in, std::string *out,
                      bool *lossy);
 

@@ -193,6 +193,24 @@ TEST(CodePage65001, DirectPathAgreesWithTheWayThroughUtf16) {
     EXPECT_TRUE(direct == twoStep) << "code page " << cp;
     EXPECT_EQ(lossyA, lossyB);
   }
+  // And back from GBK with rejected pairs, lone lead bytes and private-use pairs among it.
+  std::string gbk;
+  for (int i = 0; i < 3000; ++i) {
+    gbk += std::string(static_cast<size_t>(i % 23), 'y');
+    gbk += "\xB2\xE2";
+    if (i % 5 == 0) gbk += "\xAA\xA1\xFF\x80";
+    if (i % 9 == 0) gbk += "\xA1\x20";
+    if (i % 17 == 0) gbk += std::string("\xA1\0", 2);
+  }
+  gbk += "\xB2";
+  std::u16string wide;
+  bool lossyRead = false, lossyDirect = false;
+  ASSERT_TRUE(MultiByteToWide(936, gbk, &wide, &lossyRead));
+  std::string twoStep = Bytes(65001, wide), direct;
+  ASSERT_TRUE(ConvertCodePage(936, 65001, gbk, &direct, &lossyDirect));
+  EXPECT_TRUE(direct == twoStep);
+  EXPECT_TRUE(lossyRead);
+  EXPECT_TRUE(lossyDirect);
 }
 
 } // namespace

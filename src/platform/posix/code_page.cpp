@@ -218,7 +218,14 @@ bool ConvertCodePage(int fromCodePage, int toCodePage, std::string_view in, std:
       return true;
     }
   }
-  std::u16string wide;
+  if (toCodePage == 65001) {
+    if (const TableCodePage *table = TableCodePage::Find(fromCodePage)) {
+      out->clear();
+      table->ToUtf8(in, out, lossy);
+      return true;
+    }
+  }
+    std::u16string wide;
   bool lost = false;
   if (!MultiByteToWide(fromCodePage, in, &wide, &lost)) return false;
   if (!WideToMultiByte(toCodePage, wide, out, &lost)) return false;

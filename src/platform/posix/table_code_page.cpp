@@ -1,11 +1,13 @@
 // Table-driven conversion of the Windows code pages the library carries tables for: rows of
 // lead bytes for reading, one entry per UTF-16 code unit for writing, and a fast path that
-// copies ASCII eight bytes at a time.
+// copies ASCII sixteen bytes at a time.
 #include "platform/posix/table_code_page.h"
 
+#include "platform/posix/ascii_run.h"
 #include "platform/posix/code_page_tables.h"
 #include "platform/posix/utf8_codec.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -13,9 +15,7 @@
 namespace qrx::platform {
 namespace {
 
-constexpr uint64_t kHighBits8 = 0x8080808080808080ull;
-constexpr uint64_t kHighBits16 = 0xFF80FF80FF80FF80ull;
-constexpr size_t kChunk = 4096;
+constexpr size_t kChunk = 8192;
 constexpr size_t kMaxTables = 32;
 
 void Unpack(const uint16_t *words, size_t length, std::vector<char16_t> *out) {
@@ -93,13 +93,10 @@ void TableCodePage::ToWide(std::string_view in, std::u16string *out, bool *lossy
       out->append(buf, k);
       k = 0;
     }
-    uint64_t w;
-    if (n - i >= 8 && (std::memcpy(&w, s + i, 8), (w & kHighBits8) == 0)) {
-      for (int j = 0; j < 8; ++j) buf[k + j] = s[i + j];
-      i += 8;
-      k += 8;
-      continue;
-    }
+    const size_t ascii = AsciiRun::Widen(s + i, std::min(n - i, kChunk - k), buf + k);
+    i += ascii;
+    k += ascii;
+    if (i == n) break;
     const unsigned char b = s[i];
     if (b < 0x80) {
       buf[k++] = b;
@@ -129,6 +126,59 @@ void TableCodePage::ToWide(std::string_view in, std::u16string *out, bool *lossy
   if (lost && lossy) *lossy = true;
 }
 
+void TableCodePage::ToUtf8(std::string_view in, std::string *out, bool *lossy) const {
+  out->reserve(out->size() + in.size() + in.size() / 2);
+  const auto *s = reinterpret_cast<const unsigned char *>(in.data());
+  const size_t n = in.size();
+  size_t i = 0;
+  bool lost = false;
+  while (i < n) {
+    const size_t run = AsciiRun::Prefix(s + i, n - i);
+    if (run) {
+      out->append(in.data() + i, run);
+      i += run;
+      if (i == n) break;
+    }
+    // One character: ASCII was copied, so this is a single non-ASCII byte or a pair; no table
+    // code page reads a surrogate, so each character is one UTF-16 unit.
+    const unsigned char b = s[i];
+    char16_t u;
+    if (!leadIndex_[b]) {
+      u = single_[b];
+      lost |= singleLossy_[b];
+      ++i;
+    } else if (i + 1 == n) {
+      u = unicodeDefault_;
+      lost = true;
+      ++i;
+    } else {
+      const unsigned char trail = s[i + 1];
+      u = rows_[(leadIndex_[b] - 1) * 256 + trail];
+      if (u) {
+        i += 2;
+      } else {
+        u = unicodeDefault_;
+        lost = true;
+        i += trail ? 2 : 1;
+      }
+    }
+    char bytes[3];
+    if (u < 0x80) {
+      out->push_back(static_cast<char>(u));
+    } else if (u < 0x800) {
+      bytes[0] = static_cast<char>(0xC0 | (u >> 6));
+      bytes[1] = static_cast<char>(0x80 | (u & 0x3F));
+      out->append(bytes, 2);
+    } else {
+      bytes[0] = static_cast<char>(0xE0 | (u >> 12));
+      bytes[1] = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+      bytes[2] = static_cast<char>(0x80 | (u & 0x3F));
+      out->append(bytes, 3);
+    }
+  }
+  if (lost && lossy) *lossy = true;
+}
+
 void TableCodePage::PutUnit(char16_t u, std::string *out, bool *lost) const {
   const uint16_t v = back_[u];
   if (v == kUnmappedBytes) {
@@ -154,13 +204,10 @@ void TableCodePage::ToBytes(std::u16string_view in, std::string *out, bool *loss
       out->append(buf, k);
       k = 0;
     }
-    uint64_t w;
-    if (n - i >= 4 && (std::memcpy(&w, s + i, 8), (w & kHighBits16) == 0)) {
-      for (int j = 0; j < 4; ++j) buf[k + j] = static_cast<char>(s[i + j]);
-      i += 4;
-      k += 4;
-      continue;
-    }
+    const size_t ascii = AsciiRun::Narrow(s + i, std::min(n - i, kChunk - k), buf + k);
+    i += ascii;
+    k += ascii;
+    if (i == n) break;
     const uint16_t v = back_[s[i++]];
     if (v == kUnmappedBytes) {
       buf[k++] = '?';
@@ -184,13 +231,10 @@ void TableCodePage::Utf8ToBytes(std::string_view utf8, std::string *out, bool *l
   bool lost = false;
   while (i < n) {
     // ASCII runs are copied as they stand: every table code page keeps ASCII as it is.
-    size_t run = i;
-    uint64_t w;
-    while (n - run >= 8 && (std::memcpy(&w, s + run, 8), (w & kHighBits8) == 0)) run += 8;
-    while (run < n && s[run] < 0x80) ++run;
-    if (run > i) {
-      out->append(utf8.data() + i, run - i);
-      i = run;
+    const size_t run = AsciiRun::Prefix(s + i, n - i);
+    if (run) {
+      out->append(utf8.data() + i, run);
+      i += run;
       if (i == n) break;
     }
     const int32_t cp = Utf8Codec::Next(utf8, &i);

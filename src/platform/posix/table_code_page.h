@@ -33,6 +33,9 @@ public:
   // maximal invalid sequence and sets *lossy.
   void Utf8ToBytes(std::string_view utf8, std::string *out, bool *lossy) const;
 
+  // Appends the UTF-8 form of text in this code page, read as ToWide reads it.
+  void ToUtf8(std::string_view in, std::string *out, bool *lossy) const;
+
   bool IsLeadByte(unsigned char b) const { return leadIndex_[b] != 0; }
   int codePage() const { return codePage_; }
 

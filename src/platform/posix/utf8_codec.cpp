@@ -1,14 +1,16 @@
-// UTF-8 and UTF-16 conversion with an ASCII fast path eight bytes at a time.
+// UTF-8 and UTF-16 conversion with an ASCII fast path sixteen bytes at a time.
 #include "platform/posix/utf8_codec.h"
+
+#include "platform/posix/ascii_run.h"
+
+#include <algorithm>
 
 #include <cstring>
 
 namespace qrx::platform {
 namespace {
 
-constexpr uint64_t kHighBits8 = 0x8080808080808080ull;
-constexpr uint64_t kHighBits16 = 0xFF80FF80FF80FF80ull;
-constexpr size_t kChunk = 4096;
+constexpr size_t kChunk = 8192;
 
 } // namespace
 
@@ -25,13 +27,10 @@ void Utf8Codec::ToUtf16(std::string_view in, std::u16string *out, bool *lossy) {
       out->append(buf, k);
       k = 0;
     }
-    uint64_t w;
-    if (in.size() - i >= 8 && (std::memcpy(&w, s + i, 8), (w & kHighBits8) == 0)) {
-      for (int j = 0; j < 8; ++j) buf[k + j] = s[i + j];
-      i += 8;
-      k += 8;
-      continue;
-    }
+    const size_t ascii = AsciiRun::Widen(s + i, std::min(in.size() - i, kChunk - k), buf + k);
+    i += ascii;
+    k += ascii;
+    if (i == in.size()) break;
     int32_t cp = Next(in, &i);
     if (cp < 0) {
       buf[k++] = 0xFFFD;
@@ -60,13 +59,10 @@ void Utf8Codec::FromUtf16(std::u16string_view in, std::string *out, bool *lossy)
       out->append(buf, k);
       k = 0;
     }
-    uint64_t w;
-    if (n - i >= 4 && (std::memcpy(&w, s + i, 8), (w & kHighBits16) == 0)) {
-      for (int j = 0; j < 4; ++j) buf[k + j] = static_cast<char>(s[i + j]);
-      i += 4;
-      k += 4;
-      continue;
-    }
+    const size_t ascii = AsciiRun::Narrow(s + i, std::min(n - i, kChunk - k), buf + k);
+    i += ascii;
+    k += ascii;
+    if (i == n) break;
     uint32_t c = s[i++];
     if (c >= 0xD800 && c <= 0xDFFF) {
       if (c <= 0xDBFF && i < n && s[i] >= 0xDC00 && s[i] <= 0xDFFF) {
