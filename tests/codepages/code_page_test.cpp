@@ -142,6 +142,42 @@ TEST(CodePageOthers, ConvertedByIconvOrRefused) {
   EXPECT_FALSE(ConvertCodePage(65001, 52936, "x", &out, nullptr));
 }
 
+// Single-byte code pages that do not keep ASCII as it is (EBCDIC) convert every byte, also on
+// the direct paths to and from UTF-8.
+TEST(CodePageOthers, EbcdicHasNoAsciiShortcut) {
+  std::string out;
+  bool lossy = false;
+  ASSERT_TRUE(ConvertCodePage(65001, 1140, "AB01\xE2\x82\xAC", &out, &lossy));
+  EXPECT_EQ(out, "\xC1\xC2\xF0\xF1\x9F");
+  EXPECT_FALSE(lossy);
+  ASSERT_TRUE(ConvertCodePage(1140, 65001, "\xC1\xC2\xF0\xF1\x9F", &out, &lossy));
+  EXPECT_EQ(out, "AB01\xE2\x82\xAC");
+  EXPECT_EQ(Bytes(37, u"Hello, world and more than sixteen"), Bytes(1140, u"Hello, world and more than sixteen"));
+}
+
+// A multi-byte code page left to iconv: characters that straddle the pieces it is fed in read
+// whole, a lost character is one '?', a character cut off at the end is one U+FFFD.
+TEST(CodePageOthers, IconvMultiByteInPieces) {
+  std::u16string hangul;
+  for (int i = 0; i < 3000; ++i) {
+    hangul += static_cast<char16_t>(0xAC00 + (i * 7) % 2350);
+    if (i % 3 == 0) hangul += u"x";
+  }
+  std::string euc;
+  bool lossy = false;
+  std::u16string known; // the Hangul EUC-KR holds, as it reads back
+  euc = Bytes(51949, hangul, &lossy);
+  std::u16string back = Wide(51949, euc, &lossy);
+  EXPECT_EQ(back.size(), hangul.size());
+  std::string again = Bytes(51949, back);
+  EXPECT_TRUE(again == euc) << "a second round trip changes nothing";
+  EXPECT_EQ(Bytes(51949, u"a\u0E01b", &lossy), "a?b");
+  EXPECT_TRUE(lossy);
+  lossy = false;
+  EXPECT_EQ(Wide(51949, "ab\xB0", &lossy), u"ab\uFFFD");
+  EXPECT_TRUE(lossy);
+}
+
 // Every lost character is one '?' in the result, also for the iconv code pages and for input
 // longer than one conversion buffer.
 TEST(CodePageOthers, EveryLostCharacterIsCounted) {

@@ -2,6 +2,7 @@
 // for the Windows code pages that matter, its own UTF-8 codec, and glibc's iconv for the rest.
 #include "platform/code_page.h"
 
+#include "platform/posix/code_page_tables.h"
 #include "platform/posix/table_code_page.h"
 #include "platform/posix/utf8_codec.h"
 
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -94,36 +96,48 @@ bool IconvOpens(size_t index) {
 
 // Runs one iconv conversion over the whole input. Unconvertible input is replaced: a byte
 // sequence that is invalid in the source is skipped and counted, a character the target
-// cannot hold is written as the replacement. iconv goes on after each replacement, so a lost
-// character costs no new conversion.
+// cannot hold is written as the replacement. The input goes to iconv in pieces of 64
+// bytes: after a character it cannot convert, glibc converts the piece again up to that
+// character, so a long piece would make every lost character cost the whole piece.
 bool Convert(const char *from, const char *to, std::string_view in, std::string *out,
              bool *lossy, std::string_view replacement, int unitSize) {
+  constexpr size_t kPiece = 64;
   iconv_t cd = OpenConverter(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  std::vector<char> buf(std::min<size_t>(in.size() * 4 + 16, size_t{1} << 20));
+  char buf[kPiece * 8 + 64];
   char *src = const_cast<char *>(in.data());
   size_t srcLeft = in.size();
+  size_t carry = 0; // bytes of an incomplete character left at the end of the last piece
   bool lost = false;
   while (srcLeft > 0) {
-    char *dst = buf.data();
-    size_t dstLeft = buf.size();
-    size_t r = ::iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-    out->append(buf.data(), dst - buf.data());
+    size_t pieceLeft = std::min(srcLeft, carry + kPiece);
+    const size_t piece = pieceLeft;
+    char *dst = buf;
+    size_t dstLeft = sizeof buf;
+    const char *before = src;
+    size_t r = ::iconv(cd, &src, &pieceLeft, &dst, &dstLeft);
+    srcLeft -= static_cast<size_t>(src - before);
+    out->append(buf, static_cast<size_t>(dst - buf));
+    carry = 0;
     if (r == static_cast<size_t>(-1)) {
       if (errno == E2BIG) continue;
+      if (errno == EINVAL && piece < srcLeft + static_cast<size_t>(src - before)) {
+        carry = pieceLeft; // the character goes on in the next piece
+        continue;
+      }
       lost = true;
       out->append(replacement);
-      size_t skip = std::min<size_t>(srcLeft, unitSize);
+      size_t skip = errno == EINVAL ? srcLeft : std::min<size_t>(srcLeft, unitSize);
       src += skip;
       srcLeft -= skip;
     } else if (r > 0) {
       lost = true; // irreversible conversions
     }
   }
-  char *dst = buf.data();
-  size_t dstLeft = buf.size();
+  char *dst = buf;
+  size_t dstLeft = sizeof buf;
   ::iconv(cd, nullptr, nullptr, &dst, &dstLeft);
-  out->append(buf.data(), dst - buf.data());
+  out->append(buf, static_cast<size_t>(dst - buf));
   CloseConverter(cd);
   if (lost && lossy) *lossy = true;
   return true;
@@ -133,6 +147,56 @@ int UnitSize(const char *name) {
   if (std::strncmp(name, "UTF-16", 6) == 0) return 2;
   if (std::strncmp(name, "UTF-32", 6) == 0) return 4;
   return 1;
+}
+
+// A stateless single-byte code page of iconv becomes a table on first use: each byte is
+// converted once, and conversions then cost a lookup per character. Null when iconv cannot
+// open the code page or it is not single-byte (a byte that starts a longer sequence, changes
+// a state or reads as more than one unit).
+const TableCodePage *SingleByteTable(size_t index) {
+  static std::once_flag once[kCodePageCount];
+  static std::unique_ptr<TableCodePage> tables[kCodePageCount];
+  std::call_once(once[index], [index] {
+    const char *name = kCodePages[index].name;
+    if (UnitSize(name) != 1 || kCodePages[index].codePage == 65001) return;
+    iconv_t cd = OpenConverter(NativeUtf16(), name);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return;
+    uint16_t single[256];
+    CodePageTable table{};
+    table.codePage = kCodePages[index].codePage;
+    table.unicodeDefault = 0xFFFD;
+    table.single = single;
+    bool singleByte = true;
+    for (int b = 0; b < 256 && singleByte; ++b) {
+      ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+      char in = static_cast<char>(b);
+      char16_t unit[4];
+      char *src = &in, *dst = reinterpret_cast<char *>(unit);
+      size_t srcLeft = 1, dstLeft = sizeof unit;
+      size_t r = ::iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+      const size_t units = (sizeof unit - dstLeft) / 2;
+      if (r == static_cast<size_t>(-1) && errno == EILSEQ) {
+        single[b] = 0xFFFD;
+        table.singleLossy[b >> 5] |= 1u << (b & 31);
+      } else if (r != static_cast<size_t>(-1) && units == 1 && srcLeft == 0) {
+        single[b] = unit[0];
+      } else {
+        singleByte = false;
+      }
+    }
+    CloseConverter(cd);
+    if (singleByte) tables[index] = std::make_unique<TableCodePage>(table);
+  });
+  return tables[index].get();
+}
+
+// The converter for a code page: the library's Windows tables, or a single-byte table made
+// from iconv; null for UTF-8 and for the code pages iconv converts itself.
+const TableCodePage *TableFor(int codePage) {
+  if (const TableCodePage *table = TableCodePage::Find(codePage)) return table;
+  for (size_t i = 0; i < kCodePageCount; ++i)
+    if (kCodePages[i].codePage == codePage) return IconvOpens(i) ? SingleByteTable(i) : nullptr;
+  return nullptr;
 }
 
 } // namespace
@@ -162,7 +226,7 @@ const char *IconvNameForCodePage(int codePage) {
 
 bool MultiByteToWide(int codePage, std::string_view in, std::u16string *out, bool *lossy) {
   if (!out) return false;
-  if (const TableCodePage *table = TableCodePage::Find(codePage)) {
+  if (const TableCodePage *table = TableFor(codePage)) {
     out->clear();
     table->ToWide(in, out, lossy);
     return true;
@@ -183,7 +247,7 @@ bool MultiByteToWide(int codePage, std::string_view in, std::u16string *out, boo
 
 bool WideToMultiByte(int codePage, std::u16string_view in, std::string *out, bool *lossy) {
   if (!out) return false;
-  if (const TableCodePage *table = TableCodePage::Find(codePage)) {
+  if (const TableCodePage *table = TableFor(codePage)) {
     out->clear();
     table->ToBytes(in, out, lossy);
     return true;
@@ -212,14 +276,14 @@ bool ConvertCodePage(int fromCodePage, int toCodePage, std::string_view in, std:
                      bool *lossy) {
   if (!out) return false;
   if (fromCodePage == 65001) {
-    if (const TableCodePage *table = TableCodePage::Find(toCodePage)) {
+    if (const TableCodePage *table = TableFor(toCodePage)) {
       out->clear();
       table->Utf8ToBytes(in, out, lossy);
       return true;
     }
   }
   if (toCodePage == 65001) {
-    if (const TableCodePage *table = TableCodePage::Find(fromCodePage)) {
+    if (const TableCodePage *table = TableFor(fromCodePage)) {
       out->clear();
       table->ToUtf8(in, out, lossy);
       return true;
@@ -247,7 +311,7 @@ std::string Utf8ToAnsi(std::string_view text) {
 
 int AnsiCharLength(unsigned char lead) {
   const int acp = AnsiCodePage();
-  if (const TableCodePage *table = TableCodePage::Find(acp)) return table->IsLeadByte(lead) ? 2 : 1;
+  if (const TableCodePage *table = TableFor(acp)) return table->IsLeadByte(lead) ? 2 : 1;
   switch (acp) {
   case 54936: case 20936: case 51936: case 20949: case 51949: case 1361:
     return (lead >= 0x81 && lead <= 0xFE) ? 2 : 1;

@@ -77,6 +77,9 @@ TableCodePage::TableCodePage(const CodePageTable &t)
         back_[row[trail]] = static_cast<uint16_t>((lead << 8) | trail);
   }
   for (size_t i = 0; i < t.backCount; ++i) back_[t.back[2 * i]] = t.back[2 * i + 1];
+  asciiSame_ = true;
+  for (int b = 0; b < 0x80; ++b)
+    if (single_[b] != b || back_[b] != b || singleLossy_[b] || leadIndex_[b]) asciiSame_ = false;
 }
 
 void TableCodePage::ToWide(std::string_view in, std::u16string *out, bool *lossy) const {
@@ -93,15 +96,14 @@ void TableCodePage::ToWide(std::string_view in, std::u16string *out, bool *lossy
       out->append(buf, k);
       k = 0;
     }
-    const size_t ascii = AsciiRun::Widen(s + i, std::min(n - i, kChunk - k), buf + k);
-    i += ascii;
-    k += ascii;
-    if (i == n) break;
+    if (asciiSame_) {
+      const size_t ascii = AsciiRun::Widen(s + i, std::min(n - i, kChunk - k), buf + k);
+      i += ascii;
+      k += ascii;
+      if (i == n) break;
+    }
     const unsigned char b = s[i];
-    if (b < 0x80) {
-      buf[k++] = b;
-      ++i;
-    } else if (!leadIndex_[b]) {
+    if (!leadIndex_[b]) {
       buf[k++] = single_[b];
       lost |= singleLossy_[b];
       ++i;
@@ -133,14 +135,14 @@ void TableCodePage::ToUtf8(std::string_view in, std::string *out, bool *lossy) c
   size_t i = 0;
   bool lost = false;
   while (i < n) {
-    const size_t run = AsciiRun::Prefix(s + i, n - i);
+    const size_t run = asciiSame_ ? AsciiRun::Prefix(s + i, n - i) : 0;
     if (run) {
       out->append(in.data() + i, run);
       i += run;
       if (i == n) break;
     }
-    // One character: ASCII was copied, so this is a single non-ASCII byte or a pair; no table
-    // code page reads a surrogate, so each character is one UTF-16 unit.
+    // One character, a single byte or a pair; no table code page reads a surrogate, so each
+    // character is one UTF-16 unit.
     const unsigned char b = s[i];
     char16_t u;
     if (!leadIndex_[b]) {
@@ -204,10 +206,12 @@ void TableCodePage::ToBytes(std::u16string_view in, std::string *out, bool *loss
       out->append(buf, k);
       k = 0;
     }
-    const size_t ascii = AsciiRun::Narrow(s + i, std::min(n - i, kChunk - k), buf + k);
-    i += ascii;
-    k += ascii;
-    if (i == n) break;
+    if (asciiSame_) {
+      const size_t ascii = AsciiRun::Narrow(s + i, std::min(n - i, kChunk - k), buf + k);
+      i += ascii;
+      k += ascii;
+      if (i == n) break;
+    }
     const uint16_t v = back_[s[i++]];
     if (v == kUnmappedBytes) {
       buf[k++] = '?';
@@ -230,8 +234,8 @@ void TableCodePage::Utf8ToBytes(std::string_view utf8, std::string *out, bool *l
   size_t i = 0;
   bool lost = false;
   while (i < n) {
-    // ASCII runs are copied as they stand: every table code page keeps ASCII as it is.
-    const size_t run = AsciiRun::Prefix(s + i, n - i);
+    // ASCII runs are copied as they stand where the code page keeps ASCII as it is.
+    const size_t run = asciiSame_ ? AsciiRun::Prefix(s + i, n - i) : 0;
     if (run) {
       out->append(utf8.data() + i, run);
       i += run;

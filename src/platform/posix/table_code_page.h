@@ -42,6 +42,7 @@ public:
 private:
   int codePage_;
   char16_t unicodeDefault_;
+  bool asciiSame_ = false; // bytes 00-7F are U+0000-U+007F both ways: the fast paths apply
   char16_t single_[256];
   bool singleLossy_[256];
   uint8_t leadIndex_[256]; // 1 + row number of a lead byte; 0 for other bytes
