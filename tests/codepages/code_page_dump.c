@@ -15,13 +15,17 @@
  *   1024 unit records for the surrogate pairs {D800+i, DC00+((i*37)&3FF)}, i = 0..1023,
  *   then 128 for the tag characters U+E0000+i written as pairs.
  * A byte record: u8 number of units, u8 valid (the call with MB_ERR_INVALID_CHARS succeeds),
- * u16 units[3]. A unit record: u8 number of bytes, u8 default used, u8 bytes[4]. */
+ * u16 units[3]. A unit record: u8 number of bytes, u8 default used, u8 bytes[4].
+ *
+ * Code page 65001 (UTF-8) is written as samples instead, each with its input: u32 65001,
+ * u32 count, then per sample u8 length, the bytes, u8 number of units, u16 units[8]; then
+ * u32 count, per sample u8 length, u16 units[length], u8 number of bytes, u8 bytes[16]. */
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
 
-static const unsigned kDefaultPages[] = {874,  932,  936,  949,  950,  1250, 1251,
-                                         1252, 1253, 1254, 1255, 1256, 1257, 1258};
+static const unsigned kDefaultPages[] = {874,  932,  936,  949,  950,  1250, 1251, 1252,
+                                         1253, 1254, 1255, 1256, 1257, 1258, 65001};
 
 static void put(FILE *f, const void *p, size_t n) { fwrite(p, 1, n, f); }
 static void put32(FILE *f, unsigned v) {
@@ -56,7 +60,93 @@ static void unitRecord(FILE *f, unsigned cp, const WCHAR *in, int len) {
   put(f, rec, sizeof rec);
 }
 
+static void utf8Sample(FILE *f, const unsigned char *in, int len, unsigned *count) {
+  WCHAR out[16] = {0};
+  unsigned char rec[17] = {0};
+  int n = MultiByteToWideChar(CP_UTF8, 0, (const char *)in, len, out, 16);
+  if (n < 0 || n > 8) n = 0xFF;
+  unsigned char l = (unsigned char)len;
+  put(f, &l, 1);
+  put(f, in, len);
+  rec[0] = (unsigned char)n;
+  for (int i = 0; i < 8 && i < n; ++i) {
+    rec[1 + 2 * i] = out[i] & 0xFF;
+    rec[2 + 2 * i] = out[i] >> 8;
+  }
+  put(f, rec, sizeof rec);
+  ++*count;
+}
+
+static void wideSample(FILE *f, const WCHAR *in, int len, unsigned *count) {
+  char out[32] = {0};
+  unsigned char l = (unsigned char)len;
+  int n = WideCharToMultiByte(CP_UTF8, 0, in, len, out, sizeof out, NULL, NULL);
+  if (n < 0 || n > 16) n = 0xFF;
+  put(f, &l, 1);
+  for (int i = 0; i < len; ++i) {
+    unsigned char u[2] = {in[i] & 0xFF, in[i] >> 8};
+    put(f, u, 2);
+  }
+  unsigned char c = (unsigned char)n;
+  put(f, &c, 1);
+  put(f, out, 16);
+  ++*count;
+}
+
+/* Samples of UTF-8: every byte above 7F followed by every byte, and three- and four-byte
+ * sequences over the bytes where the rules change; lone and misordered surrogates back. */
+static void dumpUtf8(FILE *f) {
+  static const unsigned char s3[] = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F,
+                                     0xA0, 0xBF, 0xC0, 0xC2, 0xE0, 0xF0, 0xFF};
+  static const unsigned char s4[] = {0x41, 0x80, 0x8F, 0x90, 0xBF, 0xC0};
+  static const unsigned char lead4[] = {0xF0, 0xF1, 0xF3, 0xF4, 0xF5, 0xF7, 0xF8, 0xFC, 0xFE, 0xFF};
+  unsigned count = 0;
+  long at = ftell(f);
+  put32(f, 65001);
+  put32(f, 0);
+  for (int a = 0x80; a < 0x100; ++a)
+    for (int b = 0; b < 0x100; ++b) {
+      unsigned char in[2] = {(unsigned char)a, (unsigned char)b};
+      utf8Sample(f, in, 2, &count);
+    }
+  for (int a = 0xE0; a < 0xF0; ++a)
+    for (unsigned i = 0; i < sizeof s3; ++i)
+      for (unsigned j = 0; j < sizeof s3; ++j) {
+        unsigned char in[3] = {(unsigned char)a, s3[i], s3[j]};
+        utf8Sample(f, in, 3, &count);
+      }
+  for (unsigned a = 0; a < sizeof lead4; ++a)
+    for (unsigned i = 0; i < sizeof s4; ++i)
+      for (unsigned j = 0; j < sizeof s4; ++j)
+        for (unsigned k = 0; k < sizeof s4; ++k) {
+          unsigned char in[4] = {lead4[a], s4[i], s4[j], s4[k]};
+          utf8Sample(f, in, 4, &count);
+        }
+  long end = ftell(f);
+  fseek(f, at + 4, SEEK_SET);
+  put32(f, count);
+  fseek(f, end, SEEK_SET);
+
+  static const WCHAR wide[][4] = {{0xD800}, {0xDBFF}, {0xDC00}, {0xDFFF}, {0xD800, 'a'},
+                                  {0xDC00, 0xD800}, {0xD800, 0xD800, 0xDC00}, {'a', 0xDC00},
+                                  {0xFFFE}, {0xFFFF}, {0xFFFD}, {0x80}, {0x7FF}, {0x800},
+                                  {0xD83D, 0xDE00}, {0xDBFF, 0xDFFF}};
+  static const int lengths[] = {1, 1, 1, 1, 2, 2, 3, 2, 1, 1, 1, 1, 1, 1, 2, 2};
+  count = 0;
+  at = ftell(f);
+  put32(f, 0);
+  for (unsigned i = 0; i < sizeof lengths / sizeof lengths[0]; ++i) wideSample(f, wide[i], lengths[i], &count);
+  end = ftell(f);
+  fseek(f, at, SEEK_SET);
+  put32(f, count);
+  fseek(f, end, SEEK_SET);
+}
+
 static int dumpPage(FILE *f, unsigned cp) {
+  if (cp == CP_UTF8) {
+    dumpUtf8(f);
+    return 1;
+  }
   CPINFO info;
   if (!GetCPInfo(cp, &info)) {
     fprintf(stderr, "code page %u is not available\n", cp);

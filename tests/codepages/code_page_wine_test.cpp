@@ -48,6 +48,11 @@ public:
     for (uint32_t p = 0; p < count && ok_; ++p) {
       PageAnswers page;
       page.codePage = static_cast<int>(U32());
+      if (page.codePage == 65001) {
+        ReadUtf8Samples(&page);
+        (*pages)[page.codePage] = std::move(page);
+        continue;
+      }
       const uint32_t maxCharSize = U32();
       uint8_t leads[12];
       for (auto &b : leads) b = U8();
@@ -97,6 +102,36 @@ private:
   }
   uint16_t U16() { return static_cast<uint16_t>(U8() | (U8() << 8)); }
   uint32_t U32() { return U16() | (static_cast<uint32_t>(U16()) << 16); }
+  // UTF-8 samples carry their inputs; "valid" is left false and the loss is judged by U+FFFD.
+  void ReadUtf8Samples(PageAnswers *page) {
+    const uint32_t count = U32();
+    for (uint32_t i = 0; i < count && ok_; ++i) {
+      ByteAnswer a;
+      const int len = U8();
+      for (int k = 0; k < len; ++k) a.input.push_back(static_cast<char>(U8()));
+      const int n = U8();
+      for (int k = 0; k < 8; ++k) {
+        const char16_t u = U16();
+        if (k < n) a.units.push_back(u);
+      }
+      if (n > 8) ok_ = false;
+      page->bytes.push_back(std::move(a));
+    }
+    const uint32_t wideCount = U32();
+    for (uint32_t i = 0; i < wideCount && ok_; ++i) {
+      UnitAnswer a;
+      const int len = U8();
+      for (int k = 0; k < len; ++k) a.input.push_back(U16());
+      const int n = U8();
+      for (int k = 0; k < 16; ++k) {
+        const char b = static_cast<char>(U8());
+        if (k < n) a.bytes.push_back(b);
+      }
+      if (n > 16) ok_ = false;
+      page->units.push_back(std::move(a));
+    }
+  }
+
   ByteAnswer Bytes(std::string input) {
     ByteAnswer a{std::move(input), {}, false};
     const int n = U8();
@@ -159,24 +194,41 @@ std::string Hex(std::u16string_view units) {
   return s;
 }
 
+constexpr const char *kNoReference =
+    "wine or x86_64-w64-mingw32-gcc is missing, so there is no reference to compare with: "
+    "install wine and g++-mingw-w64-x86-64 (scripts/install-deps.sh)";
+
+// The answers for one code page; fails the test when the dump is missing or broken.
+void LoadPage(int codePage, const PageAnswers **page) {
+  std::string error;
+  const auto *answers = Answers(&error);
+  ASSERT_NE(answers, nullptr) << error;
+  auto it = answers->find(codePage);
+  ASSERT_NE(it, answers->end()) << "code page " << codePage << " is not in the dump";
+  *page = &it->second;
+}
+
 class WineCodePageTest : public testing::TestWithParam<int> {
 protected:
   const PageAnswers *page_ = nullptr;
 
   void SetUp() override {
-    if (std::string(QRX_CODE_PAGE_DUMP).empty())
-      GTEST_SKIP() << "wine or x86_64-w64-mingw32-gcc is missing, so there is no reference to "
-                      "compare with: install wine and g++-mingw-w64-x86-64 (scripts/install-deps.sh)";
-    std::string error;
-    const auto *answers = Answers(&error);
-    ASSERT_NE(answers, nullptr) << error;
-    auto it = answers->find(GetParam());
-    ASSERT_NE(it, answers->end()) << "code page " << GetParam() << " is not in the dump";
-    page_ = &it->second;
+    if (std::string(QRX_CODE_PAGE_DUMP).empty()) GTEST_SKIP() << kNoReference;
+    LoadPage(GetParam(), &page_);
   }
 
   // What Windows writes back for one UTF-16 unit.
   const UnitAnswer &Back(char16_t u) const { return page_->units[u]; }
+};
+
+class WineUtf8Test : public testing::Test {
+protected:
+  const PageAnswers *page_ = nullptr;
+
+  void SetUp() override {
+    if (std::string(QRX_CODE_PAGE_DUMP).empty()) GTEST_SKIP() << kNoReference;
+    LoadPage(65001, &page_);
+  }
 };
 
 // Reading: each byte and pair reads as Windows reads it, and a reading is lossy exactly when
@@ -248,6 +300,33 @@ TEST_P(WineCodePageTest, WholeTableInOneConversionAgrees) {
   ASSERT_TRUE(WideToMultiByte(GetParam(), units, &bytes, &lossy));
   EXPECT_TRUE(lossy);
   EXPECT_TRUE(bytes == expectBytes) << "the long writing differs from the answers one by one";
+}
+
+// UTF-8 as Windows reads and writes it: two-byte inputs over every byte above 7F, three- and
+// four-byte inputs over the bytes where the rules change, lone and misordered surrogates.
+TEST_F(WineUtf8Test, SamplesReadAndWriteAsOnWindows) {
+  ASSERT_GT(page_->bytes.size(), 30000u);
+  size_t mismatches = 0;
+  for (const ByteAnswer &a : page_->bytes) {
+    std::u16string out;
+    bool lossy = false;
+    ASSERT_TRUE(MultiByteToWide(65001, a.input, &out, &lossy));
+    const bool expectLoss = a.units.find(u'\uFFFD') != std::u16string::npos;
+    if (out != a.units || lossy != expectLoss) {
+      if (++mismatches <= 20)
+        ADD_FAILURE() << "UTF-8 " << Hex(a.input) << "read as " << Hex(out) << (lossy ? "(lossy)" : "")
+                      << ", Windows: " << Hex(a.units);
+    }
+  }
+  EXPECT_EQ(mismatches, 0u);
+  for (const UnitAnswer &a : page_->units) {
+    std::string out;
+    bool lossy = false;
+    ASSERT_TRUE(WideToMultiByte(65001, a.input, &out, &lossy));
+    const bool replaced = out.find("\xEF\xBF\xBD") != std::string::npos && a.input.find(u'\uFFFD') == std::u16string::npos;
+    EXPECT_EQ(out, a.bytes) << "units " << Hex(a.input);
+    EXPECT_EQ(lossy, replaced) << "units " << Hex(a.input);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, WineCodePageTest,

@@ -1,5 +1,5 @@
-// UTF-8 to and from UTF-16 as Windows converts code page 65001 with flags 0: each maximal
-// invalid sequence reads as one U+FFFD, and a lone surrogate is written as U+FFFD.
+// UTF-8 to and from UTF-16 as Windows converts code page 65001 with flags 0: each invalid
+// sequence reads as one U+FFFD, and a lone surrogate is written as U+FFFD.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +12,11 @@ namespace qrx::platform {
 class Utf8Codec {
 public:
   // Decodes the character at in[*pos] and advances *pos past it (at least one byte). Returns
-  // the code point, or -1 for a maximal invalid sequence (which *pos then skips).
+  // the code point, or -1 for an invalid sequence (which *pos then skips). An invalid sequence
+  // is a byte that starts nothing; a lead byte whose sequence would run past the end, with
+  // all the rest of the input; a lead byte with a continuation byte outside its range (E0 80,
+  // ED A0, F4 90, ...); or the valid start of a sequence cut short by a byte that does not
+  // continue it.
   static int32_t Next(std::string_view in, size_t *pos) {
     const auto *s = reinterpret_cast<const unsigned char *>(in.data());
     const size_t n = in.size();
@@ -38,14 +42,26 @@ public:
       *pos = i;
       return -1;
     }
+    if (static_cast<size_t>(more) > n - i) { // cut off by the end: the rest is one sequence
+      *pos = n;
+      return -1;
+    }
+    // A continuation byte outside the lead byte's range (an overlong form, a surrogate, beyond
+    // U+10FFFF) is taken with the lead byte; any other byte ends the sequence before it.
+    if (s[i] < 0x80 || s[i] > 0xBF) {
+      *pos = i;
+      return -1;
+    }
+    if (s[i] < lo || s[i] > hi) {
+      *pos = i + 1;
+      return -1;
+    }
     for (int k = 0; k < more; ++k) {
-      if (i >= n || s[i] < lo || s[i] > hi) {
+      if (s[i] < 0x80 || s[i] > 0xBF) {
         *pos = i;
         return -1;
       }
       cp = (cp << 6) | (s[i++] & 0x3F);
-      lo = 0x80;
-      hi = 0xBF;
     }
     *pos = i;
     return cp;
