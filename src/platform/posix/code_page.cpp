@@ -227,12 +227,10 @@ const char *IconvNameForCodePage(int codePage) {
 bool MultiByteToWide(int codePage, std::string_view in, std::u16string *out, bool *lossy) {
   if (!out) return false;
   if (const TableCodePage *table = TableFor(codePage)) {
-    out->clear();
     table->ToWide(in, out, lossy);
     return true;
   }
   if (codePage == 65001) {
-    out->clear();
     Utf8Codec::ToUtf16(in, out, lossy);
     return true;
   }
@@ -248,7 +246,6 @@ bool MultiByteToWide(int codePage, std::string_view in, std::u16string *out, boo
 bool WideToMultiByte(int codePage, std::u16string_view in, std::string *out, bool *lossy) {
   if (!out) return false;
   if (const TableCodePage *table = TableFor(codePage)) {
-    out->clear();
     table->ToBytes(in, out, lossy);
     return true;
   }

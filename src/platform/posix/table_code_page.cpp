@@ -15,7 +15,6 @@
 namespace qrx::platform {
 namespace {
 
-constexpr size_t kChunk = 8192;
 constexpr size_t kMaxTables = 32;
 
 void Unpack(const uint16_t *words, size_t length, std::vector<char16_t> *out) {
@@ -83,48 +82,45 @@ TableCodePage::TableCodePage(const CodePageTable &t)
 }
 
 void TableCodePage::ToWide(std::string_view in, std::u16string *out, bool *lossy) const {
-  // Converted through a small buffer so the result is written once; a character never takes
-  // more units than bytes.
-  char16_t buf[kChunk + 8];
-  out->reserve(out->size() + in.size());
-  const auto *s = reinterpret_cast<const unsigned char *>(in.data());
+  // Written straight into *out: a character never takes more units than bytes, so one unit per
+  // byte is room enough. A string that is already that long is not resized (and so not cleared)
+  // first, which keeps a reused buffer from being written twice.
   const size_t n = in.size();
-  size_t i = 0, k = 0;
+  if (out->size() < n) out->resize(n);
+  char16_t *d = out->data();
+  const auto *s = reinterpret_cast<const unsigned char *>(in.data());
+  size_t i = 0, k = 0; // k <= i throughout
   bool lost = false;
   while (i < n) {
-    if (k + 8 > kChunk) {
-      out->append(buf, k);
-      k = 0;
-    }
     if (asciiSame_) {
-      const size_t ascii = AsciiRun::Widen(s + i, std::min(n - i, kChunk - k), buf + k);
+      const size_t ascii = AsciiRun::Widen(s + i, n - i, d + k);
       i += ascii;
       k += ascii;
       if (i == n) break;
     }
     const unsigned char b = s[i];
     if (!leadIndex_[b]) {
-      buf[k++] = single_[b];
+      d[k++] = single_[b];
       lost |= singleLossy_[b];
       ++i;
     } else if (i + 1 == n) {
-      buf[k++] = unicodeDefault_;
+      d[k++] = unicodeDefault_;
       lost = true;
       ++i;
     } else {
       const unsigned char trail = s[i + 1];
       const char16_t u = rows_[(leadIndex_[b] - 1) * 256 + trail];
       if (u) {
-        buf[k++] = u;
+        d[k++] = u;
         i += 2;
       } else {
-        buf[k++] = unicodeDefault_;
+        d[k++] = unicodeDefault_;
         lost = true;
         i += trail ? 2 : 1; // a zero byte is read on its own
       }
     }
   }
-  out->append(buf, k);
+  out->resize(k);
   if (lost && lossy) *lossy = true;
 }
 
@@ -195,35 +191,40 @@ void TableCodePage::PutUnit(char16_t u, std::string *out, bool *lost) const {
 }
 
 void TableCodePage::ToBytes(std::u16string_view in, std::string *out, bool *lossy) const {
-  char buf[kChunk + 8];
-  out->reserve(out->size() + in.size());
+  // Written straight into *out, sized for mostly single-byte text and grown when double-byte
+  // characters need more; as in ToWide, a long enough string is not resized first.
   const char16_t *s = in.data();
   const size_t n = in.size();
+  if (out->size() < n + n / 8 + 16) out->resize(n + n / 8 + 16);
+  char *d = out->data();
+  size_t room = out->size();
   size_t i = 0, k = 0;
   bool lost = false;
   while (i < n) {
-    if (k + 8 > kChunk) {
-      out->append(buf, k);
-      k = 0;
+    if (k + 2 > room) {
+      out->resize(k + 2 * (n - i) + 16);
+      d = out->data();
+      room = out->size();
     }
     if (asciiSame_) {
-      const size_t ascii = AsciiRun::Narrow(s + i, std::min(n - i, kChunk - k), buf + k);
+      const size_t ascii = AsciiRun::Narrow(s + i, std::min(n - i, room - k), d + k);
       i += ascii;
       k += ascii;
       if (i == n) break;
+      if (k + 2 > room) continue;
     }
     const uint16_t v = back_[s[i++]];
     if (v == kUnmappedBytes) {
-      buf[k++] = '?';
+      d[k++] = '?';
       lost = true;
     } else if (v < 0x100) {
-      buf[k++] = static_cast<char>(v);
+      d[k++] = static_cast<char>(v);
     } else {
-      buf[k++] = static_cast<char>(v >> 8);
-      buf[k++] = static_cast<char>(v & 0xFF);
+      d[k++] = static_cast<char>(v >> 8);
+      d[k++] = static_cast<char>(v & 0xFF);
     }
   }
-  out->append(buf, k);
+  out->resize(k);
   if (lost && lossy) *lossy = true;
 }
 

@@ -18,13 +18,13 @@ public:
 
   explicit TableCodePage(const CodePageTable &table);
 
-  // Appends the UTF-16 reading of `in`. A pair the code page rejects (a lead byte followed by a
+  // Replaces *out with the UTF-16 reading of `in`. A pair the code page rejects (a lead byte followed by a
   // byte that is no trail byte, or a lead byte at the end) reads as the default character, and
   // sets *lossy; a lead byte followed by a zero byte leaves the zero byte to be read on its own.
   // A byte of an undefined position that maps to a private-use character and back is no loss.
   void ToWide(std::string_view in, std::u16string *out, bool *lossy) const;
 
-  // Appends the code page's bytes for `in`: exact or best-fit bytes where Windows has them,
+  // Replaces *out with the code page's bytes for `in`: exact or best-fit bytes where Windows has them,
   // '?' (and *lossy) for every other code unit; a surrogate pair is two code units, so '??'.
   // A best fit is no loss: Windows does not report it either.
   void ToBytes(std::u16string_view in, std::string *out, bool *lossy) const;

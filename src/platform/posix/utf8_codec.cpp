@@ -15,35 +15,32 @@ constexpr size_t kChunk = 8192;
 } // namespace
 
 void Utf8Codec::ToUtf16(std::string_view in, std::u16string *out, bool *lossy) {
-  // Converted through a small buffer, so the result is written once rather than zero-filled
-  // first; a character never takes more units than bytes.
-  char16_t buf[kChunk + 8];
-  out->reserve(out->size() + in.size());
+  // Written straight into *out: a character never takes more units than bytes, so one unit
+  // per byte is room enough; a string already that long is not resized (so not cleared) first.
+  if (out->size() < in.size()) out->resize(in.size());
+  char16_t *d = out->data();
   const auto *s = reinterpret_cast<const unsigned char *>(in.data());
-  size_t i = 0, k = 0;
+  const size_t n = in.size();
+  size_t i = 0, k = 0; // k <= i throughout
   bool lost = false;
-  while (i < in.size()) {
-    if (k + 8 > kChunk) {
-      out->append(buf, k);
-      k = 0;
-    }
-    const size_t ascii = AsciiRun::Widen(s + i, std::min(in.size() - i, kChunk - k), buf + k);
+  while (i < n) {
+    const size_t ascii = AsciiRun::Widen(s + i, n - i, d + k);
     i += ascii;
     k += ascii;
-    if (i == in.size()) break;
+    if (i == n) break;
     int32_t cp = Next(in, &i);
     if (cp < 0) {
-      buf[k++] = 0xFFFD;
+      d[k++] = 0xFFFD;
       lost = true;
     } else if (cp < 0x10000) {
-      buf[k++] = static_cast<char16_t>(cp);
+      d[k++] = static_cast<char16_t>(cp);
     } else {
       cp -= 0x10000;
-      buf[k++] = static_cast<char16_t>(0xD800 + (cp >> 10));
-      buf[k++] = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+      d[k++] = static_cast<char16_t>(0xD800 + (cp >> 10));
+      d[k++] = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
     }
   }
-  out->append(buf, k);
+  out->resize(k);
   if (lost && lossy) *lossy = true;
 }
 

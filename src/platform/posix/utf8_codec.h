@@ -67,7 +67,7 @@ public:
     return cp;
   }
 
-  // Appends the UTF-16 reading of `in`; sets *lossy when an invalid sequence was replaced.
+  // Replaces *out with the UTF-16 reading of `in`; sets *lossy when an invalid sequence was replaced.
   static void ToUtf16(std::string_view in, std::u16string *out, bool *lossy);
   // Appends the UTF-8 form of `in`; sets *lossy when a lone surrogate was replaced.
   static void FromUtf16(std::u16string_view in, std::string *out, bool *lossy);
