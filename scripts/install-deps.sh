@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libpcre2-dev googletest libgtest-dev libgmock-dev
           libbenchmark-dev libpugixml-dev libtinyxml2-dev binutils
-          g++-mingw-w64-x86-64 wine wine64)
+          g++-mingw-w64-x86-64 wine wine64 python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -2,9 +2,13 @@
 """Generates src/platform/posix/code_page_tables.cpp from a reference dump of the Windows
 code-page conversions (flags 0), written by tests/codepages/code_page_dump.c under Wine.
 
-    cmake --build build --target code_page_dump       # cross-built with MinGW
-    WINEPREFIX=$PWD/build/wine-prefix WINEDEBUG=-all wine build/tests/codepages/code_page_dump.exe dump.bin
-    tools/codepages/generate_tables.py dump.bin src/platform/posix/code_page_tables.cpp
+    cmake --build build --target code_page_reference      # cross-built with MinGW
+    ctest --test-dir build -R code_page_reference           # runs it once under Wine
+    tools/codepages/generate_tables.py build/tests/codepages/code_page_reference.dump \
+        src/platform/posix/code_page_tables.cpp
+
+With --check it only compares: the test suite runs it so the checked-in tables cannot drift
+from the reference.
 
 Per code page the output holds:
   - the 256 single bytes as UTF-16 units, with a bitmap of the bytes whose reading loses
@@ -198,13 +202,27 @@ def emit(tables, out):
 
 
 def main():
-    if len(sys.argv) != 3:
-        raise SystemExit("usage: generate_tables.py <dump> <output .cpp>")
-    tables = [build(p) for p in code_page_dump.read(sys.argv[1])]
-    tmp = sys.argv[2] + ".tmp"
+    args = sys.argv[1:]
+    check = bool(args) and args[0] == "--check"
+    if check:
+        args = args[1:]
+    if len(args) != 2:
+        raise SystemExit("usage: generate_tables.py [--check] <dump> <output .cpp>")
+    tables = [build(p) for p in code_page_dump.read(args[0])]
+    if check:
+        # The checked-in tables must be what the reference answers today.
+        import io
+        text = io.StringIO()
+        emit(tables, text)
+        with open(args[1]) as f:
+            if f.read() != text.getvalue():
+                raise SystemExit("%s differs from what %s gives: regenerate it" % (args[1], args[0]))
+        print("%s is current" % args[1])
+        return
+    tmp = args[1] + ".tmp"
     with open(tmp, "w") as out:
         emit(tables, out)
-    os.replace(tmp, sys.argv[2])
+    os.replace(tmp, args[1])
     for t in tables:
         print("%5d: %s%d exceptions" % (t["cp"], "%d packed row words, " % len(t["packed"]) if t["dbcs"] else "",
                                        len(t["exceptions"])))
