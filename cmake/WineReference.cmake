@@ -18,6 +18,10 @@
 # reads an empty path as "no reference here" and skips with GTEST_SKIP and the reason (CI
 # installs both through scripts/install-deps.sh, so there it never skips).
 #
+# The program starts on Wine's drive Z:, the Unix root, so a file argument can be an absolute
+# Unix path ("/work/x/build/a.ini" names the same file as "Z:\work\x\build\a.ini"); Win32
+# calls such as WritePrivateProfileStringA accept either form. ARGS must not contain "|".
+#
 # Every step shares one Wine prefix in the build tree (${CMAKE_BINARY_DIR}/wine-prefix),
 # prepared once by the CTest fixture qrx_wine_prefix (about 6-10 s on first use, nothing after);
 # WINEDEBUG is -all. Each step is one Wine start, about 2 s.
