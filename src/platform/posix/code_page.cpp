@@ -8,13 +8,13 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <vector>
 
 namespace qrx::platform {
 namespace {
@@ -116,18 +116,19 @@ bool Convert(const char *from, const char *to, std::string_view in, std::string 
     size_t dstLeft = sizeof buf;
     const char *before = src;
     size_t r = ::iconv(cd, &src, &pieceLeft, &dst, &dstLeft);
+    const int error = errno;
     srcLeft -= static_cast<size_t>(src - before);
     out->append(buf, static_cast<size_t>(dst - buf));
     carry = 0;
     if (r == static_cast<size_t>(-1)) {
-      if (errno == E2BIG) continue;
-      if (errno == EINVAL && piece < srcLeft + static_cast<size_t>(src - before)) {
+      if (error == E2BIG) continue;
+      if (error == EINVAL && piece < srcLeft + static_cast<size_t>(src - before)) {
         carry = pieceLeft; // the character goes on in the next piece
         continue;
       }
       lost = true;
       out->append(replacement);
-      size_t skip = errno == EINVAL ? srcLeft : std::min<size_t>(srcLeft, unitSize);
+      size_t skip = error == EINVAL ? srcLeft : std::min<size_t>(srcLeft, unitSize);
       src += skip;
       srcLeft -= skip;
     } else if (r > 0) {
