@@ -222,14 +222,14 @@ void WideToCodePage(int to, std::u16string_view wide, std::string *out, bool *lo
   if (!ConvertRuns(wide, one, convert, out, lossy)) platform::WideToMultiByte(to, wide, out, lossy);
 }
 
-// Bytes of code page `from` to code page `to` through UTF-16, run by run. `fromLeads` says
+// Bytes of code page `from` to code page `to`, run by run (directly where the platform has a
+// path between the two, else through UTF-16). `ansiLeads` says
 // whether a non-ASCII lead byte of `from` may be followed by an ASCII trail byte (the ANSI
 // code page's double-byte characters); UTF-8 never has one.
 void BytesToCodePage(int from, int to, std::string_view bytes, bool ansiLeads, std::string *out,
                      bool *lossy) {
   auto convert = [from, to](std::string_view g, std::string *o, bool *l) {
-    std::u16string wide;
-    return platform::MultiByteToWide(from, g, &wide, l) && platform::WideToMultiByte(to, wide, o, l);
+    return platform::ConvertCodePage(from, to, g, o, l);
   };
   bool ok;
   if (ansiLeads) {
@@ -240,9 +240,7 @@ void BytesToCodePage(int from, int to, std::string_view bytes, bool ansiLeads, s
     ok = ConvertRuns(bytes, [](char) { return size_t{1}; }, convert, out, lossy);
   }
   if (ok) return;
-  std::u16string wide;
-  platform::MultiByteToWide(from, bytes, &wide, lossy);
-  platform::WideToMultiByte(to, wide, out, lossy);
+  platform::ConvertCodePage(from, to, bytes, out, lossy);
 }
 
 void ToAnsiFromWide(std::u16string_view wide, std::string *text, CXmlReport *report) {
