@@ -78,8 +78,7 @@ Encoding Resolve(const std::string &name) {
   } else {
     e.codePage = EncodingNameToCodePage(name);
   }
-  if (e.codePage != 0 && !platform::IconvNameForCodePage(e.codePage)) e.codePage = 0;
-  return e;
+  return e; // a code page without a converter here is reported where it would be converted
 }
 
 std::string AnsiName() {
@@ -243,6 +242,9 @@ void BytesToCodePage(int from, int to, std::string_view bytes, bool ansiLeads, s
   platform::ConvertCodePage(from, to, bytes, out, lossy);
 }
 
+// Whether this platform converts code page `codePage` at all.
+bool Convertible(int codePage) { return platform::IconvNameForCodePage(codePage) != nullptr; }
+
 void ToAnsiFromWide(std::u16string_view wide, std::string *text, CXmlReport *report) {
   bool lossy = false;
   WideToCodePage(platform::AnsiCodePage(), wide, text, &lossy);
@@ -353,7 +355,14 @@ void CXmlFileCodec::Decode(std::string_view bytes, std::string *text, uint32_t *
       report->Add("utf8_detection").Text("encoding", "UTF-8");
     }
     const int acp = platform::AnsiCodePage();
-    if (known && enc.codePage != 0 && enc.codePage != acp) {
+    // An encoding this platform has no converter for is kept as it is, and said so: an empty
+    // or garbled text would be saved over the file.
+    bool convert = known && enc.codePage != 0 && enc.codePage != acp;
+    if (convert && !Convertible(enc.codePage)) {
+      report->Add("conversion_error").Text("encoding", enc.name);
+      convert = false;
+    }
+    if (convert) {
       bool lossy = false;
       if (enc.codePage == 65001) {
         BytesToCodePage(65001, acp, data, false, text, &lossy);
@@ -446,7 +455,11 @@ std::string CXmlFileCodec::Encode(std::string_view text, uint32_t fileFlags, CXm
     return bytes;
   }
   if (fileFlags & kUtf8Bom) bytes = "\xEF\xBB\xBF";
-  if (out.codePage != 0 && out.codePage != acp) {
+  if (out.codePage != 0 && out.codePage != acp && !Convertible(out.codePage)) {
+    // Read unconverted (above), so written back unconverted: the file keeps its bytes.
+    report->Add("conversion_error").Text("encoding", out.name);
+    bytes.append(text);
+  } else if (out.codePage != 0 && out.codePage != acp) {
     bool lossy = false;
     std::string converted;
     BytesToCodePage(acp, out.codePage, text, true, &converted, &lossy);

@@ -146,6 +146,27 @@ TEST_F(XmlFileTest, SavingReportsLossForCharactersTheFileCannotHold) {
   EXPECT_EQ(Read(path), "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r>?</r>");
 }
 
+// HZ has no converter here: the text is kept as its bytes and said so, never emptied, and a
+// save writes those bytes back, so the file loses nothing.
+TEST_F(XmlFileTest, EncodingWithoutConverterIsKeptAndReported) {
+  const std::string hz = "~{VP;*~}"; // "中华" in HZ, all ASCII bytes
+  const std::string file = "<?xml version=\"1.0\" encoding=\"hz-gb-2312\"?>\r\n<r><k>" + hz +
+                           "</k><n>1</n></r>";
+  std::string path = Write("hz.xml", file);
+  CXmlDocument doc;
+  ASSERT_TRUE(doc.LoadFile(path)) << doc.GetReport();
+  EXPECT_NE(doc.GetReport().find("<conversion_error"), std::string::npos) << doc.GetReport();
+  EXPECT_EQ(doc.GetReport().find("converted_to"), std::string::npos) << doc.GetReport();
+  ASSERT_TRUE(doc.FindNext("r"));
+  ASSERT_TRUE(doc.FindNextChild("n"));
+  EXPECT_TRUE(doc.SetChildText("2"));
+  ASSERT_TRUE(doc.SaveFile(path)) << doc.GetReport();
+  EXPECT_NE(doc.GetReport().find("<conversion_error"), std::string::npos) << doc.GetReport();
+  std::string expected = file;
+  expected.replace(expected.find("<n>1"), 4, "<n>2");
+  EXPECT_EQ(Read(path), expected);
+}
+
 TEST_F(XmlFileTest, HtmlMetaCharsetIsHonoured) {
   CXmlDocument doc;
   std::string path = Write("p.html",
