@@ -158,6 +158,8 @@ bool LineMonitor::Start(std::string *error) {
   }
   port_ = port;
   listener_ = std::thread([this] { server_->listen_after_bind(); });
+  // A stop before the listener runs would not reach its accept loop: wait until it does.
+  while (!server_->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   return true;
 }
 

@@ -146,7 +146,10 @@ table.items td.num{text-align:right;font-variant-numeric:tabular-nums}
       ok.disabled = true;
       post("api/match", {station: s.station, prompt: p.id, text: text}).then(function (r) {
         // Only the answer to the latest text counts: a scanner types faster than we hear back.
-        if (mine === ask && input.value === text) ok.disabled = !r.matches;
+        if (mine === ask && input.value === text) {
+          ok.disabled = !r.matches;
+          input.dataset.checked = text;
+        }
       }).catch(function () {});
     }
     function submit() {
@@ -202,6 +205,12 @@ table.items td.num{text-align:right;font-variant-numeric:tabular-nums}
       t.last.append(el("span", "lbl", s.message));
     }
     t.items.textContent = "";
+    if (s.items.length) {
+      var head = el("tr", "lbl");
+      ["item", "lower", "value", "upper", ""].forEach(function (h) { head.append(el("td", "num", h)); });
+      head.firstChild.className = "";
+      t.items.append(head);
+    }
     s.items.slice().reverse().forEach(function (i) {
       var tr = el("tr");
       tr.append(el("td", "", i.name), el("td", "num", i.lower), el("td", "num value", i.value),
