@@ -80,8 +80,8 @@ void RunStation(int station, const DemoOptions &o, LineMonitor &monitor) {
       }
       serial = text;
       Say("answer station=" + std::to_string(station) + " serial=" + serial);
-    } else if (station == o.injectStation && k == 0) {
-      serial = "<script>document.title='pwned'</script>";
+    } else if (station == o.injectStation) {
+      serial = "<script>document.title='pwned'</script>#" + std::to_string(k + 1);
     } else {
       char buf[32];
       std::snprintf(buf, sizeof buf, "S%dU%06d", station, k + 1);
@@ -97,7 +97,7 @@ void RunStation(int station, const DemoOptions &o, LineMonitor &monitor) {
       for (const auto &item : unit.items) {
         if (item.stepIndex != step.index) continue;
         auto shown = item;
-        if (station == o.injectStation && k == 0) shown.name = "<img src=x onerror=\"document.title='pwned'\">";
+        if (station == o.injectStation) shown.name = "<img src=x onerror=\"document.title='pwned'\">";
         monitor.TestItem(station, shown);
       }
       monitor.StepEnded(station, step.index, step.exportName, step.result, step.passed);
@@ -139,7 +139,7 @@ int main(int argc, char **argv) {
   app.add_option("--seed", o.seed, "seed of the measurements");
   app.add_option("--pattern", o.pattern, "serial-number pattern of the prompts");
   app.add_option("--ask", asking, "stations that ask the operator for serial numbers (0: none)");
-  app.add_option("--inject", o.injectStation, "station whose first unit carries markup in its serial number and item");
+  app.add_option("--inject", o.injectStation, "station whose units carry markup in their serial numbers and item names");
   app.add_option("--seconds", seconds, "stop after this time (0: at the end of standard input)");
   app.add_option("--generate", generate, "write a history of this many units and exit");
   app.add_option("-o,--output", out, "the JSON-lines file --generate writes");
