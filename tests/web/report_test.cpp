@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <limits>
 
 using namespace qrx::web;
 using namespace qrx::store;
@@ -201,6 +202,18 @@ TEST(ReportBuilder, ChartsAndFiguresAreInTheDocument) {
   for (size_t i = 0; i < units.size(); ++i)
     EXPECT_NE(html.find("<details class=\"unit\" id=\"u" + std::to_string(i) + "\""), std::string::npos);
   EXPECT_EQ(ReportBuilder().Build({}).find("class=\"chart histogram\""), std::string::npos);
+  // Absurd time stamps and numbers from a broken host still make a report.
+  units.resize(2);
+  units[0].startedUs = INT64_MIN;
+  units[1].startedUs = INT64_MAX;
+  units[1].items.push_back(Item("MaxPower", 1e308, 22.5, 24.0));
+  units[1].items.push_back(Item("MaxPower", -1e308, 22.5, 24.0));
+  units[1].items.push_back(Item("Odd", std::numeric_limits<double>::infinity(), 0.0, 1.0));
+  html = ReportBuilder().Build(units);
+  EXPECT_NE(html.find("0000-01-01 00:00:00"), std::string::npos);
+  EXPECT_NE(html.find("9999-12-31 23:59:59"), std::string::npos);
+  EXPECT_EQ(html.find("data-name=\"Odd\""), std::string::npos) << "an infinite value is not a measurement";
+  EXPECT_NE(html.find("values too far apart to draw"), std::string::npos);
 }
 
 TEST(UnitFiles, RoundTripAndErrorsNameTheLine) {

@@ -140,7 +140,7 @@ bool LineMonitor::Start(std::string *error) {
   server_->set_payload_max_length(options_.maxRequestBytes);
   server_->set_read_timeout(5, 0);
   server_->set_write_timeout(5, 0);
-  server_->set_keep_alive_timeout(5);
+  server_->set_keep_alive_timeout(2); // an idle browser connection holds a worker at most this long
   server_->set_keep_alive_max_count(100);
   Route();
   int port = options_.port;

@@ -57,6 +57,8 @@ std::string ReportFigures::DayKey(int64_t wallUs) { return TimeText(wallUs).subs
 
 std::string ReportFigures::TimeText(int64_t wallUs) {
   using namespace std::chrono;
+  // A record with an absurd time stamp still gets a readable one: years 0 to 9999.
+  wallUs = std::clamp<int64_t>(wallUs, -62167219200LL * 1000000, 253402300799LL * 1000000);
   sys_time<microseconds> t{microseconds{wallUs}};
   auto days = floor<std::chrono::days>(t);
   year_month_day ymd{days};

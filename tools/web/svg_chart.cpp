@@ -127,10 +127,13 @@ std::string SvgChart::Histogram(const ItemStatistics &item, size_t bins) {
   double pad = (hi - lo > 0 ? hi - lo : span) * 0.05;
   lo -= pad;
   hi += pad;
+  if (!std::isfinite(lo) || !std::isfinite(hi) || !std::isfinite(hi - lo) || hi <= lo)
+    return s + "<text x=\"" + F(left) + "\" y=\"" + F(top + 20) +
+           "\" font-size=\"11\">values too far apart to draw</text></svg>";
   std::vector<int64_t> counts(bins, 0);
   for (double v : item.values) {
-    size_t b = size_t(std::clamp((v - lo) / (hi - lo) * double(bins), 0.0, double(bins - 1)));
-    ++counts[b];
+    double at = (v - lo) / (hi - lo) * double(bins);
+    ++counts[at >= 0 ? size_t(std::min(at, double(bins - 1))) : 0];
   }
   int64_t top1 = *std::max_element(counts.begin(), counts.end());
   auto X = [&](double v) { return left + plotW * (v - lo) / (hi - lo); };
