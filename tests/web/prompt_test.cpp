@@ -2,11 +2,17 @@
 // matcher whatever a front end claims, and nothing calls a matcher after its prompt returned.
 #include "prompt_broker.h"
 #include "serial_prompt_bridge.h"
+#include "terminal_prompt.h"
 
 #include "platform/operator_ui.h"
 #include "sn/pattern_matcher.h"
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <regex>
@@ -184,6 +190,65 @@ TEST(SerialPromptBridge, TextsAreConvertedAndTooLongOrNulTextsRefused) {
   EXPECT_EQ(r, 1);
   EXPECT_EQ(answer, "ABB");
   EXPECT_EQ(source, AnswerSource::Page);
+}
+
+} // namespace
+
+namespace {
+
+// A pseudo-terminal stands in for the operator's terminal: the test types on its master side.
+class Pty {
+public:
+  Pty() {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0) name_ = ptsname(master_);
+    // Raw mode: what the test types arrives byte for byte, with no echo and no line editing.
+    int slave = name_.empty() ? -1 : open(name_.c_str(), O_RDWR | O_NOCTTY);
+    termios mode{};
+    if (slave >= 0 && tcgetattr(slave, &mode) == 0) {
+      cfmakeraw(&mode);
+      tcsetattr(slave, TCSANOW, &mode);
+    }
+    if (slave >= 0) close(slave);
+  }
+  ~Pty() {
+    if (master_ >= 0) close(master_);
+  }
+  const std::string &name() const { return name_; }
+  void Type(const std::string &keys) { ASSERT_EQ(write(master_, keys.data(), keys.size()), ssize_t(keys.size())); }
+
+private:
+  int master_ = -1;
+  std::string name_;
+};
+
+TEST(TerminalPrompt, AnswersOnTheTerminalOrGivesWayToThePage) {
+  Pty pty;
+  ASSERT_FALSE(pty.name().empty());
+  qrx::web::TerminalPrompt terminal(pty.name());
+  auto tenDigits = [](const std::string &t) { return std::regex_match(t, std::regex("[0-9]{10}")); };
+  std::string text;
+  // A wrong line is asked again; the matching line is the answer, as typed.
+  pty.Type("12345\n0123456789\r\n");
+  EXPECT_EQ(terminal.Ask(1, "^[0-9]{10}$", tenDigits, [] { return false; }, &text), TerminalOutcome::Answered);
+  EXPECT_EQ(text, "0123456789");
+  pty.Type("\n");
+  EXPECT_EQ(terminal.Ask(1, "^[0-9]{10}$", tenDigits, [] { return false; }, &text), TerminalOutcome::Cancelled);
+  // The page answered: the terminal returns within its poll interval without a line typed.
+  std::atomic<bool> withdrawn{false};
+  auto start = std::chrono::steady_clock::now();
+  std::thread page([&] {
+    std::this_thread::sleep_for(50ms);
+    withdrawn = true;
+  });
+  EXPECT_EQ(terminal.Ask(1, "^[0-9]{10}$", tenDigits, [&] { return withdrawn.load(); }, &text),
+            TerminalOutcome::Cancelled);
+  page.join();
+  auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(took, 45ms) << "nothing was typed: only the withdrawal ends this prompt";
+  EXPECT_LT(took, 2s);
+  EXPECT_EQ(qrx::web::TerminalPrompt("/nonexistent/tty").Ask(1, "", tenDigits, nullptr, &text),
+            TerminalOutcome::Unavailable);
 }
 
 } // namespace
