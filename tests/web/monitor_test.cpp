@@ -167,7 +167,11 @@ TEST(LineMonitor, EventStreamCoalescesBurstsAndCarriesTheLatestState) {
       return !done;
     });
   });
-  for (int i = 0; i < 500 && received.empty(); ++i) std::this_thread::sleep_for(10ms);
+  auto heard = [&] {
+    std::lock_guard<std::mutex> hold(lock);
+    return !received.empty();
+  };
+  for (int i = 0; i < 500 && !heard(); ++i) std::this_thread::sleep_for(10ms);
   // A burst of 3000 items from two stations within a few milliseconds.
   qrx::store::TestItemRecord item;
   item.value = "1.00";
