@@ -75,6 +75,8 @@ public:
   // Binds and starts serving on a thread of its own. False with *error when the options are
   // refused (a non-loopback address without a token) or the port cannot be bound.
   bool Start(std::string *error);
+  // Ends the event streams, cancels open prompts and stops serving. A monitor serves once: after
+  // Stop its prompts open already cancelled, so no station waits on a page that is gone.
   void Stop();
   int Port() const { return port_; }
   // The page's address, with the token in its fragment when one is set.
