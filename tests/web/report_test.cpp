@@ -1,0 +1,272 @@
+// Reports and unit files: yields by unit with retests, Pareto order, item statistics on sets
+// whose figures are known in closed form, escaping of everything from stations, the JSON-lines
+// round trip and its errors.
+#include "html_text.h"
+#include "report_builder.h"
+#include "report_figures.h"
+#include "unit_json.h"
+#include "unit_source.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+
+using namespace qrx::web;
+using namespace qrx::store;
+
+namespace {
+
+const int64_t kDay = 86400LL * 1000000, kT0 = 1796000000LL * 1000000; // 2026-12-01 ... UTC
+
+UnitRecord Unit(const std::string &serial, int station, int64_t started, UnitVerdict verdict,
+                const std::string &failingStep = {}) {
+  UnitRecord u;
+  u.unitId = "id-" + serial + "-" + std::to_string(started);
+  u.serialNumber = serial;
+  u.productType = station <= 2 ? "QRX" : "UFI";
+  u.stationIndex = station;
+  u.hostName = "pc";
+  u.startedUs = started;
+  u.endedUs = verdict == UnitVerdict::Incomplete ? 0 : started + 1000;
+  u.verdict = verdict;
+  u.steps.push_back({0, "Init", "", 0, true, started, 10});
+  if (!failingStep.empty()) {
+    u.steps.push_back({1, failingStep, "1", 2, false, started, 10});
+    u.firstFailingStep = 1;
+  }
+  return u;
+}
+
+TestItemRecord Item(const std::string &name, double v, std::optional<double> lo, std::optional<double> hi) {
+  TestItemRecord t;
+  t.name = name;
+  t.valueNumber = v;
+  t.value = std::to_string(v);
+  t.lowerNumber = lo;
+  t.upperNumber = hi;
+  t.lower = lo ? std::to_string(*lo) : "";
+  t.upper = hi ? std::to_string(*hi) : "";
+  t.passed = (!lo || v >= *lo) && (!hi || v <= *hi);
+  t.verdict = t.passed ? "PASS" : "FAIL";
+  return t;
+}
+
+TEST(ReportFigures, YieldCountsUnitsWhereTheyWereFirstTested) {
+  std::vector<UnitRecord> units = {
+      // A fails on station 1 on day 0, passes its retest on station 3 on day 1.
+      Unit("A", 1, kT0, UnitVerdict::Fail, "GSM_NST_MeasPower"),
+      Unit("A", 3, kT0 + kDay, UnitVerdict::Pass),
+      Unit("B", 1, kT0 + 10, UnitVerdict::Pass),
+      // C fails twice, on different steps; listed out of time order.
+      Unit("C", 2, kT0 + kDay + 50, UnitVerdict::Fail, "LteTest_MaxPwrAll_LTEFT"),
+      Unit("C", 2, kT0 + 20, UnitVerdict::Fail, "GSM_NST_MeasPower"),
+      Unit("D", 3, kT0 + 30, UnitVerdict::Incomplete),
+      Unit("", 4, kT0 + 40, UnitVerdict::Pass),
+      Unit("", 4, kT0 + 41, UnitVerdict::Fail, "WiFi_TxMeas_Result_Ufi"),
+  };
+  ReportFigures f(units);
+  // Units: A, B, C and two without serial number; D never ended.
+  EXPECT_EQ(f.Line().units, 5);
+  EXPECT_EQ(f.Line().tests, 7);
+  EXPECT_EQ(f.Line().firstPass, 2);  // B, the first unnamed one
+  EXPECT_EQ(f.Line().finalPass, 3);  // A after its retest, B, unnamed
+  EXPECT_EQ(f.Incomplete(), 1);
+  ASSERT_EQ(f.ByStation().size(), 3u);
+  EXPECT_EQ(f.ByStation()[0].key, "pc S1");
+  EXPECT_EQ(f.ByStation()[0].units, 2);       // A and B: A counts at station 1, not 3
+  EXPECT_EQ(f.ByStation()[0].firstPass, 1);
+  EXPECT_EQ(f.ByStation()[0].finalPass, 2);
+  EXPECT_EQ(f.ByStation()[1].key, "pc S2");
+  EXPECT_EQ(f.ByStation()[1].finalPass, 0);
+  ASSERT_EQ(f.ByDay().size(), 1u) << "every unit was first tested on day 0";
+  EXPECT_EQ(f.ByDay()[0].key, ReportFigures::DayKey(kT0));
+  ASSERT_EQ(f.ByProduct().size(), 2u);
+  EXPECT_EQ(f.ByProduct()[0].key, "QRX");
+  EXPECT_EQ(f.ByProduct()[0].units, 3);
+
+  ASSERT_EQ(f.Retests().size(), 2u);
+  // C's tests come in time order whatever the order of the records.
+  for (const auto &r : f.Retests())
+    if (r.serialNumber == "C") {
+      EXPECT_EQ(units[r.tests.front()].startedUs, kT0 + 20);
+    }
+
+  ASSERT_EQ(f.FailingSteps().size(), 3u);
+  EXPECT_EQ(f.FailingSteps()[0].key, "GSM_NST_MeasPower");
+  EXPECT_EQ(f.FailingSteps()[0].count, 2);
+  EXPECT_DOUBLE_EQ(f.FailingSteps()[0].cumulativeShare, 0.5);
+  EXPECT_DOUBLE_EQ(f.FailingSteps().back().cumulativeShare, 1.0);
+  EXPECT_EQ(ReportFigures::TimeText(kT0), "2026-11-30 00:53:20");
+  EXPECT_EQ(ReportFigures::TimeText(kT0 + kDay + 3723000000LL), "2026-12-01 01:55:23");
+}
+
+TEST(ReportFigures, ItemStatisticsOnSetsWithKnownFigures) {
+  // k pairs 10-d, 10+d: mean 10, sample sd d*sqrt(2k/(2k-1)); with limits 8 and 13 the nearer
+  // limit is 8, so Cpk = 2/(3 sd).
+  const int k = 50;
+  const double d = 0.5;
+  UnitRecord u = Unit("S", 1, kT0, UnitVerdict::Pass);
+  for (int i = 0; i < k; ++i) {
+    u.items.push_back(Item("Power", 10 - d, 8.0, 13.0));
+    u.items.push_back(Item("Power", 10 + d, 8.0, 13.0));
+    u.items.push_back(Item("Leak", 1.0 + (i % 2 ? 0.25 : -0.25), std::nullopt, 1.5)); // upper limit only
+    u.items.push_back(Item("Flat", 3.0, 0.0, 5.0));                                    // no spread
+  }
+  u.items.push_back(Item("Power", 14.0, 8.0, 13.0)); // one outside, same limits
+  u.items.push_back(Item("Power", 10.0, 9.0, 11.0)); // other limits: another item
+  UnitRecord text = u;
+  text.items = {Item("Label", 0, 0.0, 1.0)};
+  text.items[0].valueNumber.reset(); // a text value is not measured
+  ReportFigures f(std::vector<UnitRecord>{u, text});
+  const ItemStatistics *power = nullptr, *leak = nullptr, *flat = nullptr;
+  int powers = 0;
+  for (const auto &s : f.Items()) {
+    if (s.name == "Power") {
+      ++powers;
+      if (s.values.size() > 1) power = &s;
+    }
+    if (s.name == "Leak") leak = &s;
+    if (s.name == "Flat") flat = &s;
+    EXPECT_NE(s.name, "Label");
+  }
+  EXPECT_EQ(powers, 2);
+  ASSERT_TRUE(power && leak && flat);
+  // With the outlier 14: n = 2k+1, mean = (20k + 14)/(2k+1).
+  double n = 2 * k + 1, mean = (20.0 * k + 14) / n;
+  double ss = k * ((10 - d - mean) * (10 - d - mean) + (10 + d - mean) * (10 + d - mean)) + (14 - mean) * (14 - mean);
+  double sd = std::sqrt(ss / (n - 1));
+  EXPECT_NEAR(power->mean, mean, 1e-12);
+  EXPECT_NEAR(power->sd, sd, 1e-12);
+  ASSERT_TRUE(power->cpk);
+  EXPECT_NEAR(*power->cpk, std::min(13 - mean, mean - 8) / (3 * sd), 1e-12);
+  EXPECT_EQ(power->outside, 1);
+  EXPECT_EQ(power->failed, 1);
+  double leakSd = 0.25 * std::sqrt(double(k) / (k - 1));
+  EXPECT_NEAR(leak->sd, leakSd, 1e-12);
+  ASSERT_TRUE(leak->cpk);
+  EXPECT_NEAR(*leak->cpk, 0.5 / (3 * leakSd), 1e-12);
+  EXPECT_FALSE(flat->cpk) << "no spread, no Cpk";
+  EXPECT_EQ(flat->sd, 0.0);
+}
+
+TEST(ReportBuilder, EverythingFromStationsIsEscapedAndNothingIsFetched) {
+  std::vector<UnitRecord> units = {Unit("<script>alert(1)</script>", 1, kT0, UnitVerdict::Fail,
+                                        "\"><svg onload=alert(2)>")};
+  units[0].hostName = "pc'1";
+  units[0].items.push_back(Item("<img src=x onerror=alert(3)>", 1.0, 0.0, 0.5));
+  units[0].failureReason = "bad </details><script>alert(4)</script>";
+  units.push_back(units[0]); // a retest: the serial number also shows in the retest table
+  units[1].startedUs += 1000;
+  ReportOptions o;
+  o.title = "Report <i>";
+  std::string html = ReportBuilder(o).Build(units);
+  for (const char *raw : {"<script>alert", "<svg onload", "<img src", "\"><svg", "pc'1", "<i>"})
+    EXPECT_EQ(html.find(raw), std::string::npos) << raw;
+  EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
+  EXPECT_NE(html.find("&lt;img src=x onerror=alert(3)&gt;"), std::string::npos);
+  EXPECT_NE(html.find("pc&#39;1"), std::string::npos);
+  // One script of its own (the search), no external resource of any kind.
+  size_t scripts = 0;
+  for (size_t at = 0; (at = html.find("<script", at)) != std::string::npos; ++at) ++scripts;
+  EXPECT_EQ(scripts, 1u);
+  for (const char *remote : {"<img", "<iframe", "https:", "url(", "@import", "<link"})
+    EXPECT_EQ(html.find(remote), std::string::npos) << remote;
+  std::string noSvgNamespace = html;
+  for (size_t at; (at = noSvgNamespace.find("http://www.w3.org/2000/svg")) != std::string::npos;)
+    noSvgNamespace.erase(at, 26);
+  EXPECT_EQ(noSvgNamespace.find("http:"), std::string::npos);
+
+  EXPECT_EQ(EscapeHtml("a<b>&\"'"), "a&lt;b&gt;&amp;&quot;&#39;");
+  EXPECT_EQ(EscapeHtml("x\xC0\xAFy\xE2\x82"), "x\xEF\xBF\xBD\xEF\xBF\xBDy\xEF\xBF\xBD\xEF\xBF\xBD")
+      << "overlong and cut-off sequences are replaced";
+  EXPECT_EQ(ValidUtf8("\xE6\xB5\x8B\xF0\x9F\x98\x80"), "\xE6\xB5\x8B\xF0\x9F\x98\x80");
+  EXPECT_EQ(ValidUtf8("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD") << "surrogates are not UTF-8";
+}
+
+TEST(ReportBuilder, ChartsAndFiguresAreInTheDocument) {
+  std::vector<UnitRecord> units;
+  for (int i = 0; i < 20; ++i) {
+    auto u = Unit("U" + std::to_string(i), 1 + i % 4, kT0 + i * 1000, i % 5 ? UnitVerdict::Pass : UnitVerdict::Fail,
+                  i % 5 ? "" : "TxMaxPwr_TDFT");
+    u.items.push_back(Item("MaxPower", 23.0 + 0.1 * (i % 7), 22.5, 24.0));
+    units.push_back(u);
+  }
+  std::string html = ReportBuilder().Build(units);
+  for (const char *part : {"class=\"chart yield\"", "class=\"chart pareto\"", "class=\"chart histogram\"",
+                           "class=\"lsl\"", "class=\"usl\"", "class=\"mean\"", "id=\"search\"", "id=\"index\"", "data-fpy=\"0.8\""})
+    EXPECT_NE(html.find(part), std::string::npos) << part;
+  // Every unit in the index links to its record.
+  for (size_t i = 0; i < units.size(); ++i)
+    EXPECT_NE(html.find("<details class=\"unit\" id=\"u" + std::to_string(i) + "\""), std::string::npos);
+  EXPECT_EQ(ReportBuilder().Build({}).find("class=\"chart histogram\""), std::string::npos);
+  // Absurd time stamps and numbers from a broken host still make a report.
+  units.resize(2);
+  units[0].startedUs = INT64_MIN;
+  units[1].startedUs = INT64_MAX;
+  units[1].items.push_back(Item("MaxPower", 1e308, 22.5, 24.0));
+  units[1].items.push_back(Item("MaxPower", -1e308, 22.5, 24.0));
+  units[1].items.push_back(Item("Odd", std::numeric_limits<double>::infinity(), 0.0, 1.0));
+  html = ReportBuilder().Build(units);
+  EXPECT_NE(html.find("0000-01-01 00:00:00"), std::string::npos);
+  EXPECT_NE(html.find("9999-12-31 23:59:59"), std::string::npos);
+  EXPECT_EQ(html.find("data-name=\"Odd\""), std::string::npos) << "an infinite value is not a measurement";
+  EXPECT_NE(html.find("values too far apart to draw"), std::string::npos);
+}
+
+TEST(UnitFiles, RoundTripAndErrorsNameTheLine) {
+  UnitRecord u = Unit("\xE6\xB5\x8B SN \"1\"", 2, kT0, UnitVerdict::Fail, "Step");
+  u.items.push_back(Item("P", 1.5, std::nullopt, 2.0));
+  u.items.push_back(Item("T", 0, 0.0, 1.0));
+  u.items.back().valueNumber.reset();
+  u.items.back().value = "OK";
+  u.identities.push_back({1, "imei", "356938035643809", "written", 0, true, kT0});
+  u.downloads.push_back({1, "img.bin", false, "timeout", 5});
+  u.failureReason = "why";
+  u.sequenceHash = "ab";
+  std::string path = ::testing::TempDir() + "/units_roundtrip.jsonl";
+  std::string error;
+  ASSERT_TRUE(SaveUnits(path, {u, Unit("B", 1, kT0, UnitVerdict::Pass)}, &error)) << error;
+  auto back = LoadUnits("file:" + path, &error);
+  ASSERT_EQ(back.size(), 2u) << error;
+  EXPECT_EQ(UnitToJson(back[0]), UnitToJson(u));
+  EXPECT_EQ(back[0].serialNumber, u.serialNumber);
+  EXPECT_FALSE(back[0].items[0].lowerNumber.has_value());
+  EXPECT_EQ(back[0].items[0].upperNumber.value_or(0), 2.0);
+  EXPECT_EQ(back[0].verdict, UnitVerdict::Fail);
+  EXPECT_EQ(back[0].downloads[0].outcome, "timeout");
+
+  {
+    std::ofstream f(path, std::ios::trunc);
+    f << UnitToJson(u).dump() << "\n\n" << R"({"unitId":"x","stationIndex":"3"})" << "\n";
+  }
+  EXPECT_TRUE(LoadUnits(path, &error).empty());
+  EXPECT_NE(error.find(":3: field 'stationIndex' has the wrong type"), std::string::npos) << error;
+  {
+    std::ofstream f(path, std::ios::trunc);
+    f << R"({"unitId":"x","items":[{"name":"a","valueNumber":"1"}]})" << "\n{broken\n";
+  }
+  EXPECT_TRUE(LoadUnits(path, &error).empty());
+  EXPECT_NE(error.find(":1: field 'valueNumber' is not a number"), std::string::npos) << error;
+  {
+    std::ofstream f(path, std::ios::trunc);
+    f << R"({"unitId":"x","verdict":"maybe"})" << "\n";
+  }
+  EXPECT_TRUE(LoadUnits(path, &error).empty());
+  EXPECT_NE(error.find("unknown verdict"), std::string::npos) << error;
+  {
+    std::ofstream f(path, std::ios::trunc);
+    f << R"({"serialNumber":"no id"})" << "\n";
+  }
+  EXPECT_TRUE(LoadUnits(path, &error).empty());
+  EXPECT_NE(error.find("unit id"), std::string::npos) << error;
+  EXPECT_TRUE(LoadUnits(path + ".missing", &error).empty());
+  EXPECT_NE(error.find("cannot open"), std::string::npos);
+  EXPECT_TRUE(LoadUnits("postgresql://db/line", &error).empty());
+  EXPECT_NE(error.find("postgresql"), std::string::npos);
+  std::remove(path.c_str());
+}
+
+} // namespace
