@@ -1,0 +1,19 @@
+// Opening a results store and its identity pools from a --db URL: empty for the deployment's
+// own SQLite file Results/results.db, "postgresql://..." or "postgres://..." for a PostgreSQL
+// server, "sqlite:PATH" or a plain PATH for another SQLite file.
+#pragma once
+
+#include "unit_record.h"
+
+#include <memory>
+#include <string>
+
+namespace qrx::store {
+
+std::unique_ptr<UnitSink> OpenUnitSink(const std::string &url, const std::string &deploymentDir,
+                                       std::string *error);
+std::unique_ptr<IdentitySource> OpenIdentitySource(const std::string &url,
+                                                   const std::string &deploymentDir,
+                                                   std::string *error);
+
+} // namespace qrx::store
