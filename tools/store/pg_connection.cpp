@@ -84,6 +84,13 @@ std::unique_ptr<PgConnection> PgConnection::Open(const std::string &url, std::st
   return std::unique_ptr<PgConnection>(new PgConnection(conn));
 }
 
+bool PgConnection::ServerAnswers(const std::string &url) {
+  const char *keys[] = {"connect_timeout", "dbname", nullptr};
+  const char *values[] = {"5", url.c_str(), nullptr};
+  const PGPing ping = PQpingParams(keys, values, 1);
+  return ping == PQPING_OK || ping == PQPING_REJECT;
+}
+
 PgConnection::~PgConnection() { PQfinish(conn_); }
 
 bool PgConnection::Alive() { return PQstatus(conn_) == CONNECTION_OK; }

@@ -15,6 +15,9 @@ public:
   static bool ValidUrl(const std::string &url, std::string *error);
   // Connects; null with *error saying why (wrong URL, server not reachable, refused login).
   static std::unique_ptr<PgConnection> Open(const std::string &url, std::string *error);
+  // True when a server answers at url, whether or not it accepts the login: a failed Open with
+  // a server that answers is a wrong URL (database, user, password), not a server that is away.
+  static bool ServerAnswers(const std::string &url);
   ~PgConnection() override;
 
   SqlDialect Dialect() const override { return SqlDialect::Postgres; }

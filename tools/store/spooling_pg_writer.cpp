@@ -39,7 +39,13 @@ std::unique_ptr<SpoolingPgWriter> SpoolingPgWriter::Open(const std::string &url,
     }
     writer->spooling_ = writer->Spooled() > 0;
   }
-  if (!writer->Connect()) {
+  const Reach reach = writer->Connect();
+  if (reach == Reach::Refused) {
+    if (error)
+      *error = writer->error_;
+    return nullptr;
+  }
+  if (reach == Reach::Away) {
     // Not reachable now: say so once, spool until it is.
     writer->Say(writer->error_ + "; units are kept in " + spoolPath +
                 " and forwarded when the server is back");
@@ -57,22 +63,26 @@ void SpoolingPgWriter::Say(const std::string &text) {
     std::fprintf(stderr, "qrx-store: %s\n", text.c_str());
 }
 
-bool SpoolingPgWriter::Connect() {
+SpoolingPgWriter::Reach SpoolingPgWriter::Connect() {
   if (server_ && server_->Alive())
-    return true;
+    return Reach::Connected;
   const auto now = std::chrono::steady_clock::now();
   if (now < nextConnect_)
-    return false;
+    return Reach::Away;
   nextConnect_ = now + kReconnectInterval;
   server_.reset();
   std::string why;
   auto connection = PgConnection::Open(url_, &why);
-  if (!connection || !MigrateSchema(*connection, &why)) {
+  if (!connection) {
     error_ = why;
-    return false;
+    return PgConnection::ServerAnswers(url_) ? Reach::Refused : Reach::Away;
+  }
+  if (!MigrateSchema(*connection, &why)) {
+    error_ = why;
+    return connection->Alive() ? Reach::Refused : Reach::Away;
   }
   server_ = std::move(connection);
-  return true;
+  return Reach::Connected;
 }
 
 bool SpoolingPgWriter::OpenSpool() {
@@ -111,7 +121,7 @@ bool SpoolingPgWriter::Spool(const UnitOperation &operation) {
 }
 
 bool SpoolingPgWriter::Forward() {
-  if (!Connect() || !OpenSpool())
+  if (Connect() != Reach::Connected || !OpenSpool())
     return false;
   int64_t forwarded = 0;
   for (;;) {
@@ -165,7 +175,7 @@ bool SpoolingPgWriter::Forward() {
 bool SpoolingPgWriter::Write(const UnitOperation &operation) {
   if (spooling_ && !Forward())
     return Spool(operation);
-  if (!Connect()) {
+  if (Connect() != Reach::Connected) {
     if (!reportedDown_) {
       Say(error_ + "; units are kept in " + spoolPath_ + " and forwarded when the server is back");
       reportedDown_ = true;

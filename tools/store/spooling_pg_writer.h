@@ -29,7 +29,10 @@ public:
 private:
   SpoolingPgWriter(std::string url, std::string spoolPath, StoreMessageHandler messages)
       : url_(std::move(url)), spoolPath_(std::move(spoolPath)), messages_(std::move(messages)) {}
-  bool Connect();
+  // Connected, or why not: the server is away (spool and retry) or refuses this store (a wrong
+  // database, login or schema: retrying will not help).
+  enum class Reach { Connected, Away, Refused };
+  Reach Connect();
   bool OpenSpool();
   bool Spool(const UnitOperation &operation);
   // Forwards the spool's operations oldest first; true when it is empty afterwards.
