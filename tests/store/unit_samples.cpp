@@ -6,14 +6,22 @@
 #include <mutex>
 #include <random>
 
+#include <unistd.h>
+
 namespace qrx::testing {
 
 std::string NewUnitId() {
   static std::mutex mutex;
-  static std::mt19937_64 random{std::random_device{}()};
+  static std::mt19937_64 random;
+  static pid_t seededIn = 0;
   uint64_t a, b;
   {
     std::lock_guard lock(mutex);
+    // Reseeded in a forked child, which would otherwise repeat its parent's ids.
+    if (seededIn != getpid()) {
+      seededIn = getpid();
+      random.seed(std::random_device{}() ^ (uint64_t(getpid()) << 32));
+    }
     a = random();
     b = random();
   }
