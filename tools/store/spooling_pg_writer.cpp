@@ -100,10 +100,13 @@ bool SpoolingPgWriter::OpenSpool() {
   return true;
 }
 
-int64_t SpoolingPgWriter::Spooled() {
-  if (!OpenSpool())
+int64_t SpoolingPgWriter::Spooled() const {
+  // A connection of its own: the writer thread may be using the spool at this moment.
+  if (!FileExists(spoolPath_))
     return 0;
-  const auto count = QueryScalar(*spool_, "SELECT COUNT(*) FROM spool");
+  std::string ignored;
+  auto spool = SqliteConnection::Open(spoolPath_, &ignored);
+  const auto count = spool ? QueryScalar(*spool, "SELECT COUNT(*) FROM spool") : std::nullopt;
   return count ? std::stoll(*count) : 0;
 }
 

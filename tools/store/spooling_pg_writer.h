@@ -23,8 +23,9 @@ public:
   void Idle() override;
   std::string LastError() const override { return error_; }
 
-  // Operations waiting in the spool (read from the file, so other processes' count too).
-  int64_t Spooled();
+  // Operations waiting in the spool (read from the file, so other processes' count too). Safe
+  // to call from any thread.
+  int64_t Spooled() const;
 
 private:
   SpoolingPgWriter(std::string url, std::string spoolPath, StoreMessageHandler messages)
