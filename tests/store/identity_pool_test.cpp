@@ -165,6 +165,36 @@ TEST_P(IdentityPoolTest, SerialPatternsContinueWhereTheLastLoadEnded) {
   EXPECT_EQ(sn, "L1-0001");
 }
 
+// A host killed mid-unit never ends its unit: recovery frees what it only reserved and burns
+// what it wrote, and leaves younger reservations of running units alone.
+TEST_P(IdentityPoolTest, RecoveryAfterAHostDiedMidUnit) {
+  PoolLoadResult pool;
+  std::string error, reserved, written, verified, young;
+  ASSERT_TRUE(AddImeiPool(*admin_, "35209900", 0, 9, &pool, &error)) << error;
+  const std::string dead = NewUnitId(), deadToo = NewUnitId(), passed = NewUnitId();
+  ASSERT_TRUE(source_->Reserve(dead, "imei", &reserved, &error)) << error;
+  ASSERT_TRUE(source_->Reserve(deadToo, "imei", &written, &error)) << error;
+  ASSERT_TRUE(source_->MarkWritten(deadToo, "imei", written, &error)) << error;
+  ASSERT_TRUE(source_->Reserve(passed, "imei", &verified, &error)) << error;
+  ASSERT_TRUE(source_->MarkVerified(passed, "imei", verified, &error)) << error;
+  // Age them by an hour.
+  ASSERT_TRUE(admin_->Exec("UPDATE identity_values SET updated_us = updated_us - 3600000000"));
+  ASSERT_TRUE(source_->Reserve(NewUnitId(), "imei", &young, &error)) << error;
+
+  int64_t freed = 0, burned = 0;
+  ASSERT_TRUE(RecoverStaleIdentities(*admin_, 30 * 60000000LL, &freed, &burned, &error)) << error;
+  EXPECT_EQ(freed, 1);
+  EXPECT_EQ(burned, 1);
+  const PoolCounts counts = CountsOf(*admin_, "imei", pool.poolId);
+  EXPECT_EQ(counts.reserved, 1); // the young one
+  EXPECT_EQ(counts.burned, 1);
+  EXPECT_EQ(counts.verified, 1);
+  EXPECT_EQ(counts.free, 7);
+  std::string next;
+  ASSERT_TRUE(source_->Reserve(NewUnitId(), "imei", &next, &error)) << error;
+  EXPECT_EQ(next, reserved); // back in the pool, first in line
+}
+
 INSTANTIATE_TEST_SUITE_P(Stores, IdentityPoolTest, ::testing::Values("sqlite", "postgresql"),
                          [](const auto &info) { return std::string(info.param); });
 
@@ -274,6 +304,9 @@ TEST(QrxIds, LoadsPoolsAndReportsThemAsJson) {
   EXPECT_EQ(report[2].at("kind"), "sn");
   EXPECT_EQ(report[2].at("free"), 9);
   EXPECT_EQ(report[2].at("burned"), 1);
+  ASSERT_EQ(run("recover --older-than 0.5 --json", &out), 0) << out;
+  EXPECT_EQ(nlohmann::json::parse(out).at("freed"), 0);
+  EXPECT_NE(run("recover --older-than -3", &out), 0) << out;
   EXPECT_EQ(run("--db mysql://x report", &out, false), 1);
   EXPECT_NE(out.find("wrong store URL"), std::string::npos) << out;
 }

@@ -78,6 +78,14 @@ int main(int argc, char **argv) {
 
   auto *report = app.add_subcommand("report", "values of each pool by state");
 
+  double staleMinutes = 0;
+  auto *recover = app.add_subcommand(
+      "recover", "after a host died mid-unit: return its stale reserved values to the pool and "
+                 "burn its written, unverified ones");
+  recover->add_option("--older-than", staleMinutes, "minutes without change (e.g. 120)")
+      ->required()
+      ->check(CLI::PositiveNumber);
+
   CLI11_PARSE(app, argc, argv);
 
   std::string error;
@@ -114,6 +122,19 @@ int main(int argc, char **argv) {
                   static_cast<long long>(p.free), static_cast<long long>(p.reserved),
                   static_cast<long long>(p.written), static_cast<long long>(p.verified),
                   static_cast<long long>(p.burned), p.description.c_str());
+    return 0;
+  }
+
+  if (*recover) {
+    int64_t freed = 0, burned = 0;
+    if (!RecoverStaleIdentities(*db, static_cast<int64_t>(staleMinutes * 60e6), &freed, &burned,
+                                &error))
+      return Fail(json, error);
+    if (json)
+      std::cout << nlohmann::json{{"freed", freed}, {"burned", burned}}.dump(2) << "\n";
+    else
+      std::printf("%lld reserved values returned to their pools, %lld written values burned\n",
+                  static_cast<long long>(freed), static_cast<long long>(burned));
     return 0;
   }
 

@@ -3,6 +3,7 @@
 
 #include "identity_formats.h"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 
@@ -135,6 +136,31 @@ bool AddSerialPool(SqlConnection &db, const std::string &patternText, int64_t fr
         return ExpandSerialPattern(pattern, from + i, value, e);
       },
       result, error);
+}
+
+bool RecoverStaleIdentities(SqlConnection &db, int64_t olderThanUs, int64_t *freed,
+                            int64_t *burned, std::string *error) {
+  const int64_t now = std::chrono::duration_cast<std::chrono::microseconds>(
+                          std::chrono::system_clock::now().time_since_epoch())
+                          .count();
+  const int64_t before = now - std::max<int64_t>(olderThanUs, 0);
+  std::vector<SqlRow> freedRows, burnedRows;
+  const bool ok = InTransaction(db, [&] {
+    return db.Exec("UPDATE identity_values SET state = 'free', unit_id = NULL, updated_us = $2 "
+                   "WHERE state = 'reserved' AND updated_us < $1 RETURNING value",
+                   {before, now}, &freedRows) &&
+           db.Exec("UPDATE identity_values SET state = 'burned', updated_us = $2 "
+                   "WHERE state = 'written' AND updated_us < $1 RETURNING value",
+                   {before, now}, &burnedRows);
+  });
+  if (!ok) {
+    if (error)
+      *error = "cannot recover stale identities: " + db.Error();
+    return false;
+  }
+  *freed = static_cast<int64_t>(freedRows.size());
+  *burned = static_cast<int64_t>(burnedRows.size());
+  return true;
 }
 
 bool ReportPools(SqlConnection &db, std::vector<PoolCounts> *pools, std::string *error) {

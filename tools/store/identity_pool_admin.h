@@ -30,6 +30,12 @@ bool AddMacPool(SqlConnection &db, const std::string &oui, const std::string &fr
 bool AddSerialPool(SqlConnection &db, const std::string &pattern, int64_t from, int64_t count,
                    PoolLoadResult *result, std::string *error);
 
+// Values left behind by hosts that died mid-unit (kill, power cut) or could not reach the store
+// when their unit ended: reserved values untouched for olderThanUs go back to free; written but
+// unverified ones are burned (a device may carry them). Verified values stay.
+bool RecoverStaleIdentities(SqlConnection &db, int64_t olderThanUs, int64_t *freed,
+                            int64_t *burned, std::string *error);
+
 struct PoolCounts {
   int64_t poolId = 0; // 0: values recorded outside every pool
   std::string kind, description;
