@@ -93,30 +93,40 @@ bool SqlIdentitySource::Reserve(const std::string &unitId, const std::string &ki
           return false;
         };
         std::string found;
-        const bool ok = InTransaction(db, [&] {
-          // The unit asking again gets what it already holds.
-          std::vector<SqlRow> rows;
-          if (!db.Exec("SELECT value FROM identity_values WHERE unit_id = $1 AND kind = $2 AND "
-                       "pool_id IS NOT NULL AND state IN ('reserved', 'written', 'verified') "
-                       "ORDER BY pool_id, ordinal LIMIT 1",
-                       {unitId, kind}, &rows))
-            return false;
-          if (rows.empty()) {
-            // SKIP LOCKED: concurrent stations take different rows instead of queueing on one.
-            const char *lock =
-                db.Dialect() == SqlDialect::Postgres ? " FOR UPDATE SKIP LOCKED" : "";
-            if (!db.Exec(std::string("UPDATE identity_values SET state = 'reserved', "
-                                     "unit_id = $1, updated_us = $3 WHERE (kind, value) IN "
-                                     "(SELECT kind, value FROM identity_values WHERE kind = $2 "
-                                     "AND state = 'free' ORDER BY pool_id, ordinal LIMIT 1") +
-                             lock + ") RETURNING value",
-                         {unitId, kind, NowUs()}, &rows))
+        std::vector<SqlRow> rows;
+        bool ok;
+        if (db.Dialect() == SqlDialect::Postgres) {
+          // One statement, one round trip: what the unit already holds, else the first free
+          // value. SKIP LOCKED lets concurrent stations take different rows instead of queueing
+          // on one.
+          ok = db.Exec(
+              "WITH held AS (SELECT value FROM identity_values WHERE unit_id = $1 AND kind = $2 "
+              "AND pool_id IS NOT NULL AND state IN ('reserved', 'written', 'verified') "
+              "ORDER BY pool_id, ordinal LIMIT 1), "
+              "taken AS (UPDATE identity_values SET state = 'reserved', unit_id = $1, "
+              "updated_us = $3 WHERE NOT EXISTS (SELECT 1 FROM held) AND (kind, value) IN "
+              "(SELECT kind, value FROM identity_values WHERE kind = $2 AND state = 'free' "
+              "ORDER BY pool_id, ordinal LIMIT 1 FOR UPDATE SKIP LOCKED) RETURNING value) "
+              "SELECT value FROM held UNION ALL SELECT value FROM taken",
+              {unitId, kind, NowUs()}, &rows);
+        } else {
+          ok = InTransaction(db, [&] {
+            // The unit asking again gets what it already holds.
+            if (!db.Exec("SELECT value FROM identity_values WHERE unit_id = $1 AND kind = $2 "
+                         "AND pool_id IS NOT NULL AND state IN ('reserved', 'written', "
+                         "'verified') ORDER BY pool_id, ordinal LIMIT 1",
+                         {unitId, kind}, &rows))
               return false;
-          }
-          if (!rows.empty() && rows[0][0])
-            found = *rows[0][0];
-          return true;
-        });
+            return !rows.empty() ||
+                   db.Exec("UPDATE identity_values SET state = 'reserved', unit_id = $1, "
+                           "updated_us = $3 WHERE (kind, value) IN (SELECT kind, value FROM "
+                           "identity_values WHERE kind = $2 AND state = 'free' "
+                           "ORDER BY pool_id, ordinal LIMIT 1) RETURNING value",
+                           {unitId, kind, NowUs()}, &rows);
+          });
+        }
+        if (ok && !rows.empty() && rows[0][0])
+          found = *rows[0][0];
         if (!ok)
           return dbError("cannot reserve an");
         if (found.empty()) {
@@ -238,15 +248,15 @@ void SqlIdentitySource::EndUnit(const std::string &unitId, bool passed) {
   std::string error;
   const bool ok = WithConnection(
       [&](SqlConnection &db, std::string *why) {
-        const bool done = InTransaction(db, [&] {
-          if (!db.Exec("UPDATE identity_values SET state = 'free', unit_id = NULL, "
-                       "updated_us = $2 WHERE unit_id = $1 AND state = 'reserved'",
-                       {unitId, NowUs()}))
-            return false;
-          return passed || db.Exec("UPDATE identity_values SET state = 'burned', updated_us = $2 "
-                                   "WHERE unit_id = $1 AND state IN ('written', 'verified')",
-                                   {unitId, NowUs()});
-        });
+        // One statement: reserved values go back to free; a failed unit's written and
+        // verified values are burned.
+        const bool done = db.Exec(
+            "UPDATE identity_values SET "
+            "state = CASE WHEN state = 'reserved' THEN 'free' ELSE 'burned' END, "
+            "unit_id = CASE WHEN state = 'reserved' THEN NULL ELSE unit_id END, "
+            "updated_us = $3 WHERE unit_id = $1 AND (state = 'reserved' OR "
+            "($2 = 0 AND state IN ('written', 'verified')))",
+            {unitId, int64_t{passed}, NowUs()});
         if (!done)
           *why = db.Error();
         return done;
