@@ -19,6 +19,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <thread>
 
 using namespace qrx::store;
 using qrx::testing::NewUnitId;
@@ -309,4 +310,33 @@ TEST(QrxIds, LoadsPoolsAndReportsThemAsJson) {
   EXPECT_NE(run("recover --older-than -3", &out), 0) << out;
   EXPECT_EQ(run("--db mysql://x report", &out, false), 1);
   EXPECT_NE(out.find("wrong store URL"), std::string::npos) << out;
+}
+
+// The server restarts while stations run: a reservation waits for it instead of failing the
+// unit, and the values stay unique.
+TEST(IdentityPoolServerRestart, ReservationsWaitForTheServerToComeBack) {
+  std::string why;
+  const std::string url = qrx::testing::FreshPgDatabase(&why);
+  ASSERT_FALSE(url.empty()) << why;
+  auto *cluster = qrx::testing::SharedPgCluster(&why);
+  PoolLoadResult pool;
+  {
+    auto admin = OpenAdmin(url);
+    ASSERT_TRUE(admin);
+    ASSERT_TRUE(AddImeiPool(*admin, "35209900", 0, 99, &pool, &why)) << why;
+  }
+  TempFolder folder;
+  auto source = OpenIdentitySource(url, folder.Path(), &why);
+  ASSERT_TRUE(source) << why;
+  std::string first, second;
+  ASSERT_TRUE(source->Reserve(NewUnitId(), "imei", &first, &why)) << why;
+  ASSERT_TRUE(cluster->StopServer());
+  std::thread restart([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    cluster->StartServer();
+  });
+  const bool reserved = source->Reserve(NewUnitId(), "imei", &second, &why);
+  restart.join();
+  ASSERT_TRUE(reserved) << why;
+  EXPECT_NE(first, second);
 }

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace qrx::store {
 
@@ -35,13 +36,25 @@ std::string Upper(const std::string &kind) {
 } // namespace
 
 SqlIdentitySource::SqlIdentitySource(ConnectionOpener opener, std::string storeName,
-                                     StoreMessageHandler messages)
+                                     StoreMessageHandler messages,
+                                     std::chrono::milliseconds serverWait)
     : opener_(std::move(opener)), storeName_(std::move(storeName)),
-      messages_(std::move(messages)) {}
+      messages_(std::move(messages)), serverWait_(serverWait) {}
 
 bool SqlIdentitySource::WithConnection(
     const std::function<bool(SqlConnection &, std::string *)> &work, std::string *error) {
-  for (int attempt = 0; attempt < 2; ++attempt) {
+  const auto deadline = std::chrono::steady_clock::now() + serverWait_;
+  for (int attempt = 0;; ++attempt) {
+    // A lost server is retried: once at once, then (when this source had reached it before)
+    // every quarter second until serverWait has passed.
+    auto mayRetry = [&] {
+      if (attempt == 0)
+        return true;
+      if (!everConnected_ || std::chrono::steady_clock::now() >= deadline)
+        return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(250));
+      return true;
+    };
     std::unique_ptr<SqlConnection> connection;
     {
       std::lock_guard lock(mutex_);
@@ -54,10 +67,13 @@ bool SqlIdentitySource::WithConnection(
       std::string why;
       connection = opener_(&why);
       if (!connection) {
+        if (everConnected_ && attempt > 0 && mayRetry())
+          continue;
         if (error)
           *error = "identity pools unavailable: " + why;
         return false;
       }
+      everConnected_ = true;
     }
     std::string why;
     const bool ok = work(*connection, &why);
@@ -68,13 +84,12 @@ bool SqlIdentitySource::WithConnection(
     }
     if (ok)
       return true;
-    if (!lost || attempt == 1) {
+    if (!lost || !mayRetry()) {
       if (error)
         *error = why;
       return false;
     }
   }
-  return false;
 }
 
 bool SqlIdentitySource::Reserve(const std::string &unitId, const std::string &kind,

@@ -6,6 +6,8 @@
 #include "unit_record.h"
 #include "unit_store_writer.h"
 
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -19,8 +21,11 @@ class SqlIdentitySource final : public IdentitySource {
 public:
   // opener makes a connection to the store whose schema is current; the source keeps one per
   // concurrently calling station thread. storeName names the store in messages.
+  // serverWait: how long a call waits for a server that went away after this source had
+  // reached it (a restart during a run), 0 for none. A server never reached fails at once.
   SqlIdentitySource(ConnectionOpener opener, std::string storeName,
-                    StoreMessageHandler messages = {});
+                    StoreMessageHandler messages = {},
+                    std::chrono::milliseconds serverWait = std::chrono::milliseconds(0));
 
   bool Reserve(const std::string &unitId, const std::string &kind, std::string *value,
                std::string *error) override;
@@ -44,6 +49,8 @@ private:
   StoreMessageHandler messages_;
   std::mutex mutex_;
   std::vector<std::unique_ptr<SqlConnection>> idle_;
+  const std::chrono::milliseconds serverWait_;
+  std::atomic<bool> everConnected_{false};
 };
 
 } // namespace qrx::store

@@ -42,7 +42,11 @@ std::unique_ptr<IdentitySource> OpenIdentitySource(const std::string &url,
         return nullptr;
       return connection;
     };
-    return std::make_unique<SqlIdentitySource>(opener, "the PostgreSQL store " + RedactUrl(pgUrl));
+    // A server restarted during a run is waited for; stations block meanwhile, as they would
+    // for any identity.
+    return std::make_unique<SqlIdentitySource>(opener, "the PostgreSQL store " + RedactUrl(pgUrl),
+                                               StoreMessageHandler{},
+                                               std::chrono::seconds(15));
   }
   const std::string path = location.sqlitePath;
   ConnectionOpener opener = [path](std::string *why) -> std::unique_ptr<SqlConnection> {
