@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libpcre2-dev googletest libgtest-dev libgmock-dev
           libbenchmark-dev libpugixml-dev libtinyxml2-dev binutils libcli11-dev nlohmann-json3-dev
           clang libclang-rt-14-dev python3 python3-pytest dpkg-dev file groff-base nodejs
-          libcpp-httplib-dev chromium chromium-driver
+          libcpp-httplib-dev chromium chromium-driver postgresql libpq-dev libsqlite3-dev
           g++-mingw-w64-x86-64 wine wine64)
 missing=()
 for p in "${packages[@]}"; do

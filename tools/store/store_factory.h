@@ -1,7 +1,7 @@
-// Opens the results store and the identity pools that a host records its units in. The URL
-// names the store: empty for the default SQLite file Results/results.db in the deployment
-// directory, a PostgreSQL URL ("postgresql://...") for a store shared by many stations and
-// machines. Null with *error set when the store cannot be opened.
+// Opening a results store and its identity pools from a --db URL: empty for the deployment's
+// own SQLite file Results/results.db, "postgresql://..." or "postgres://..." for a PostgreSQL
+// server, "sqlite:PATH" or a plain PATH for another SQLite file.
+// Null with *error set when the store cannot be opened.
 #pragma once
 
 #include "unit_record.h"

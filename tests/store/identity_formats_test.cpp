@@ -1,0 +1,79 @@
+// IMEI check digits, OUI blocks and serial-number patterns.
+#include "identity_formats.h"
+
+#include <gtest/gtest.h>
+
+using namespace qrx::store;
+
+TEST(IdentityFormats, ImeiCheckDigitsOfPublishedExamples) {
+  EXPECT_EQ(LuhnCheckDigit("49015420323751"), 8);
+  EXPECT_EQ(LuhnCheckDigit("35209900176148"), 1);
+  EXPECT_EQ(LuhnCheckDigit("35693803564380"), 9); // 356938035643809
+  EXPECT_EQ(LuhnCheckDigit("7992739871"), 3);     // the classic Luhn example
+  EXPECT_EQ(LuhnCheckDigit(""), -1);
+  EXPECT_EQ(LuhnCheckDigit("12a4"), -1);
+
+  std::string imei, error;
+  ASSERT_TRUE(MakeImei("35209900", 176148, &imei, &error)) << error;
+  EXPECT_EQ(imei, "352099001761481");
+  ASSERT_TRUE(MakeImei("49015420", 323751, &imei, &error));
+  EXPECT_EQ(imei, "490154203237518");
+  ASSERT_TRUE(MakeImei("35209900", 0, &imei, &error));
+  EXPECT_EQ(imei.substr(0, 14), "35209900000000");
+  EXPECT_TRUE(ValidImei(imei));
+  EXPECT_TRUE(ValidImei("356938035643809"));
+  EXPECT_FALSE(ValidImei("356938035643808"));
+  EXPECT_FALSE(ValidImei("35693803564380"));
+}
+
+TEST(IdentityFormats, ImeiRefusesBadTacAndSerial) {
+  std::string imei, error;
+  EXPECT_FALSE(MakeImei("3520990", 1, &imei, &error));
+  EXPECT_NE(error.find("8 decimal digits"), std::string::npos);
+  EXPECT_FALSE(MakeImei("3520990X", 1, &imei, &error));
+  EXPECT_FALSE(MakeImei("35209900", 1000000, &imei, &error));
+  EXPECT_FALSE(MakeImei("35209900", -1, &imei, &error));
+  EXPECT_TRUE(imei.empty());
+}
+
+TEST(IdentityFormats, MacBlocksAreUnicastAndGloballyAdministered) {
+  uint32_t oui = 0, part = 0;
+  std::string error;
+  ASSERT_TRUE(ParseOui("00:1A:2B", &oui, &error)) << error;
+  EXPECT_EQ(oui, 0x001A2Bu);
+  ASSERT_TRUE(ParseOui("ac-de-48", &oui, &error));
+  EXPECT_EQ(oui, 0xACDE48u);
+  EXPECT_FALSE(ParseOui("01:00:5E", &oui, &error)); // multicast
+  EXPECT_NE(error.find("multicast"), std::string::npos);
+  EXPECT_FALSE(ParseOui("02:00:00", &oui, &error)); // locally administered
+  EXPECT_NE(error.find("locally administered"), std::string::npos);
+  EXPECT_FALSE(ParseOui("00:1A", &oui, &error));
+  EXPECT_FALSE(ParseOui("00:1A:2G", &oui, &error));
+
+  ASSERT_TRUE(ParseMacDevicePart("0x10", &part, &error));
+  EXPECT_EQ(part, 16u);
+  ASSERT_TRUE(ParseMacDevicePart("00:01:00", &part, &error));
+  EXPECT_EQ(part, 256u);
+  ASSERT_TRUE(ParseMacDevicePart("16777215", &part, &error));
+  EXPECT_FALSE(ParseMacDevicePart("16777216", &part, &error));
+  EXPECT_FALSE(ParseMacDevicePart("-1", &part, &error));
+  EXPECT_FALSE(ParseMacDevicePart("12x", &part, &error));
+  EXPECT_FALSE(ParseMacDevicePart("", &part, &error));
+  EXPECT_EQ(FormatMac(0x001A2B, 0xABCDEF), "00:1A:2B:AB:CD:EF");
+}
+
+TEST(IdentityFormats, SerialPatterns) {
+  SerialPattern p;
+  std::string value, error;
+  ASSERT_TRUE(ParseSerialPattern("SN-L1-{counter:6}-X", &p, &error)) << error;
+  ASSERT_TRUE(ExpandSerialPattern(p, 42, &value, &error));
+  EXPECT_EQ(value, "SN-L1-000042-X");
+  EXPECT_FALSE(ExpandSerialPattern(p, 1000000, &value, &error)); // would be 7 digits
+  EXPECT_NE(error.find("does not fit"), std::string::npos);
+  ASSERT_TRUE(ParseSerialPattern("{counter}", &p, &error));
+  ASSERT_TRUE(ExpandSerialPattern(p, 1234567, &value, &error));
+  EXPECT_EQ(value, "1234567");
+  for (const char *bad : {"SN", "SN{counter", "SN{station}{counter:6}", "{counter:0}",
+                          "{counter:19}", "{counter:x}", "A}{counter}", "{counter}{counter}"})
+    EXPECT_FALSE(ParseSerialPattern(bad, &p, &error)) << bad;
+}

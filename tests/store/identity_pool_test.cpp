@@ -1,0 +1,342 @@
+// Identity pools on both stores: reservation, return, burning, refusal of a second device,
+// eight processes sharing one PostgreSQL pool, and qrx-ids.
+#include "identity_formats.h"
+#include "identity_pool_admin.h"
+#include "pg_connection.h"
+#include "schema_migrations.h"
+#include "sqlite_connection.h"
+#include "store_factory.h"
+#include "store_test_cluster.h"
+#include "unit_samples.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <thread>
+
+using namespace qrx::store;
+using qrx::testing::NewUnitId;
+using qrx::testing::TempFolder;
+
+namespace {
+
+std::unique_ptr<SqlConnection> OpenAdmin(const std::string &url) {
+  std::string error;
+  std::unique_ptr<SqlConnection> db;
+  if (url.rfind("postgresql://", 0) == 0)
+    db = PgConnection::Open(url, &error);
+  else
+    db = SqliteConnection::Open(url, &error);
+  EXPECT_TRUE(db && MigrateSchema(*db, &error)) << error;
+  return db;
+}
+
+PoolCounts CountsOf(SqlConnection &db, const std::string &kind, int64_t poolId) {
+  std::vector<PoolCounts> pools;
+  std::string error;
+  EXPECT_TRUE(ReportPools(db, &pools, &error)) << error;
+  for (const PoolCounts &p : pools)
+    if (p.kind == kind && p.poolId == poolId)
+      return p;
+  return {};
+}
+
+class IdentityPoolTest : public ::testing::TestWithParam<const char *> {
+protected:
+  void SetUp() override {
+    if (std::string(GetParam()) == "sqlite") {
+      url_ = folder_.Path() + "/ids.db";
+    } else {
+      std::string why;
+      url_ = qrx::testing::FreshPgDatabase(&why);
+      ASSERT_FALSE(url_.empty()) << why;
+    }
+    admin_ = OpenAdmin(url_);
+    ASSERT_TRUE(admin_);
+    std::string error;
+    source_ = OpenIdentitySource(url_, folder_.Path(), &error);
+    ASSERT_TRUE(source_) << error;
+  }
+  TempFolder folder_;
+  std::string url_;
+  std::unique_ptr<SqlConnection> admin_;
+  std::unique_ptr<IdentitySource> source_;
+};
+
+} // namespace
+
+TEST_P(IdentityPoolTest, ReservationsReturnBurnAndRunOut) {
+  PoolLoadResult pool;
+  std::string error, value, again;
+  ASSERT_TRUE(AddImeiPool(*admin_, "35209900", 176148, 176151, &pool, &error)) << error;
+  EXPECT_EQ(pool.added, 4);
+  EXPECT_EQ(pool.firstValue, "352099001761481");
+
+  const std::string a = NewUnitId(), b = NewUnitId(), c = NewUnitId();
+  ASSERT_TRUE(source_->Reserve(a, "imei", &value, &error)) << error;
+  EXPECT_EQ(value, "352099001761481");
+  ASSERT_TRUE(source_->Reserve(a, "imei", &again, &error));
+  EXPECT_EQ(again, value); // the same unit asking again
+  ASSERT_TRUE(source_->Reserve(b, "imei", &again, &error));
+  EXPECT_NE(again, value);
+  const std::string valueB = again;
+
+  // a never writes its value: it goes back to the pool and is the next one issued.
+  source_->EndUnit(a, false);
+  ASSERT_TRUE(source_->Reserve(c, "imei", &again, &error));
+  EXPECT_EQ(again, value);
+  // c writes it and fails: burned.
+  ASSERT_TRUE(source_->MayProgram(c, "imei", value, &error)) << error;
+  ASSERT_TRUE(source_->MarkWritten(c, "imei", value, &error)) << error;
+  source_->EndUnit(c, false);
+  PoolCounts counts = CountsOf(*admin_, "imei", pool.poolId);
+  EXPECT_EQ(counts.burned, 1);
+  EXPECT_EQ(counts.reserved, 1);
+  EXPECT_EQ(counts.free, 2);
+
+  // The rest of the pool: never the burned value; then a clear error.
+  std::set<std::string> issued{valueB};
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(source_->Reserve(NewUnitId(), "imei", &again, &error)) << error;
+    EXPECT_NE(again, value);
+    EXPECT_TRUE(issued.insert(again).second) << again;
+  }
+  EXPECT_FALSE(source_->Reserve(NewUnitId(), "imei", &again, &error));
+  EXPECT_NE(error.find("IMEI pool"), std::string::npos) << error;
+  EXPECT_NE(error.find("is empty"), std::string::npos) << error;
+  EXPECT_FALSE(source_->Reserve(NewUnitId(), "mac", &again, &error));
+  EXPECT_NE(error.find("has no MAC pool"), std::string::npos) << error;
+  EXPECT_FALSE(source_->Reserve(NewUnitId(), "iccid", &again, &error));
+}
+
+TEST_P(IdentityPoolTest, AValueVerifiedOnOneUnitIsRefusedToAnother) {
+  PoolLoadResult pool;
+  std::string error, mac;
+  ASSERT_TRUE(AddMacPool(*admin_, "00:1A:2B", "0x10", "0x11", &pool, &error)) << error;
+  const std::string a = NewUnitId(), b = NewUnitId();
+  ASSERT_TRUE(source_->Reserve(a, "mac", &mac, &error)) << error;
+  EXPECT_EQ(mac, "00:1A:2B:00:00:10");
+  // Held by a unit still under test: nobody else may program or claim it.
+  EXPECT_FALSE(source_->MayProgram(b, "mac", mac, &error));
+  EXPECT_FALSE(source_->MarkWritten(b, "mac", mac, &error));
+  EXPECT_NE(error.find("reserved for unit " + a), std::string::npos) << error;
+  ASSERT_TRUE(source_->MarkWritten(a, "mac", mac, &error)) << error;
+  ASSERT_TRUE(source_->MarkVerified(a, "mac", mac, &error)) << error;
+  ASSERT_TRUE(source_->MarkWritten(a, "mac", mac, &error)); // written again: still verified
+  source_->EndUnit(a, true);
+  EXPECT_TRUE(source_->MayProgram(a, "mac", mac, &error));
+  EXPECT_FALSE(source_->MayProgram(b, "mac", mac, &error));
+  EXPECT_NE(error.find("already verified on unit " + a), std::string::npos) << error;
+  PoolCounts counts = CountsOf(*admin_, "mac", pool.poolId);
+  EXPECT_EQ(counts.verified, 1);
+  EXPECT_EQ(counts.free, 1);
+
+  // A serial number typed by an operator, outside every pool, is guarded the same way.
+  ASSERT_TRUE(source_->MarkWritten(a, "sn", "OPERATOR-0001", &error)) << error;
+  ASSERT_TRUE(source_->MarkVerified(a, "sn", "OPERATOR-0001", &error)) << error;
+  EXPECT_FALSE(source_->MayProgram(b, "sn", "OPERATOR-0001", &error));
+  EXPECT_TRUE(source_->MayProgram(b, "sn", "OPERATOR-0002", &error));
+  counts = CountsOf(*admin_, "sn", 0);
+  EXPECT_EQ(counts.verified, 1);
+}
+
+TEST_P(IdentityPoolTest, SerialPatternsContinueWhereTheLastLoadEnded) {
+  PoolLoadResult first, second;
+  std::string error, sn;
+  ASSERT_TRUE(AddSerialPool(*admin_, "L1-{counter:4}", -1, 3, &first, &error)) << error;
+  ASSERT_TRUE(AddSerialPool(*admin_, "L1-{counter:4}", -1, 2, &second, &error)) << error;
+  EXPECT_EQ(first.firstValue, "L1-0001");
+  EXPECT_EQ(second.firstValue, "L1-0004");
+  EXPECT_EQ(second.lastValue, "L1-0005");
+  // An overlapping range adds only what is new.
+  PoolLoadResult overlap;
+  ASSERT_TRUE(AddSerialPool(*admin_, "L1-{counter:4}", 5, 2, &overlap, &error)) << error;
+  EXPECT_EQ(overlap.added, 1);
+  EXPECT_EQ(overlap.skipped, 1);
+  EXPECT_FALSE(AddSerialPool(*admin_, "L1-{counter:2}", 99, 2, &overlap, &error));
+  EXPECT_FALSE(AddImeiPool(*admin_, "35209900", 999999, 1000000, &overlap, &error));
+  ASSERT_TRUE(source_->Reserve(NewUnitId(), "sn", &sn, &error)) << error;
+  EXPECT_EQ(sn, "L1-0001");
+}
+
+// A host killed mid-unit never ends its unit: recovery frees what it only reserved and burns
+// what it wrote, and leaves younger reservations of running units alone.
+TEST_P(IdentityPoolTest, RecoveryAfterAHostDiedMidUnit) {
+  PoolLoadResult pool;
+  std::string error, reserved, written, verified, young;
+  ASSERT_TRUE(AddImeiPool(*admin_, "35209900", 0, 9, &pool, &error)) << error;
+  const std::string dead = NewUnitId(), deadToo = NewUnitId(), passed = NewUnitId();
+  ASSERT_TRUE(source_->Reserve(dead, "imei", &reserved, &error)) << error;
+  ASSERT_TRUE(source_->Reserve(deadToo, "imei", &written, &error)) << error;
+  ASSERT_TRUE(source_->MarkWritten(deadToo, "imei", written, &error)) << error;
+  ASSERT_TRUE(source_->Reserve(passed, "imei", &verified, &error)) << error;
+  ASSERT_TRUE(source_->MarkVerified(passed, "imei", verified, &error)) << error;
+  // Age them by an hour.
+  ASSERT_TRUE(admin_->Exec("UPDATE identity_values SET updated_us = updated_us - 3600000000"));
+  ASSERT_TRUE(source_->Reserve(NewUnitId(), "imei", &young, &error)) << error;
+
+  int64_t freed = 0, burned = 0;
+  ASSERT_TRUE(RecoverStaleIdentities(*admin_, 30 * 60000000LL, &freed, &burned, &error)) << error;
+  EXPECT_EQ(freed, 1);
+  EXPECT_EQ(burned, 1);
+  const PoolCounts counts = CountsOf(*admin_, "imei", pool.poolId);
+  EXPECT_EQ(counts.reserved, 1); // the young one
+  EXPECT_EQ(counts.burned, 1);
+  EXPECT_EQ(counts.verified, 1);
+  EXPECT_EQ(counts.free, 7);
+  std::string next;
+  ASSERT_TRUE(source_->Reserve(NewUnitId(), "imei", &next, &error)) << error;
+  EXPECT_EQ(next, reserved); // back in the pool, first in line
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, IdentityPoolTest, ::testing::Values("sqlite", "postgresql"),
+                         [](const auto &info) { return std::string(info.param); });
+
+// Eight host processes with four station threads each take IMEIs from one PostgreSQL pool.
+TEST(IdentityPoolProcesses, EightProcessesShareOnePoolWithoutDuplicates) {
+  std::string why;
+  const std::string url = qrx::testing::FreshPgDatabase(&why);
+  ASSERT_FALSE(url.empty()) << why;
+  auto admin = OpenAdmin(url);
+  ASSERT_TRUE(admin);
+  PoolLoadResult pool;
+  constexpr int kProcesses = 8, kThreads = 4, kUnits = 20, kPool = 1000;
+  ASSERT_TRUE(AddImeiPool(*admin, "35209900", 0, kPool - 1, &pool, &why)) << why;
+
+  TempFolder folder;
+  std::vector<pid_t> children;
+  for (int p = 0; p < kProcesses; ++p) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      const std::string out = folder.Path() + "/out" + std::to_string(p);
+      if (!freopen(out.c_str(), "w", stdout))
+        _exit(126);
+      execl(QRX_STORE_HELPER, QRX_STORE_HELPER, "ids", url.c_str(), folder.Path().c_str(),
+            std::to_string(kThreads).c_str(), std::to_string(kUnits).c_str(), "imei",
+            static_cast<char *>(nullptr));
+      _exit(127);
+    }
+    children.push_back(child);
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  std::map<std::string, std::set<std::string>> byOutcome;
+  std::map<std::string, std::string> holder; // verified or burned value -> unit
+  int lines = 0;
+  for (int p = 0; p < kProcesses; ++p) {
+    std::ifstream in(folder.Path() + "/out" + std::to_string(p));
+    std::string outcome, value, unit;
+    while (in >> outcome >> value >> unit) {
+      ++lines;
+      ASSERT_NE(outcome, "error") << value << " " << unit;
+      EXPECT_TRUE(ValidImei(value)) << value;
+      if (outcome == "returned")
+        continue;
+      EXPECT_TRUE(holder.emplace(value, unit).second) << value << " went to two devices";
+      byOutcome[outcome].insert(value);
+    }
+  }
+  EXPECT_EQ(lines, kProcesses * kThreads * kUnits);
+  const PoolCounts counts = CountsOf(*admin, "imei", pool.poolId);
+  EXPECT_EQ(counts.verified, static_cast<int64_t>(byOutcome["verified"].size()));
+  EXPECT_EQ(counts.burned, static_cast<int64_t>(byOutcome["burned"].size()));
+  EXPECT_GT(counts.burned, 0);
+  EXPECT_EQ(counts.reserved + counts.written, 0);
+  EXPECT_EQ(counts.free + counts.verified + counts.burned, kPool);
+  // Each burned value stays with the unit that burned it.
+  for (const auto &value : byOutcome["burned"]) {
+    const auto unit = QueryScalar(
+        *admin, "SELECT unit_id FROM identity_values WHERE kind = 'imei' AND value = $1", {value});
+    ASSERT_TRUE(unit);
+    EXPECT_EQ(*unit, holder[value]);
+  }
+}
+
+TEST(QrxIds, LoadsPoolsAndReportsThemAsJson) {
+  TempFolder folder;
+  const std::string db = "sqlite:" + folder.Path() + "/ids.db";
+  auto run = [&](const std::string &args, std::string *out, bool withDb = true) {
+    const std::string command = std::string(QRX_IDS_TOOL) + (withDb ? " --db " + db : "") + " " +
+                                args + " 2>&1";
+    FILE *pipe = popen(command.c_str(), "r");
+    char buffer[4096];
+    out->clear();
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+      out->append(buffer, n);
+    const int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  std::string out;
+  ASSERT_EQ(run("add-imei --tac 35209900 --from 0 --to 9999", &out), 0) << out;
+  EXPECT_NE(out.find("10000 imei values added"), std::string::npos) << out;
+  ASSERT_EQ(run("add-mac --oui 00:1A:2B --from 0 --to 0xFF --json", &out), 0) << out;
+  EXPECT_EQ(nlohmann::json::parse(out).at("added"), 256);
+  EXPECT_EQ(run("add-mac --oui 03:1A:2B --from 0 --to 1", &out), 1);
+  EXPECT_NE(out.find("multicast"), std::string::npos) << out;
+  EXPECT_EQ(run("add-sn --pattern SN{counter:3} --count 1001", &out), 1);
+  EXPECT_NE(out.find("does not fit"), std::string::npos) << out;
+  ASSERT_EQ(run("add-sn --pattern SN{counter:3} --count 10", &out), 0) << out;
+
+  std::string error, value;
+  auto source = OpenIdentitySource(db, folder.Path(), &error);
+  ASSERT_TRUE(source) << error;
+  const std::string unit = NewUnitId();
+  ASSERT_TRUE(source->Reserve(unit, "sn", &value, &error)) << error;
+  ASSERT_TRUE(source->MarkWritten(unit, "sn", value, &error)) << error;
+  source->EndUnit(unit, false);
+
+  ASSERT_EQ(run("report --json", &out), 0) << out;
+  const auto report = nlohmann::json::parse(out);
+  ASSERT_EQ(report.size(), 3u);
+  EXPECT_EQ(report[0].at("kind"), "imei");
+  EXPECT_EQ(report[0].at("free"), 10000);
+  EXPECT_EQ(report[2].at("kind"), "sn");
+  EXPECT_EQ(report[2].at("free"), 9);
+  EXPECT_EQ(report[2].at("burned"), 1);
+  ASSERT_EQ(run("recover --older-than 0.5 --json", &out), 0) << out;
+  EXPECT_EQ(nlohmann::json::parse(out).at("freed"), 0);
+  EXPECT_NE(run("recover --older-than -3", &out), 0) << out;
+  EXPECT_EQ(run("--db mysql://x report", &out, false), 1);
+  EXPECT_NE(out.find("wrong store URL"), std::string::npos) << out;
+}
+
+// The server restarts while stations run: a reservation waits for it instead of failing the
+// unit, and the values stay unique.
+TEST(IdentityPoolServerRestart, ReservationsWaitForTheServerToComeBack) {
+  std::string why;
+  const std::string url = qrx::testing::FreshPgDatabase(&why);
+  ASSERT_FALSE(url.empty()) << why;
+  auto *cluster = qrx::testing::SharedPgCluster(&why);
+  PoolLoadResult pool;
+  {
+    auto admin = OpenAdmin(url);
+    ASSERT_TRUE(admin);
+    ASSERT_TRUE(AddImeiPool(*admin, "35209900", 0, 99, &pool, &why)) << why;
+  }
+  TempFolder folder;
+  auto source = OpenIdentitySource(url, folder.Path(), &why);
+  ASSERT_TRUE(source) << why;
+  std::string first, second;
+  ASSERT_TRUE(source->Reserve(NewUnitId(), "imei", &first, &why)) << why;
+  ASSERT_TRUE(cluster->StopServer());
+  std::thread restart([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    cluster->StartServer();
+  });
+  const bool reserved = source->Reserve(NewUnitId(), "imei", &second, &why);
+  restart.join();
+  ASSERT_TRUE(reserved) << why;
+  EXPECT_NE(first, second);
+}

@@ -1,0 +1,261 @@
+// Unit records in the tables units, steps, items, identities and downloads.
+#include "unit_tables.h"
+
+#include <cstdio>
+#include <ctime>
+
+namespace qrx::store {
+
+namespace {
+
+const char *const kUnitColumns =
+    "unit_id, serial_number, product_type, business_config, station_index, thread_index, "
+    "host_name, sequence_file, sequence_hash, started_us, ended_us, start_day, verdict, "
+    "first_failing_step, failure_reason, step_count, item_count, identity_count, download_count";
+
+std::vector<SqlValue> UnitValues(const UnitRecord &u, bool whole) {
+  return {u.unitId,
+          u.serialNumber,
+          u.productType,
+          u.businessConfig,
+          int64_t{u.stationIndex},
+          int64_t{u.threadIndex},
+          u.hostName,
+          u.sequenceFile,
+          u.sequenceHash,
+          int64_t{u.startedUs},
+          int64_t{whole ? u.endedUs : 0},
+          UtcDay(u.startedUs),
+          std::string(VerdictName(whole ? u.verdict : UnitVerdict::Incomplete)),
+          int64_t{whole ? u.firstFailingStep : -1},
+          whole ? u.failureReason : std::string(),
+          int64_t(whole ? u.steps.size() : 0),
+          int64_t(whole ? u.items.size() : 0),
+          int64_t(whole ? u.identities.size() : 0),
+          int64_t(whole ? u.downloads.size() : 0)};
+}
+
+std::string Placeholders(size_t n) {
+  std::string s;
+  for (size_t i = 1; i <= n; ++i)
+    s += (i > 1 ? ",$" : "$") + std::to_string(i);
+  return s;
+}
+
+SqlValue Number(const std::optional<double> &v) { return v ? SqlValue{*v} : SqlValue{}; }
+
+int64_t Int(const std::optional<std::string> &s) {
+  if (!s || s->empty())
+    return 0;
+  try {
+    return std::stoll(*s);
+  } catch (...) {
+    return 0;
+  }
+}
+
+std::optional<double> Double(const std::optional<std::string> &s) {
+  if (!s)
+    return std::nullopt;
+  try {
+    return std::stod(*s);
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
+std::string Text(const std::optional<std::string> &s) { return s ? *s : std::string(); }
+
+// PostgreSQL answers a boolean-like INTEGER as "1"/"0", SQLite the same: 0 is false.
+bool Flag(const std::optional<std::string> &s) { return Int(s) != 0; }
+
+} // namespace
+
+std::string UtcDay(int64_t wallUs) {
+  const time_t seconds = static_cast<time_t>(wallUs / 1000000);
+  struct tm parts {};
+  if (!gmtime_r(&seconds, &parts))
+    return {};
+  char buffer[48];
+  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", parts.tm_year + 1900, parts.tm_mon + 1,
+                parts.tm_mday);
+  return buffer;
+}
+
+UnitVerdict VerdictFromName(const std::string &name) {
+  if (name == "pass")
+    return UnitVerdict::Pass;
+  if (name == "fail")
+    return UnitVerdict::Fail;
+  return UnitVerdict::Incomplete;
+}
+
+bool WriteUnitHeader(SqlConnection &connection, const UnitRecord &header) {
+  const auto values = UnitValues(header, false);
+  return connection.Exec(std::string("INSERT INTO units (") + kUnitColumns + ") VALUES (" +
+                             Placeholders(values.size()) + ") ON CONFLICT (unit_id) DO NOTHING",
+                         values);
+}
+
+bool WriteWholeUnit(SqlConnection &connection, const UnitRecord &unit) {
+  const std::vector<SqlValue> id{unit.unitId};
+  for (const char *table : {"steps", "items", "identities", "downloads"})
+    if (!connection.Exec(std::string("DELETE FROM ") + table + " WHERE unit_id = $1", id))
+      return false;
+  const auto values = UnitValues(unit, true);
+  std::string sql = std::string("INSERT INTO units (") + kUnitColumns + ") VALUES (" +
+                    Placeholders(values.size()) + ") ON CONFLICT (unit_id) DO UPDATE SET ";
+  {
+    std::string columns = kUnitColumns;
+    bool first = true;
+    size_t start = 0;
+    while (start < columns.size()) {
+      size_t end = columns.find(',', start);
+      if (end == std::string::npos)
+        end = columns.size();
+      std::string name = columns.substr(start, end - start);
+      name.erase(0, name.find_first_not_of(' '));
+      if (name != "unit_id") {
+        sql += (first ? "" : ", ") + name + " = excluded." + name;
+        first = false;
+      }
+      start = end + 1;
+    }
+  }
+  if (!connection.Exec(sql, values))
+    return false;
+
+  std::vector<std::vector<SqlValue>> rows;
+  for (const StepRecord &s : unit.steps)
+    rows.push_back({unit.unitId, int64_t{s.index}, s.exportName, s.arguments, int64_t{s.result},
+                    int64_t{s.passed}, s.startedUs, s.durationUs});
+  if (!InsertRows(connection, "steps",
+                  {"unit_id", "step_index", "export_name", "arguments", "result", "passed",
+                   "started_us", "duration_us"},
+                  rows))
+    return false;
+  rows.clear();
+  for (size_t i = 0; i < unit.items.size(); ++i) {
+    const TestItemRecord &t = unit.items[i];
+    rows.push_back({unit.unitId, int64_t(i), int64_t{t.stepIndex}, t.source, t.name, t.value,
+                    t.lower, t.upper, Number(t.valueNumber), Number(t.lowerNumber),
+                    Number(t.upperNumber), t.verdict, int64_t{t.passed}, t.tag, t.monotonicNs,
+                    t.wallUs});
+  }
+  if (!InsertRows(connection, "items",
+                  {"unit_id", "item_index", "step_index", "source", "name", "value",
+                   "lower_limit", "upper_limit", "value_number", "lower_number", "upper_number",
+                   "verdict", "passed", "tag", "monotonic_ns", "wall_us"},
+                  rows))
+    return false;
+  rows.clear();
+  for (size_t i = 0; i < unit.identities.size(); ++i) {
+    const IdentityRecord &d = unit.identities[i];
+    rows.push_back({unit.unitId, int64_t(i), int64_t{d.stepIndex}, d.kind, d.value, d.action,
+                    int64_t{d.result}, int64_t{d.fromPool}, d.wallUs});
+  }
+  if (!InsertRows(connection, "identities",
+                  {"unit_id", "entry_index", "step_index", "kind", "value", "action", "result",
+                   "from_pool", "wall_us"},
+                  rows))
+    return false;
+  rows.clear();
+  for (size_t i = 0; i < unit.downloads.size(); ++i) {
+    const DownloadRecord &d = unit.downloads[i];
+    rows.push_back({unit.unitId, int64_t(i), int64_t{d.stepIndex}, d.image, int64_t{d.success},
+                    d.outcome, d.durationUs});
+  }
+  return InsertRows(connection, "downloads",
+                    {"unit_id", "entry_index", "step_index", "image", "success", "outcome",
+                     "duration_us"},
+                    rows);
+}
+
+std::optional<UnitRecord> ReadUnit(SqlConnection &connection, const std::string &unitId) {
+  std::vector<SqlRow> rows;
+  const std::vector<SqlValue> id{unitId};
+  if (!connection.Exec(std::string("SELECT ") + kUnitColumns + " FROM units WHERE unit_id = $1",
+                       id, &rows) ||
+      rows.empty())
+    return std::nullopt;
+  const SqlRow &r = rows[0];
+  UnitRecord u;
+  u.unitId = Text(r[0]);
+  u.serialNumber = Text(r[1]);
+  u.productType = Text(r[2]);
+  u.businessConfig = Text(r[3]);
+  u.stationIndex = static_cast<int>(Int(r[4]));
+  u.threadIndex = static_cast<int>(Int(r[5]));
+  u.hostName = Text(r[6]);
+  u.sequenceFile = Text(r[7]);
+  u.sequenceHash = Text(r[8]);
+  u.startedUs = Int(r[9]);
+  u.endedUs = Int(r[10]);
+  u.verdict = VerdictFromName(Text(r[12]));
+  u.firstFailingStep = static_cast<int>(Int(r[13]));
+  u.failureReason = Text(r[14]);
+
+  rows.clear();
+  if (!connection.Exec("SELECT step_index, export_name, arguments, result, passed, started_us, "
+                       "duration_us FROM steps WHERE unit_id = $1 ORDER BY step_index",
+                       id, &rows))
+    return std::nullopt;
+  for (const SqlRow &s : rows)
+    u.steps.push_back({static_cast<int>(Int(s[0])), Text(s[1]), Text(s[2]),
+                       static_cast<int32_t>(Int(s[3])), Flag(s[4]), Int(s[5]), Int(s[6])});
+  rows.clear();
+  if (!connection.Exec("SELECT step_index, source, name, value, lower_limit, upper_limit, "
+                       "value_number, lower_number, upper_number, verdict, passed, tag, "
+                       "monotonic_ns, wall_us FROM items WHERE unit_id = $1 ORDER BY item_index",
+                       id, &rows))
+    return std::nullopt;
+  for (const SqlRow &s : rows) {
+    TestItemRecord t;
+    t.stepIndex = static_cast<int>(Int(s[0]));
+    t.source = Text(s[1]);
+    t.name = Text(s[2]);
+    t.value = Text(s[3]);
+    t.lower = Text(s[4]);
+    t.upper = Text(s[5]);
+    t.valueNumber = Double(s[6]);
+    t.lowerNumber = Double(s[7]);
+    t.upperNumber = Double(s[8]);
+    t.verdict = Text(s[9]);
+    t.passed = Flag(s[10]);
+    t.tag = Text(s[11]);
+    t.monotonicNs = Int(s[12]);
+    t.wallUs = Int(s[13]);
+    u.items.push_back(std::move(t));
+  }
+  rows.clear();
+  if (!connection.Exec("SELECT step_index, kind, value, action, result, from_pool, wall_us "
+                       "FROM identities WHERE unit_id = $1 ORDER BY entry_index",
+                       id, &rows))
+    return std::nullopt;
+  for (const SqlRow &s : rows)
+    u.identities.push_back({static_cast<int>(Int(s[0])), Text(s[1]), Text(s[2]), Text(s[3]),
+                            static_cast<int32_t>(Int(s[4])), Flag(s[5]), Int(s[6])});
+  rows.clear();
+  if (!connection.Exec("SELECT step_index, image, success, outcome, duration_us "
+                       "FROM downloads WHERE unit_id = $1 ORDER BY entry_index",
+                       id, &rows))
+    return std::nullopt;
+  for (const SqlRow &s : rows)
+    u.downloads.push_back(
+        {static_cast<int>(Int(s[0])), Text(s[1]), Flag(s[2]), Text(s[3]), Int(s[4])});
+  return u;
+}
+
+std::vector<std::string> FindUnitsBySerial(SqlConnection &connection,
+                                           const std::string &serialNumber) {
+  std::vector<SqlRow> rows;
+  std::vector<std::string> ids;
+  if (connection.Exec("SELECT unit_id FROM units WHERE serial_number = $1 "
+                      "ORDER BY started_us, unit_id",
+                      {serialNumber}, &rows))
+    for (const SqlRow &r : rows)
+      ids.push_back(Text(r[0]));
+  return ids;
+}
+
+} // namespace qrx::store
