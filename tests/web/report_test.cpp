@@ -6,6 +6,7 @@
 #include "report_figures.h"
 #include "unit_json.h"
 #include "unit_source.h"
+#include "store/store_factory.h"
 
 #include <gtest/gtest.h>
 
@@ -264,9 +265,48 @@ TEST(UnitFiles, RoundTripAndErrorsNameTheLine) {
   EXPECT_NE(error.find("unit id"), std::string::npos) << error;
   EXPECT_TRUE(LoadUnits(path + ".missing", &error).empty());
   EXPECT_NE(error.find("cannot open"), std::string::npos);
-  EXPECT_TRUE(LoadUnits("postgresql://db/line", &error).empty());
-  EXPECT_NE(error.find("postgresql"), std::string::npos);
+  EXPECT_TRUE(LoadUnits("mysql://localhost/line", &error).empty());
+  EXPECT_NE(error.find("mysql"), std::string::npos);
   std::remove(path.c_str());
+}
+
+// Reports read the results store the hosts write: whole units, oldest first, and a store that
+// is not there is an error rather than a new empty file.
+TEST(UnitSource, ReadsTheResultsStoreHostsWrite) {
+  const std::string db = ::testing::TempDir() + "/units_source_store.db";
+  std::remove(db.c_str());
+  std::string error;
+  UnitRecord late = Unit("B", 2, kT0 + kDay, UnitVerdict::Pass);
+  UnitRecord early = Unit("A", 1, kT0, UnitVerdict::Fail, "GSM_NST_MeasPower");
+  early.items.push_back(Item("TxPower", 21.5, 20.0, 23.0));
+  early.identities.push_back({0, "sn", "A", "written", 0, false, kT0});
+  {
+    auto sink = OpenUnitSink("sqlite:" + db, ::testing::TempDir(), &error);
+    ASSERT_TRUE(sink) << error;
+    for (const UnitRecord *u : {&late, &early}) {
+      sink->BeginUnit(*u);
+      sink->EndUnit(*u);
+    }
+    UnitRecord interrupted = Unit("C", 3, kT0 + 2 * kDay, UnitVerdict::Incomplete);
+    sink->BeginUnit(interrupted);
+  } // closing the sink drains its queue
+  auto units = LoadUnits(db, &error);
+  ASSERT_EQ(units.size(), 3u) << error;
+  EXPECT_EQ(units[0].serialNumber, "A");
+  EXPECT_EQ(units[0].verdict, UnitVerdict::Fail);
+  ASSERT_EQ(units[0].items.size(), 1u);
+  EXPECT_EQ(units[0].items[0].valueNumber.value_or(0), 21.5);
+  EXPECT_EQ(units[0].items[0].upperNumber.value_or(0), 23.0);
+  ASSERT_EQ(units[0].identities.size(), 1u);
+  EXPECT_EQ(units[0].steps.size(), 2u);
+  EXPECT_EQ(units[1].serialNumber, "B");
+  EXPECT_EQ(units[2].verdict, UnitVerdict::Incomplete);
+
+  const std::string missing = ::testing::TempDir() + "/no_such_store.db";
+  EXPECT_TRUE(LoadUnits(missing, &error).empty());
+  EXPECT_NE(error.find("no results store"), std::string::npos) << error;
+  EXPECT_FALSE(std::ifstream(missing).good()) << "a report never creates a store";
+  std::remove(db.c_str());
 }
 
 } // namespace

@@ -5,9 +5,13 @@
 #include "queued_unit_sink.h"
 #include "schema_migrations.h"
 #include "spooling_pg_writer.h"
+#include "sqlite_connection.h"
 #include "sql_identity_source.h"
 #include "sqlite_unit_writer.h"
 #include "store_location.h"
+#include "unit_tables.h"
+
+#include <filesystem>
 
 namespace qrx::store {
 
@@ -59,6 +63,44 @@ std::unique_ptr<IdentitySource> OpenIdentitySource(const std::string &url,
   if (!opener(error))
     return nullptr;
   return std::make_unique<SqlIdentitySource>(opener, path);
+}
+
+std::vector<UnitRecord> ReadStoredUnits(const std::string &url, const std::string &deploymentDir,
+                                        std::string *error) {
+  StoreLocation location;
+  if (!ResolveStoreLocation(url, deploymentDir, &location, error))
+    return {};
+  std::unique_ptr<SqlConnection> connection;
+  if (location.postgres) {
+    connection = PgConnection::Open(location.url, error);
+  } else {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(location.sqlitePath, ec)) {
+      *error = "no results store at " + location.sqlitePath;
+      return {};
+    }
+    connection = SqliteConnection::Open(location.sqlitePath, error);
+  }
+  if (!connection || !MigrateSchema(*connection, error))
+    return {};
+  std::vector<SqlRow> rows;
+  if (!connection->Exec("SELECT unit_id FROM units ORDER BY started_us, unit_id", {}, &rows)) {
+    *error = connection->Error();
+    return {};
+  }
+  std::vector<UnitRecord> units;
+  units.reserve(rows.size());
+  for (const SqlRow &row : rows) {
+    if (row.empty() || !row[0])
+      continue;
+    auto unit = ReadUnit(*connection, *row[0]);
+    if (!unit) {
+      *error = "reading unit " + *row[0] + ": " + connection->Error();
+      return {};
+    }
+    units.push_back(std::move(*unit));
+  }
+  return units;
 }
 
 } // namespace qrx::store

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qrx::store {
 
@@ -16,5 +17,10 @@ std::unique_ptr<UnitSink> OpenUnitSink(const std::string &url, const std::string
 std::unique_ptr<IdentitySource> OpenIdentitySource(const std::string &url,
                                                    const std::string &deploymentDir,
                                                    std::string *error);
+
+// Every unit an existing store holds, whole, oldest first (for reports). A SQLite file that
+// does not exist is an error, never created. Empty with *error set on failure.
+std::vector<UnitRecord> ReadStoredUnits(const std::string &url, const std::string &deploymentDir,
+                                        std::string *error);
 
 } // namespace qrx::store

@@ -12,9 +12,12 @@
 int main(int argc, char **argv) {
   CLI::App app{"qrx-report: one HTML file with yield, failure Pareto, measurement distributions, "
                "retests and every unit's record, readable offline"};
+  app.set_version_flag("--version", std::string("qrx-report ") + QRX_VERSION);
   std::string url, out = "report.html", title = "Line report";
   size_t bins = 20;
-  app.add_option("--db", url, "the units: a JSON-lines file of unit records (file:PATH or PATH)")->required();
+  app.add_option("--db", url,
+                 "the units: a results store (postgresql://..., sqlite:PATH, FILE.db) or a "
+                 "JSON-lines file of unit records (qrx-run --json)")->required();
   app.add_option("-o,--output", out, "the HTML file to write ('-' for standard output)");
   app.add_option("--title", title, "the report's title");
   app.add_option("--bins", bins, "bars per histogram")->check(CLI::Range(1, 200));
@@ -52,6 +55,6 @@ int main(int argc, char **argv) {
     std::remove(temp.c_str());
     return 1;
   }
-  std::cerr << "qrx-report: " << units.size() << " tests -> " << out << "\n";
+  std::cerr << "qrx-report: " << units.size() << " units -> " << out << "\n";
   return 0;
 }

@@ -1,6 +1,7 @@
-// Units from a JSON-lines file: the source of reports until a results store is wired in.
+// Units for reports: from a results store (SQLite or PostgreSQL) or a JSON-lines file.
 #include "unit_source.h"
 
+#include "store/store_factory.h"
 #include "unit_json.h"
 
 #include <cstdio>
@@ -12,6 +13,18 @@ namespace {
 
 // A line longer than this is not a unit record but a broken or hostile file.
 constexpr size_t kMaxLineBytes = 64u << 20;
+
+bool EndsWith(const std::string &text, const std::string &tail) {
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// A results store rather than a file of units: a PostgreSQL URL, "sqlite:PATH", or a
+// SQLite file by its usual endings.
+bool NamesStore(const std::string &url) {
+  for (const char *scheme : {"postgresql://", "postgres://", "sqlite:"})
+    if (url.rfind(scheme, 0) == 0) return true;
+  return EndsWith(url, ".db") || EndsWith(url, ".sqlite") || EndsWith(url, ".sqlite3");
+}
 
 bool FilePath(const std::string &url, std::string *path, std::string *error) {
   static const char *kSchemes[] = {"file://", "file:", "jsonl:"};
@@ -36,6 +49,7 @@ bool FilePath(const std::string &url, std::string *path, std::string *error) {
 std::vector<qrx::store::UnitRecord> LoadUnits(const std::string &url, std::string *error) {
   std::string scratch;
   if (!error) error = &scratch;
+  if (NamesStore(url)) return qrx::store::ReadStoredUnits(url, ".", error);
   std::vector<qrx::store::UnitRecord> units;
   std::string path;
   if (!FilePath(url, &path, error)) return {};

@@ -8,9 +8,10 @@
 
 namespace qrx::web {
 
-// Reads every unit the source holds, in the source's order. Accepted here: a JSON-lines file of
-// units ("units.jsonl", "file:units.jsonl" or "jsonl:units.jsonl"), one unit record per line as
-// UnitToJson writes it; blank lines are skipped. On failure nothing is returned: an empty
+// Reads every unit the source holds, in the source's order. A results store: "postgresql://...",
+// "sqlite:PATH" or a file ending in .db/.sqlite/.sqlite3 (units oldest first). Otherwise a
+// JSON-lines file of units ("units.jsonl", "file:units.jsonl" or "jsonl:units.jsonl"), one unit
+// record per line as UnitToJson writes it (qrx-run --json); blank lines are skipped. On failure nothing is returned: an empty
 // vector, with *error saying which line and why.
 std::vector<qrx::store::UnitRecord> LoadUnits(const std::string &url, std::string *error);
 
