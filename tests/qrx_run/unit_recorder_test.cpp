@@ -67,7 +67,9 @@ class RecordingSink : public qrx::store::UnitSink {
 public:
   void BeginUnit(const UnitRecord &header) override { begun.push_back(header); }
   void EndUnit(const UnitRecord &unit) override { ended.push_back(unit); }
+  std::string Problem() const override { return problem; }
   std::vector<UnitRecord> begun, ended;
+  std::string problem;
 };
 
 UnitRecord Header() {
@@ -190,6 +192,17 @@ TEST(UnitRecorder, RefusedOrMissingIdentitiesAreErrorsNotValues) {
   EXPECT_NE(error.find("empty"), std::string::npos);
   EXPECT_FALSE(unit.MayWrite("imei", "490154203237518", &error));
   EXPECT_FALSE(unit.ReservedValue("imei", &value));
+
+  // A store that cannot take records stops programming, even of a value nobody else has.
+  RecordingSink failing;
+  failing.problem = "database or disk is full";
+  UnitRecorder blocked({&failing}, nullptr);
+  blocked.Begin(Header());
+  error.clear();
+  EXPECT_FALSE(blocked.MayWrite("sn", "X", &error));
+  EXPECT_NE(error.find("database or disk is full"), std::string::npos) << error;
+  failing.problem.clear();
+  EXPECT_TRUE(blocked.MayWrite("sn", "X", &error));
 
   UnitRecorder storeless({}, nullptr);
   storeless.Begin(Header());

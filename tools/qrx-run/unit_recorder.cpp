@@ -113,6 +113,14 @@ bool UnitRecorder::ReservedValue(const std::string &kind, std::string *value) co
 }
 
 bool UnitRecorder::MayWrite(const std::string &kind, const std::string &value, std::string *error) {
+  // An identity programmed into a unit whose record cannot be kept would be lost to the line.
+  for (const store::UnitSink *sink : sinks_) {
+    if (!sink) continue;
+    if (std::string problem = sink->Problem(); !problem.empty()) {
+      *error = "the unit's record cannot be kept, so nothing is programmed: " + problem;
+      return false;
+    }
+  }
   return !ids_ || ids_->MayProgram(unit_.unitId, kind, value, error);
 }
 

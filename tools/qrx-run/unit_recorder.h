@@ -34,7 +34,7 @@ public:
   bool ReservedValue(const std::string &kind, std::string *value) const;
 
   // Before an identity is written: false with *error when the store refuses the value
-  // (already verified on another unit).
+  // (already verified on another unit) or a sink cannot record the unit now.
   bool MayWrite(const std::string &kind, const std::string &value, std::string *error);
   // After an identity export: records it; a written pool value is marked written, a read-back
   // of the unit's written pool value is marked verified. False with *error when the store

@@ -32,6 +32,7 @@ public:
   bool Flush(std::chrono::milliseconds timeout = std::chrono::seconds(30));
   // "" while the store takes every write; otherwise why it does not.
   std::string LastError() const;
+  std::string Problem() const override { return LastError(); }
   size_t Pending() const;
 
 private:

@@ -86,6 +86,9 @@ public:
   virtual void BeginUnit(const UnitRecord &header) = 0;
   // The unit has ended: the whole record replaces the incomplete one, atomically.
   virtual void EndUnit(const UnitRecord &unit) = 0;
+  // Why records handed over now would not reach the store (full, read-only, corrupt, gone);
+  // empty while they do. A host asks before programming an identity it could not record.
+  virtual std::string Problem() const { return std::string(); }
 };
 
 // Identity pools (IMEI, MAC, serial numbers) shared by every station and machine of a store.
