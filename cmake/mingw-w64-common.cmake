@@ -10,7 +10,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Forwarded to try_compile projects, which do not see variables set after the toolchain file.
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES QRX_MINGW_TRIPLE)
+# Wine runs in a prefix of the build's own, quietly; the first run creates it.
 find_program(QRX_WINE wine)
 if(QRX_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${QRX_WINE})
+  set(QRX_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+  set(CMAKE_CROSSCOMPILING_EMULATOR
+    ${CMAKE_COMMAND} -E env WINEPREFIX=${QRX_WINEPREFIX} WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+    ${QRX_WINE})
 endif()

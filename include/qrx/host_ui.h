@@ -7,6 +7,8 @@
 
 #include <stddef.h>
 
+#include <qrx/calling_convention.h>
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -26,8 +28,8 @@ typedef int (*QRXSerialPromptFn)(void *context, const char *pattern, QRXMatchFn 
 
 /* NULL restores the default: one line on standard error for message boxes; an interactive
  * prompt on /dev/tty (or Cancel without one) for the serial prompt. Return 0. */
-int QRX_SetMessageBoxHandler(QRXMessageBoxFn fn, void *context);
-int QRX_SetSerialPromptHandler(QRXSerialPromptFn fn, void *context);
+int QRX_CALL QRX_SetMessageBoxHandler(QRXMessageBoxFn fn, void *context);
+int QRX_CALL QRX_SetSerialPromptHandler(QRXSerialPromptFn fn, void *context);
 
 #ifdef __cplusplus
 }

@@ -67,7 +67,9 @@ LRESULT CALLBACK RelayProc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     ::PostQuitMessage(0);
     return 0;
   }
-  if (data && message >= WM_USER && message < 0xC000 && data->handler)
+  // WM_NULL and the application's own messages go to the handler; the window's own
+  // housekeeping stays with the system.
+  if (data && (message == WM_NULL || (message >= WM_USER && message < 0xC000)) && data->handler)
     return static_cast<LRESULT>(data->handler(message, static_cast<uintptr_t>(wparam),
                                                static_cast<intptr_t>(lparam)));
   return ::DefWindowProcA(window, message, wparam, lparam);
@@ -161,7 +163,6 @@ QRX_EXPORT intptr_t QRX_SendMessage(void *window, unsigned message, uintptr_t wp
 }
 
 QRX_EXPORT int QRX_PostMessage(void *window, unsigned message, uintptr_t wparam, intptr_t lparam) {
-  if (!window) return 0;
   return ::PostMessageA(static_cast<HWND>(window), message, static_cast<WPARAM>(wparam),
                         static_cast<LPARAM>(lparam))
              ? 1

@@ -1,0 +1,123 @@
+// The operator windows as an operator meets them: the serial-number dialog driven through
+// window messages from another thread, and the library's message box found and closed.
+#include "platform/operator_ui.h"
+#include "sn/test_runner_sn_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace qrx {
+namespace {
+
+constexpr wchar_t kDialogCaption[] = L"\u6761\u7801"; // "条码"
+constexpr int kEditId = 21027;
+
+// Waits (bounded) for a top-level window of this process with the caption.
+HWND FindOwnWindow(const wchar_t *caption) {
+  for (int i = 0; i < 400; ++i) {
+    HWND w = ::FindWindowW(L"#32770", caption);
+    DWORD pid = 0;
+    if (w) ::GetWindowThreadProcessId(w, &pid);
+    if (w && pid == ::GetCurrentProcessId() && ::IsWindowVisible(w)) return w;
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  return nullptr;
+}
+
+void Type(HWND edit, const wchar_t *text) {
+  for (const wchar_t *c = text; *c; ++c) ::SendMessageW(edit, WM_CHAR, *c, 1);
+}
+
+void Backspace(HWND edit) { ::SendMessageW(edit, WM_CHAR, VK_BACK, 1); }
+
+// Set QRX_SCREENSHOT_PAUSE_MS to hold the filled-in dialog on screen for a screenshot.
+void PauseForScreenshot() {
+  if (const char *ms = std::getenv("QRX_SCREENSHOT_PAUSE_MS"))
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(ms)));
+}
+
+TEST(SerialNumberWindow, OkFollowsTheTypedTextAndReturnsItAsTyped) {
+  std::atomic<bool> okAtStart{true}, okPartial{true}, okFull{false}, okTooLong{true}, okAgain{false};
+  std::atomic<bool> found{false};
+  std::thread operatorThread([&] {
+    HWND dialog = FindOwnWindow(kDialogCaption);
+    if (!dialog) return;
+    found = true;
+    HWND edit = ::GetDlgItem(dialog, kEditId);
+    HWND ok = ::GetDlgItem(dialog, IDOK);
+    okAtStart = ::IsWindowEnabled(ok) != 0;
+    Type(edit, L"SN12");
+    okPartial = ::IsWindowEnabled(ok) != 0;
+    Type(edit, L"3456");
+    okFull = ::IsWindowEnabled(ok) != 0;
+    Type(edit, L"7");
+    okTooLong = ::IsWindowEnabled(ok) != 0;
+    Backspace(edit);
+    okAgain = ::IsWindowEnabled(ok) != 0;
+    PauseForScreenshot();
+    ::SendMessageW(ok, BM_CLICK, 0, 0);
+  });
+  CTestRunnerSnDlg dialog("^SN[0-9]{6}$", nullptr);
+  const int result = dialog.DoModal();
+  operatorThread.join();
+  ASSERT_TRUE(found) << "the dialog did not appear";
+  EXPECT_FALSE(okAtStart);
+  EXPECT_FALSE(okPartial);
+  EXPECT_TRUE(okFull);
+  EXPECT_FALSE(okTooLong);
+  EXPECT_TRUE(okAgain);
+  EXPECT_EQ(result, CTestRunnerSnDlg::kIdOk);
+  EXPECT_EQ(dialog.Text(), "SN123456");
+}
+
+TEST(SerialNumberWindow, EnterOnANonMatchingTextDoesNotEndItAndCancelDoes) {
+  std::atomic<bool> stillOpen{false}, found{false};
+  std::thread operatorThread([&] {
+    HWND dialog = FindOwnWindow(kDialogCaption);
+    if (!dialog) return;
+    found = true;
+    HWND edit = ::GetDlgItem(dialog, kEditId);
+    Type(edit, L"abc");
+    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    stillOpen = ::IsWindow(dialog) && ::IsWindowVisible(dialog);
+    ::SendMessageW(::GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+  });
+  CTestRunnerSnDlg dialog("^[0-9]+$", nullptr);
+  const int result = dialog.DoModal();
+  operatorThread.join();
+  ASSERT_TRUE(found);
+  EXPECT_TRUE(stillOpen);
+  EXPECT_EQ(result, CTestRunnerSnDlg::kIdCancel);
+  EXPECT_EQ(dialog.Text(), "");
+}
+
+TEST(MessageBoxWindow, ShowsTheLibraryCaptionAndTextUntilOk) {
+  std::atomic<bool> found{false};
+  std::wstring text;
+  std::thread operatorThread([&] {
+    HWND box = FindOwnWindow(L"QRXInterface");
+    if (!box) return;
+    found = true;
+    // The text is the box's only static control with text.
+    HWND child = nullptr;
+    while ((child = ::FindWindowExW(box, child, L"Static", nullptr))) {
+      wchar_t buf[256] = {};
+      ::GetWindowTextW(child, buf, 256);
+      if (buf[0]) text = buf;
+    }
+    ::SendMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  });
+  platform::ShowMessageBox(nullptr, "Load BusinessCfg failed");
+  operatorThread.join();
+  ASSERT_TRUE(found) << "no message box with the library's caption";
+  EXPECT_EQ(text, L"Load BusinessCfg failed");
+}
+
+} // namespace
+} // namespace qrx
