@@ -10,8 +10,7 @@
 #include <qrx/host_ui.h>
 #include <qrx/log_service.h>
 
-#include <dlfcn.h>
-#include <unistd.h>
+#include "platform/host_process.h"
 
 #include <atomic>
 #include <chrono>
@@ -78,7 +77,7 @@ void DrawBar(int station, int percent) {
   Print(station, "download [" + bar + "] " + std::to_string(percent) + "%");
 }
 
-int32_t OnProgress(QRXDownloadEvent e) {
+int32_t QRX_CALLBACK OnProgress(QRXDownloadEvent e) {
   int station = 0;
   int job = e.kind == 0 ? e.value3 : e.kind == 1 ? e.value4 : e.value1;
   {
@@ -202,7 +201,7 @@ struct Library {
   void *handle = nullptr;
   int (*init)(int, const char *, const char *) = nullptr;
   int (*cleanup)() = nullptr;
-  void *Symbol(const std::string &name) const { return dlsym(handle, name.c_str()); }
+  void *Symbol(const std::string &name) const { return qrx::platform::host::FindSymbol(handle, name.c_str()); }
 };
 
 // Registry changes must not overlap other stations' calls: stations start and end one at a
@@ -430,11 +429,8 @@ bool SplitStation(const std::string &arg, int *station, std::string *value) {
 }
 
 std::string ExecutableDirectory() {
-  char path[4096];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return "./";
-  std::string p(path, static_cast<size_t>(n));
-  return p.substr(0, p.rfind('/') + 1);
+  std::string dir = qrx::platform::host::ProgramDirectory();
+  return dir.empty() ? "./" : dir;
 }
 
 } // namespace
@@ -513,19 +509,20 @@ int main(int argc, char **argv) {
   }
   // Sequence paths stay valid after the move into the deployment directory.
   if (stationDir.empty()) stationDir = ExecutableDirectory() + "station";
-  char cwd[4096];
-  std::string here = getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" : "";
-  if (!jsonPath.empty() && jsonPath[0] != '/') jsonPath = here + jsonPath;
-  if (chdir(stationDir.c_str()) != 0) {
+  std::string here = qrx::platform::host::CurrentDirectory();
+  if (!jsonPath.empty() && !qrx::platform::host::IsAbsolutePath(jsonPath)) jsonPath = here + jsonPath;
+  if (!qrx::platform::host::ChangeDirectory(stationDir)) {
     std::fprintf(stderr, "qrx-run: cannot enter the deployment directory %s\n", stationDir.c_str());
     return 2;
   }
-  if (!getenv("QRX_VISA_LIBRARY")) setenv("QRX_VISA_LIBRARY", (std::string(getcwd(cwd, sizeof cwd)) + "/libvisa.so").c_str(), 0);
+  const std::string station = qrx::platform::host::CurrentDirectory();
+  qrx::platform::host::SetEnvironmentDefault("QRX_VISA_LIBRARY", station + qrx::platform::host::VisaLibraryFile());
   Library lib;
-  std::string libPath = std::string(getcwd(cwd, sizeof cwd)) + "/libQRXInterface.so";
-  lib.handle = dlopen(libPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  std::string libPath = station + qrx::platform::host::InterfaceLibraryFile();
+  std::string loadError;
+  lib.handle = qrx::platform::host::OpenLibrary(libPath, false, &loadError);
   if (!lib.handle) {
-    std::fprintf(stderr, "qrx-run: cannot load %s: %s\n", libPath.c_str(), dlerror());
+    std::fprintf(stderr, "qrx-run: cannot load %s: %s\n", libPath.c_str(), loadError.c_str());
     return 2;
   }
   lib.init = reinterpret_cast<int (*)(int, const char *, const char *)>(lib.Symbol("InitQRXInterface"));
