@@ -1,5 +1,7 @@
 // The operator windows as an operator meets them: the serial-number dialog driven through
 // window messages from another thread, and the library's message box found and closed.
+#include "interface/qrx_export_service.h"
+#include "platform/file_system.h"
 #include "platform/operator_ui.h"
 #include "sn/test_runner_sn_dlg.h"
 
@@ -10,7 +12,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace qrx {
 namespace {
@@ -117,6 +122,99 @@ TEST(MessageBoxWindow, ShowsTheLibraryCaptionAndTextUntilOk) {
   operatorThread.join();
   ASSERT_TRUE(found) << "no message box with the library's caption";
   EXPECT_EQ(text, L"Load BusinessCfg failed");
+}
+
+// Closes every dialog-class window of this process as it appears, noting caption and text,
+// until stopped.
+class BoxCloser {
+public:
+  BoxCloser() : thread_([this] { Run(); }) {}
+  ~BoxCloser() { Stop(); }
+  void Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  std::vector<std::pair<std::wstring, std::wstring>> Seen() {
+    std::lock_guard<std::mutex> g(lock_);
+    return seen_;
+  }
+
+private:
+  static BOOL CALLBACK Visit(HWND w, LPARAM self) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(w, &pid);
+    wchar_t cls[16] = {};
+    ::GetClassNameW(w, cls, 16);
+    if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(w) && std::wstring(cls) == L"#32770")
+      reinterpret_cast<BoxCloser *>(self)->Close(w);
+    return TRUE;
+  }
+  void Close(HWND box) {
+    wchar_t caption[256] = {};
+    ::GetWindowTextW(box, caption, 256);
+    std::wstring text;
+    HWND child = nullptr;
+    while ((child = ::FindWindowExW(box, child, L"Static", nullptr))) {
+      wchar_t buf[256] = {};
+      ::GetWindowTextW(child, buf, 256);
+      if (buf[0]) text = buf;
+    }
+    {
+      std::lock_guard<std::mutex> g(lock_);
+      seen_.emplace_back(caption, text);
+    }
+    ::SendMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  }
+  void Run() {
+    while (!stop_) {
+      ::EnumWindows(&Visit, reinterpret_cast<LPARAM>(this));
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+  }
+  std::atomic<bool> stop_{false};
+  std::mutex lock_;
+  std::vector<std::pair<std::wstring, std::wstring>> seen_;
+  std::thread thread_;
+};
+
+bool SawBox(const std::vector<std::pair<std::wstring, std::wstring>> &seen,
+            const std::wstring &caption, const std::wstring &text) {
+  for (const auto &[c, t] : seen)
+    if (c == caption && t == text) return true;
+  return false;
+}
+
+TEST(MessageBoxWindow, TestLibraryLoadFailuresShowTheLoadersCode) {
+  char base[MAX_PATH + 1] = {};
+  ASSERT_GT(::GetTempPathA(sizeof base, base), 0u);
+  const std::string dir = std::string(base) + "qrx-boxes-" + std::to_string(::GetCurrentProcessId());
+  ::CreateDirectoryA(dir.c_str(), nullptr);
+  ::CreateDirectoryA((dir + "\\TestDll").c_str(), nullptr);
+  char old[MAX_PATH] = {};
+  ::GetCurrentDirectoryA(sizeof old, old);
+  ASSERT_TRUE(::SetCurrentDirectoryA(dir.c_str()));
+  std::vector<std::pair<std::wstring, std::wstring>> seen;
+  int missing = -1, invalid = -1;
+  {
+    BoxCloser closer;
+    CQRXGsmFtService absent(nullptr);
+    missing = absent.Load();
+    std::string error;
+    platform::ReplaceFileAtomically("TestDll\\GsmFt.dll", "not a program", &error);
+    CQRXGsmFtService broken(nullptr);
+    invalid = broken.Load();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    closer.Stop();
+    seen = closer.Seen();
+  }
+  ::DeleteFileA("TestDll\\GsmFt.dll");
+  ::SetCurrentDirectoryA(old);
+  ::RemoveDirectoryA((dir + "\\TestDll").c_str());
+  ::RemoveDirectoryA(dir.c_str());
+  EXPECT_EQ(missing, 0);
+  EXPECT_EQ(invalid, 0);
+  EXPECT_TRUE(SawBox(seen, L"Load QRX GSM FT service Fail", L"126"));
+  EXPECT_TRUE(SawBox(seen, L"Load QRX GSM FT service Fail", L"193"));
 }
 
 } // namespace
