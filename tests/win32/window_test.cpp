@@ -2,6 +2,7 @@
 // window messages from another thread, and the library's message box found and closed.
 #include "interface/qrx_export_service.h"
 #include "platform/file_system.h"
+#include "platform/message_relay.h"
 #include "platform/operator_ui.h"
 #include "sn/test_runner_sn_dlg.h"
 
@@ -176,6 +177,28 @@ private:
   std::vector<std::pair<std::wstring, std::wstring>> seen_;
   std::thread thread_;
 };
+
+// A plug-in posts its progress and sends its last message while the window is still busy: the
+// sent message must not overtake the posted ones, which the system would otherwise allow.
+TEST(ProgressWindow, ASendNeverOvertakesWhatWasPostedBeforeIt) {
+  std::mutex lock;
+  std::vector<intptr_t> seen;
+  platform::MessageRelay relay([&](unsigned, uintptr_t, intptr_t lparam) {
+    if (lparam == 0) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    std::lock_guard<std::mutex> g(lock);
+    seen.push_back(lparam);
+    return lparam;
+  });
+  std::thread plugin([&] {
+    HWND window = static_cast<HWND>(relay.Window());
+    for (int i = 0; i < 50; ++i) ::PostMessageA(window, WM_USER + 0x65, 0, i);
+    EXPECT_EQ(::SendMessageA(window, WM_USER + 0x67, 0, 50), 50);
+  });
+  plugin.join();
+  std::lock_guard<std::mutex> g(lock);
+  ASSERT_EQ(seen.size(), 51u);
+  for (int i = 0; i <= 50; ++i) EXPECT_EQ(seen[static_cast<size_t>(i)], i);
+}
 
 bool SawBox(const std::vector<std::pair<std::wstring, std::wstring>> &seen,
             const std::wstring &caption, const std::wstring &text) {

@@ -41,6 +41,7 @@ namespace {
 struct RelayWindowData {
   MessageRelay::Handler handler;
   MessageRelay *owner = nullptr;
+  bool draining = false; // only touched on the window's thread
 };
 } // namespace
 
@@ -69,9 +70,21 @@ LRESULT CALLBACK RelayProc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
   }
   // WM_NULL and the application's own messages go to the handler; the window's own
   // housekeeping stays with the system.
-  if (data && (message == WM_NULL || (message >= WM_USER && message < 0xC000)) && data->handler)
+  if (data && (message == WM_NULL || (message >= WM_USER && message < 0xC000)) && data->handler) {
+    // The system hands a message sent from another thread to the window before the messages
+    // already posted to it. The progress of a download must arrive in the order the plug-in
+    // issued it (its last progress report before the "finished" it sends), so what was posted
+    // before is handled first.
+    // The posted ones are handled as they are, without draining again.
+    if (::InSendMessage() && !data->draining) {
+      data->draining = true;
+      MSG queued;
+      while (::PeekMessageA(&queued, window, WM_USER, 0xBFFF, PM_REMOVE)) ::DispatchMessageA(&queued);
+      data->draining = false;
+    }
     return static_cast<LRESULT>(data->handler(message, static_cast<uintptr_t>(wparam),
                                                static_cast<intptr_t>(lparam)));
+  }
   return ::DefWindowProcA(window, message, wparam, lparam);
 }
 } // namespace
