@@ -103,6 +103,34 @@ TEST(SerialNumberWindow, EnterOnANonMatchingTextDoesNotEndItAndCancelDoes) {
   EXPECT_EQ(dialog.Text(), "");
 }
 
+TEST(SerialNumberWindow, IsModalToTheHostsWindowAndCentredOnIt) {
+  HWND host = ::CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 60,
+                                600, 400, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(host, nullptr);
+  std::atomic<bool> found{false}, owned{false}, hostDisabled{false};
+  RECT h{}, d{};
+  std::thread operatorThread([&] {
+    HWND dialog = FindOwnWindow(kDialogCaption);
+    if (!dialog) return;
+    found = true;
+    owned = ::GetWindow(dialog, GW_OWNER) == host;
+    hostDisabled = !::IsWindowEnabled(host);
+    ::GetWindowRect(host, &h);
+    ::GetWindowRect(dialog, &d);
+    ::SendMessageW(::GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+  });
+  CTestRunnerSnDlg dialog("^x$", host);
+  const int result = dialog.DoModal();
+  operatorThread.join();
+  ::DestroyWindow(host);
+  ASSERT_TRUE(found);
+  EXPECT_TRUE(owned);
+  EXPECT_TRUE(hostDisabled); // modal: the host waits for the operator
+  EXPECT_EQ(result, CTestRunnerSnDlg::kIdCancel);
+  EXPECT_NEAR((d.left + d.right) / 2, (h.left + h.right) / 2, 1);
+  EXPECT_NEAR((d.top + d.bottom) / 2, (h.top + h.bottom) / 2, 1);
+}
+
 TEST(MessageBoxWindow, ShowsTheLibraryCaptionAndTextUntilOk) {
   std::atomic<bool> found{false};
   std::wstring text;

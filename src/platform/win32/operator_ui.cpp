@@ -187,12 +187,15 @@ INT_PTR CALLBACK SerialDialogProc(HWND dialog, UINT message, WPARAM wparam, LPAR
   return FALSE;
 }
 
-bool DialogPrompt(const std::function<bool(const char *)> &matches, std::string *text) {
+bool DialogPrompt(const std::function<bool(const char *)> &matches, std::string *text,
+                  HWND owner) {
+  // Modal to the host's window when it gave one, else to the window the operator works in.
+  if (!owner || !::IsWindow(owner)) owner = HostWindow();
   const std::vector<WORD> dialogTemplate = SerialDialogTemplate();
   SerialDialogState state{&matches, {}};
   INT_PTR r = ::DialogBoxIndirectParamW(
       ::GetModuleHandleW(nullptr), reinterpret_cast<const DLGTEMPLATE *>(dialogTemplate.data()),
-      HostWindow(), &SerialDialogProc, reinterpret_cast<LPARAM>(&state));
+      owner, &SerialDialogProc, reinterpret_cast<LPARAM>(&state));
   if (r != IDOK) return false;
   *text = state.text;
   return true;
@@ -219,7 +222,8 @@ void ShowMessageBox(const char *caption, const std::string &text) {
 }
 
 bool PromptSerialNumber(const std::string &pattern,
-                        const std::function<bool(const char *)> &matches, std::string *text) {
+                        const std::function<bool(const char *)> &matches, std::string *text,
+                        void *owner) {
   if (!text) return false;
   QRXSerialPromptFn fn;
   void *ctx;
@@ -228,7 +232,7 @@ bool PromptSerialNumber(const std::string &pattern,
     fn = g_serialPrompt;
     ctx = g_serialPromptContext;
   }
-  if (!fn) return DialogPrompt(matches, text);
+  if (!fn) return DialogPrompt(matches, text, static_cast<HWND>(owner));
   std::vector<char> buf(kPromptBufferSize, '\0');
   auto matcher = matches;
   int r = fn(ctx, pattern.c_str(), &MatchTrampoline, &matcher, buf.data(), buf.size());
