@@ -8,7 +8,18 @@ packages=(cmake ninja-build g++ pkg-config libpcre2-dev googletest libgtest-dev 
           libbenchmark-dev libpugixml-dev libtinyxml2-dev binutils libcli11-dev nlohmann-json3-dev
           clang libclang-rt-14-dev python3 python3-pytest dpkg-dev file groff-base nodejs
           libcpp-httplib-dev chromium chromium-driver postgresql libpq-dev libsqlite3-dev
-          g++-mingw-w64-x86-64 wine wine64)
+          # Windows builds: MinGW-w64 (posix threads), Wine 64- and 32-bit, a virtual display
+          # for the windows, a CJK font for the dialogs' texts, ImageMagick for screenshots.
+          g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+          binutils-mingw-w64 wine wine64 wine32:i386 xvfb xauth fonts-wqy-zenhei imagemagick)
+# wine32 comes from Debian's i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "the i386 architecture is not enabled (run as root to enable it)" >&2
+    exit 1
+  fi
+  dpkg --add-architecture i386
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs the whole test suite: a normal build, an ASan+UBSan build, and the
-# concurrency tests (label tsan) under ThreadSanitizer.
+# Builds and runs the whole test suite: a normal build, an ASan+UBSan build, the concurrency
+# tests (label tsan) under ThreadSanitizer, and the Windows builds under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -27,6 +27,25 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 CTEST_ARGS="-L tsan" TSAN_OPTIONS=halt_on_error=1 \
   run_suite build-tsan TSan -DCMAKE_BUILD_TYPE=Debug -DQRX_SANITIZE=thread \
   -DQRX_BUILD_BENCHMARKS=OFF
+
+# The Windows library and its tests, cross-built with MinGW-w64 and run under Wine on a
+# virtual display (the dialog and message-box tests open real windows): x86-64, then 32-bit x86.
+run_windows() { # build-dir toolchain label
+  local dir=$1 toolchain=$2 label=$3
+  echo "=== $label build"
+  cmake -S . -B "$dir" -G Ninja --toolchain "$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DQRX_BUILD_BENCHMARKS=OFF >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  scripts/wine-prefix.sh "$dir/wineprefix"
+  echo "=== $label tests"
+  local rc=0
+  # One test at a time: each starts a Windows process in the same prefix and display.
+  xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir "$dir" -j 1 --output-on-failure || rc=$?
+  WINEPREFIX=$(realpath "$dir/wineprefix") wineserver -k 2>/dev/null || true
+  return $rc
+}
+run_windows build-win64 cmake/mingw-w64-x86_64.cmake "Windows x86-64"
+run_windows build-win32 cmake/mingw-w64-i686.cmake "Windows x86 (32-bit)"
 
 # A short fuzz run of the XML document from the committed seeds (skipped without clang).
 echo "=== XML fuzz (${QRX_FUZZ_SECONDS:-60} s)"

@@ -4,6 +4,8 @@
 
 #include <stdint.h>
 
+#include <qrx/calling_convention.h>
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -24,8 +26,9 @@ typedef struct QRXDownloadEvent {
   int32_t value5;
 } QRXDownloadEvent;
 
-/* The host's progress callback; its result answers the plug-in's QRX_SendMessage. */
-typedef int32_t (*QRXDownloadCallback)(QRXDownloadEvent event);
+/* The host's progress callback (stdcall on 32-bit x86 Windows); its result answers the
+ * plug-in's QRX_SendMessage. */
+typedef int32_t(QRX_CALLBACK *QRXDownloadCallback)(QRXDownloadEvent event);
 
 #ifdef __cplusplus
 }

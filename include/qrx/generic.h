@@ -10,8 +10,13 @@
 
 /* The Windows string class of the original interface is a plain byte string here. */
 using CString = std::string;
-/* Opaque window handle; the hub's GetParentWindow returns null on Linux hosts. */
+/* Window handle: on Windows the system's own type (the same declaration as <windows.h>), elsewhere
+ * an opaque pointer; the hub's GetParentWindow returns null on Linux hosts. */
+#ifdef _WIN32
+typedef struct HWND__ *HWND;
+#else
 using HWND = void *;
+#endif
 
 class IGeneric {
 public:

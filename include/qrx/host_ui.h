@@ -1,11 +1,14 @@
 /* Operator interaction of the interface library, routed to the host.
  *
- * There is no window system in the library: message boxes and the serial-number prompt are
- * handed to handlers that the host installs. Strings are in the ANSI code page. */
+ * Message boxes and the serial-number prompt go to handlers that the host installs. Without
+ * them, the Windows library shows real windows and the Linux library uses the terminal.
+ * Strings are in the ANSI code page. */
 #ifndef QRX_HOST_UI_H
 #define QRX_HOST_UI_H
 
 #include <stddef.h>
+
+#include <qrx/calling_convention.h>
 
 #ifdef __cplusplus
 extern "C" {
@@ -24,10 +27,11 @@ typedef int (*QRXMatchFn)(void *matcher, const char *text);
 typedef int (*QRXSerialPromptFn)(void *context, const char *pattern, QRXMatchFn matches,
                                  void *matcher, char *text_out, size_t text_out_size);
 
-/* NULL restores the default: one line on standard error for message boxes; an interactive
- * prompt on /dev/tty (or Cancel without one) for the serial prompt. Return 0. */
-int QRX_SetMessageBoxHandler(QRXMessageBoxFn fn, void *context);
-int QRX_SetSerialPromptHandler(QRXSerialPromptFn fn, void *context);
+/* NULL restores the default. On Windows: a message box, and the modal serial-number dialog.
+ * Elsewhere: one line on standard error for message boxes; an interactive prompt on /dev/tty
+ * (or Cancel without one) for the serial prompt. Return 0. */
+int QRX_CALL QRX_SetMessageBoxHandler(QRXMessageBoxFn fn, void *context);
+int QRX_CALL QRX_SetSerialPromptHandler(QRXSerialPromptFn fn, void *context);
 
 #ifdef __cplusplus
 }

@@ -36,6 +36,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <qrx/calling_convention.h>
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -51,9 +53,9 @@ enum {
 };
 
 /* Handles the message on the window's own thread and returns the handler's result. */
-intptr_t QRX_SendMessage(void *window, unsigned message, uintptr_t wparam, intptr_t lparam);
+intptr_t QRX_CALL QRX_SendMessage(void *window, unsigned message, uintptr_t wparam, intptr_t lparam);
 /* Queues the message for the window's thread; returns 1. */
-int QRX_PostMessage(void *window, unsigned message, uintptr_t wparam, intptr_t lparam);
+int QRX_CALL QRX_PostMessage(void *window, unsigned message, uintptr_t wparam, intptr_t lparam);
 
 typedef void *(*QRXPluginCreateFn)(void);
 typedef void *(*QRXPluginLoadQRXDllFn)(int zero);

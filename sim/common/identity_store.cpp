@@ -2,12 +2,12 @@
 // concurrent stations from losing each other's values.
 #include "identity_store.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <random>
 #include <mutex>
 #include <sstream>
 
@@ -50,8 +50,9 @@ std::map<std::string, std::string> IdentityStore::Load() const {
 
 bool IdentityStore::Save(const std::map<std::string, std::string> &values) const {
   std::string dir = StateDirectory();
-  ::mkdir(dir.c_str(), 0777); // an existing folder is fine
-  std::string temp = path_ + ".tmp" + std::to_string(::getpid());
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec); // an existing folder is fine
+  std::string temp = path_ + ".tmp" + std::to_string(std::random_device{}());
   {
     std::ofstream out(temp, std::ios::trunc);
     if (!out) return false;
@@ -63,7 +64,10 @@ bool IdentityStore::Save(const std::map<std::string, std::string> &values) const
       return false;
     }
   }
-  if (std::rename(temp.c_str(), path_.c_str()) != 0) {
+  // filesystem::rename replaces an existing file on every platform (std::rename does not on
+  // Windows).
+  std::filesystem::rename(temp, path_, ec);
+  if (ec) {
     std::remove(temp.c_str());
     return false;
   }

@@ -6,7 +6,7 @@
 
 #include "../common/identity_store.h"
 
-#include <sys/stat.h>
+#include <filesystem>
 
 #include <cstdint>
 #include <memory>
@@ -107,7 +107,8 @@ QRX_SIM_EXPORT void *LoadQRXDll(int) {
     t.Set(kPhoneWriteFlag, &WriteFlag);
     return t;
   }();
-  ::mkdir(qrx::sim::IdentityStore::StateDirectory().c_str(), 0777); // the settings file lives there
+  std::error_code madeDir;
+  std::filesystem::create_directories(qrx::sim::IdentityStore::StateDirectory(), madeDir); // the settings file lives there
   auto downloader = std::make_unique<qrx::sim::SimDownloader>(
       qrx::sim::IdentityStore::StateDirectory() + "BI_QRX_Download.ini", "DownloadImage", 1);
   return new PhoneSn{table.AddressPoint(), {std::move(downloader)}};

@@ -6,7 +6,7 @@
 
 #include "../common/identity_store.h"
 
-#include <sys/stat.h>
+#include <filesystem>
 
 #include <cstring>
 #include <memory>
@@ -146,7 +146,8 @@ QRX_SIM_EXPORT void *LoadQRXDll(int) {
     t.Set(kUfiPrepareSecond, &PrepareSecond);
     return t;
   }();
-  ::mkdir(IdentityStore::StateDirectory().c_str(), 0777); // the settings file lives there
+  std::error_code madeDir;
+  std::filesystem::create_directories(IdentityStore::StateDirectory(), madeDir); // the settings file lives there
   auto downloader = std::make_unique<qrx::sim::SimDownloader>(
       IdentityStore::StateDirectory() + "BI_QRX_UFI_NET_Download.ini", "DownloadImage", 1001);
   return new UfiSn{table.AddressPoint(), {std::move(downloader)}};

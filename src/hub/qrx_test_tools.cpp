@@ -39,7 +39,7 @@ CQRXTestTools::CQRXTestTools(int threadIndex, const CString &configFile, void *p
       settings ? settings->PathOf(configFile, "BusinessCfg")
                : moduleDirectory_ + "BusinessCfg" + platform::kPathSeparator + configFile);
   packageManager_ = new (std::nothrow) CQRXPackageManagerService();
-  parentWindow_ = parentWindow;
+  parentWindow_ = static_cast<HWND>(parentWindow);
   configFile_ = configFile;
   threadIndex_ = threadIndex;
 }

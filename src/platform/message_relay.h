@@ -18,7 +18,7 @@ public:
   MessageRelay &operator=(const MessageRelay &) = delete;
 
   // The window handle that plug-ins receive.
-  void *Window() { return this; }
+  void *Window();
 
   // Handles the message on the relay's thread and returns the handler's result. Called on the
   // relay's thread itself, the handler runs at once.

@@ -6,9 +6,14 @@
 namespace qrx::platform {
 
 // Separator used to join folders beside the library ("<module dir>BusinessCfg/Common.xml").
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
 inline constexpr char kPathSeparator = '/';
+#endif
 
-// Directory of the loaded libQRXInterface.so (found with dladdr), ending with '/'.
+// Directory of the loaded library (found with dladdr, or GetModuleFileNameA on Windows),
+// ending with the separator.
 // When the code is linked statically (tests), the directory of the executable.
 std::string ModuleDirectory();
 
@@ -23,7 +28,8 @@ void OverrideModuleDirectory(const std::string &directory);
 // ignored when empty. A test's OverrideModuleDirectory() wins over both.
 std::string StationDirectory();
 
-// Directory of the host executable (/proc/self/exe), ending with '/'; "" when unknown.
+// Directory of the host executable (/proc/self/exe, or the process's module file), ending
+// with the separator; "" when unknown.
 std::string ExecutableDirectory();
 
 } // namespace qrx::platform

@@ -16,7 +16,9 @@ void ShowMessageBox(const char *caption, const std::string &text);
 
 // Asks the operator for a text that satisfies matches. Returns true with the text exactly as
 // entered when the operator pressed OK on a matching text; false on Cancel (text untouched).
+// A window system shows the prompt modal to `owner` (the host's window; null for none).
 bool PromptSerialNumber(const std::string &pattern,
-                        const std::function<bool(const char *)> &matches, std::string *text);
+                        const std::function<bool(const char *)> &matches, std::string *text,
+                        void *owner = nullptr);
 
 } // namespace qrx::platform

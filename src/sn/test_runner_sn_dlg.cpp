@@ -17,7 +17,7 @@ int CTestRunnerSnDlg::DoModal() {
   okEnabled_ = false; // OK starts disabled until the first matching edit
   std::string entered;
   bool ok = platform::PromptSerialNumber(
-      pattern_, [this](const char *t) { return t && OnEditChange(t); }, &entered);
+      pattern_, [this](const char *t) { return t && OnEditChange(t); }, &entered, parent_);
   if (!ok) return kIdCancel;
   text_ = entered;
   return kIdOk;

@@ -8,7 +8,7 @@
 namespace qrx::test {
 namespace {
 
-int32_t HostCallback(QRXDownloadEvent) { return 0; }
+int32_t QRX_CALLBACK HostCallback(QRXDownloadEvent) { return 0; }
 
 // The operation an export reaches: its own name, but for these four.
 std::string OperationFor(std::string_view exportName) {

@@ -5,22 +5,24 @@
 # fails the test.
 # The public export header must declare exactly the catalogue's names too.
 #
-# Inputs: NM, LIBRARY, EXPORT_HEADER, NAMES_TOOL.
+# For a Windows DLL, OBJDUMP replaces NM: the names come from the export name table of
+# `objdump -p`, and NAMES_TOOL runs through EMULATOR (its words joined by "|", e.g. wine).
+#
+# Inputs: NM or OBJDUMP, LIBRARY, EXPORT_HEADER, NAMES_TOOL, EXTRAS, optionally EMULATOR.
 cmake_minimum_required(VERSION 3.20)
 
-set(platform_extras
-  QRX_SetMessageBoxHandler QRX_SetSerialPromptHandler QRX_SendMessage QRX_PostMessage
-  QRX_GetVersion
-  QRX_SetTestItemHandler)
+file(STRINGS "${EXTRAS}" platform_extras REGEX "^[A-Za-z_]")
+string(REPLACE "|" ";" EMULATOR "${EMULATOR}")
 
 # --- names of the export catalogue --------------------------------------------------------
 execute_process(
-  COMMAND "${NAMES_TOOL}" names
+  COMMAND ${EMULATOR} "${NAMES_TOOL}" names
   OUTPUT_VARIABLE catalogue_output
   RESULT_VARIABLE catalogue_result)
 if(NOT catalogue_result EQUAL 0)
   message(FATAL_ERROR "${NAMES_TOOL} failed")
 endif()
+string(REPLACE "\r" "" catalogue_output "${catalogue_output}")
 string(STRIP "${catalogue_output}" catalogue_output)
 string(REPLACE "\n" ";" catalogue "${catalogue_output}")
 list(LENGTH catalogue catalogue_size)
@@ -77,6 +79,38 @@ set(expected ${catalogue} ${platform_extras})
 list(REMOVE_DUPLICATES expected)
 
 # --- names the library defines ------------------------------------------------------------
+set(exported "")
+if(OBJDUMP)
+  execute_process(
+    COMMAND "${OBJDUMP}" -p "${LIBRARY}"
+    OUTPUT_VARIABLE dump
+    RESULT_VARIABLE dump_result)
+  if(NOT dump_result EQUAL 0)
+    message(FATAL_ERROR "objdump failed on ${LIBRARY}")
+  endif()
+  string(REPLACE "\n" ";" dump_lines "${dump}")
+  set(in_names FALSE)
+  foreach(line IN LISTS dump_lines)
+    if(line MATCHES "\\[Ordinal/Name Pointer\\] Table")
+      set(in_names TRUE)
+    elseif(in_names AND line MATCHES "^[ \t]*\\[ *[0-9]+\\] (.+)$")
+      list(APPEND exported "${CMAKE_MATCH_1}")
+    elseif(in_names)
+      break()
+    endif()
+  endforeach()
+  # Only Windows' own DLLs may be needed beside the library.
+  string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
+  foreach(import IN LISTS imports)
+    string(TOLOWER "${import}" import)
+    if(NOT import MATCHES "dll name: (kernel32|user32|gdi32|msvcrt|advapi32|version|ntdll)\\.dll")
+      string(APPEND import_failures "\n  needs a DLL outside Windows: ${import}")
+    endif()
+  endforeach()
+  if(import_failures)
+    message(FATAL_ERROR "${LIBRARY}:${import_failures}")
+  endif()
+else()
 execute_process(
   COMMAND "${NM}" -D --defined-only -P "${LIBRARY}"
   OUTPUT_VARIABLE nm_output
@@ -95,6 +129,7 @@ foreach(line IN LISTS nm_lines)
   string(REGEX MATCH "^[^ ]+" name "${line}")
   list(APPEND exported "${name}")
 endforeach()
+endif()
 
 # --- comparison ---------------------------------------------------------------------------
 set(failures "")

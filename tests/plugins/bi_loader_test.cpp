@@ -156,8 +156,8 @@ TEST(BILoader, UnloadClosesWindowThenSnThenRoot) {
   EXPECT_EQ(PluginDeployment::Phone()->createCalls, 1);
 }
 
-int32_t FirstCallback(QRXDownloadEvent) { return 11; }
-int32_t SecondCallback(QRXDownloadEvent) { return 22; }
+int32_t QRX_CALLBACK FirstCallback(QRXDownloadEvent) { return 11; }
+int32_t QRX_CALLBACK SecondCallback(QRXDownloadEvent) { return 22; }
 
 TEST(BILoader, SecondRequestForTheWindowReplacesTheCallback) {
   PluginDeployment d;

@@ -34,11 +34,11 @@ struct Seen {
   }
 };
 Seen *g_seen = nullptr;
-int32_t CallbackA(QRXDownloadEvent e) {
+int32_t QRX_CALLBACK CallbackA(QRXDownloadEvent e) {
   g_seen->Add(1, e);
   return 100 + e.kind;
 }
-int32_t CallbackB(QRXDownloadEvent e) {
+int32_t QRX_CALLBACK CallbackB(QRXDownloadEvent e) {
   g_seen->Add(2, e);
   return 200 + e.kind;
 }

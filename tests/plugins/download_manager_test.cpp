@@ -156,7 +156,7 @@ struct Progress {
   std::vector<std::pair<int, QRXDownloadEvent>> events;
 };
 Progress *g_progress = nullptr;
-template <int Who> int32_t Record(QRXDownloadEvent e) {
+template <int Who> int32_t QRX_CALLBACK Record(QRXDownloadEvent e) {
   std::lock_guard<std::mutex> hold(g_progress->lock);
   g_progress->events.push_back({Who, e});
   g_progress->changed.notify_all();

@@ -10,7 +10,7 @@ class AnsiText {
 public:
   static std::string ToUtf8(const std::string &ansi);
   static std::string FromUtf8(const std::string &utf8);
-  static std::string CodePageName(); // iconv name of the ANSI code page
+  static std::string CodePageName(); // name of the ANSI code page ("GBK", "UTF-8", ...)
 };
 
 } // namespace qrx::tools

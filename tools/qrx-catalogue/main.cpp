@@ -36,7 +36,8 @@ std::string ReadFile(const std::string &path) {
 // Export name -> argument declarations as the header writes them ("int Band", "char *out").
 std::map<std::string, std::vector<std::string>> Prototypes(const std::string &header) {
   std::map<std::string, std::vector<std::string>> result;
-  static const std::regex prototype(R"(\bint\s+(\w+)\s*\(([^)]*)\)\s*;)");
+  // "int QRX_CALL Name(...)": the calling-convention macro may stand before the name.
+  static const std::regex prototype(R"(\bint\s+(?:QRX_CALL\s+)?(\w+)\s*\(([^)]*)\)\s*;)");
   for (auto it = std::sregex_iterator(header.begin(), header.end(), prototype);
        it != std::sregex_iterator(); ++it) {
     std::string list = std::regex_replace((*it)[2].str(), std::regex(R"(\s+)"), " ");

@@ -7,11 +7,12 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
-#include <dirent.h>
-#include <dlfcn.h>
+#include "platform/host_process.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <set>
@@ -20,6 +21,7 @@
 #include <vector>
 
 using namespace qrx::tools;
+namespace host = qrx::platform::host;
 
 namespace {
 
@@ -215,34 +217,38 @@ void CheckLibraries(const std::string &dir, Report &r) {
     if (!lib.empty()) needed[lib].insert(row.libraryFunction);
   }
   for (const auto &[lib, functions] : needed) {
-    std::string path = dir + "TestDll/" + lib + ".so";
-    void *h = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
+    std::string path = dir + "TestDll/" + lib + host::LibrarySuffix();
+    std::string error;
+    void *h = host::OpenLibrary(path, false, &error);
     if (!h) {
-      r.Row("test library", "TestDll/" + lib + ".so", false, dlerror());
+      r.Row("test library", "TestDll/" + lib + host::LibrarySuffix(), false, error);
       continue;
     }
     int failed = 0;
     for (const std::string &f : functions) {
-      bool ok = dlsym(h, f.c_str()) != nullptr;
+      bool ok = host::FindSymbol(h, f.c_str()) != nullptr;
       if (!ok) ++failed;
       r.Row("test library", lib + ": " + f, ok, ok ? "" : "not exported");
     }
-    r.Summary("test library", lib + ".so", static_cast<int>(functions.size()), failed);
-    dlclose(h);
+    r.Summary("test library", lib + host::LibrarySuffix(), static_cast<int>(functions.size()), failed);
+    host::CloseLibrary(h);
   }
 }
 
-void CheckExports(const std::string &dir, Report &r, const char *file,
+void CheckExports(const std::string &dir, Report &r, const std::string &name,
                   const std::vector<const char *> &symbols, const char *check) {
+  const std::string fileName = name + host::LibrarySuffix();
+  const char *file = fileName.c_str();
   std::string path = dir + file;
-  void *h = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
-  if (!h) return r.Row(check, file, false, dlerror());
+  std::string error;
+  void *h = host::OpenLibrary(path, false, &error);
+  if (!h) return r.Row(check, file, false, error);
   std::string missing;
   for (const char *s : symbols)
-    if (!dlsym(h, s)) missing += std::string(missing.empty() ? "" : ", ") + s;
+    if (!host::FindSymbol(h, s)) missing += std::string(missing.empty() ? "" : ", ") + s;
   r.Row(check, file, missing.empty(), "does not export " + missing);
   if (missing.empty()) r.Passed(check, file);
-  dlclose(h);
+  host::CloseLibrary(h);
 }
 
 void CheckBusinessConfig(const std::string &dir, const std::string &file, int stations, Report &r) {
@@ -314,25 +320,25 @@ int main(int argc, char **argv) {
   if (dir.back() != '/') dir += '/';
   if (!report.json) std::printf("%-16s %-44s %-4s %s\n", "check", "item", "", "detail");
   // Plug-ins may link the interface library; load it first so they find it.
-  void *self = dlopen((dir + "libQRXInterface.so").c_str(), RTLD_LAZY | RTLD_GLOBAL);
-  report.Row("library", "libQRXInterface.so", self != nullptr, self ? "" : dlerror());
-  if (self) report.Passed("library", "libQRXInterface.so");
+  std::string selfError;
+  void *self = host::OpenLibrary(dir + host::InterfaceLibraryFile(), true, &selfError);
+  report.Row("library", host::InterfaceLibraryFile(), self != nullptr, selfError);
+  if (self) report.Passed("library", host::InterfaceLibraryFile());
   CheckCommonXml(dir, report);
   CheckLibraries(dir, report);
-  CheckExports(dir, report, "Plugins/BI_QRX.so", {"Create", "LoadQRXDll"}, "plug-in");
-  CheckExports(dir, report, "Plugins/BI_QRX_UFI_NET.so", {"Create", "LoadQRXDll"}, "plug-in");
-  CheckExports(dir, report, "Plugins/BI_GSM_QRX.so", {"Create"}, "plug-in");
-  CheckExports(dir, report, "Plugins/XA_BIAR9344.so", {"Create"}, "plug-in");
-  CheckExports(dir, report, "TestDll/QRXNSigInstrument.so", {"GetQRXCalInstrInterface", "ReleaseInstrument"}, "instrument");
-  CheckExports(dir, report, "TestDll/QRXTESTSETPXI3000.so", {"GetQRXCalInstrInterface", "ReleaseInstrument"}, "instrument");
+  CheckExports(dir, report, "Plugins/BI_QRX", {"Create", "LoadQRXDll"}, "plug-in");
+  CheckExports(dir, report, "Plugins/BI_QRX_UFI_NET", {"Create", "LoadQRXDll"}, "plug-in");
+  CheckExports(dir, report, "Plugins/BI_GSM_QRX", {"Create"}, "plug-in");
+  CheckExports(dir, report, "Plugins/XA_BIAR9344", {"Create"}, "plug-in");
+  CheckExports(dir, report, "TestDll/QRXNSigInstrument", {"GetQRXCalInstrInterface", "ReleaseInstrument"}, "instrument");
+  CheckExports(dir, report, "TestDll/QRXTESTSETPXI3000", {"GetQRXCalInstrInterface", "ReleaseInstrument"}, "instrument");
   if (configs.empty()) {
-    if (DIR *d = opendir((dir + "BusinessCfg").c_str())) {
-      while (dirent *e = readdir(d)) {
-        std::string n = e->d_name;
-        if (n.size() > 4 && n.substr(n.size() - 4) == ".xml" && n != "Common.xml") configs.push_back(n);
-      }
-      closedir(d);
+    std::error_code ec;
+    for (const auto &e : std::filesystem::directory_iterator(dir + "BusinessCfg", ec)) {
+      std::string n = e.path().filename().string();
+      if (n.size() > 4 && n.substr(n.size() - 4) == ".xml" && n != "Common.xml") configs.push_back(n);
     }
+    std::sort(configs.begin(), configs.end());
     if (configs.empty()) report.Row("business config", "BusinessCfg/*.xml", false, "no business-configuration file");
   }
   for (const std::string &c : configs) CheckBusinessConfig(dir, c, stations, report);

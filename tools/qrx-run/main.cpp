@@ -20,8 +20,7 @@
 #include <qrx/host_ui.h>
 #include <qrx/log_service.h>
 
-#include <dlfcn.h>
-#include <unistd.h>
+#include "platform/host_process.h"
 
 #include <CLI/CLI.hpp>
 
@@ -130,7 +129,7 @@ void DrawBar(int station, int percent) {
   Print(station, "download [" + bar + "] " + std::to_string(percent) + "%");
 }
 
-int32_t OnProgress(QRXDownloadEvent e) {
+int32_t QRX_CALLBACK OnProgress(QRXDownloadEvent e) {
   int station = 0;
   int job = e.kind == 0 ? e.value3 : e.kind == 1 ? e.value4 : e.value1;
   bool report = true; // each start, bar step and end is printed once per download
@@ -286,18 +285,15 @@ struct Library {
   void *handle = nullptr;
   int (*init)(int, const char *, const char *) = nullptr;
   int (*cleanup)() = nullptr;
-  void *Symbol(const std::string &name) const { return dlsym(handle, name.c_str()); }
+  void *Symbol(const std::string &name) const { return qrx::platform::host::FindSymbol(handle, name.c_str()); }
   // Whether the library has already loaded the test library file and it exports function.
   static StepDiagnosis::Presence Probe(const std::string &file, const std::string &function) {
-    void *h = dlopen(file.c_str(), RTLD_LAZY | RTLD_NOLOAD);
-    if (!h) {
-      char cwd[4096];
-      std::string full = getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + file : file;
-      h = dlopen(full.c_str(), RTLD_LAZY | RTLD_NOLOAD);
-    }
+    namespace host = qrx::platform::host;
+    void *h = host::OpenLoadedLibrary(file);
+    if (!h && !host::IsAbsolutePath(file)) h = host::OpenLoadedLibrary(host::CurrentDirectory() + file);
     if (!h) return StepDiagnosis::Presence::kLibraryNotLoaded;
-    bool found = dlsym(h, function.c_str()) != nullptr;
-    dlclose(h);
+    bool found = host::FindSymbol(h, function.c_str()) != nullptr;
+    host::CloseLibrary(h);
     return found ? StepDiagnosis::Presence::kFound : StepDiagnosis::Presence::kFunctionMissing;
   }
 };
@@ -677,11 +673,8 @@ bool SplitStation(const std::string &arg, int *station, std::string *value) {
 }
 
 std::string ExecutableDirectory() {
-  char path[4096];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return "./";
-  std::string p(path, static_cast<size_t>(n));
-  return p.substr(0, p.rfind('/') + 1);
+  std::string dir = qrx::platform::host::ProgramDirectory();
+  return dir.empty() ? "./" : dir;
 }
 
 // The machine's name for the unit records, from the environment or the system's files.
@@ -819,14 +812,13 @@ int main(int argc, char **argv) {
   }
   // Sequence paths stay valid after the move into the deployment directory.
   if (stationDir.empty()) stationDir = ExecutableDirectory() + "station";
-  char cwd[4096];
-  std::string here = getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" : "";
-  if (!jsonPath.empty() && jsonPath[0] != '/') jsonPath = here + jsonPath;
-  if (chdir(stationDir.c_str()) != 0) {
+  std::string here = qrx::platform::host::CurrentDirectory();
+  if (!jsonPath.empty() && !qrx::platform::host::IsAbsolutePath(jsonPath)) jsonPath = here + jsonPath;
+  if (!qrx::platform::host::ChangeDirectory(stationDir)) {
     std::fprintf(stderr, "qrx-run: cannot enter the deployment directory %s\n", stationDir.c_str());
     return 2;
   }
-  options.deploymentDir = std::string(getcwd(cwd, sizeof cwd) ? cwd : ".") + "/";
+  options.deploymentDir = qrx::platform::host::CurrentDirectory();
   options.hostName = HostName();
   // InitQRXInterface would create a missing business-configuration file with nothing in it,
   // and the station would test against empty settings: a typo must stop the run instead.
@@ -877,12 +869,14 @@ int main(int argc, char **argv) {
   }
 #endif
 
-  if (!getenv("QRX_VISA_LIBRARY")) setenv("QRX_VISA_LIBRARY", (options.deploymentDir + "libvisa.so").c_str(), 0);
+  const std::string &station = options.deploymentDir;
+  qrx::platform::host::SetEnvironmentDefault("QRX_VISA_LIBRARY", station + qrx::platform::host::VisaLibraryFile());
   Library lib;
-  std::string libPath = options.deploymentDir + "libQRXInterface.so";
-  lib.handle = dlopen(libPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  std::string libPath = station + qrx::platform::host::InterfaceLibraryFile();
+  std::string loadError;
+  lib.handle = qrx::platform::host::OpenLibrary(libPath, false, &loadError);
   if (!lib.handle) {
-    std::fprintf(stderr, "qrx-run: cannot load %s: %s\n", libPath.c_str(), dlerror());
+    std::fprintf(stderr, "qrx-run: cannot load %s: %s\n", libPath.c_str(), loadError.c_str());
     return 2;
   }
   lib.init = reinterpret_cast<int (*)(int, const char *, const char *)>(lib.Symbol("InitQRXInterface"));

@@ -78,6 +78,8 @@ bool MessageRelay::Enqueue(unsigned message, uintptr_t wparam, intptr_t lparam,
   return true;
 }
 
+void *MessageRelay::Window() { return this; }
+
 bool MessageRelay::OnRelayThread() const {
   return std::this_thread::get_id() == state_->thread.get_id();
 }

@@ -76,7 +76,9 @@ void ShowMessageBox(const char *caption, const std::string &text) {
 }
 
 bool PromptSerialNumber(const std::string &pattern,
-                        const std::function<bool(const char *)> &matches, std::string *text) {
+                        const std::function<bool(const char *)> &matches, std::string *text,
+                        void *owner) {
+  (void)owner; // the terminal prompt has no window to be modal to
   if (!text) return false;
   QRXSerialPromptFn fn;
   void *ctx;

@@ -1,0 +1,150 @@
+// Whole-file reads, atomic replacement (temporary file beside the target, then ReplaceFileA or
+// MoveFileExA) and file stamps for change detection, through the Windows file API.
+#include "platform/file_system.h"
+
+#include "platform/fault_injection.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+namespace qrx::platform {
+namespace {
+
+std::string SystemMessage(DWORD code) {
+  char *text = nullptr;
+  DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                 FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, code, 0, reinterpret_cast<char *>(&text), 0, nullptr);
+  std::string out = n && text ? std::string(text, n) : "error " + std::to_string(code);
+  if (text) ::LocalFree(text);
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' '))
+    out.pop_back();
+  return out;
+}
+
+bool Fail(std::string *error, DWORD code) {
+  if (error) *error = SystemMessage(code);
+  return false;
+}
+
+// A name beside the target that no other writer in this or another process uses.
+std::string TempNameBeside(const std::string &path) {
+  static std::atomic<unsigned> counter{0};
+  return path + ".tmp" + std::to_string(::GetCurrentProcessId()) + "-" +
+         std::to_string(::GetTickCount()) + "-" + std::to_string(counter.fetch_add(1));
+}
+
+// Writes data whole into a new file at temp; on failure the file is removed.
+bool WriteNewFile(const std::string &temp, std::string_view data, std::string *error) {
+  HANDLE h = ::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return Fail(error, ::GetLastError());
+  DWORD err = 0;
+  if (ShouldFail(Fault::kFileWrite)) err = ERROR_DISK_FULL;
+  size_t done = 0;
+  while (!err && done < data.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 30));
+    DWORD written = 0;
+    if (!::WriteFile(h, data.data() + done, chunk, &written, nullptr)) err = ::GetLastError();
+    else if (written == 0) err = ERROR_WRITE_FAULT;
+    done += written;
+  }
+  if (!err && !::FlushFileBuffers(h)) err = ::GetLastError();
+  if (!::CloseHandle(h) && !err) err = ::GetLastError();
+  if (err) {
+    ::DeleteFileA(temp.c_str());
+    return Fail(error, err);
+  }
+  return true;
+}
+
+} // namespace
+
+bool FileExists(const std::string &path) {
+  return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsDirectory(const std::string &path) {
+  DWORD a = ::GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ReadWholeFile(const std::string &path, std::string *data, std::string *error) {
+  if (IsDirectory(path)) return Fail(error, ERROR_ACCESS_DENIED);
+  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE |
+                           FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+  if (h == INVALID_HANDLE_VALUE) return Fail(error, ::GetLastError());
+  data->clear();
+  char buf[65536];
+  for (;;) {
+    DWORD n = 0;
+    if (!::ReadFile(h, buf, sizeof buf, &n, nullptr)) {
+      DWORD err = ::GetLastError();
+      ::CloseHandle(h);
+      return Fail(error, err);
+    }
+    if (n == 0) break;
+    data->append(buf, n);
+  }
+  ::CloseHandle(h);
+  return true;
+}
+
+bool ReplaceFileAtomically(const std::string &path, std::string_view data, std::string *error) {
+  const std::string temp = TempNameBeside(path);
+  if (!WriteNewFile(temp, data, error)) return false;
+  if (ShouldFail(Fault::kFileRename)) {
+    ::DeleteFileA(temp.c_str());
+    return Fail(error, ERROR_ACCESS_DENIED);
+  }
+  // ReplaceFileA keeps the target's attributes and security; a target that does not exist
+  // yet is simply moved into place.
+  BOOL ok = FileExists(path)
+                ? ::ReplaceFileA(path.c_str(), temp.c_str(), nullptr,
+                                 REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                : FALSE;
+  if (!ok) ok = ::MoveFileExA(temp.c_str(), path.c_str(),
+                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (!ok) {
+    DWORD err = ::GetLastError();
+    ::DeleteFileA(temp.c_str());
+    return Fail(error, err);
+  }
+  return true;
+}
+
+bool CreateFileExclusively(const std::string &path, std::string_view data, std::string *error) {
+  const std::string temp = TempNameBeside(path);
+  if (!WriteNewFile(temp, data, error)) return false;
+  // Without MOVEFILE_REPLACE_EXISTING the move fails when the file appeared meanwhile.
+  if (!::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    DWORD err = ::GetLastError();
+    ::DeleteFileA(temp.c_str());
+    return Fail(error, err);
+  }
+  return true;
+}
+
+FileStamp StatFile(const std::string &path) {
+  FileStamp s;
+  HANDLE h = ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return s;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (::GetFileInformationByHandle(h, &info)) {
+    s.exists = true;
+    s.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    // 100-nanosecond ticks since 1601.
+    uint64_t ticks = (static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                     info.ftLastWriteTime.dwLowDateTime;
+    s.mtimeNs = static_cast<int64_t>(ticks) * 100;
+    s.inode = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    s.device = info.dwVolumeSerialNumber;
+  }
+  ::CloseHandle(h);
+  return s;
+}
+
+} // namespace qrx::platform

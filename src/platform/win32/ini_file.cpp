@@ -1,0 +1,58 @@
+// INI values through the system's own WritePrivateProfileStringA, so the files are written
+// exactly as every other Windows program writes them.
+#include "platform/ini_file.h"
+
+#include "platform/file_system.h"
+
+#include <windows.h>
+// The facility's own name, not the system's A/W macro.
+#undef WritePrivateProfileString
+
+#include <atomic>
+#include <vector>
+
+namespace qrx::platform {
+namespace {
+
+// The profile functions read a name without a folder as one in the Windows directory; ours
+// are always relative to the working directory or absolute.
+std::string FullPath(const std::string &path) {
+  std::vector<char> buf(MAX_PATH);
+  for (;;) {
+    DWORD n = ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(buf.size()), buf.data(), nullptr);
+    if (n == 0) return path;
+    if (n < buf.size()) return std::string(buf.data(), n);
+    buf.resize(n + 1);
+  }
+}
+
+} // namespace
+
+bool WritePrivateProfileString(const char *section, const char *key, const char *value,
+                               const std::string &path) {
+  if (!section || path.empty() || IsDirectory(path)) return false;
+  return ::WritePrivateProfileStringA(section, key, value, FullPath(path).c_str()) != 0;
+}
+
+std::string SetProfileValue(std::string_view contents, std::string_view section,
+                            const char *key, const char *value) {
+  // The system's rules applied to a scratch copy of the text in the temporary folder.
+  static std::atomic<unsigned> counter{0};
+  char dir[MAX_PATH + 1] = {};
+  DWORD n = ::GetTempPathA(sizeof dir, dir);
+  if (n == 0 || n > MAX_PATH) return std::string(contents);
+  const std::string scratch = std::string(dir) + "qrx-profile-" +
+                              std::to_string(::GetCurrentProcessId()) + "-" +
+                              std::to_string(counter.fetch_add(1)) + ".ini";
+  std::string error;
+  std::string out(contents);
+  if (ReplaceFileAtomically(scratch, contents, &error)) {
+    const std::string sectionName(section);
+    if (::WritePrivateProfileStringA(sectionName.c_str(), key, value, scratch.c_str()))
+      ReadWholeFile(scratch, &out, &error);
+    ::DeleteFileA(scratch.c_str());
+  }
+  return out;
+}
+
+} // namespace qrx::platform

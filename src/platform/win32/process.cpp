@@ -1,0 +1,28 @@
+// Detached start of helper programs through WinExec with a hidden window: the station never
+// waits for the program.
+#include "platform/process.h"
+
+#include <windows.h>
+
+namespace qrx::platform {
+
+bool StartDetached(const std::vector<std::string> &argv) {
+  if (argv.empty() || argv[0].empty()) return false;
+  // "cmd.exe /c arp -d": the arguments go to the command line as they are, one space apart;
+  // one with a space or a quote is quoted with its quotes doubled.
+  std::string line;
+  for (const std::string &a : argv) {
+    if (!line.empty()) line += ' ';
+    if (a.find_first_of(" \t\"") == std::string::npos && !a.empty()) {
+      line += a;
+      continue;
+    }
+    line += '"';
+    for (char c : a) line += c == '"' ? std::string("\"\"") : std::string(1, c);
+    line += '"';
+  }
+  // WinExec answers a value above 31 when the program started.
+  return ::WinExec(line.c_str(), SW_HIDE) > 31;
+}
+
+} // namespace qrx::platform

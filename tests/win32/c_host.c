@@ -1,0 +1,139 @@
+/* A Windows host written in C against the public headers only, as a test-runner vendor would
+ * write one: loads QRXInterface.dll from a deployment folder, starts stations on their own
+ * threads (one at a time, as the registry wants), calls exports in parallel, downloads an
+ * image on every station through the library's hidden progress window and checks what its
+ * stdcall callback received. Exit code 0 when everything held. */
+#include <qrx/qrx_interface.h>
+
+#include <windows.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#define STATIONS 3
+
+typedef int(QRX_CALL *InitFn)(int, const char *, const char *);
+typedef int(QRX_CALL *VoidFn)(void);
+typedef int(QRX_CALL *MeasFn)(int, int, int);
+typedef int(QRX_CALL *TextOutFn)(char *);
+typedef int(QRX_CALL *DownloadFn)(const char *, int, QRXDownloadCallback, const char *, int, int,
+                                  const char *);
+typedef int(QRX_CALL *BoxHandlerFn)(QRXMessageBoxFn, void *);
+
+static InitFn g_init;
+static VoidFn g_cleanup, g_initTestInterface, g_initDownload;
+static MeasFn g_measPower;
+static TextOutFn g_readSn;
+static DownloadFn g_download;
+
+static HANDLE g_turn[STATIONS], g_turnDone[STATIONS], g_run, g_cleanTurn[STATIONS];
+static volatile LONG g_failures, g_progress, g_finished, g_succeeded, g_boxes;
+static DWORD g_stationThreads[STATIONS];
+
+static void Fail(int station, const char *what, int got) {
+  printf("station %d: %s (got %d)\n", station, what, got);
+  InterlockedIncrement(&g_failures);
+}
+
+/* Runs on the library's window thread, never on a station's. */
+static int32_t QRX_CALLBACK OnProgress(QRXDownloadEvent e) {
+  int i;
+  for (i = 0; i < STATIONS; ++i)
+    if (g_stationThreads[i] == GetCurrentThreadId()) InterlockedIncrement(&g_failures);
+  if (e.kind == 1) InterlockedIncrement(&g_progress);
+  if (e.kind == 3) {
+    InterlockedIncrement(&g_finished);
+    if (e.value5 == 1) InterlockedIncrement(&g_succeeded);
+  }
+  return 0;
+}
+
+static void OnMessageBox(void *context, const char *caption, const char *text) {
+  (void)context;
+  printf("message box %s: %s\n", caption, text);
+  InterlockedIncrement(&g_boxes);
+}
+
+static DWORD WINAPI Station(LPVOID arg) {
+  int i = (int)(INT_PTR)arg, r;
+  char sn[QRX_READBACK_BUFFER_SIZE];
+  g_stationThreads[i] = GetCurrentThreadId();
+  WaitForSingleObject(g_turn[i], INFINITE);
+  r = g_init(i, "QRX_Station.xml", "QRX");
+  if (r != 0) Fail(i, "InitQRXInterface", r);
+  SetEvent(g_turnDone[i]);
+  WaitForSingleObject(g_run, INFINITE);
+  if ((r = g_initTestInterface()) != 0) Fail(i, "Init_TestInterface", r);
+  if ((r = g_measPower(1, 62, 5)) != 0) Fail(i, "GSM_NST_MeasPower", r);
+  if ((r = g_readSn(NULL)) != 1) Fail(i, "ReadSN(NULL) must answer 1", r);
+  memset(sn, 0, sizeof sn);
+  g_readSn(sn);
+  if ((r = g_initDownload()) != 0) Fail(i, "Init_TestDll_DL", r);
+  if ((r = g_download("Images\\sim_image.bin", 0, &OnProgress, "", 0, 0, "")) != 0)
+    Fail(i, "StartDownloadImage", r);
+  SetEvent(g_turnDone[i]);
+  WaitForSingleObject(g_cleanTurn[i], INFINITE);
+  if ((r = g_cleanup()) != 0) Fail(i, "CleanUpQRXInterface", r);
+  return 0;
+}
+
+int main(int argc, char **argv) {
+  HMODULE lib;
+  HANDLE threads[STATIONS];
+  BoxHandlerFn setBox;
+  char path[MAX_PATH * 2];
+  int i, waited;
+  if (argc != 2) {
+    fprintf(stderr, "usage: c_host DEPLOYMENT_DIR\n");
+    return 2;
+  }
+  if (!SetCurrentDirectoryA(argv[1])) {
+    fprintf(stderr, "cannot enter %s\n", argv[1]);
+    return 2;
+  }
+  snprintf(path, sizeof path, "%s\\QRXInterface.dll", argv[1]);
+  lib = LoadLibraryA(path);
+  if (!lib) {
+    fprintf(stderr, "cannot load %s: %lu\n", path, GetLastError());
+    return 2;
+  }
+  g_init = (InitFn)(void (*)(void))GetProcAddress(lib, "InitQRXInterface");
+  g_cleanup = (VoidFn)(void (*)(void))GetProcAddress(lib, "CleanUpQRXInterface");
+  g_initTestInterface = (VoidFn)(void (*)(void))GetProcAddress(lib, "Init_TestInterface");
+  g_initDownload = (VoidFn)(void (*)(void))GetProcAddress(lib, "Init_TestDll_DL");
+  g_measPower = (MeasFn)(void (*)(void))GetProcAddress(lib, "GSM_NST_MeasPower");
+  g_readSn = (TextOutFn)(void (*)(void))GetProcAddress(lib, "ReadSN");
+  g_download = (DownloadFn)(void (*)(void))GetProcAddress(lib, "StartDownloadImage");
+  setBox = (BoxHandlerFn)(void (*)(void))GetProcAddress(lib, "QRX_SetMessageBoxHandler");
+  if (!g_init || !g_cleanup || !g_initTestInterface || !g_initDownload || !g_measPower ||
+      !g_readSn || !g_download || !setBox) {
+    fprintf(stderr, "an export is missing\n");
+    return 1;
+  }
+  setBox(&OnMessageBox, NULL);
+  g_run = CreateEventA(NULL, TRUE, FALSE, NULL);
+  for (i = 0; i < STATIONS; ++i) {
+    g_turn[i] = CreateEventA(NULL, FALSE, FALSE, NULL);
+    g_turnDone[i] = CreateEventA(NULL, FALSE, FALSE, NULL);
+    g_cleanTurn[i] = CreateEventA(NULL, FALSE, FALSE, NULL);
+    threads[i] = CreateThread(NULL, 0, &Station, (LPVOID)(INT_PTR)i, 0, NULL);
+  }
+  for (i = 0; i < STATIONS; ++i) {
+    SetEvent(g_turn[i]);
+    WaitForSingleObject(g_turnDone[i], INFINITE);
+  }
+  SetEvent(g_run);
+  for (i = 0; i < STATIONS; ++i) WaitForSingleObject(g_turnDone[i], INFINITE);
+  for (waited = 0; g_finished < STATIONS && waited < 60000; waited += 50) Sleep(50);
+  for (i = 0; i < STATIONS; ++i) {
+    SetEvent(g_cleanTurn[i]);
+    WaitForSingleObject(threads[i], INFINITE);
+  }
+  if (g_finished != STATIONS) Fail(-1, "downloads finished", (int)g_finished);
+  if (g_succeeded != STATIONS) Fail(-1, "downloads succeeded", (int)g_succeeded);
+  if (g_progress < STATIONS) Fail(-1, "progress reports", (int)g_progress);
+  if (g_boxes != 0) Fail(-1, "message boxes", (int)g_boxes);
+  FreeLibrary(lib);
+  printf("%d stations, %ld progress reports, %ld failures\n", STATIONS, g_progress, g_failures);
+  return g_failures ? 1 : 0;
+}

@@ -1,0 +1,27 @@
+#!/bin/sh
+# The simulated line of the Linux build, run with the Windows qrx-run.exe and DLLs under Wine:
+# the same sequences must give the same verdicts. A small wrapper hands qrx-run.exe Windows
+# forms of the folders and files the shared line test names.
+# Usage: line_test.sh <qrx-run.exe> <station dir> <examples dir> <wine prefix>
+set -u
+exe="$1"; station="$2"; examples="$3"
+export WINEPREFIX="$4" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The stations' texts are in code page 936, as on the line's Chinese Windows hosts.
+export QRX_ACP=936
+wrap="$(mktemp -d)"; trap 'rm -rf "$wrap"' EXIT
+cat > "$wrap/qrx-run" <<WRAPPER
+#!/bin/sh
+# Absolute paths, alone or after "N=", become Windows paths.
+first=1
+for a in "\$@"; do
+  if [ \$first = 1 ]; then set --; first=0; fi
+  case "\$a" in
+    /*) a="\$(winepath -w "\$a" 2>/dev/null)" ;;
+    [0-9]=/*|[0-9][0-9]=/*) a="\${a%%=*}=\$(winepath -w "\${a#*=}" 2>/dev/null)" ;;
+  esac
+  set -- "\$@" "\$a"
+done
+exec wine "$exe" "\$@"
+WRAPPER
+chmod +x "$wrap/qrx-run"
+exec sh "$(dirname "$0")/../sim/line_test.sh" "$wrap/qrx-run" "$station" "$examples"

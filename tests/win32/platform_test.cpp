@@ -1,0 +1,251 @@
+// The Windows platform layer against the real system: loader errors, module folders, code
+// pages, atomic replacement, profile files and detached programs.
+#include "platform/code_page.h"
+#include "platform/dynamic_library.h"
+#include "platform/fault_injection.h"
+#include "platform/file_system.h"
+#include "platform/ini_file.h"
+#include "platform/module_path.h"
+#include "platform/process.h"
+#include "platform/thread_id.h"
+#include "sn/pattern_matcher.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+// The platform layer's names, not the system's A/W macros.
+#undef LoadLibrary
+#undef WritePrivateProfileString
+
+#include <chrono>
+#include <thread>
+
+namespace qrx::platform {
+namespace {
+
+// A fresh folder under the temporary folder, removed with its files afterwards.
+class ScratchFolder : public ::testing::Test {
+protected:
+  void SetUp() override {
+    char base[MAX_PATH + 1] = {};
+    ASSERT_GT(::GetTempPathA(sizeof base, base), 0u);
+    dir_ = std::string(base) + "qrx-win32-" + std::to_string(::GetCurrentProcessId()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
+    ASSERT_TRUE(::CreateDirectoryA(dir_.c_str(), nullptr) || IsDirectory(dir_));
+  }
+  void TearDown() override {
+    ClearFaults();
+    WIN32_FIND_DATAA fd;
+    HANDLE h = ::FindFirstFileA((dir_ + "*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+      do ::DeleteFileA((dir_ + fd.cFileName).c_str());
+      while (::FindNextFileA(h, &fd));
+      ::FindClose(h);
+    }
+    ::RemoveDirectoryA(dir_.c_str());
+  }
+  std::string Read(const std::string &name) {
+    std::string data, error;
+    EXPECT_TRUE(ReadWholeFile(dir_ + name, &data, &error)) << error;
+    return data;
+  }
+  int FileCount() {
+    int n = 0;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = ::FindFirstFileA((dir_ + "*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    do n += (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : 1;
+    while (::FindNextFileA(h, &fd));
+    ::FindClose(h);
+    return n;
+  }
+  std::string dir_;
+};
+
+using LibraryLoading = ScratchFolder;
+
+TEST_F(LibraryLoading, LoaderCodesForMissingAndInvalidImages) {
+  SetLastError(0);
+  EXPECT_EQ(LoadLibrary(dir_ + "Missing.dll"), nullptr);
+  EXPECT_EQ(GetLastError(), 126u);
+  std::string error;
+  ASSERT_TRUE(ReplaceFileAtomically(dir_ + "NotAnImage.dll", "this is text, not a DLL", &error));
+  EXPECT_EQ(LoadLibrary(dir_ + "NotAnImage.dll"), nullptr);
+  EXPECT_EQ(GetLastError(), 193u);
+  FailNext(Fault::kLoadLibrary);
+  EXPECT_EQ(LoadSystemLibrary("kernel32.dll"), nullptr);
+  EXPECT_EQ(GetLastError(), 193u);
+}
+
+TEST_F(LibraryLoading, PathsReachTheLoaderUnchanged) {
+  EXPECT_EQ(TranslateLibraryPath(".\\TestDll\\GsmFt.dll"), ".\\TestDll\\GsmFt.dll");
+  ModuleHandle k = LoadSystemLibrary("kernel32.dll");
+  ASSERT_NE(k, nullptr);
+  EXPECT_NE(GetProcAddress(k, "GetCurrentThreadId"), nullptr);
+  EXPECT_EQ(GetProcAddress(k, "NoSuchFunctionAnywhere"), nullptr);
+  EXPECT_EQ(GetProcAddress(nullptr, "GetCurrentThreadId"), nullptr);
+  EXPECT_TRUE(FreeLibrary(k));
+  EXPECT_FALSE(FreeLibrary(nullptr));
+}
+
+TEST(ModuleFolders, BothEndWithTheSeparatorAndHoldTheProgram) {
+  const std::string exe = ExecutableDirectory();
+  ASSERT_FALSE(exe.empty());
+  EXPECT_EQ(exe.back(), '\\');
+  char self[MAX_PATH] = {};
+  ::GetModuleFileNameA(nullptr, self, sizeof self);
+  EXPECT_EQ(std::string(self).rfind(exe, 0), 0u);
+  // Linked into the test program, the library's folder is the program's.
+  EXPECT_EQ(ModuleDirectory(), exe);
+  OverrideModuleDirectory("C:\\Station\\");
+  EXPECT_EQ(ModuleDirectory(), "C:\\Station\\");
+  OverrideModuleDirectory("");
+  EXPECT_EQ(ModuleDirectory(), exe);
+}
+
+TEST(ThreadIds, EachThreadHasItsOwn) {
+  const uint32_t mine = CurrentThreadId();
+  EXPECT_EQ(mine, ::GetCurrentThreadId());
+  uint32_t other = mine;
+  std::thread([&] { other = CurrentThreadId(); }).join();
+  EXPECT_NE(other, mine);
+}
+
+TEST(CodePages, GbkRoundTripAndLossReported) {
+  const std::string caption = "\xCC\xF5\xC2\xEB"; // "条码"
+  std::u16string wide;
+  bool lossy = false;
+  ASSERT_TRUE(MultiByteToWide(936, caption, &wide, &lossy));
+  EXPECT_EQ(wide, u"\u6761\u7801");
+  EXPECT_FALSE(lossy);
+  std::string back;
+  ASSERT_TRUE(WideToMultiByte(936, wide, &back, &lossy));
+  EXPECT_EQ(back, caption);
+  EXPECT_FALSE(lossy);
+  // Thai has no place in GBK: replaced and reported.
+  ASSERT_TRUE(WideToMultiByte(936, u"a\u0E01b", &back, &lossy));
+  EXPECT_EQ(back, "a?b");
+  EXPECT_TRUE(lossy);
+  lossy = false;
+  ASSERT_TRUE(MultiByteToWide(65001, "ok\xFF", &wide, &lossy));
+  EXPECT_TRUE(lossy);
+  EXPECT_EQ(wide.substr(0, 2), u"ok");
+}
+
+TEST(CodePages, UnicodeFormsAndUnknownPages) {
+  std::u16string wide;
+  bool lossy = false;
+  ASSERT_TRUE(MultiByteToWide(1201, std::string("\x00\x41\x6C\x34", 4), &wide, &lossy));
+  EXPECT_EQ(wide, u"A\u6C34");
+  std::string bytes;
+  ASSERT_TRUE(WideToMultiByte(12000, u"\U0001F600", &bytes, &lossy));
+  EXPECT_EQ(bytes, std::string("\x00\xF6\x01\x00", 4));
+  ASSERT_TRUE(MultiByteToWide(12000, bytes, &wide, &lossy));
+  EXPECT_EQ(wide, u"\U0001F600");
+  EXPECT_FALSE(lossy);
+  EXPECT_FALSE(MultiByteToWide(12345, "x", &wide, &lossy));
+  EXPECT_FALSE(WideToMultiByte(936, u"x", nullptr, &lossy));
+  EXPECT_STREQ(IconvNameForCodePage(936), "GBK");
+  EXPECT_EQ(IconvNameForCodePage(4), nullptr);
+}
+
+// The serial-number matcher of the Windows build: what stations use matches, what could hang
+// the station is refused instead.
+TEST(SerialPatterns, UsualPatternsMatchAndRunawayOnesAreRefused) {
+  EXPECT_TRUE(PatternMatcher("^(QRX|UFI)[0-9]{4}$").Matches("UFI1234"));
+  EXPECT_FALSE(PatternMatcher("^(QRX|UFI)[0-9]{4}$").Matches("ABC1234"));
+  EXPECT_TRUE(PatternMatcher("^(AB)+[0-9]{2,}$").Matches("ABAB12"));
+  EXPECT_TRUE(PatternMatcher("^\\d{3}-[A-F]+$").Matches("123-BEEF"));
+  EXPECT_TRUE(PatternMatcher("SN").Matches("xxSNxx")); // found anywhere, like PCRE2
+  for (const char *runaway : {"^(a+)+$", "(a|aa)*b", "((ab)*c){2,}", "(x[0-9]*)+"}) {
+    PatternMatcher m(runaway);
+    EXPECT_FALSE(m.Compiled()) << runaway;
+    EXPECT_FALSE(m.Matches(std::string(40, 'a') + "b")) << runaway;
+  }
+  EXPECT_TRUE(PatternMatcher("^(a+)?b$").Compiled()); // an optional group cannot run away
+  EXPECT_FALSE(PatternMatcher("^.+$").Matches(std::string(100000, 'x'))); // no deep recursion
+  EXPECT_TRUE(PatternMatcher("^.+$").Matches(std::string(200, 'x')));
+}
+
+using AtomicFiles = ScratchFolder;
+
+TEST_F(AtomicFiles, ReplaceKeepsTheOldFileOnFailureAndLeavesNoTemporary) {
+  std::string error;
+  const std::string path = dir_ + "Common.xml";
+  ASSERT_TRUE(ReplaceFileAtomically(path, "first", &error)) << error;
+  const FileStamp before = StatFile(path);
+  EXPECT_TRUE(before.exists);
+  EXPECT_EQ(before.size, 5u);
+  ASSERT_TRUE(ReplaceFileAtomically(path, "second version", &error)) << error;
+  EXPECT_EQ(Read("Common.xml"), "second version");
+  EXPECT_NE(StatFile(path), before);
+  FailNext(Fault::kFileWrite);
+  EXPECT_FALSE(ReplaceFileAtomically(path, "lost", &error));
+  EXPECT_FALSE(error.empty());
+  FailNext(Fault::kFileRename);
+  EXPECT_FALSE(ReplaceFileAtomically(path, "lost", &error));
+  EXPECT_EQ(Read("Common.xml"), "second version");
+  EXPECT_EQ(FileCount(), 1);
+  EXPECT_FALSE(ReplaceFileAtomically(dir_ + "no\\such\\folder\\x", "x", &error));
+  EXPECT_FALSE(StatFile(dir_ + "nothing").exists);
+}
+
+TEST_F(AtomicFiles, ExclusiveCreationNeverOverwrites) {
+  std::string error;
+  const std::string path = dir_ + "identity.json";
+  ASSERT_TRUE(CreateFileExclusively(path, "{\"a\":1}", &error)) << error;
+  EXPECT_FALSE(CreateFileExclusively(path, "{\"b\":2}", &error));
+  EXPECT_EQ(Read("identity.json"), "{\"a\":1}");
+  EXPECT_EQ(FileCount(), 1);
+  std::string data;
+  EXPECT_FALSE(ReadWholeFile(dir_, &data, &error)); // a folder is not a file
+}
+
+using ProfileFiles = ScratchFolder;
+
+TEST_F(ProfileFiles, WritesBesideTheWorkingFolderNotTheWindowsFolder) {
+  char old[MAX_PATH] = {};
+  ::GetCurrentDirectoryA(sizeof old, old);
+  ASSERT_TRUE(::SetCurrentDirectoryA(dir_.c_str()));
+  const bool written = WritePrivateProfileString("Download", "Image", "C:\\img\\a.bin", "BI.ini");
+  ::SetCurrentDirectoryA(old);
+  ASSERT_TRUE(written);
+  const std::string text = Read("BI.ini");
+  EXPECT_NE(text.find("[Download]"), std::string::npos);
+  EXPECT_NE(text.find("Image=C:\\img\\a.bin"), std::string::npos);
+  EXPECT_FALSE(WritePrivateProfileString(nullptr, "k", "v", dir_ + "BI.ini"));
+  EXPECT_FALSE(WritePrivateProfileString("s", "k", "v", dir_));
+}
+
+TEST_F(ProfileFiles, TextRulesAreTheSystemOnes) {
+  const std::string start = "; settings\r\n[Download]\r\nImage=old\r\nKeep=1\r\n";
+  std::string out = SetProfileValue(start, "download", "IMAGE", "new");
+  EXPECT_NE(out.find("; settings"), std::string::npos);
+  EXPECT_NE(out.find("=new"), std::string::npos);
+  EXPECT_EQ(out.find("old"), std::string::npos);
+  EXPECT_NE(out.find("Keep=1"), std::string::npos);
+  out = SetProfileValue(start, "Download", "Keep", nullptr);
+  EXPECT_EQ(out.find("Keep"), std::string::npos);
+  out = SetProfileValue(start, "Download", nullptr, nullptr);
+  EXPECT_EQ(out.find("[Download]"), std::string::npos);
+  EXPECT_EQ(FileCount(), 0); // the scratch copies are gone
+}
+
+using DetachedPrograms = ScratchFolder;
+
+TEST_F(DetachedPrograms, StartsWithoutWaitingAndRefusesMissingPrograms) {
+  const std::string marker = dir_ + "started.txt";
+  ASSERT_TRUE(StartDetached({"cmd.exe", "/c", "echo", "x", ">", marker}));
+  bool seen = false;
+  for (int i = 0; i < 200 && !seen; ++i) {
+    seen = FileExists(marker);
+    if (!seen) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_TRUE(seen);
+  EXPECT_FALSE(StartDetached({}));
+  EXPECT_FALSE(StartDetached({"no-such-program-anywhere.exe"}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200)); // let cmd close the file
+}
+
+} // namespace
+} // namespace qrx::platform
