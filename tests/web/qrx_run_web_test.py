@@ -85,7 +85,7 @@ def main():
                               (["--web-token", "x"], "requires --web")):
             r = subprocess.run(base + args + [seq], capture_output=True, text=True, env=env, timeout=30)
             check(r.returncode == 2 and message in r.stderr and "InitQRXInterface" not in r.stdout,
-                  "%s refused before anything runs (exit %d: %s)" % (" ".join(args), r.returncode, r.stderr.strip()[:120]))
+                  "%s refused before anything runs (exit %d: %s)" % (" ".join(args), r.returncode, (r.stderr.strip().splitlines() or [""])[0][:120]))
 
         # Without --web-linger the page ends with the line: the run does not wait for anyone.
         r = subprocess.run(base + ["--web", "127.0.0.1:0", seq], capture_output=True, text=True, env=env, timeout=60)
