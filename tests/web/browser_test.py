@@ -343,8 +343,8 @@ def main():
 
 
 class RealLine:
-    """qrx-run --web on two simulated stations running the UFI line: station 2's barcode comes from
-    --serial, station 1 asks the page. The page lingers after the line until the test ends it."""
+    """qrx-run --web on two simulated stations running the UFI line, two units each: station 2's
+    barcode comes from --serial, station 1 asks the page. The page lingers after the line until the test ends it."""
 
     def __init__(self, a, work):
         shutil.copytree(a.station, os.path.join(work, "st"))
@@ -352,7 +352,7 @@ class RealLine:
         env = dict(os.environ, QRX_SIM_STATE_DIR=os.path.join(work, "state"), QRX_SIM_DOWNLOAD_MS="1500")
         env.pop("QRX_WEB_TOKEN", None)
         self.p = subprocess.Popen([a.run, "--station", os.path.join(work, "st"), "--no-terminal", "--web", "127.0.0.1:0",
-                                   "--web-linger", "60", "--stations", "2", "--serial", "2=BRD{station}000000",
+                                   "--web-linger", "60", "--stations", "2", "--units", "2", "--serial", "2=BRD{station}000000",
                                    "--json", self.units, os.path.join(a.examples, "ufi_line.seq")],
                                   stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, env=env)
         self.lines = []
@@ -429,8 +429,6 @@ def real_line(browser, line, docs):
     browser.type(field, "08")
     typed += "08"
     check(browser.wait(ok_state, "judged", 5, typed) == "enabled", "OK enabled with ten characters")
-    if docs:
-        browser.screenshot(os.path.join(docs, "line-page.png"), 1280, 900)
     check(not line.saw(r"ReadBarcode_Ufi.*-> 0") or line.saw(r"\[S2\].*ReadBarcode_Ufi.*-> 0") and
           not line.saw(r"\[S1\].*ReadBarcode_Ufi.*-> 0"), "station 1 waits for the page")
     browser.type(field, "\ue007")  # Enter, as a barcode scanner sends it
@@ -438,12 +436,25 @@ def real_line(browser, line, docs):
           "qrx-run says the page answered")
     check(wait_for(lambda: line.saw(r'^\[S1\] ok .*ReadBarcode_Ufi\(out, 10\)  -> 0  out="%s"' % typed), 10),
           "the typed barcode reached the simulated station")
+    # The next unit asks with an empty, focused field under the last unit's serial number and verdict.
+    check(bool(browser.wait("var i=document.querySelector('#station-1 input.sn');"
+                            "return i && i.value === '' && document.activeElement === i &&"
+                            "document.querySelector('#station-1 .lastserial').textContent === arguments[0] &&"
+                            "/PASS/i.test(document.querySelector('#station-1 .verdict').textContent)",
+                            "station 1's tile shows the typed serial number and PASS", 15, typed)),
+          "the tile shows the unit's verdict and serial number, and the field cleared for the next unit")
+    second = "QRX2026109"
+    field = browser.element("#station-1 input.sn")
+    browser.type(field, second)
+    check(browser.wait(ok_state, "judged", 5, second) == "enabled", "a scanned barcode enables OK")
+    if docs:
+        browser.screenshot(os.path.join(docs, "line-page.png"), 1280, 900)
+    browser.type(field, "\ue007")
     check(wait_for(lambda: line.saw(r"^RESULT: PASS$"), 20), "the line passes")
     check(bool(browser.wait("return document.querySelector('#station-1 .lastserial').textContent === arguments[0] &&"
-                            "/PASS/i.test(document.querySelector('#station-1 .verdict').textContent) &&"
                             "!document.querySelector('#station-1 input.sn')",
-                            "station 1's tile shows the typed serial number and PASS", 10, typed)),
-          "the tile shows the unit's verdict and serial number")
+                            "station 1's tile shows the second serial number", 10, second)),
+          "the prompt is gone after the last unit")
     check(browser.js("return document.querySelector('#station-2 .lastserial').textContent") == "BRD2000000",
           "station 2's tile shows the serial number --serial gave")
     try:
@@ -452,9 +463,9 @@ def real_line(browser, line, docs):
     except OSError:
         records = []
     mine = [u for u in records if u["station"] == 1]
-    check(len(mine) == 1 and mine[0]["serialNumber"] == typed and mine[0]["verdict"] == "pass"
-          and any(s["export"] == "ReadBarcode_Ufi" and s["passed"] for s in mine[0]["steps"]),
-          "station 1's unit record (--json) carries the typed serial number")
+    check([u["serialNumber"] for u in mine] == [typed, second] and all(u["verdict"] == "pass" for u in mine)
+          and all(any(s["export"] == "ReadBarcode_Ufi" and s["passed"] for s in u["steps"]) for u in mine),
+          "station 1's unit records (--json) carry the typed serial numbers")
     line.stop()
     check(line.p.returncode == 0, "qrx-run ended with the line's verdict when told to stop (exit %s)" % line.p.returncode)
 
