@@ -87,10 +87,14 @@ def main():
             check(r.returncode == 2 and message in r.stderr and "InitQRXInterface" not in r.stdout,
                   "%s refused before anything runs (exit %d: %s)" % (" ".join(args), r.returncode, (r.stderr.strip().splitlines() or [""])[0][:120]))
 
-        # Without --web-linger the page ends with the line: the run does not wait for anyone.
-        r = subprocess.run(base + ["--web", "127.0.0.1:0", seq], capture_output=True, text=True, env=env, timeout=60)
-        check(r.returncode == 0 and "live page: http://127.0.0.1:" in r.stdout and "RESULT: PASS" in r.stdout,
-              "a run with --web ends on its own (exit %d)" % r.returncode)
+        # Without --web-linger the page ends with the line: the run does not wait for anyone. The token
+        # may come from the environment, which does not disturb runs without a page.
+        tenv = dict(env, QRX_WEB_TOKEN="from-env")
+        r = subprocess.run(base + ["--web", "127.0.0.1:0", seq], capture_output=True, text=True, env=tenv, timeout=60)
+        check(r.returncode == 0 and re.search(r"live page: http://127\.0\.0\.1:\d+/#token=from-env\n", r.stdout)
+              and "RESULT: PASS" in r.stdout, "a run with --web ends on its own (exit %d)" % r.returncode)
+        r = subprocess.run(base + [seq], capture_output=True, text=True, env=tenv, timeout=60)
+        check(r.returncode == 0 and "live page" not in r.stdout, "QRX_WEB_TOKEN alone starts no page (exit %d)" % r.returncode)
 
         # Two stations; station 1 asks the page for its barcode, station 2 is answered by --serial.
         units = os.path.join(work, "units.jsonl")

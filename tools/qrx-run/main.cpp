@@ -816,7 +816,7 @@ int main(int argc, char **argv) {
   app.add_option("--web-token", webToken,
                  "TOKEN: what the page must present; required for a non-loopback --web address "
                  "(also from QRX_WEB_TOKEN)")
-      ->envname("QRX_WEB_TOKEN")->needs(webOption);
+      ->needs(webOption);
   app.add_option("--web-linger", webLinger,
                  "SECONDS: keep the page up this long after the line ended (default 0: stop "
                  "with the line; Ctrl-C stops it sooner)")
@@ -892,6 +892,8 @@ int main(int argc, char **argv) {
   }
   WebLine::Options webOptions;
   if (!webAddress.empty()) {
+    // From the environment, the token stays out of the process list.
+    if (const char *fromEnv = std::getenv("QRX_WEB_TOKEN"); webToken.empty() && fromEnv) webToken = fromEnv;
     std::string error;
     if (!WebLine::ParseAddress(webAddress, &webOptions.address, &webOptions.port, &error)) {
       std::fprintf(stderr, "qrx-run: %s\n", error.c_str());
