@@ -1,17 +1,20 @@
 // The smaller parts of qrx-run: unit records as JSON lines, why a step failed, the English
-// of the library's texts, the sequence file's hash and the identity arguments of sequences.
+// of the library's texts, the sequence file's hash, the identity arguments of sequences, and
+// the live page's address and prompt.
 #include "common/export_catalogue_view.h"
 #include "common/sha256.h"
 #include "qrx-run/english_texts.h"
 #include "qrx-run/json_lines_sink.h"
 #include "qrx-run/sequence_parser.h"
 #include "qrx-run/step_diagnosis.h"
+#include "qrx-run/web_line.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
 #include <fstream>
+#include <chrono>
 #include <set>
 #include <string>
 #include <thread>
@@ -241,3 +244,86 @@ TEST(SequenceIdentities, PoolTokensWhereTextsGoAndTheCatalogueSaysWhichIdentity)
 }
 
 } // namespace
+
+TEST(WebLine, AddressesAreHostAndPortOrRefusedWithTheReason) {
+  struct Case {
+    const char *text, *host;
+    int port;
+  } good[] = {{"127.0.0.1:8080", "127.0.0.1", 8080}, {"localhost:0", "localhost", 0},
+              {"[::1]:65535", "::1", 65535},     {":9000", "127.0.0.1", 9000},
+              {"0.0.0.0:80", "0.0.0.0", 80}};
+  for (const Case &c : good) {
+    std::string host, error;
+    int port = -1;
+    EXPECT_TRUE(qrx::tools::WebLine::ParseAddress(c.text, &host, &port, &error)) << c.text << ": " << error;
+    EXPECT_EQ(host, c.host) << c.text;
+    EXPECT_EQ(port, c.port) << c.text;
+  }
+  struct Bad {
+    const char *text, *why;
+  } bad[] = {{"127.0.0.1", "no port"},          {"127.0.0.1:", "0 to 65535"},
+             {"127.0.0.1:65536", "0 to 65535"}, {"127.0.0.1:-1", "0 to 65535"},
+             {"127.0.0.1:80x", "0 to 65535"},   {"::1:80", "[ADDRESS]:PORT"},
+             {"[::1]80", "[ADDRESS]:PORT"},     {"[::1", "[ADDRESS]:PORT"},
+             {"a/b:80", "not a host"},          {"", "no port"}};
+  for (const Bad &b : bad) {
+    std::string host = "kept", error;
+    int port = 7;
+    EXPECT_FALSE(qrx::tools::WebLine::ParseAddress(b.text, &host, &port, &error)) << b.text;
+    EXPECT_NE(error.find(b.why), std::string::npos) << b.text << ": " << error;
+    EXPECT_EQ(host, "kept");
+    EXPECT_EQ(port, 7);
+  }
+}
+
+// The page speaks UTF-8 and the library its own code page: the pattern is shown converted, the
+// answer reaches the library converted and judged by the library's matcher; a page that stops
+// releases a station still waiting on it.
+TEST(WebLine, PromptsCrossTheCodePageAndEndWithThePage) {
+  qrx::tools::WebLine::Options o;
+  o.address = "127.0.0.1";
+  o.port = 0;
+  o.terminal = false;
+  o.toUtf8 = [](const std::string &s) { return "u:" + s; };
+  o.fromUtf8 = [](const std::string &s) { return s.rfind("u:", 0) == 0 ? s.substr(2) : "a:" + s; };
+  qrx::tools::WebLine web(o);
+  std::string error;
+  ASSERT_TRUE(web.Start(&error)) << error;
+  EXPECT_NE(web.Url().find("http://127.0.0.1:"), std::string::npos);
+  auto &prompts = web.Monitor().Prompts();
+  auto openPrompt = [&] {
+    for (int i = 0; i < 2000; ++i) {
+      auto open = prompts.OpenPrompts();
+      if (!open.empty()) return open.front();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return qrx::web::OpenPrompt{};
+  };
+  std::vector<std::string> judged;
+  auto matches = [&](const std::string &ansi) {
+    judged.push_back(ansi);
+    return ansi.size() == 4;
+  };
+  std::string answer, where;
+  int got = -1;
+  std::thread station([&] { got = web.Ask(3, "^....$", matches, 16, &answer, &where); });
+  qrx::web::OpenPrompt p = openPrompt();
+  EXPECT_EQ(p.station, 3);
+  EXPECT_EQ(p.pattern, "u:^....$");
+  EXPECT_EQ(prompts.Answer(3, p.id, "abc", qrx::web::AnswerSource::Page), qrx::web::AnswerResult::NoMatch);
+  EXPECT_EQ(prompts.Answer(3, p.id, "wxyz", qrx::web::AnswerSource::Page), qrx::web::AnswerResult::NoMatch);
+  EXPECT_EQ(prompts.Answer(3, p.id, "ab", qrx::web::AnswerSource::Page), qrx::web::AnswerResult::Accepted);
+  station.join();
+  EXPECT_EQ(got, 1);
+  EXPECT_EQ(answer, "a:ab");
+  EXPECT_EQ(where, "page");
+  ASSERT_GE(judged.size(), 3u);
+  EXPECT_EQ(judged[0], "a:abc");
+
+  got = -1;
+  std::thread waiting([&] { got = web.Ask(1, "^.+$", matches, 16, &answer, &where); });
+  openPrompt();
+  web.Stop();
+  waiting.join();
+  EXPECT_EQ(got, 0);
+}

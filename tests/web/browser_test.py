@@ -2,10 +2,12 @@
 """The live page and the report in a real headless Chromium, driven through chromedriver's
 WebDriver HTTP API: tiles follow a running demo line, the prompt's OK follows the pattern as the
 test types, a typed serial number reaches the station and its unit record, markup from stations
-stays text, and the report's figures match values computed here from the same units.
+stays text, and the report's figures match values computed here from the same units. With --run,
+the same on the simulated line run by qrx-run --web: the barcode typed into the page reaches the
+simulated station and its unit record in qrx-run's --json output.
 Exits 77 (skipped) when chromium or chromedriver is not installed."""
 import argparse, base64, json, math, os, shutil, socket, statistics, subprocess, sys, tempfile
-import threading, time, urllib.error, urllib.request
+import re, signal, threading, time, urllib.error, urllib.request
 
 W3C_ELEMENT = "element-6066-11e4-a07b-b2e5e6b1ac7a"
 failures = []
@@ -153,6 +155,9 @@ def main():
     ap.add_argument("--demo", required=True)
     ap.add_argument("--report", required=True)
     ap.add_argument("--docs", help="write the screenshots here")
+    ap.add_argument("--run", help="qrx-run, for the simulated line")
+    ap.add_argument("--station", help="the simulated station's deployment directory")
+    ap.add_argument("--examples", help="the example sequences")
     a = ap.parse_args()
     if not shutil.which("chromium") or not shutil.which("chromedriver"):
         print("chromium or chromedriver not installed: skipped")
@@ -164,6 +169,7 @@ def main():
                               stderr=subprocess.DEVNULL)
     demo = None
     browser = None
+    sim_line = None
     try:
         driver_url = "http://127.0.0.1:%d" % driver_port
         if not wait_for(lambda: _ready(driver_url), 20):
@@ -226,8 +232,6 @@ def main():
             state = browser.wait(ok_state, "the server judged %r" % typed, 5, typed)
             if not check(state == "disabled", "OK disabled with %d characters" % len(typed)):
                 break
-        if a.docs:
-            browser.screenshot(os.path.join(a.docs, "line-page.png"), 1280, 900)
         browser.type(field, "J")
         typed += "J"
         check(browser.wait(ok_state, "judged", 5, typed) == "enabled", "OK enabled with ten characters")
@@ -258,6 +262,10 @@ def main():
         status, body = http("GET", report_href)
         check(status == 200 and b"Demo line report" in body and typed.encode() in body,
               "the page links to a report of the units it has seen")
+
+        if a.run:
+            sim_line = RealLine(a, work)
+            real_line(browser, sim_line, a.docs)
 
         # ---- a report of a few hundred units ----
         units_file = os.path.join(work, "units.jsonl")
@@ -313,6 +321,8 @@ def main():
     finally:
         if browser:
             browser.close()
+        if sim_line:
+            sim_line.stop()
         if demo:
             try:
                 demo.stdin.close()
@@ -330,6 +340,134 @@ def main():
         print("%d failed: %s" % (len(failures), "; ".join(failures)))
         return 1
     return 0
+
+
+class RealLine:
+    """qrx-run --web on two simulated stations running the UFI line, two units each: station 2's
+    barcode comes from --serial, station 1 asks the page. The page lingers after the line until the test ends it."""
+
+    def __init__(self, a, work):
+        shutil.copytree(a.station, os.path.join(work, "st"))
+        self.units = os.path.join(work, "line-units.jsonl")
+        env = dict(os.environ, QRX_SIM_STATE_DIR=os.path.join(work, "state"), QRX_SIM_DOWNLOAD_MS="1500")
+        env.pop("QRX_WEB_TOKEN", None)
+        self.p = subprocess.Popen([a.run, "--station", os.path.join(work, "st"), "--no-terminal", "--web", "127.0.0.1:0",
+                                   "--web-linger", "60", "--stations", "2", "--units", "2", "--serial", "2=BRD{station}000000",
+                                   "--json", self.units, os.path.join(a.examples, "ufi_line.seq")],
+                                  stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, env=env)
+        self.lines = []
+        threading.Thread(target=lambda: [self.lines.append(l.rstrip("\n")) for l in self.p.stdout], daemon=True).start()
+
+    def saw(self, pattern):
+        return any(re.search(pattern, l) for l in list(self.lines))
+
+    def url(self):
+        m = wait_for(lambda: next((re.match(r"live page: (http://\S+)", l) for l in list(self.lines)
+                                   if l.startswith("live page: ")), None), 20)
+        return m.group(1) if m else None
+
+    def stop(self):
+        if self.p.poll() is None:
+            self.p.send_signal(signal.SIGTERM)
+            try:
+                self.p.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.p.kill()
+                self.p.wait(timeout=10)
+
+
+def real_line(browser, line, docs):
+    url = line.url()
+    if not check(bool(url), "qrx-run --web printed its page's URL"):
+        return
+    browser.go(url)
+    browser.wait("return document.querySelectorAll('#tiles .tile').length === 2", "a tile per simulated station")
+
+    # The tiles follow the stations: the download bars move and the steps change, until station 1 asks.
+    # Station 2, answered by --serial, either waits to ask (one barcode prompt at a time in the whole
+    # line) or has already ended, when it asked first.
+    seen_steps = {1: set(), 2: set()}
+    seen_bar = {1: set(), 2: set()}
+    end = time.time() + 15
+    asking = False
+    def reached(n):
+        return any("ReadBarcode_Ufi" in s or s == "ended" for s in seen_steps[n])
+    while time.time() < end and not (asking and reached(1) and reached(2)):
+        asking = browser.js("return !!document.querySelector('#station-1 input.sn')")
+        for n in (1, 2):
+            s = browser.js("var t=document.getElementById('station-' + arguments[0]);"
+                           "return [t.querySelector('.stepname').textContent, t.querySelector('progress').value,"
+                           "t.querySelector('.download').style.display, t.dataset.state];", n)
+            seen_steps[n].add(s[3] if s[3] == "ended" else s[0])
+            if s[2] != "none" and 0 < s[1] < 100:
+                seen_bar[n].add(s[1])
+        time.sleep(0.03)
+    for n in (1, 2):
+        check(any("@wait-download" in s for s in seen_steps[n]) and reached(n),
+              "station %d's tile followed its steps (%s)" % (n, sorted(seen_steps[n])))
+        check(len(seen_bar[n]) >= 2, "station %d's download bar moved (%s)" % (n, sorted(seen_bar[n])))
+
+    # The barcode prompt of the simulated station: OK follows the library's pattern as the test types.
+    if not browser.wait("return !!document.querySelector('#station-1 input.sn')", "station 1 asks for its barcode", 15):
+        return
+    check(browser.js("return document.querySelector('#station-1 .pattern').textContent") == "^[0-9A-Za-z]{10}$",
+          "the prompt shows the station's pattern")
+    check(browser.js("return document.activeElement === document.querySelector('#station-1 input.sn')"),
+          "the asking field has the focus")
+    field = browser.element("#station-1 input.sn")
+    ok_state = ("var i=document.querySelector('#station-1 input.sn'), b=document.querySelector('#station-1 button.ok');"
+                "return i.dataset.checked === arguments[0] ? (b.disabled ? 'disabled' : 'enabled') : null;")
+    typed = ""
+    for ch in "QRX20261":
+        browser.type(field, ch)
+        typed += ch
+        check(browser.wait(ok_state, "the server judged %r" % typed, 5, typed) == "disabled",
+              "OK disabled with %d characters" % len(typed))
+    browser.type(field, "_")
+    check(browser.wait(ok_state, "judged", 5, typed + "_") == "disabled", "an underscore is outside the pattern")
+    browser.type(field, "\ue003")
+    browser.type(field, "08")
+    typed += "08"
+    check(browser.wait(ok_state, "judged", 5, typed) == "enabled", "OK enabled with ten characters")
+    check(not line.saw(r"ReadBarcode_Ufi.*-> 0") or line.saw(r"\[S2\].*ReadBarcode_Ufi.*-> 0") and
+          not line.saw(r"\[S1\].*ReadBarcode_Ufi.*-> 0"), "station 1 waits for the page")
+    browser.type(field, "\ue007")  # Enter, as a barcode scanner sends it
+    check(wait_for(lambda: line.saw(r"^\[S1\] prompt .*: answered %s \(page\)$" % typed), 10),
+          "qrx-run says the page answered")
+    check(wait_for(lambda: line.saw(r'^\[S1\] ok .*ReadBarcode_Ufi\(out, 10\)  -> 0  out="%s"' % typed), 10),
+          "the typed barcode reached the simulated station")
+    # The next unit asks with an empty, focused field under the last unit's serial number and verdict.
+    check(bool(browser.wait("var i=document.querySelector('#station-1 input.sn');"
+                            "return i && i.value === '' && document.activeElement === i &&"
+                            "document.querySelector('#station-1 .lastserial').textContent === arguments[0] &&"
+                            "/PASS/i.test(document.querySelector('#station-1 .verdict').textContent)",
+                            "station 1's tile shows the typed serial number and PASS", 15, typed)),
+          "the tile shows the unit's verdict and serial number, and the field cleared for the next unit")
+    second = "QRX2026109"
+    field = browser.element("#station-1 input.sn")
+    browser.type(field, second)
+    check(browser.wait(ok_state, "judged", 5, second) == "enabled", "a scanned barcode enables OK")
+    if docs:
+        browser.screenshot(os.path.join(docs, "line-page.png"), 1280, 900)
+    browser.type(field, "\ue007")
+    check(wait_for(lambda: line.saw(r"^RESULT: PASS$"), 20), "the line passes")
+    check(bool(browser.wait("return document.querySelector('#station-1 .lastserial').textContent === arguments[0] &&"
+                            "!document.querySelector('#station-1 input.sn')",
+                            "station 1's tile shows the second serial number", 10, second)),
+          "the prompt is gone after the last unit")
+    check(browser.js("return document.querySelector('#station-2 .lastserial').textContent") == "BRD2000000",
+          "station 2's tile shows the serial number --serial gave")
+    try:
+        with open(line.units, encoding="utf-8") as f:
+            records = [json.loads(l) for l in f if l.strip()]
+    except OSError:
+        records = []
+    mine = [u for u in records if u["station"] == 1]
+    check([u["serialNumber"] for u in mine] == [typed, second] and all(u["verdict"] == "pass" for u in mine)
+          and all(any(s["export"] == "ReadBarcode_Ufi" and s["passed"] for s in u["steps"]) for u in mine),
+          "station 1's unit records (--json) carry the typed serial numbers")
+    line.stop()
+    check(line.p.returncode == 0, "qrx-run ended with the line's verdict when told to stop (exit %s)" % line.p.returncode)
 
 
 def _ready(driver_url):

@@ -6,6 +6,7 @@
 #include "sequence_parser.h"
 #include "step_diagnosis.h"
 #include "unit_recorder.h"
+#include "web_line.h"
 
 #include "../../sim/common/download_protocol.h"
 #include "../common/ansi_text.h"
@@ -28,6 +29,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -46,6 +48,7 @@
 
 using namespace qrx::tools;
 namespace store = qrx::store;
+namespace web = qrx::web;
 
 namespace {
 
@@ -54,6 +57,7 @@ bool g_quiet = false;
 bool g_english = false;
 thread_local int t_station = 0;
 thread_local UnitRecorder *t_recorder = nullptr; // the unit this station thread is testing
+WebLine *g_web = nullptr;                        // the live page, with --web
 
 // The library's texts as the operator reads them: UTF-8, in English with --lang en.
 std::string Shown(const std::string &ansi) {
@@ -105,6 +109,7 @@ void OnTestItem(void *, const QRXTestItemEvent *e) {
   item.tag = std::to_string(e->tag);
   item.monotonicNs = e->monotonic_ns;
   item.wallUs = e->wall_us;
+  if (g_web) g_web->Monitor().TestItem(t_station, item);
   t_recorder->AddItem(std::move(item));
 }
 
@@ -159,6 +164,11 @@ int32_t QRX_CALLBACK OnProgress(QRXDownloadEvent e) {
     }
   }
   g_downloadChanged.notify_all();
+  if (g_web) {
+    if (e.kind == 0) g_web->Monitor().DownloadProgress(station, 0);
+    else if (e.kind == 1) g_web->Monitor().DownloadProgress(station, e.value1);
+    else if (e.kind == 3 && report) g_web->Monitor().DownloadEnded(station, e.value5 == 1);
+  }
   if (e.kind == 0) Print(station, "download job " + std::to_string(job) + " started (" + std::to_string(e.value1) + " KiB)");
   else if (e.kind == 1 && report) DrawBar(station, e.value1);
   else if (e.kind == 2) Print(station, "download verifying");
@@ -199,6 +209,20 @@ int OnSerialPrompt(void *, const char *pattern, QRXMatchFn matches, void *matche
     }
     std::memcpy(out, answer.c_str(), answer.size() + 1);
     Print(station, "prompt " + p + ": answered " + AnsiText::ToUtf8(answer));
+    if (t_recorder) t_recorder->Prompted(AnsiText::ToUtf8(answer));
+    return 1;
+  }
+  if (g_web) { // the page, and the terminal beside it unless --no-terminal: the first answer wins
+    auto fits = [&](const std::string &ansi) { return matches(matcher, ansi.c_str()) == 1; };
+    std::string where;
+    Print(station, "prompt " + AnsiText::ToUtf8(p) + ": waiting for the barcode in the page" +
+                       (g_useTerminal ? " or on the terminal" : ""));
+    if (g_web->Ask(station, p, fits, size, &answer, &where) != 1) {
+      Print(station, "prompt " + AnsiText::ToUtf8(p) + ": cancelled (" + where + ")");
+      return 0;
+    }
+    std::memcpy(out, answer.c_str(), answer.size() + 1);
+    Print(station, "prompt " + AnsiText::ToUtf8(p) + ": answered " + AnsiText::ToUtf8(answer) + " (" + where + ")");
     if (t_recorder) t_recorder->Prompted(AnsiText::ToUtf8(answer));
     return 1;
   }
@@ -531,6 +555,14 @@ bool OperatorWantsNext(int station, int unit, bool passed) {
   return answer != "q" && answer != "Q" && answer != "quit";
 }
 
+// What a call's line passes, as the page shows it beside the export: "1, 62, 5".
+std::string ArgumentsOf(const std::string &source) {
+  size_t open = source.find('('), close = source.rfind(')');
+  return open == std::string::npos || close == std::string::npos || close <= open
+             ? std::string()
+             : source.substr(open + 1, close - open - 1);
+}
+
 std::string StepPlace(const StationPlan &plan, const SequenceStep &step) {
   return plan.sequence->path + ":" + std::to_string(step.line) + " " + step.source;
 }
@@ -548,12 +580,16 @@ void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &opti
   header.sequenceHash = plan.sequenceHash;
   unit->Begin(header);
   t_recorder = unit;
+  if (g_web) g_web->Monitor().UnitStarted(plan.number, unit->Record().unitId, unit->Record().serialNumber);
+  std::string serialShown = unit->Record().serialNumber;
   PendingDownload pending;
   UnitSummary summary;
   summary.number = number;
   for (const SequenceStep &step : plan.sequence->steps) {
     auto t0 = std::chrono::steady_clock::now();
     StepOutcome outcome{step.line, step.source, 0, true, 0, "", "", ""};
+    int stepIndex = -1;
+    std::string stepName;
     switch (step.kind) {
     case SequenceStep::Kind::kEcho:
       Print(plan.number, SequenceParser::Expand(step.text, plan.number, plan.index));
@@ -562,7 +598,9 @@ void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &opti
       std::this_thread::sleep_for(std::chrono::milliseconds(step.number));
       continue;
     case SequenceStep::Kind::kWaitDownload: {
-      unit->BeginStep("@wait-download");
+      stepName = "@wait-download";
+      stepIndex = unit->BeginStep(stepName);
+      if (g_web) g_web->Monitor().StepStarted(plan.number, stepIndex, stepName, std::to_string(step.number) + " s");
       outcome.passed = WaitDownload(plan.number, step.number, &outcome.output);
       outcome.arguments = std::to_string(step.number);
       if (!outcome.passed) outcome.why = outcome.output;
@@ -580,7 +618,9 @@ void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &opti
       break;
     }
     case SequenceStep::Kind::kCall:
-      unit->BeginStep(step.row->name);
+      stepName = step.row->name;
+      stepIndex = unit->BeginStep(stepName);
+      if (g_web) g_web->Monitor().StepStarted(plan.number, stepIndex, stepName, ArgumentsOf(step.source));
       outcome.passed = RunCall(lib, plan, options, observer, step, unit, &pending, &outcome);
       break;
     }
@@ -588,6 +628,13 @@ void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &opti
                      std::chrono::steady_clock::now() - t0).count();
     unit->EndStep(outcome.result, outcome.passed, outcome.arguments,
                   outcome.passed ? "" : StepPlace(plan, step) + ": " + outcome.why);
+    if (g_web) {
+      g_web->Monitor().StepEnded(plan.number, stepIndex, stepName, outcome.result, outcome.passed);
+      if (unit->Record().serialNumber != serialShown) {
+        serialShown = unit->Record().serialNumber;
+        g_web->Monitor().SerialNumberKnown(plan.number, serialShown);
+      }
+    }
     std::string verdict = outcome.passed ? "ok  " : "FAIL";
     std::string text = verdict + " " + StepPlace(plan, step);
     if (outcome.called) text += "  -> " + std::to_string(outcome.result);
@@ -614,6 +661,7 @@ void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &opti
   }
   const store::UnitRecord &record = unit->End();
   t_recorder = nullptr;
+  if (g_web) g_web->Monitor().UnitEnded(plan.number, record);
   summary.serial = record.serialNumber;
   summary.passed = record.verdict == store::UnitVerdict::Pass;
   Print(plan.number, "unit " + std::to_string(number) + " " + (summary.passed ? "PASS" : "FAIL") +
@@ -625,6 +673,7 @@ void RunStation(const Library &lib, const StationPlan &plan, const RunOptions &o
                 std::vector<store::UnitSink *> sinks, store::IdentitySource *ids, Turns *turns,
                 StationReport *report) {
   t_station = plan.number;
+  web::SerialPromptBridge::SetThreadStation(plan.number);
   StationObserver observer(plan.number);
   UnitRecorder unit(std::move(sinks), ids);
   auto start = std::chrono::steady_clock::now();
@@ -636,6 +685,11 @@ void RunStation(const Library &lib, const StationPlan &plan, const RunOptions &o
   if (report->initialised && reg) reg(&observer);
   Print(plan.number, "InitQRXInterface(" + std::to_string(plan.index) + ", \"" + plan.config +
                          "\", \"" + plan.product + "\") = " + std::to_string(init));
+  if (g_web) {
+    if (report->initialised) g_web->Monitor().StationStarted(plan.number, plan.product, plan.config);
+    else g_web->Monitor().StationEnded(plan.number, "InitQRXInterface returned " + std::to_string(init) +
+                                                        ": the station could not start");
+  }
   turns->Done();
   turns->WaitPhase(1);
   if (!report->initialised) {
@@ -647,6 +701,12 @@ void RunStation(const Library &lib, const StationPlan &plan, const RunOptions &o
       if (options.units > 0 && number >= options.units) break;
       if (options.loop && !OperatorWantsNext(plan.number, number, report->units.back().passed)) break;
     }
+  }
+  if (g_web && report->initialised) {
+    int passed = 0;
+    for (const UnitSummary &u : report->units) passed += u.passed;
+    g_web->Monitor().StationEnded(plan.number, std::to_string(report->units.size()) + " unit(s), " +
+                                                   std::to_string(passed) + " passed");
   }
   turns->Arrive(1);
   turns->WaitTurn(2, plan.number);
@@ -689,6 +749,10 @@ std::string HostName() {
   return "unknown";
 }
 
+// Ctrl-C or a stop request while the page lingers after the line.
+volatile std::sig_atomic_t g_stopLinger = 0;
+void StopLinger(int) { g_stopLinger = 1; }
+
 std::string FileSha256(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream bytes;
@@ -699,7 +763,8 @@ std::string FileSha256(const std::string &path) {
 } // namespace
 
 int main(int argc, char **argv) {
-  std::string stationDir, jsonPath, dbUrl, lang;
+  std::string stationDir, jsonPath, dbUrl, lang, webAddress, webToken;
+  int webLinger = 0;
   int stations = 1, firstIndex = 0, units = 0;
   bool checkOnly = false, noTerminal = false;
   RunOptions options;
@@ -737,6 +802,18 @@ int main(int argc, char **argv) {
   app.add_flag("--continue-on-fail", options.continueOnFail,
                "run a unit's remaining steps after a failing step (default: the unit stops, "
                "so a failing unit is never programmed)");
+  auto *webOption = app.add_option(
+      "--web", webAddress,
+      "ADDRESS:PORT: serve the line's live page there, with the barcode prompts in it (e.g. "
+      "127.0.0.1:8080; port 0: a free port; the URL is printed)");
+  app.add_option("--web-token", webToken,
+                 "TOKEN: what the page must present; required for a non-loopback --web address "
+                 "(also from QRX_WEB_TOKEN)")
+      ->needs(webOption);
+  app.add_option("--web-linger", webLinger,
+                 "SECONDS: keep the page up this long after the line ended (default 0: stop "
+                 "with the line; Ctrl-C stops it sooner)")
+      ->check(CLI::Range(0, 31 * 24 * 3600))->needs(webOption);
   app.add_option("--lang", lang, "en: the library's fixed Chinese texts in English")
       ->check(CLI::IsMember({"en", "zh"}));
   app.add_flag("--quiet", g_quiet, "do not print the library's log lines");
@@ -805,6 +882,23 @@ int main(int argc, char **argv) {
     plan.config = configs.count(n) ? configs[n] : configs.count(0) ? configs[0]
                 : !plan.sequence->config.empty() ? plan.sequence->config : plan.product + "_Station.xml";
     plans.push_back(plan);
+  }
+  WebLine::Options webOptions;
+  if (!webAddress.empty()) {
+    // From the environment, the token stays out of the process list.
+    if (const char *fromEnv = std::getenv("QRX_WEB_TOKEN"); webToken.empty() && fromEnv) webToken = fromEnv;
+    std::string error;
+    if (!WebLine::ParseAddress(webAddress, &webOptions.address, &webOptions.port, &error)) {
+      std::fprintf(stderr, "qrx-run: %s\n", error.c_str());
+      return 2;
+    }
+    if (!web::LineMonitor::IsLoopback(webOptions.address) && webToken.empty()) {
+      std::fprintf(stderr,
+                   "qrx-run: --web %s: other machines could watch the line and answer its prompts; "
+                   "give --web-token TOKEN (or QRX_WEB_TOKEN), or serve on 127.0.0.1\n",
+                   webAddress.c_str());
+      return 2;
+    }
   }
   if (checkOnly) {
     for (const auto &[path, seq] : parsed) std::printf("%s: %zu steps, OK\n", path.c_str(), seq.steps.size());
@@ -888,6 +982,22 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "qrx-run: %s lacks InitQRXInterface/CleanUpQRXInterface\n", libPath.c_str());
     return 2;
   }
+  std::unique_ptr<WebLine> webLine;
+  if (!webAddress.empty()) {
+    webOptions.token = webToken;
+    webOptions.terminal = g_useTerminal;
+    webOptions.title = "QRX line on " + options.hostName;
+    webOptions.toUtf8 = [](const std::string &s) { return AnsiText::ToUtf8(s); };
+    webOptions.fromUtf8 = [](const std::string &s) { return AnsiText::FromUtf8(s); };
+    webLine = std::make_unique<WebLine>(webOptions);
+    std::string error;
+    if (!webLine->Start(&error)) {
+      std::fprintf(stderr, "qrx-run: --web %s: %s\n", webAddress.c_str(), error.c_str());
+      return 2;
+    }
+    g_web = webLine.get();
+    Print(0, "live page: " + webLine->Url());
+  }
   if (setPrompt) setPrompt(&OnSerialPrompt, nullptr);
   if (setBox) setBox(&OnMessageBox, nullptr);
   if (setItems) setItems(&OnTestItem, nullptr);
@@ -938,5 +1048,20 @@ int main(int argc, char **argv) {
   // drains its queue when it is destroyed, here, before the process ends.
   storeSink.reset();
   ids.reset();
+  if (webLine) {
+    if (webLinger > 0) {
+      std::signal(SIGINT, StopLinger);
+      std::signal(SIGTERM, StopLinger);
+      Print(0, "the live page stays up for " + std::to_string(webLinger) + " s (Ctrl-C stops it): " +
+                   webLine->Url());
+      auto until = std::chrono::steady_clock::now() + std::chrono::seconds(webLinger);
+      while (!g_stopLinger && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    webLine->Stop();
+    // A plug-in thread still winding down may report progress late: the stopped page stays
+    // until the process ends, as the library does.
+    webLine.release();
+  }
   return failed ? 1 : 0;
 }

@@ -1,0 +1,178 @@
+#!/usr/bin/env python3
+"""qrx-run --web on the simulated station, over HTTP without a browser: the address and token
+rules of the command line, a prompt answered through the page reaching the station and its unit
+record, the token guarding the line's data, the page lingering only when asked and stopping on
+SIGTERM, and a run without --web-linger ending on its own."""
+import json, os, re, shutil, signal, subprocess, sys, tempfile, threading, time, urllib.error, urllib.request
+
+failures = []
+
+
+def check(ok, what):
+    print(("ok   " if ok else "FAIL ") + what, flush=True)
+    if not ok:
+        failures.append(what)
+    return ok
+
+
+def http(method, url, body=None, headers=None, timeout=10):
+    data = json.dumps(body).encode() if body is not None else None
+    h = dict(headers or {})
+    if data:
+        h["Content-Type"] = "application/json"
+    req = urllib.request.Request(url, data=data, method=method, headers=h)
+    try:
+        with urllib.request.urlopen(req, timeout=timeout) as r:
+            return r.status, r.read()
+    except urllib.error.HTTPError as e:
+        return e.code, e.read()
+
+
+def wait_for(predicate, timeout):
+    end = time.time() + timeout
+    while time.time() < end:
+        v = predicate()
+        if v:
+            return v
+        time.sleep(0.05)
+    return predicate()
+
+
+class Run:
+    """qrx-run in the background; its output lines collected as they come."""
+
+    def __init__(self, args, env):
+        self.p = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, env=env)
+        self.lines = []
+        self.reader = threading.Thread(target=lambda: [self.lines.append(l.rstrip("\n")) for l in self.p.stdout],
+                                       daemon=True)
+        self.reader.start()
+
+    def url(self, timeout=20):
+        def find():
+            for l in self.lines:
+                m = re.match(r"live page: (http://\S+)", l)
+                if m:
+                    return m.group(1)
+            return None
+        return wait_for(find, timeout)
+
+    def saw(self, pattern):
+        return any(re.search(pattern, l) for l in self.lines)
+
+    def stop(self):
+        if self.p.poll() is None:
+            self.p.kill()
+        self.p.wait(timeout=10)
+        self.reader.join(timeout=5)
+
+
+def main():
+    run, station, examples = sys.argv[1:4]
+    work = tempfile.mkdtemp(prefix="qrx-run-web-")
+    shutil.copytree(station, os.path.join(work, "st"))
+    env = dict(os.environ, QRX_SIM_STATE_DIR=os.path.join(work, "state"), QRX_SIM_DOWNLOAD_MS="300")
+    env.pop("QRX_WEB_TOKEN", None)
+    base = [run, "--station", os.path.join(work, "st"), "--no-terminal"]
+    started = time.time()
+    runs = []
+    try:
+        # The command line: a page other machines could reach needs a token; bad addresses are refused.
+        seq = os.path.join(examples, "calibration.seq")
+        for args, message in ((["--web", "0.0.0.0:0"], "give --web-token"),
+                              (["--web", "127.0.0.1"], "no port"),
+                              (["--web", "127.0.0.1:70000"], "from 0 to 65535"),
+                              (["--web-token", "x"], "requires --web")):
+            r = subprocess.run(base + args + [seq], capture_output=True, text=True, env=env, timeout=30)
+            check(r.returncode == 2 and message in r.stderr and "InitQRXInterface" not in r.stdout,
+                  "%s refused before anything runs (exit %d: %s)" % (" ".join(args), r.returncode, (r.stderr.strip().splitlines() or [""])[0][:120]))
+
+        # Without --web-linger the page ends with the line: the run does not wait for anyone. The token
+        # may come from the environment, which does not disturb runs without a page.
+        tenv = dict(env, QRX_WEB_TOKEN="from-env")
+        r = subprocess.run(base + ["--web", "127.0.0.1:0", seq], capture_output=True, text=True, env=tenv, timeout=60)
+        check(r.returncode == 0 and re.search(r"live page: http://127\.0\.0\.1:\d+/#token=from-env\n", r.stdout)
+              and "RESULT: PASS" in r.stdout, "a run with --web ends on its own (exit %d)" % r.returncode)
+        r = subprocess.run(base + [seq], capture_output=True, text=True, env=tenv, timeout=60)
+        check(r.returncode == 0 and "live page" not in r.stdout, "QRX_WEB_TOKEN alone starts no page (exit %d)" % r.returncode)
+
+        # Two stations; station 1 asks the page for its barcode, station 2 is answered by --serial.
+        units = os.path.join(work, "units.jsonl")
+        token = "s3cret-token"
+        line = Run(base + ["--web", "127.0.0.1:0", "--web-token", token, "--web-linger", "60", "--stations", "2",
+                           "--serial", "2=BRD{station}000000", "--json", units,
+                           os.path.join(examples, "ufi_line.seq")], env)
+        runs.append(line)
+        url = line.url()
+        if not check(bool(url) and url.endswith("/#token=" + token), "the page's URL carries the token (%s)" % url):
+            return 1
+        root = url.split("#")[0]
+        auth = {"X-QRX-Token": token}
+        check(http("GET", root + "api/state")[0] in (401, 403), "the line's data needs the token")
+
+        def prompt():
+            status, body = http("GET", root + "api/state", headers=auth)
+            if status != 200:
+                return None
+            for s in json.loads(body)["stations"]:
+                if s["station"] == 1 and s["prompt"]:
+                    return s["prompt"]
+            return None
+        p = wait_for(prompt, 20)
+        if not check(bool(p) and p["pattern"] == "^[0-9A-Za-z]{10}$", "station 1 asks in the page (%s)" % p):
+            return 1
+        page = dict(auth, **{"X-QRX-Request": "page"})
+        ask = {"station": 1, "prompt": p["id"]}
+        status, body = http("POST", root + "api/answer", dict(ask, text="WEB12345"), headers=page)
+        check(status == 409 and json.loads(body)["result"] == "no match", "an answer off the pattern is refused")
+        status, _ = http("POST", root + "api/answer", dict(ask, text="WEB1234567"), headers=auth)
+        check(status == 403, "an answer without the page's request header is refused (%d)" % status)
+        status, body = http("POST", root + "api/answer", dict(ask, text="WEB1234567"), headers=page)
+        check(status == 200 and json.loads(body)["accepted"], "the page's answer is accepted")
+        check(wait_for(lambda: line.saw(r"^\[S1\] prompt .*: answered WEB1234567 \(page\)$"), 10),
+              "the terminal output says the page answered")
+        check(wait_for(lambda: line.saw(r"^\[S1\] ok .*ReadBarcode_Ufi\(out, 10\)  -> 0  out=\"WEB1234567\""), 10),
+              "the typed barcode reached the station")
+        check(wait_for(lambda: line.saw(r"^RESULT: PASS"), 30), "the line passes")
+
+        def state():
+            status, body = http("GET", root + "api/state", headers=auth)
+            return json.loads(body) if status == 200 else None
+        s = wait_for(lambda: (lambda d: d if d and all(t["state"] == "ended" for t in d["stations"]) else None)(state()), 10)
+        if check(bool(s), "both tiles end while the page lingers"):
+            tiles = {t["station"]: t for t in s["stations"]}
+            check(tiles[1]["lastSerial"] == "WEB1234567" and tiles[2]["lastSerial"] == "BRD2000000"
+                  and tiles[1]["lastVerdict"] == tiles[2]["lastVerdict"] == "pass",
+                  "each tile shows its last unit's serial number and verdict")
+            check(tiles[1]["download"]["state"] == "finished" and tiles[1]["download"]["percent"] == 100,
+                  "the tile's download finished at 100 %")
+            check(any(i["name"].endswith("WiFiTxPower") for i in tiles[1]["items"]), "the tile lists the unit's test items")
+            check(tiles[1]["message"] == "1 unit(s), 1 passed", "the tile says how the station ended")
+            check(s["figures"]["units"] == 2 and s["figures"]["firstPassYield"] == 1.0, "the line's counters")
+        status, body = http("GET", root + "api/units", headers=auth)
+        kept = [json.loads(l) for l in body.decode().splitlines() if l.strip()]
+        with open(units, encoding="utf-8") as f:
+            recorded = [json.loads(l) for l in f if l.strip()]
+        check(sorted(u["serialNumber"] for u in recorded) == ["BRD2000000", "WEB1234567"]
+              and sorted(u["unitId"] for u in kept) == sorted(u["unitId"] for u in recorded),
+              "the unit records (--json) and the page's units are the same two units")
+        t0 = time.time()
+        line.p.send_signal(signal.SIGTERM)
+        try:
+            rc = line.p.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            rc = None
+        check(rc == 0 and time.time() - t0 < 5, "SIGTERM ends the lingering page at once (exit %s)" % rc)
+    finally:
+        for r in runs:
+            r.stop()
+        shutil.rmtree(work, ignore_errors=True)
+    print("qrx-run --web test took %.1f s" % (time.time() - started))
+    if failures:
+        print("%d failed: %s" % (len(failures), "; ".join(failures)))
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
