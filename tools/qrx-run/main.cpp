@@ -6,7 +6,9 @@
 #include "sequence_parser.h"
 #include "step_diagnosis.h"
 #include "unit_recorder.h"
+#if QRX_RUN_WITH_WEB
 #include "web_line.h"
+#endif
 
 #include "../../sim/common/download_protocol.h"
 #include "../common/ansi_text.h"
@@ -57,7 +59,9 @@ bool g_quiet = false;
 bool g_english = false;
 thread_local int t_station = 0;
 thread_local UnitRecorder *t_recorder = nullptr; // the unit this station thread is testing
+#if QRX_RUN_WITH_WEB
 WebLine *g_web = nullptr;                        // the live page, with --web
+#endif
 
 // The library's texts as the operator reads them: UTF-8, in English with --lang en.
 std::string Shown(const std::string &ansi) {
@@ -109,7 +113,9 @@ void OnTestItem(void *, const QRXTestItemEvent *e) {
   item.tag = std::to_string(e->tag);
   item.monotonicNs = e->monotonic_ns;
   item.wallUs = e->wall_us;
+#if QRX_RUN_WITH_WEB
   if (g_web) g_web->Monitor().TestItem(t_station, item);
+#endif
   t_recorder->AddItem(std::move(item));
 }
 
@@ -164,11 +170,13 @@ int32_t QRX_CALLBACK OnProgress(QRXDownloadEvent e) {
     }
   }
   g_downloadChanged.notify_all();
+#if QRX_RUN_WITH_WEB
   if (g_web) {
     if (e.kind == 0) g_web->Monitor().DownloadProgress(station, 0);
     else if (e.kind == 1) g_web->Monitor().DownloadProgress(station, e.value1);
     else if (e.kind == 3 && report) g_web->Monitor().DownloadEnded(station, e.value5 == 1);
   }
+#endif
   if (e.kind == 0) Print(station, "download job " + std::to_string(job) + " started (" + std::to_string(e.value1) + " KiB)");
   else if (e.kind == 1 && report) DrawBar(station, e.value1);
   else if (e.kind == 2) Print(station, "download verifying");
@@ -212,6 +220,7 @@ int OnSerialPrompt(void *, const char *pattern, QRXMatchFn matches, void *matche
     if (t_recorder) t_recorder->Prompted(AnsiText::ToUtf8(answer));
     return 1;
   }
+#if QRX_RUN_WITH_WEB
   if (g_web) { // the page, and the terminal beside it unless --no-terminal: the first answer wins
     auto fits = [&](const std::string &ansi) { return matches(matcher, ansi.c_str()) == 1; };
     std::string where;
@@ -226,6 +235,7 @@ int OnSerialPrompt(void *, const char *pattern, QRXMatchFn matches, void *matche
     if (t_recorder) t_recorder->Prompted(AnsiText::ToUtf8(answer));
     return 1;
   }
+#endif
   FILE *tty = g_useTerminal ? std::fopen("/dev/tty", "r+") : nullptr;
   if (!tty) {
     Print(station, "prompt " + p + ": no answer given (--serial) and no terminal; cancelled");
@@ -580,7 +590,9 @@ void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &opti
   header.sequenceHash = plan.sequenceHash;
   unit->Begin(header);
   t_recorder = unit;
+#if QRX_RUN_WITH_WEB
   if (g_web) g_web->Monitor().UnitStarted(plan.number, unit->Record().unitId, unit->Record().serialNumber);
+#endif
   std::string serialShown = unit->Record().serialNumber;
   PendingDownload pending;
   UnitSummary summary;
@@ -600,7 +612,9 @@ void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &opti
     case SequenceStep::Kind::kWaitDownload: {
       stepName = "@wait-download";
       stepIndex = unit->BeginStep(stepName);
+#if QRX_RUN_WITH_WEB
       if (g_web) g_web->Monitor().StepStarted(plan.number, stepIndex, stepName, std::to_string(step.number) + " s");
+#endif
       outcome.passed = WaitDownload(plan.number, step.number, &outcome.output);
       outcome.arguments = std::to_string(step.number);
       if (!outcome.passed) outcome.why = outcome.output;
@@ -620,7 +634,9 @@ void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &opti
     case SequenceStep::Kind::kCall:
       stepName = step.row->name;
       stepIndex = unit->BeginStep(stepName);
+#if QRX_RUN_WITH_WEB
       if (g_web) g_web->Monitor().StepStarted(plan.number, stepIndex, stepName, ArgumentsOf(step.source));
+#endif
       outcome.passed = RunCall(lib, plan, options, observer, step, unit, &pending, &outcome);
       break;
     }
@@ -628,6 +644,7 @@ void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &opti
                      std::chrono::steady_clock::now() - t0).count();
     unit->EndStep(outcome.result, outcome.passed, outcome.arguments,
                   outcome.passed ? "" : StepPlace(plan, step) + ": " + outcome.why);
+#if QRX_RUN_WITH_WEB
     if (g_web) {
       g_web->Monitor().StepEnded(plan.number, stepIndex, stepName, outcome.result, outcome.passed);
       if (unit->Record().serialNumber != serialShown) {
@@ -635,6 +652,7 @@ void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &opti
         g_web->Monitor().SerialNumberKnown(plan.number, serialShown);
       }
     }
+#endif
     std::string verdict = outcome.passed ? "ok  " : "FAIL";
     std::string text = verdict + " " + StepPlace(plan, step);
     if (outcome.called) text += "  -> " + std::to_string(outcome.result);
@@ -661,7 +679,9 @@ void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &opti
   }
   const store::UnitRecord &record = unit->End();
   t_recorder = nullptr;
+#if QRX_RUN_WITH_WEB
   if (g_web) g_web->Monitor().UnitEnded(plan.number, record);
+#endif
   summary.serial = record.serialNumber;
   summary.passed = record.verdict == store::UnitVerdict::Pass;
   Print(plan.number, "unit " + std::to_string(number) + " " + (summary.passed ? "PASS" : "FAIL") +
@@ -673,7 +693,9 @@ void RunStation(const Library &lib, const StationPlan &plan, const RunOptions &o
                 std::vector<store::UnitSink *> sinks, store::IdentitySource *ids, Turns *turns,
                 StationReport *report) {
   t_station = plan.number;
+#if QRX_RUN_WITH_WEB
   web::SerialPromptBridge::SetThreadStation(plan.number);
+#endif
   StationObserver observer(plan.number);
   UnitRecorder unit(std::move(sinks), ids);
   auto start = std::chrono::steady_clock::now();
@@ -685,11 +707,13 @@ void RunStation(const Library &lib, const StationPlan &plan, const RunOptions &o
   if (report->initialised && reg) reg(&observer);
   Print(plan.number, "InitQRXInterface(" + std::to_string(plan.index) + ", \"" + plan.config +
                          "\", \"" + plan.product + "\") = " + std::to_string(init));
+#if QRX_RUN_WITH_WEB
   if (g_web) {
     if (report->initialised) g_web->Monitor().StationStarted(plan.number, plan.product, plan.config);
     else g_web->Monitor().StationEnded(plan.number, "InitQRXInterface returned " + std::to_string(init) +
                                                         ": the station could not start");
   }
+#endif
   turns->Done();
   turns->WaitPhase(1);
   if (!report->initialised) {
@@ -702,12 +726,14 @@ void RunStation(const Library &lib, const StationPlan &plan, const RunOptions &o
       if (options.loop && !OperatorWantsNext(plan.number, number, report->units.back().passed)) break;
     }
   }
+#if QRX_RUN_WITH_WEB
   if (g_web && report->initialised) {
     int passed = 0;
     for (const UnitSummary &u : report->units) passed += u.passed;
     g_web->Monitor().StationEnded(plan.number, std::to_string(report->units.size()) + " unit(s), " +
                                                    std::to_string(passed) + " passed");
   }
+#endif
   turns->Arrive(1);
   turns->WaitTurn(2, plan.number);
   if (report->initialised) {
@@ -749,9 +775,11 @@ std::string HostName() {
   return "unknown";
 }
 
+#if QRX_RUN_WITH_WEB
 // Ctrl-C or a stop request while the page lingers after the line.
 volatile std::sig_atomic_t g_stopLinger = 0;
 void StopLinger(int) { g_stopLinger = 1; }
+#endif
 
 std::string FileSha256(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
@@ -883,6 +911,12 @@ int main(int argc, char **argv) {
                 : !plan.sequence->config.empty() ? plan.sequence->config : plan.product + "_Station.xml";
     plans.push_back(plan);
   }
+#if !QRX_RUN_WITH_WEB
+  if (!webAddress.empty()) {
+    std::fprintf(stderr, "qrx-run: this qrx-run was built without the live page; --web cannot be used\n");
+    return 2;
+  }
+#else
   WebLine::Options webOptions;
   if (!webAddress.empty()) {
     // From the environment, the token stays out of the process list.
@@ -900,6 +934,7 @@ int main(int argc, char **argv) {
       return 2;
     }
   }
+#endif
   if (checkOnly) {
     for (const auto &[path, seq] : parsed) std::printf("%s: %zu steps, OK\n", path.c_str(), seq.steps.size());
     return 0;
@@ -982,6 +1017,7 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "qrx-run: %s lacks InitQRXInterface/CleanUpQRXInterface\n", libPath.c_str());
     return 2;
   }
+#if QRX_RUN_WITH_WEB
   std::unique_ptr<WebLine> webLine;
   if (!webAddress.empty()) {
     webOptions.token = webToken;
@@ -998,6 +1034,7 @@ int main(int argc, char **argv) {
     g_web = webLine.get();
     Print(0, "live page: " + webLine->Url());
   }
+#endif
   if (setPrompt) setPrompt(&OnSerialPrompt, nullptr);
   if (setBox) setBox(&OnMessageBox, nullptr);
   if (setItems) setItems(&OnTestItem, nullptr);
@@ -1048,6 +1085,7 @@ int main(int argc, char **argv) {
   // drains its queue when it is destroyed, here, before the process ends.
   storeSink.reset();
   ids.reset();
+#if QRX_RUN_WITH_WEB
   if (webLine) {
     if (webLinger > 0) {
       std::signal(SIGINT, StopLinger);
@@ -1063,5 +1101,6 @@ int main(int argc, char **argv) {
     // until the process ends, as the library does.
     webLine.release();
   }
+#endif
   return failed ? 1 : 0;
 }
