@@ -50,7 +50,9 @@
 
 using namespace qrx::tools;
 namespace store = qrx::store;
+#if QRX_RUN_WITH_WEB
 namespace web = qrx::web;
+#endif
 
 namespace {
 
@@ -565,6 +567,7 @@ bool OperatorWantsNext(int station, int unit, bool passed) {
   return answer != "q" && answer != "Q" && answer != "quit";
 }
 
+#if QRX_RUN_WITH_WEB
 // What a call's line passes, as the page shows it beside the export: "1, 62, 5".
 std::string ArgumentsOf(const std::string &source) {
   size_t open = source.find('('), close = source.rfind(')');
@@ -572,6 +575,7 @@ std::string ArgumentsOf(const std::string &source) {
              ? std::string()
              : source.substr(open + 1, close - open - 1);
 }
+#endif
 
 std::string StepPlace(const StationPlan &plan, const SequenceStep &step) {
   return plan.sequence->path + ":" + std::to_string(step.line) + " " + step.source;
@@ -600,7 +604,7 @@ void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &opti
   for (const SequenceStep &step : plan.sequence->steps) {
     auto t0 = std::chrono::steady_clock::now();
     StepOutcome outcome{step.line, step.source, 0, true, 0, "", "", ""};
-    int stepIndex = -1;
+    [[maybe_unused]] int stepIndex = -1; // what the live page shows
     std::string stepName;
     switch (step.kind) {
     case SequenceStep::Kind::kEcho:

@@ -181,6 +181,13 @@ bool WideToMultiByte(int codePage, std::u16string_view in, std::string *out, boo
   return true;
 }
 
+bool ConvertCodePage(int fromCodePage, int toCodePage, std::string_view in, std::string *out,
+                     bool *lossy) {
+  std::u16string wide;
+  return MultiByteToWide(fromCodePage, in, &wide, lossy) &&
+         WideToMultiByte(toCodePage, wide, out, lossy);
+}
+
 std::string AnsiToUtf8(std::string_view text) {
   std::u16string wide;
   std::string out;

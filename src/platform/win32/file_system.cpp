@@ -140,11 +140,28 @@ FileStamp StatFile(const std::string &path) {
     uint64_t ticks = (static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
                      info.ftLastWriteTime.dwLowDateTime;
     s.mtimeNs = static_cast<int64_t>(ticks) * 100;
+    // The change time moves with every write and no program can set it back.
+    FILE_BASIC_INFO basic{};
+    if (::GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic))
+      s.ctimeNs = basic.ChangeTime.QuadPart * 100;
     s.inode = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     s.device = info.dwVolumeSerialNumber;
   }
   ::CloseHandle(h);
   return s;
+}
+
+bool FileChangedRecently(const FileStamp &stamp) {
+  // NTFS stamps files from the system time, which moves in ticks of up to about 16 ms;
+  // 50 ms leaves room for a late reader.
+  constexpr int64_t kStampTickNs = 50'000'000;
+  if (!stamp.exists) return false;
+  FILETIME now{};
+  ::GetSystemTimeAsFileTime(&now);
+  const int64_t nowNs =
+      static_cast<int64_t>((static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime) * 100;
+  const int64_t changed = stamp.ctimeNs ? stamp.ctimeNs : stamp.mtimeNs;
+  return nowNs - changed < kStampTickNs;
 }
 
 } // namespace qrx::platform

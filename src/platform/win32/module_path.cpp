@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <mutex>
 #include <vector>
 
@@ -48,6 +49,20 @@ std::string ModuleDirectory() {
     if (!dir.empty()) return dir;
   }
   return ExecutableDirectory();
+}
+
+std::string StationDirectory() {
+  {
+    std::lock_guard<std::mutex> lock(g_overrideLock);
+    if (!g_override.empty()) return g_override;
+  }
+  const char *station = std::getenv("QRX_STATION_DIR");
+  if (station && *station) {
+    std::string directory(station);
+    if (directory.back() != '\\' && directory.back() != '/') directory += '\\';
+    return directory;
+  }
+  return ModuleDirectory();
 }
 
 std::string ExecutableDirectory() { return DirectoryOf(ModuleFileName(nullptr)); }
