@@ -8,6 +8,7 @@
 #include "qrx-run/sequence_parser.h"
 #include "qrx-run/step_diagnosis.h"
 #include "qrx-run/web_line.h"
+#include "store/unit_json.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -37,6 +38,8 @@ TEST(JsonLines, UnitsAreAppendedOneWholeRecordPerLine) {
   fs::path dir = TempDir();
   qrx::store::UnitRecord unit;
   unit.unitId = "u1";
+  unit.stationIndex = 3;
+  unit.sequenceHash = "ab";
   unit.serialNumber = "SN\xE2\x82\xAC"; // a euro sign, UTF-8
   unit.verdict = qrx::store::UnitVerdict::Fail;
   unit.firstFailingStep = 0;
@@ -79,6 +82,16 @@ TEST(JsonLines, UnitsAreAppendedOneWholeRecordPerLine) {
   EXPECT_EQ(a["identities"][0]["fromPool"], true);
   EXPECT_EQ(a["downloads"][0]["outcome"], "job 3 succeeded");
   EXPECT_EQ(b["serialNumber"].get<std::string>().substr(0, 3), "bad");
+  // The line is what qrx-report reads back: every field under the name the reader knows.
+  qrx::store::UnitRecord back;
+  std::string error;
+  ASSERT_TRUE(qrx::store::UnitFromJson(a, &back, &error)) << error;
+  EXPECT_EQ(back.stationIndex, 3);
+  EXPECT_EQ(back.sequenceHash, "ab");
+  EXPECT_EQ(back.steps.at(0).exportName, "GSM_NST_MeasPower");
+  EXPECT_EQ(back.identities.at(0).stepIndex, 0);
+  EXPECT_EQ(back.downloads.at(0).stepIndex, 1);
+  EXPECT_EQ(qrx::store::UnitToJson(back), a);
 
   JsonLinesSink unwritable((dir / "no" / "such" / "dir.jsonl").string());
   EXPECT_FALSE(unwritable.Ok());

@@ -30,8 +30,8 @@ step identity-other-index 1 "FAIL" --first-index 5 "$examples/identity_readback.
 step json 0 "RESULT: PASS" --json "$work/r.json" "$examples/identity_readback.seq"
 step json-again 0 "RESULT: PASS" --json "$work/r.json" "$examples/identity_readback.seq"
 [ "$(wc -l < "$work/r.json")" = 2 ] || { echo "FAIL json lines: not two units"; cat "$work/r.json"; fail=1; }
-grep -q '"export":"ReadSN","index":2,"passed":true,"result":0' "$work/r.json" \
-  && grep -q '"action":"read","fromPool":false,"kind":"sn","result":0,"step":2,"value":"QRXSIM10001"' "$work/r.json" \
+grep -q '"exportName":"ReadSN","index":2,"passed":true,"result":0' "$work/r.json" \
+  && grep -q '"action":"read","fromPool":false,"kind":"sn","result":0,"stepIndex":2,"value":"QRXSIM10001"' "$work/r.json" \
   && grep -q '"serialNumber":"QRXSIM10001"' "$work/r.json" && grep -q '"verdict":"pass"' "$work/r.json" \
   || { echo "FAIL json unit record"; cat "$work/r.json"; fail=1; }
 [ "$(grep -o '"unitId":"[0-9a-f-]*"' "$work/r.json" | sort -u | wc -l)" = 2 ] \
@@ -40,7 +40,7 @@ step ufi-identity 0 "RESULT: PASS" --stations 2 "$examples/identity_ufi.seq"
 step wifi-barcode 0 "answered BRD1000000" --serial "BRD{station}000000" "$examples/wifi_ufi.seq"
 step wifi-no-answer 1 "ReadBarcode_Ufi(out, 10)  -> 4" "$examples/wifi_ufi.seq"
 step download 0 "download \[####################\] 100%" --stations 2 --json "$work/dl.json" "$examples/image_download.seq"
-grep -q '"downloads":\[{"durationUs":0,"image":"Images/bad_image.bin","outcome":"not started: StartDownloadImage returned 1","step":1,"success":false},{"durationUs":[0-9]*,"image":"Images/sim_image.bin","outcome":"job [0-9]* succeeded","step":2,"success":true}\]' "$work/dl.json" \
+grep -q '"downloads":\[{"durationUs":0,"image":"Images/bad_image.bin","outcome":"not started: StartDownloadImage returned 1","stepIndex":1,"success":false},{"durationUs":[0-9]*,"image":"Images/sim_image.bin","outcome":"job [0-9]* succeeded","stepIndex":2,"success":true}\]' "$work/dl.json" \
   || { echo "FAIL download records"; cat "$work/dl.json"; fail=1; }
 [ "$(printf '%s\n' "$out" | grep -c 'download finished')" = 2 ] \
   || { echo "FAIL download: not one 'download finished' per download"; printf '%s\n' "$out" | grep download; fail=1; }
@@ -60,7 +60,7 @@ grep -q '"firstFailingStep":0' "$work/fail.json" && grep -q '"verdict":"fail"' "
 step continue-on-fail 1 "ok   .*WriteSN(\"NEVER{station}\", 0)  -> 0" --continue-on-fail --config QRX_Faulty.xml "$work/prog.seq"
 # Measured items with their limits, numbers and step in the record.
 step items-record 0 "RESULT: PASS" --json "$work/cal.json" "$examples/calibration.seq"
-grep -q '"lower":"[-0-9.]*","lowerNumber":[-0-9.e]*,"monotonicNs":[0-9]*,"name":"GSM_NST_MeasPower TxPower","passed":true,"source":"TestDllQRXCal","step":9' "$work/cal.json" \
+grep -q '"lower":"[-0-9.]*","lowerNumber":[-0-9.e]*,"monotonicNs":[0-9]*,"name":"GSM_NST_MeasPower TxPower","passed":true,"source":"TestDllQRXCal","stepIndex":9' "$work/cal.json" \
   || { echo "FAIL items record"; head -c 1500 "$work/cal.json"; fail=1; }
 # A typo in the business-configuration file name stops the run before anything is created.
 step missing-config 2 "BusinessCfg/QRX_Statoin.xml does not exist" --config QRX_Statoin.xml "$examples/calibration.seq"

@@ -462,9 +462,9 @@ def real_line(browser, line, docs):
             records = [json.loads(l) for l in f if l.strip()]
     except OSError:
         records = []
-    mine = [u for u in records if u["station"] == 1]
+    mine = [u for u in records if u["stationIndex"] == 1]
     check([u["serialNumber"] for u in mine] == [typed, second] and all(u["verdict"] == "pass" for u in mine)
-          and all(any(s["export"] == "ReadBarcode_Ufi" and s["passed"] for s in u["steps"]) for u in mine),
+          and all(any(s["exportName"] == "ReadBarcode_Ufi" and s["passed"] for s in u["steps"]) for u in mine),
           "station 1's unit records (--json) carry the typed serial numbers")
     line.stop()
     check(line.p.returncode == 0, "qrx-run ended with the line's verdict when told to stop (exit %s)" % line.p.returncode)

@@ -4,7 +4,7 @@
 #include "html_text.h"
 #include "report_builder.h"
 #include "report_figures.h"
-#include "unit_json.h"
+#include "store/unit_json.h"
 #include "unit_source.h"
 #include "store/store_factory.h"
 
@@ -268,6 +268,78 @@ TEST(UnitFiles, RoundTripAndErrorsNameTheLine) {
   EXPECT_TRUE(LoadUnits("mysql://localhost/line", &error).empty());
   EXPECT_NE(error.find("mysql"), std::string::npos);
   std::remove(path.c_str());
+}
+
+// Files written before the record had one JSON form: qrx-run's JSON lines named some fields
+// differently, and the spool kept steps, items, identities and downloads as arrays in field
+// order. Both still read as the unit they hold; the current name wins where both are present.
+TEST(UnitFiles, OlderFormsStillRead) {
+  const auto older = nlohmann::json::parse(R"({"unitId":"u","station":3,"sequenceSha256":"ab",
+      "verdict":"fail","firstFailingStep":0,
+      "steps":[{"index":0,"export":"ReadSN","arguments":"","result":2,"passed":false}],
+      "items":[{"step":0,"name":"P","valueNumber":1.5,"lowerNumber":null}],
+      "identities":[{"step":0,"kind":"sn","value":"S1","action":"read"}],
+      "downloads":[{"step":1,"image":"i.bin","success":true}]})");
+  UnitRecord u;
+  std::string error;
+  ASSERT_TRUE(UnitFromJson(older, &u, &error)) << error;
+  EXPECT_EQ(u.stationIndex, 3);
+  EXPECT_EQ(u.sequenceHash, "ab");
+  EXPECT_EQ(u.verdict, UnitVerdict::Fail);
+  ASSERT_EQ(u.steps.size(), 1u);
+  EXPECT_EQ(u.steps[0].exportName, "ReadSN");
+  EXPECT_EQ(u.steps[0].result, 2);
+  ASSERT_EQ(u.items.size(), 1u);
+  EXPECT_EQ(u.items[0].stepIndex, 0);
+  EXPECT_EQ(u.items[0].valueNumber.value_or(0), 1.5);
+  EXPECT_FALSE(u.items[0].lowerNumber.has_value());
+  EXPECT_EQ(u.identities.at(0).stepIndex, 0);
+  EXPECT_EQ(u.downloads.at(0).stepIndex, 1);
+
+  auto both = older;
+  both["stationIndex"] = 4;
+  ASSERT_TRUE(UnitFromJson(both, &u, &error)) << error;
+  EXPECT_EQ(u.stationIndex, 4);
+  both["station"] = "x"; // an older name with a bad value is still an error
+  both.erase("stationIndex");
+  EXPECT_FALSE(UnitFromJson(both, &u, &error));
+  EXPECT_NE(error.find("'stationIndex' has the wrong type"), std::string::npos) << error;
+
+  const auto spooled = nlohmann::json::parse(R"({"unitId":"s","stationIndex":2,"verdict":"pass",
+      "steps":[[0,"Init","a",0,true,5,6]],
+      "items":[[0,"src","P","1.5","1","",1.5,1.0,null,"PASS",true,"t",7,8]],
+      "identities":[[0,"imei","356938035643809","written",0,true,9]],
+      "downloads":[[1,"i.bin",false,"timeout",10]]})");
+  ASSERT_TRUE(UnitFromJson(spooled, &u, &error)) << error;
+  EXPECT_EQ(u.steps.at(0).exportName, "Init");
+  EXPECT_EQ(u.steps.at(0).durationUs, 6);
+  const TestItemRecord &t = u.items.at(0);
+  EXPECT_EQ(t.source, "src");
+  EXPECT_EQ(t.lowerNumber.value_or(0), 1.0);
+  EXPECT_FALSE(t.upperNumber.has_value());
+  EXPECT_EQ(t.tag, "t");
+  EXPECT_EQ(t.wallUs, 8);
+  EXPECT_TRUE(u.identities.at(0).fromPool);
+  EXPECT_EQ(u.identities.at(0).wallUs, 9);
+  EXPECT_EQ(u.downloads.at(0).outcome, "timeout");
+  // A positional element of the wrong length is not guessed at.
+  auto shortStep = spooled;
+  shortStep["steps"][0].erase(6);
+  EXPECT_FALSE(UnitFromJson(shortStep, &u, &error));
+  EXPECT_NE(error.find("an element of 'steps'"), std::string::npos) << error;
+}
+
+// Verdict names are what the store's tables, the JSON and the pages all write.
+TEST(UnitFiles, VerdictNamesReadBack) {
+  for (UnitVerdict v : {UnitVerdict::Incomplete, UnitVerdict::Pass, UnitVerdict::Fail}) {
+    UnitVerdict back = v == UnitVerdict::Pass ? UnitVerdict::Fail : UnitVerdict::Pass;
+    EXPECT_TRUE(ParseVerdict(VerdictName(v), &back));
+    EXPECT_EQ(back, v);
+  }
+  UnitVerdict kept = UnitVerdict::Fail;
+  EXPECT_FALSE(ParseVerdict("PASS", &kept));
+  EXPECT_FALSE(ParseVerdict("", &kept));
+  EXPECT_EQ(kept, UnitVerdict::Fail);
 }
 
 // Reports read the results store the hosts write: whole units, oldest first, and a store that

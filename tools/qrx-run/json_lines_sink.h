@@ -28,8 +28,6 @@ public:
   void BeginUnit(const store::UnitRecord &) override {} // only whole units are written
   void EndUnit(const store::UnitRecord &unit) override;
 
-  static std::string ToJsonLine(const store::UnitRecord &unit); // without the line end
-
 private:
   void WriteLines();
 

@@ -115,7 +115,7 @@ bool SpoolingPgWriter::Spool(const UnitOperation &operation) {
     return false;
   if (!spool_->Exec("INSERT INTO spool (whole, unit_id, record) VALUES ($1, $2, $3)",
                     {int64_t{operation.whole}, operation.unit.unitId,
-                     UnitToJson(operation.unit)})) {
+                     UnitToJsonLine(operation.unit)})) {
     error_ = "cannot spool unit " + operation.unit.unitId + ": " + spool_->Error();
     return false;
   }
@@ -145,10 +145,11 @@ bool SpoolingPgWriter::Forward() {
       break;
     }
     const std::string seq = rows[0][0].value_or("0");
-    auto unit = UnitFromJson(rows[0][2].value_or(""));
+    const auto record = nlohmann::json::parse(rows[0][2].value_or(""), nullptr, false);
+    UnitRecord unit;
     bool ok = true;
-    if (unit) {
-      ok = WriteUnitOperation(*server_, {rows[0][1].value_or("0") != "0", std::move(*unit)});
+    if (UnitFromJson(record, &unit, nullptr)) {
+      ok = WriteUnitOperation(*server_, {rows[0][1].value_or("0") != "0", std::move(unit)});
     } else {
       Say("dropping an unreadable entry " + seq + " of the spool " + spoolPath_);
     }

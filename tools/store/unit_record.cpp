@@ -12,4 +12,16 @@ const char *VerdictName(UnitVerdict verdict) {
   return "incomplete";
 }
 
+bool ParseVerdict(const std::string &name, UnitVerdict *verdict) {
+  if (name == "pass")
+    *verdict = UnitVerdict::Pass;
+  else if (name == "fail")
+    *verdict = UnitVerdict::Fail;
+  else if (name == "incomplete")
+    *verdict = UnitVerdict::Incomplete;
+  else
+    return false;
+  return true;
+}
+
 } // namespace qrx::store

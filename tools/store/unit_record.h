@@ -115,5 +115,7 @@ public:
 };
 
 const char *VerdictName(UnitVerdict verdict); // "incomplete", "pass", "fail"
+// The verdict a name stands for; false (and *verdict untouched) for any other text.
+bool ParseVerdict(const std::string &name, UnitVerdict *verdict);
 
 } // namespace qrx::store

@@ -82,14 +82,6 @@ std::string UtcDay(int64_t wallUs) {
   return buffer;
 }
 
-UnitVerdict VerdictFromName(const std::string &name) {
-  if (name == "pass")
-    return UnitVerdict::Pass;
-  if (name == "fail")
-    return UnitVerdict::Fail;
-  return UnitVerdict::Incomplete;
-}
-
 bool WriteUnitHeader(SqlConnection &connection, const UnitRecord &header) {
   const auto values = UnitValues(header, false);
   return connection.Exec(std::string("INSERT INTO units (") + kUnitColumns + ") VALUES (" +
@@ -191,7 +183,9 @@ std::optional<UnitRecord> ReadUnit(SqlConnection &connection, const std::string 
   u.sequenceHash = Text(r[8]);
   u.startedUs = Int(r[9]);
   u.endedUs = Int(r[10]);
-  u.verdict = VerdictFromName(Text(r[12]));
+  // A verdict this program does not know reads as incomplete rather than losing the unit.
+  if (!ParseVerdict(Text(r[12]), &u.verdict))
+    u.verdict = UnitVerdict::Incomplete;
   u.firstFailingStep = static_cast<int>(Int(r[13]));
   u.failureReason = Text(r[14]);
 

@@ -25,8 +25,6 @@ std::optional<UnitRecord> ReadUnit(SqlConnection &connection, const std::string 
 std::vector<std::string> FindUnitsBySerial(SqlConnection &connection,
                                            const std::string &serialNumber);
 
-UnitVerdict VerdictFromName(const std::string &name);
-
 // "2026-12-08": the UTC day a time stamp falls on, for lookups by product, station and day.
 std::string UtcDay(int64_t wallUs);
 

@@ -5,7 +5,7 @@
 #include "html_text.h"
 #include "line_page.h"
 #include "report_builder.h"
-#include "unit_json.h"
+#include "store/unit_json.h"
 
 #include <httplib.h>
 #include <nlohmann/json.hpp>
@@ -14,6 +14,8 @@
 #include <charconv>
 
 namespace qrx::web {
+
+using store::VerdictName;
 
 using nlohmann::json;
 using Clock = std::chrono::steady_clock;
@@ -318,7 +320,7 @@ void LineMonitor::UnitEnded(int station, const qrx::store::UnitRecord &unit) {
     auto &v = ViewLocked(station);
     v.state = "idle";
     v.lastSerial = unit.serialNumber;
-    v.lastVerdict = UnitVerdictText(unit.verdict);
+    v.lastVerdict = VerdictName(unit.verdict);
     v.lastFailure = unit.failureReason;
     if (unit.verdict == qrx::store::UnitVerdict::Fail && unit.failureReason.empty() &&
         unit.firstFailingStep >= 0 && size_t(unit.firstFailingStep) < unit.steps.size())

@@ -5,7 +5,7 @@
 #include "html_text.h"
 #include "report_figures.h"
 #include "svg_chart.h"
-#include "unit_json.h"
+#include "store/unit_json.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -14,6 +14,7 @@
 namespace qrx::web {
 
 using qrx::store::UnitRecord;
+using qrx::store::VerdictName;
 
 namespace {
 
@@ -186,15 +187,15 @@ std::string ReportBuilder::Build(const std::vector<UnitRecord> &units) const {
       std::string verdicts, stations;
       for (size_t k : r.tests) {
         const auto &u = units[k];
-        verdicts += "<a href=\"#" + Anchor(k) + "\" class=\"" + UnitVerdictText(u.verdict) + "\">" +
-                    UnitVerdictText(u.verdict) + "</a> ";
+        verdicts += "<a href=\"#" + Anchor(k) + "\" class=\"" + VerdictName(u.verdict) + "\">" +
+                    VerdictName(u.verdict) + "</a> ";
         stations += EscapeHtml(ReportFigures::StationKey(u)) + " ";
       }
       const auto &last = units[r.tests.back()];
       h += "<tr class=\"retest\" data-serial=\"" + EscapeHtml(r.serialNumber) + "\" data-tests=\"" +
            std::to_string(r.tests.size()) + "\">" + Td(r.serialNumber) + "<td class=\"n\">" +
            std::to_string(r.tests.size()) + "</td><td>" + verdicts + "</td><td>" + stations + "</td>" +
-           Td(UnitVerdictText(last.verdict), UnitVerdictText(last.verdict)) + "</tr>";
+           Td(VerdictName(last.verdict), VerdictName(last.verdict)) + "</tr>";
     }
     h += "</table>";
   }
@@ -210,7 +211,7 @@ std::string ReportBuilder::Build(const std::vector<UnitRecord> &units) const {
                    [&](size_t a, size_t b) { return units[a].startedUs > units[b].startedUs; });
   for (size_t k : byTime) {
     const auto &u = units[k];
-    const char *v = UnitVerdictText(u.verdict);
+    const char *v = VerdictName(u.verdict);
     h += "<tr data-serial=\"" + EscapeHtml(u.serialNumber) + "\" data-unit=\"" + EscapeHtml(u.unitId) +
          "\" data-anchor=\"" + Anchor(k) + "\"><td><a href=\"#" + Anchor(k) + "\">" +
          EscapeHtml(u.serialNumber.empty() ? "(none)" : u.serialNumber) + "</a></td>" +
@@ -225,7 +226,7 @@ std::string ReportBuilder::Build(const std::vector<UnitRecord> &units) const {
       break;
     }
     const auto &u = units[k];
-    const char *v = UnitVerdictText(u.verdict);
+    const char *v = VerdictName(u.verdict);
     h += "<details class=\"unit\" id=\"" + Anchor(k) + "\"><summary>" +
          EscapeHtml(u.serialNumber.empty() ? "(no serial number)" : u.serialNumber) + " &middot; <span class=\"" + v +
          "\">" + v + "</span> &middot; " + EscapeHtml(ReportFigures::TimeText(u.startedUs)) + " &middot; " +

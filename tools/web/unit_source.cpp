@@ -2,7 +2,7 @@
 #include "unit_source.h"
 
 #include "store/store_factory.h"
-#include "unit_json.h"
+#include "store/unit_json.h"
 
 #include <cstdio>
 #include <fstream>
@@ -97,7 +97,7 @@ bool SaveUnits(const std::string &path, const std::vector<qrx::store::UnitRecord
       if (error) *error = "cannot create " + temp;
       return false;
     }
-    for (const auto &unit : units) out << UnitToJson(unit).dump() << '\n';
+    for (const auto &unit : units) out << UnitToJsonLine(unit) << '\n';
     out.flush();
     if (!out) {
       if (error) *error = "cannot write " + temp;
