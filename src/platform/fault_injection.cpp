@@ -1,4 +1,5 @@
-// Pending injected failures, one counter per kind, shared by all threads.
+// Pending injected failures, one counter per kind, shared by all threads (the same on every
+// system, so one file serves both platform layers).
 #include "platform/fault_injection.h"
 
 #include <atomic>
