@@ -48,7 +48,9 @@ QRX_EXPORT int InitQRXInterface(int threadIndex, const char *configFile, const c
                              &s.lteFtService, &s.downloadManager, &s.snManager,
                              &s.instrumentManager, threadIndex, threadId, productType);
     if (!recognised) {
-      // Nothing refers to the hub of an unrecognised product type: release it here.
+      // The hub of an unrecognised product type seeds itself as any other (a missing
+      // configuration file is created), then goes: nothing else refers to it.
+      hub->Initialize();
       hub->Release();
       return 0;
     }
@@ -61,20 +63,21 @@ QRX_EXPORT int InitQRXInterface(int threadIndex, const char *configFile, const c
     }
     hub->Initialize();
 
+    // A failed initialisation removes exactly this station: the thread may own others, and
+    // the lowest of them is what CleanUpQRXInterface would find.
+    auto tearDown = [&] {
+      registry.Remove(threadIndex);
+      DestroyServices(s);
+      return 1;
+    };
     IQRXExportService *services[] = {s.wifiService, s.calService, s.gsmFtService, s.tdFtService,
                                      s.lteFtService};
-    for (IQRXExportService *service : services) {
-      if (service && service->Load() == 0) {
-        CleanUpQRXInterface();
-        return 1;
-      }
-    }
+    for (IQRXExportService *service : services)
+      if (service && service->Load() == 0) return tearDown();
     // Without its plug-in's SN object the station can neither program nor download.
     if ((s.downloadManager && s.downloadManager->Initialize() == 0) ||
-        (s.snManager && s.snManager->Initialize() == 0)) {
-      CleanUpQRXInterface();
-      return 1;
-    }
+        (s.snManager && s.snManager->Initialize() == 0))
+      return tearDown();
     return 0;
   } catch (...) {
     return 1;

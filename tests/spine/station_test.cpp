@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -68,6 +69,8 @@ TEST_F(StationTest, ProductTypeDecidesTheServicesInAnyCase) {
   EXPECT_EQ(InitQRXInterface(2, "X.xml", "PHONE"), 0) << "unknown type: 0 but no station";
   EXPECT_FALSE(FindStation(&s));
   EXPECT_FALSE(StationRegistry::Instance().Contains(2));
+  EXPECT_TRUE(std::filesystem::exists(deployment_.Root() / "BusinessCfg" / "X.xml"))
+      << "its hub was still seeded";
 }
 
 TEST_F(StationTest, BadArgumentsAreRefused) {
@@ -118,8 +121,14 @@ TEST_F(StationTest, EightThreadsEachFindTheirOwnStation) {
   EXPECT_EQ(StationRegistry::Instance().Size(), 0u);
 }
 
-TEST(StationLoadFailure, MissingLibraryShowsOneMessageAndLeavesNoStation) {
-  test::Deployment deployment(/*withLte=*/false);
+// A failed start on a thread that already owns a station removes only the station it began.
+TEST(StationLoadFailure, MissingLibraryShowsOneMessageAndRemovesOnlyThatStation) {
+  test::Deployment deployment;
+  ASSERT_EQ(InitQRXInterface(0, "S.xml", "QRX"), 0);
+  StationContext first;
+  ASSERT_TRUE(FindStation(&first));
+  const auto lte = deployment.Root() / "TestDll" / ("FinalTestLTE" QRX_LIBRARY_SUFFIX);
+  std::filesystem::rename(lte, deployment.Root() / "lte.keep");
   g_boxes.clear();
   QRX_SetMessageBoxHandler(&RecordBox, nullptr);
   EXPECT_EQ(InitQRXInterface(6, "S.xml", "QRX"), 1);
@@ -127,9 +136,19 @@ TEST(StationLoadFailure, MissingLibraryShowsOneMessageAndLeavesNoStation) {
   ASSERT_EQ(g_boxes.size(), 1u);
   EXPECT_EQ(g_boxes[0].caption, "Load QRX LTE FT service Error");
   EXPECT_EQ(g_boxes[0].text, "126");
-  StationContext s;
-  EXPECT_FALSE(FindStation(&s));
   EXPECT_FALSE(StationRegistry::Instance().Contains(6));
+  StationContext s;
+  ASSERT_TRUE(FindStation(&s));
+  EXPECT_EQ(s.testTools, first.testTools) << "the thread's first station is untouched";
+  EXPECT_EQ(s.calService->CallExport("ProbeSlots"), 0);
+
+  std::filesystem::rename(deployment.Root() / "lte.keep", lte);
+  EXPECT_EQ(InitQRXInterface(6, "S.xml", "QRX"), 0);
+  ASSERT_TRUE(StationRegistry::Instance().FindByKey(6, &s));
+  EXPECT_NE(s.lteFtService, nullptr) << "a later start builds it";
+  EXPECT_EQ(CleanUpQRXInterface(), 0);
+  EXPECT_EQ(CleanUpQRXInterface(), 0);
+  EXPECT_FALSE(FindStation(&s));
 }
 
 TEST(ExportService, LibraryPathsAreTranslated) {
