@@ -1,15 +1,23 @@
 // Data-set storage and the default-state stream formatting and parsing of its values.
 #include "hub/data_set.h"
 
+#include <locale>
+
 namespace qrx {
 
 CDataSet<IDataSet>::CDataSet(std::string name) : name_(std::move(name)) {}
 
 CDataSet<IDataSet>::~CDataSet() {
   values_.clear();
-  for (IDataSet *child : children_)
+  ReleaseChildren();
+}
+
+void CDataSet<IDataSet>::ReleaseChildren() {
+  // Taken out first: a child's release may end a data set that reaches this one again.
+  std::vector<IDataSet *> children;
+  children.swap(children_);
+  for (IDataSet *child : children)
     if (child) child->Release();
-  children_.clear();
 }
 
 void CDataSet<IDataSet>::Release() {
@@ -30,6 +38,8 @@ std::stringstream &CDataSet<IDataSet>::StreamFor(const std::string &key) {
       spare_.pop_back();
     } else {
       stream = std::make_unique<std::stringstream>(std::ios::in | std::ios::out);
+      // Numbers are written and read the same whatever locale the host installed.
+      stream->imbue(std::locale::classic());
     }
     it = values_.emplace(key, std::move(stream)).first;
   }

@@ -24,6 +24,9 @@ public:
   // A data set that is a member of another object lives as long as its owner: Release never
   // destroys it, whatever a test library's AddRef/Release pairs do to the count.
   void MakeMember() { member_ = true; }
+  // Releases the attached children now. An owner of several data sets calls it on each before
+  // destroying any, so that one attached to another is never released after its end.
+  void ReleaseChildren();
 
   void *Reserved0() override { return nullptr; }
   void Release() override;

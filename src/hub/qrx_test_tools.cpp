@@ -21,11 +21,11 @@ const std::string kAnyText = "^.+$";
 } // namespace
 
 CQRXTestTools::CQRXTestTools(int threadIndex, const CString &configFile, void *parentWindow)
-    : parameters_(std::string()), results_(std::string()),
+    : parameters_(std::make_unique<DataSet>()), results_(std::make_unique<DataSet>()),
       stagingNames_(this, platform::StationDirectory() + "BusinessCfg" + platform::kPathSeparator +
                               "Common.xml") {
-  parameters_.MakeMember();
-  results_.MakeMember();
+  parameters_->MakeMember();
+  results_->MakeMember();
   // Locale, instrument detection and log services are created here, then the setting,
   // account and package services; each implementation adds its line in this order.
   localeService_ = new (std::nothrow) CQRXLocalService();
@@ -56,19 +56,23 @@ CQRXTestTools::~CQRXTestTools() {
   settingService_ = nullptr;
   packageManager_ = nullptr;
   parentWindow_ = nullptr;
+  // A test library may have attached either data set to the other: both release their
+  // children while both still exist, and only then do they go.
+  parameters_->ReleaseChildren();
+  results_->ReleaseChildren();
 }
 
 int CQRXTestTools::Initialize() {
-  parameters_.SetInt("ThreadIndex", threadIndex_);
-  parameters_.SetString("ConfigFile", configFile_);
+  parameters_->SetInt("ThreadIndex", threadIndex_);
+  parameters_->SetString("ConfigFile", configFile_);
   // The setting service is ours, so its files are the concrete type that copies sections.
   auto *settings = static_cast<CQRXSettingService *>(settingService_);
   if (!settings) return 1;
   CQRXSettingFile *config = settings->Open(configFile_, "BusinessCfg");
   if (!config) return 1;
   // Keys of SpecialSettings override those of CommonConfig with the same name.
-  config->CopySectionToDataSet(&parameters_, "CommonConfig");
-  config->CopySectionToDataSet(&parameters_, "SpecialSettings");
+  config->CopySectionToDataSet(parameters_.get(), "CommonConfig");
+  config->CopySectionToDataSet(parameters_.get(), "SpecialSettings");
   config->Release();
   return 1;
 }

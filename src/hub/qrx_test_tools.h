@@ -7,6 +7,7 @@
 
 #include <qrx/test_tools.h>
 
+#include <memory>
 #include <string>
 
 namespace qrx {
@@ -18,8 +19,8 @@ public:
 
   void *Reserved0() override { return nullptr; }
   void Release() override { delete this; }
-  IDataSet *GetParameterDataSet() override { return &parameters_; }
-  IDataSet *GetResultDataSet() override { return &results_; }
+  IDataSet *GetParameterDataSet() override { return parameters_.get(); }
+  IDataSet *GetResultDataSet() override { return results_.get(); }
   ILogService *GetLogService() override { return logService_; }
   ILocaleService *GetLocaleService() override { return localeService_; }
   IAccountService *GetAccountService() override { return accountService_; }
@@ -55,8 +56,10 @@ private:
   ISettingService *settingService_ = nullptr;
   IPackageManagerService *packageManager_ = nullptr;
   HWND parentWindow_ = nullptr;
-  DataSet parameters_;
-  DataSet results_;
+  // The hub's own data sets, each for the hub's whole life. Held apart from the hub, so that
+  // a use of either after its end is a use of freed memory, which the sanitizers report.
+  std::unique_ptr<DataSet> parameters_;
+  std::unique_ptr<DataSet> results_;
   CString configFile_;
   CString moduleDirectory_;
   int threadIndex_ = 0;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <locale>
 
 namespace qrx {
 namespace {
@@ -55,6 +56,29 @@ TEST(DataSet, ValuesAreTextWhateverTheirType) {
   d.SetString("d", "later text");
   d.GetString("d", s);
   EXPECT_EQ(s, "later text") << "a later write replaces the value whatever its type";
+}
+
+// A host that installs a locale with a comma decimal point and digit grouping changes nothing.
+TEST(DataSet, NumbersIgnoreTheHostsLocale) {
+  struct CommaNumbers : std::numpunct<char> {
+    char do_decimal_point() const override { return ','; }
+    char do_thousands_sep() const override { return '.'; }
+    std::string do_grouping() const override { return "\3"; }
+  };
+  const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new CommaNumbers));
+  DataSet d;
+  std::string s;
+  d.SetInt("i", 1234567);
+  d.GetString("i", s);
+  EXPECT_EQ(s, "1234567");
+  d.SetDouble("d", 2.5);
+  d.GetString("d", s);
+  EXPECT_EQ(s, "2.5");
+  double v = 0;
+  d.SetString("staged", "2.500000");
+  d.GetDouble("staged", &v);
+  EXPECT_EQ(v, 2.5);
+  std::locale::global(previous);
 }
 
 TEST(DataSet, TypedReadsParseWithoutConsuming) {

@@ -27,6 +27,9 @@ EXPORT int ProbeSlots(ITestTools *hub) {
   p->Release();
   p->Release();
   p->SetInt("StillAlive", 1);
+  // Each of the hub's data sets attached to the other: the hub must end both safely.
+  p->AddChild(hub->GetResultDataSet());
+  hub->GetResultDataSet()->AddChild(p);
   return 0;
 }
 
