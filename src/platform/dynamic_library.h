@@ -22,6 +22,8 @@ ModuleHandle LoadLibrary(std::string_view path);
 // Loads a library by a bare name searched along the loader's path (VISA: "libvisa.so").
 ModuleHandle LoadSystemLibrary(const std::string &name);
 
+// The library's own export of that name (exact, case-sensitive), never one of a library it
+// depends on; null when the library itself does not export it.
 void *GetProcAddress(ModuleHandle module, const char *name);
 bool FreeLibrary(ModuleHandle module);
 

@@ -50,6 +50,7 @@ TEST_P(LibraryRow, StagesItsArgumentsCallsItsFunctionAndErasesThemAgain) {
   if (IsReadBack()) ExpectOutputsUntouched(a);
 }
 
+// The bare library lacks every function, though a library it depends on has them all.
 TEST_P(LibraryRow, MissingFunctionAnswersMinusOneAndStillErases) {
   ExportStation s(QRX_BARE_LIBRARY);
   ASSERT_TRUE(s.Up());

@@ -5,6 +5,7 @@
 #include "platform/fault_injection.h"
 
 #include <dlfcn.h>
+#include <link.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -81,7 +82,18 @@ ModuleHandle LoadSystemLibrary(const std::string &name) {
 
 void *GetProcAddress(ModuleHandle module, const char *name) {
   if (!module || !name) return nullptr;
-  return ::dlsym(module, name);
+  void *symbol = ::dlsym(module, name);
+  if (!symbol) return nullptr;
+  // dlsym goes on into the libraries this one depends on; a library's functions are its own
+  // exports only, so the symbol found must lie in the library itself.
+  struct link_map *own = nullptr;
+  if (::dlinfo(module, RTLD_DI_LINKMAP, &own) != 0 || !own) return nullptr;
+  Dl_info info{};
+  struct link_map *holder = nullptr;
+  if (!::dladdr1(symbol, &info, reinterpret_cast<void **>(&holder), RTLD_DL_LINKMAP) ||
+      holder != own)
+    return nullptr;
+  return symbol;
 }
 
 bool FreeLibrary(ModuleHandle module) {
