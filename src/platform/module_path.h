@@ -12,8 +12,9 @@ inline constexpr char kPathSeparator = '\\';
 inline constexpr char kPathSeparator = '/';
 #endif
 
-// Directory of the loaded library (found with dladdr, or GetModuleFileNameA on Windows),
-// ending with the separator.
+// Directory of the loaded library, ending with the separator: the folder it was loaded from,
+// as the loader names it (GetModuleFileNameA on Windows), links not resolved; a relative name
+// is taken against the working directory at load time.
 // When the code is linked statically (tests), the directory of the executable.
 std::string ModuleDirectory();
 

@@ -27,16 +27,22 @@ std::string ReadBytes(const std::filesystem::path &path) {
 }
 
 // Loads the library from <root>/lib with the host working in <root>/work, starts a station with
-// the configuration "HostStation.xml" and stops it again.
-void RunHost(const std::filesystem::path &root) {
+// the configuration "HostStation.xml" and stops it again. `linked`: <root>/lib holds a link to
+// the built library, loaded by a relative path, and the host moves to <root> before starting.
+void RunHost(const std::filesystem::path &root, bool linked = false) {
   std::filesystem::path work = root / "work";
   std::filesystem::create_directories(root / "lib" / "BusinessCfg");
   std::filesystem::create_directories(work);
-  std::filesystem::copy_file(QRX_INTERFACE_LIBRARY, root / "lib" / "libQRXInterface.so");
+  if (linked)
+    std::filesystem::create_symlink(QRX_INTERFACE_LIBRARY, root / "lib" / "libQRXInterface.so");
+  else
+    std::filesystem::copy_file(QRX_INTERFACE_LIBRARY, root / "lib" / "libQRXInterface.so");
   auto old = std::filesystem::current_path();
   std::filesystem::current_path(work); // the host's working directory is elsewhere
 
-  void *library = ::dlopen((root / "lib" / "libQRXInterface.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+  const std::filesystem::path path =
+      linked ? "../lib/libQRXInterface.so" : root / "lib" / "libQRXInterface.so";
+  void *library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(library, nullptr) << ::dlerror();
   auto setBox = reinterpret_cast<int (*)(QRXMessageBoxFn, void *)>(
       ::dlsym(library, "QRX_SetMessageBoxHandler"));
@@ -44,6 +50,7 @@ void RunHost(const std::filesystem::path &root) {
       ::dlsym(library, "InitQRXInterface"));
   auto cleanUp = reinterpret_cast<int (*)()>(::dlsym(library, "CleanUpQRXInterface"));
   ASSERT_TRUE(setBox && init && cleanUp);
+  if (linked) std::filesystem::current_path(root);
   setBox(&RecordBox, nullptr);
   init(2, "HostStation.xml", "QRX"); // the test libraries are missing; only the seeding matters
   cleanUp();
@@ -75,6 +82,14 @@ TEST(HostDeploymentTest, ConfigurationIsCreatedBesideTheLoadedLibrary) {
   ::unsetenv("QRX_STATION_DIR");
   EXPECT_EQ(ReadBytes(root / "lib" / "BusinessCfg" / "HostStation.xml"), kEmptyConfiguration);
   EXPECT_FALSE(std::filesystem::exists(root / "work" / "BusinessCfg"));
+  ExpectNoLoadFailure();
+  std::filesystem::remove_all(root);
+
+  // Through a link to the build: the folder of the link, not the build's.
+  root = MakeRoot();
+  ASSERT_FALSE(root.empty());
+  RunHost(root, /*linked=*/true);
+  EXPECT_EQ(ReadBytes(root / "lib" / "BusinessCfg" / "HostStation.xml"), kEmptyConfiguration);
   ExpectNoLoadFailure();
   std::filesystem::remove_all(root);
 }

@@ -1,7 +1,9 @@
-// Directories of the loaded library (dladdr of one of our own functions) and of the host.
+// Directories of the loaded library (the loader's name of the object that holds one of our own
+// functions) and of the host.
 #include "platform/module_path.h"
 
 #include <dlfcn.h>
+#include <link.h>
 #include <unistd.h>
 
 #include <climits>
@@ -17,6 +19,13 @@ std::string DirectoryOf(const std::string &file) {
 
 std::mutex g_overrideLock;
 std::string g_override;
+
+// The working directory at the moment the library was loaded: the loader keeps a relative
+// path as it was given, relative to that directory.
+char g_loadDirectory[PATH_MAX];
+__attribute__((constructor)) void RememberLoadDirectory() {
+  if (!::getcwd(g_loadDirectory, sizeof g_loadDirectory)) g_loadDirectory[0] = '\0';
+}
 } // namespace
 
 void OverrideModuleDirectory(const std::string &directory) {
@@ -29,13 +38,21 @@ std::string ModuleDirectory() {
     std::lock_guard<std::mutex> lock(g_overrideLock);
     if (!g_override.empty()) return g_override;
   }
+  // The folder the library was loaded from, as Windows names a module's file: a path through
+  // a link stays that path, so a station folder that links to a shared build of the library
+  // keeps its own BusinessCfg beside the link.
   Dl_info info{};
-  if (::dladdr(reinterpret_cast<void *>(&ModuleDirectory), &info) && info.dli_fname) {
-    char resolved[PATH_MAX];
-    if (::realpath(info.dli_fname, resolved)) return DirectoryOf(resolved);
-    return DirectoryOf(info.dli_fname);
+  struct link_map *map = nullptr;
+  if (!::dladdr1(reinterpret_cast<void *>(&ModuleDirectory), &info,
+                 reinterpret_cast<void **>(&map), RTLD_DL_LINKMAP) ||
+      !map || !map->l_name || !*map->l_name)
+    return ExecutableDirectory(); // linked into the program itself
+  std::string file = map->l_name;
+  if (file.front() != '/' && g_loadDirectory[0]) {
+    while (file.starts_with("./")) file.erase(0, 2);
+    file = std::string(g_loadDirectory) + "/" + file;
   }
-  return ExecutableDirectory();
+  return DirectoryOf(file);
 }
 
 std::string StationDirectory() {
