@@ -58,7 +58,9 @@ void FormatNumber(char format, const ExportArgument &argument, char (&out)[kNumb
   *(r.ec == std::errc() ? r.ptr : out) = '\0';
 }
 
-// The staging of one export call. Names are looked up once per entry; unstaging uses the same.
+// The staging of one export call. Names are looked up once per entry and kept here by value
+// for the unstaging: the test library may re-enter a staged export, whose start of call can
+// forget the cache's names when "Common.xml" changed meanwhile.
 class Staging {
 public:
   Staging(CQRXTestTools *hub, const ExportRow &row, const ExportArgument *arguments)
@@ -92,7 +94,7 @@ public:
     for (size_t i = 0; i < count; ++i) {
       const std::string &name = cache.Name(row_.staged[i].section, row_.staged[i].key);
       if (name.empty()) return false;
-      names_[i] = &name;
+      names_[i] = name;
       parameters->SetString(name, texts_[i]);
     }
     return true;
@@ -104,11 +106,12 @@ public:
     CStagingNameCache &cache = hub_->StagingNames();
     IDataSet *parameters = hub_->GetParameterDataSet();
     for (size_t i = 0; i < row_.staged.size(); ++i) {
-      // Enabled, the cache hands out the very names of the staging; disabled, every
+      // Enabled, the cache gave the names of the staging, kept here; disabled, every
       // unstaging reads the file again, as the uncached path always did.
       const std::string &name =
-          names_[i] && cache.Enabled() ? *names_[i]
-                                       : cache.Name(row_.staged[i].section, row_.staged[i].key);
+          !names_[i].empty() && cache.Enabled()
+              ? names_[i]
+              : cache.Name(row_.staged[i].section, row_.staged[i].key);
       if (name.empty()) continue;
       std::string erase = "erase";
       parameters->GetString(name, erase);
@@ -120,7 +123,7 @@ private:
   const ExportRow &row_;
   const ExportArgument *arguments_;
   std::array<const char *, kMostStaged> texts_{};
-  std::array<const std::string *, kMostStaged> names_{};
+  std::array<std::string, kMostStaged> names_{}; // empty: not staged
   char numbers_[kMostStaged][kNumberTextSize];
 };
 

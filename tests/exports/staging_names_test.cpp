@@ -102,7 +102,8 @@ TEST_P(StagingNamesFile, RemovedFileIsHonoured) {
   EXPECT_EQ(GSM_NST_MeasPower(900, 62, 5), 0);
 }
 
-// The library replaces Common.xml during the call, moving "Band" to another name: the entry
+// The library replaces Common.xml during the call, moving "Band" to another name, and the
+// host's observer of its test item re-enters a staged export after such a change: the entry
 // staged under the old name is still the one erased.
 // (The uncached path reads the file for every unstaging, so only the cache promises this.)
 TEST(StagingNameCache, OneCallUnstagesUnderTheNamesItStagedWith) {
@@ -114,7 +115,24 @@ TEST(StagingNameCache, OneCallUnstagesUnderTheNamesItStagedWith) {
   moved[{"QCal", "Band"}] = "moved_band";
   s.Tell("Recorder.RewritePath", s.Deployment().CommonPath().string());
   s.Tell("Recorder.RewriteText", CommonXml(moved));
+  struct ReenteringObserver : ILogObserver {
+    void OnLog(int, std::string) override {
+      if (calls++ > 0) return;
+      station->WriteCommon(names);
+      GSM_NST_MeasPower(1800, 1, 2);
+    }
+    ExportStation *station;
+    StagingNames names;
+    int calls = 0;
+  } observer;
+  observer.station = &s;
+  observer.names = moved;
+  ASSERT_EQ(RegisterObserver(&observer), 0);
+  s.Tell("Recorder.LogItem", "Reenter");
   EXPECT_EQ(GSM_NST_MeasPower(900, 62, 5), 0);
+  EXPECT_EQ(observer.calls, 2) << "the inner call logged too";
+  UnRegisterObserver(&observer);
+  s.Forget("Recorder.LogItem");
   EXPECT_EQ(s.Record().saw.at(band), "900");
   EXPECT_FALSE(s.HasParameter(band)) << "unstaged under the name it was staged with";
   EXPECT_FALSE(s.HasParameter("moved_band"));
