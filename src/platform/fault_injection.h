@@ -11,8 +11,8 @@ enum class Fault {
   kCount
 };
 
-// Makes the next `count` calls of the kind fail.
-void FailNext(Fault fault, int count = 1);
+// Makes the next `count` calls of the kind fail, after `after` calls of it that succeed.
+void FailNext(Fault fault, int count = 1, int after = 0);
 // Clears every pending fault.
 void ClearFaults();
 // Used by the platform layer: true when this call must fail (consumes one pending fault).

@@ -2,6 +2,7 @@
 // BI plug-ins learn what image to download.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,19 @@ namespace qrx::platform {
 // nothing had to change).
 bool WritePrivateProfileString(const char *section, const char *key, const char *value,
                                const std::string &path);
+
+// One value for WritePrivateProfileStrings, with the meanings WritePrivateProfileString gives
+// its arguments.
+struct ProfileValue {
+  const char *section;
+  const char *key;
+  const char *value;
+};
+
+// Sets several values by the same rules, all or nothing: the file is replaced once, with every
+// value set, or not at all (false).
+bool WritePrivateProfileStrings(const std::string &path,
+                                std::initializer_list<ProfileValue> values);
 
 // The same rules applied to the file's contents in memory (what WritePrivateProfileString
 // writes; a missing file has empty contents).

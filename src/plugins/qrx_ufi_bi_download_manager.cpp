@@ -25,10 +25,10 @@ void CQRXUFiBIDownloadManager::BeforePrepare() {
 bool CQRXUFiBIDownloadManager::WriteImagePaths(const CString &settingsFile,
                                                const CString &imagePath,
                                                const CString &secondImagePath) {
-  return platform::WritePrivateProfileString("DownloadImage", "File", imagePath.c_str(),
-                                             settingsFile) &&
-         platform::WritePrivateProfileString("DownloadImageUFI", "File",
-                                             secondImagePath.c_str(), settingsFile);
+  // Both or neither: the plug-in must never find the new first image beside an old second one.
+  return platform::WritePrivateProfileStrings(
+      settingsFile, {{"DownloadImage", "File", imagePath.c_str()},
+                     {"DownloadImageUFI", "File", secondImagePath.c_str()}});
 }
 
 void CQRXUFiBIDownloadManager::PassOptions(int32_t option, int32_t extra1, int32_t extra2,

@@ -3,6 +3,7 @@
 #include "sn_manager_fixture.h"
 
 #include "plugins/qrx_bi_download_manager.h"
+#include "platform/fault_injection.h"
 #include "plugins/qrx_ufi_bi_download_manager.h"
 
 #include <condition_variable>
@@ -124,6 +125,25 @@ TEST_F(UfiDownload, StartWritesBothImagesAndPassesTheExtraValues) {
   EXPECT_EQ(Settings(), "[DownloadImage]\r\nFile=" + image + "\r\n[DownloadImageUFI]\r\nFile=\r\n");
   EXPECT_EQ(manager->StopDownload(), 0);
   EXPECT_EQ(CallsMade().back(), "129(0,0)");
+}
+
+// A write that fails at any point leaves both images as they were and starts nothing.
+TEST_F(UfiDownload, BothImagesAreWrittenOrNeither) {
+  const std::string before = "[DownloadImage]\r\nFile=old\r\n[DownloadImageUFI]\r\nFile=old2\r\n";
+  for (int spared = 0; spared < 3; ++spared) {
+    deployment.WriteFile("Plugins/download.ini", before);
+    control->Clear();
+    platform::FailNext(platform::Fault::kFileWrite, 1, spared);
+    const int result = Start(image);
+    platform::ClearFaults();
+    if (result == 0) {
+      EXPECT_EQ(Settings(), "[DownloadImage]\r\nFile=" + image +
+                                "\r\n[DownloadImageUFI]\r\nFile=/img/second.bin\r\n");
+    } else {
+      EXPECT_EQ(Settings(), before) << "after " << spared << " writes";
+      EXPECT_EQ(CallsMade(), Calls{"14()"});
+    }
+  }
 }
 
 TEST_F(UfiDownload, PrepareCallsThePreparationStepsAndFlushesTheArpCache) {

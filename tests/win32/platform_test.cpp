@@ -215,6 +215,18 @@ TEST_F(ProfileFiles, WritesBesideTheWorkingFolderNotTheWindowsFolder) {
   EXPECT_NE(text.find("Image=C:\\img\\a.bin"), std::string::npos);
   EXPECT_FALSE(WritePrivateProfileString(nullptr, "k", "v", dir_ + "BI.ini"));
   EXPECT_FALSE(WritePrivateProfileString("s", "k", "v", dir_));
+  // Several values in one replacement of the file, or none of them.
+  ASSERT_TRUE(WritePrivateProfileStrings(dir_ + "BI.ini",
+                                         {{"Download", "Image", "b"}, {"UFI", "File", "c"}}));
+  const std::string both = Read("BI.ini");
+  EXPECT_NE(both.find("Image=b"), std::string::npos);
+  EXPECT_NE(both.find("[UFI]\r\nFile=c"), std::string::npos);
+  FailNext(Fault::kFileWrite, 1, /*after=*/1);
+  EXPECT_FALSE(WritePrivateProfileStrings(dir_ + "BI.ini",
+                                          {{"Download", "Image", "d"}, {"UFI", "File", "e"}}));
+  ClearFaults();
+  EXPECT_EQ(Read("BI.ini"), both);
+  EXPECT_EQ(FileCount(), 1) << "no copy left behind";
 }
 
 TEST_F(ProfileFiles, TextRulesAreTheSystemOnes) {

@@ -241,19 +241,28 @@ std::string SetProfileValue(std::string_view contents, std::string_view section,
   return std::string(edited.begin(), edited.end());
 }
 
-bool WritePrivateProfileString(const char *section, const char *key, const char *value,
-                               const std::string &path) {
-  if (!section || path.empty() || IsDirectory(path)) return false;
+bool WritePrivateProfileStrings(const std::string &path,
+                                std::initializer_list<ProfileValue> values) {
+  if (path.empty() || IsDirectory(path)) return false;
   std::string contents;
   const bool exists = FileExists(path);
   if (exists) {
     std::string error;
     if (!ReadWholeFile(path, &contents, &error)) return false;
   }
-  std::string updated = SetProfileValue(contents, section, key, value);
+  std::string updated = contents;
+  for (const ProfileValue &v : values) {
+    if (!v.section) return false;
+    updated = SetProfileValue(updated, v.section, v.key, v.value);
+  }
   if (exists && updated == contents) return true;
   std::string error;
   return ReplaceFileAtomically(path, updated, &error);
+}
+
+bool WritePrivateProfileString(const char *section, const char *key, const char *value,
+                               const std::string &path) {
+  return WritePrivateProfileStrings(path, {{section, key, value}});
 }
 
 } // namespace qrx::platform

@@ -34,6 +34,27 @@ bool WritePrivateProfileString(const char *section, const char *key, const char 
   return ::WritePrivateProfileStringA(section, key, value, FullPath(path).c_str()) != 0;
 }
 
+bool WritePrivateProfileStrings(const std::string &path,
+                                std::initializer_list<ProfileValue> values) {
+  if (path.empty() || IsDirectory(path)) return false;
+  // The system writes each value into a copy beside the file; the copy then replaces the file
+  // in one step, so a failure on the way leaves the file as it was.
+  std::string contents, error;
+  if (FileExists(path) && !ReadWholeFile(path, &contents, &error)) return false;
+  static std::atomic<unsigned> counter{0};
+  const std::string copy = path + ".profile" + std::to_string(::GetCurrentProcessId()) + "-" +
+                           std::to_string(counter.fetch_add(1));
+  bool done = ReplaceFileAtomically(copy, contents, &error);
+  for (const ProfileValue &v : values)
+    done = done && v.section &&
+           ::WritePrivateProfileStringA(v.section, v.key, v.value, FullPath(copy).c_str()) != 0;
+  std::string updated;
+  done = done && ReadWholeFile(copy, &updated, &error) &&
+         ReplaceFileAtomically(path, updated, &error);
+  ::DeleteFileA(copy.c_str());
+  return done;
+}
+
 std::string SetProfileValue(std::string_view contents, std::string_view section,
                             const char *key, const char *value) {
   // The system's rules applied to a scratch copy of the text in the temporary folder.
