@@ -7,7 +7,8 @@
 #include "sim_random.h"
 #include "step_profiles.h"
 
-#include <cerrno>
+#include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -41,12 +42,16 @@ int RequiredCalibrationFlag(const std::string &library) {
   return -1;
 }
 
+// Reads a number as strtod does in the C locale, whatever locale the host set: staged reals
+// always carry a decimal point.
 bool ParseNumber(const std::string &text, double *out) {
   const char *begin = text.c_str();
-  char *end = nullptr;
-  errno = 0;
-  double value = std::strtod(begin, &end);
-  if (end == begin || errno == ERANGE || !std::isfinite(value)) return false;
+  const char *end = begin + text.size();
+  while (begin < end && std::isspace(static_cast<unsigned char>(*begin))) ++begin;
+  if (begin < end && *begin == '+' && !(begin + 1 < end && begin[1] == '-')) ++begin;
+  double value = 0;
+  const auto [stop, error] = std::from_chars(begin, end, value);
+  if (stop == begin || error != std::errc() || !std::isfinite(value)) return false;
   *out = value;
   return true;
 }
