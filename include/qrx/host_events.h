@@ -1,8 +1,12 @@
-/* Test items for hosts as structured records, beside the observer lines.
+/* Test items and log lines for hosts of any compiler, beside the C++ log observers.
  *
- * A host installs one handler for the whole process. Every test item that any station logs
- * reaches it as a QRXTestItemEvent: on the logging station's thread, after the station's log
- * observers have had their line, with every text in UTF-8. Usable from C. */
+ * A host installs one handler of each kind for the whole process. Every test item that any
+ * station logs reaches the test-item handler as a QRXTestItemEvent, with every text in UTF-8;
+ * every line that any station's log observers receive reaches the log-line handler as a
+ * QRXLogLineEvent. Both are called on the logging station's thread, after the station's log
+ * observers have had their line. Usable from C: the handlers take plain C types, unlike the
+ * observers (ILogObserver::OnLog takes a std::string, which ties the host to the library's
+ * C++ runtime). */
 #ifndef QRX_HOST_EVENTS_H
 #define QRX_HOST_EVENTS_H
 
@@ -41,6 +45,22 @@ typedef void (*QRXTestItemFn)(void *context, const QRXTestItemEvent *event);
  * returns, the previous handler is no longer running on any other thread and is not called
  * again, so its context may be freed. A handler may call it from inside itself. */
 int QRX_SetTestItemHandler(QRXTestItemFn fn, void *context);
+
+/* One line as the log observers receive it. */
+typedef struct QRXLogLineEvent {
+  size_t struct_size;    /* sizeof(QRXLogLineEvent) of the library; fields are only added */
+  int32_t thread_index;  /* the station's thread index (first argument of InitQRXInterface) */
+  int32_t level;         /* the observers' level (QRX_LOG_LEVEL_... of qrx/log_service.h) */
+  const char *line;      /* the line as the observers have it, in the ANSI code page */
+  const char *line_utf8; /* the same line in UTF-8 */
+} QRXLogLineEvent;
+
+/* The event and its texts live only for the duration of the call; copy what you keep. */
+typedef void (*QRXLogLineFn)(void *context, const QRXLogLineEvent *event);
+
+/* Installs the log-line handler (NULL removes it) and returns 0, with the same guarantees as
+ * QRX_SetTestItemHandler. */
+int QRX_SetLogLineHandler(QRXLogLineFn fn, void *context);
 
 #ifdef __cplusplus
 }

@@ -6,11 +6,18 @@
  *     void *Create(void);          root object; called once per process
  *     void *LoadQRXDll(int zero);  SN object (phone and UFI plug-ins); argument always 0
  *
- * Objects are called by 0-based position in their table of virtual functions (Itanium C++
- * ABI: the object starts with a pointer to its table; entry i is a function whose first
- * argument is the object, followed by the arguments listed here). A "string object by value"
- * is a std::string passed by value, "by reference" a std::string&. "ti" is the calling
- * station's thread index ("ThreadIndex" of its parameter data set, -1 when absent).
+ * Objects are called by 0-based position in their table of virtual functions: the object
+ * starts with a pointer to its table, and entry i is called as a member function of the
+ * object with the arguments listed here, in the compiler's convention for member functions
+ * (QRX_MEMBER in qrx/calling_convention.h: thiscall on 32-bit x86 Windows, where the object
+ * travels in ECX and the callee removes the arguments; the C convention with the object as
+ * first argument everywhere else). A C++ class whose virtual functions are declared in table
+ * order (RootObject, PhoneSnObject and UfiSnObject below are such classes) is called right on
+ * every architecture; a virtual destructor would take table entries, so the objects end
+ * through their release positions. A "string object by value" is a std::string passed by
+ * value, "by reference" a std::string&; both need the library's C++ runtime (GCC's
+ * libstdc++, MinGW-w64 on Windows). "ti" is the calling station's thread index ("ThreadIndex"
+ * of its parameter data set, -1 when absent).
  *
  * Success rules: "zero" means 0 is success; "one" means exactly 1 is success; "nonzero"
  * means any value other than 0 is success.
@@ -25,10 +32,11 @@
  *
  * Progress of a download is reported to the window handle given at kPhoneDownloadWindow /
  * kUfiDownloadWindow with QRX_SendMessage or QRX_PostMessage (exported by
- * libQRXInterface.so; link the plug-in with -lQRXInterface).
+ * libQRXInterface.so / QRXInterface.dll; link the plug-in with -lQRXInterface), or on
+ * Windows with the system's own SendMessageA / PostMessageA.
  *
  * The C part (message numbers, entry-point types) compiles as C. The C++ part (positions,
- * buffer sizes, the table builder) needs C++17 or later (nested namespaces, inline variables):
+ * buffer sizes, the object classes) needs C++17 or later (nested namespaces, inline variables):
  * compile plug-ins with -std=c++17 or newer. */
 #ifndef QRX_PLUGIN_BOUNDARY_H
 #define QRX_PLUGIN_BOUNDARY_H
@@ -37,6 +45,7 @@
 #include <stdint.h>
 
 #include <qrx/calling_convention.h>
+#include <qrx/table_order.h>
 
 #ifdef __cplusplus
 extern "C" {
@@ -66,6 +75,8 @@ typedef void *(*QRXPluginLoadQRXDllFn)(int zero);
 #if __cplusplus < 201703L
 #error "qrx/plugin_boundary.h needs C++17 or later: compile with -std=c++17 (or newer)"
 #endif
+
+#include <string>
 
 namespace qrx::plugin {
 
@@ -163,37 +174,196 @@ inline constexpr int kPhoneSnTableSize = 119;
 inline constexpr int kUfiSnTableSize = 170;
 inline constexpr int kRootTableSize = 4;
 
-/* A table of N entries laid out as the library calls it: build it once (a static), fill the
- * positions your plug-in serves, and start each object with its AddressPoint(). Entries you
- * leave unset answer 0 without touching their arguments.
+/* Base classes whose virtual functions sit at the positions above, in table order, with the
+ * arguments listed there. Derive, override what the plug-in serves (the names say the
+ * position), and return the object from "Create" / "LoadQRXDll":
  *
- *     struct PhoneSn { const void *const *table; int opened; };
- *     int OpenPort(PhoneSn *self, int a, int b, int ti) { self->opened = 1; return 0; }
- *     static const qrx::plugin::Table<qrx::plugin::kPhoneSnTableSize> kSnTable =
- *         qrx::plugin::Table<qrx::plugin::kPhoneSnTableSize>()
- *             .Set(qrx::plugin::kPhoneOpenPort, &OpenPort);
- *     extern "C" void *LoadQRXDll(int) { return new PhoneSn{kSnTable.AddressPoint(), 0}; }
+ *     class MySn final : public qrx::plugin::PhoneSnObject {
+ *     public:
+ *       int OpenPort(int a, int b, int ti) override { ...; return 0; }
+ *       void Release() override { delete this; }
+ *     };
+ *     extern "C" __declspec(dllexport) void *LoadQRXDll(int) {
+ *       return static_cast<qrx::plugin::PhoneSnObject *>(new MySn);
+ *     }
  *
- * Each function takes the object first, then exactly the arguments listed at its position;
- * the library passes an int16_t at the cable-loss inits and std::string by value or by
- * reference where the list says so. */
-template <int N> class Table {
-public:
-  Table() {
-    entries_[0] = nullptr; /* offset to top */
-    entries_[1] = nullptr; /* type information */
-    for (int i = 0; i < N; ++i) entries_[2 + i] = reinterpret_cast<void *>(&Unset);
-  }
-  template <typename Fn> Table &Set(int position, Fn *fn) {
-    if (position >= 0 && position < N) entries_[2 + position] = reinterpret_cast<void *>(fn);
-    return *this;
-  }
-  /* What the object's first word must point at: the entry of position 0. */
-  const void *const *AddressPoint() const { return entries_ + 2; }
+ * Positions not overridden answer 0 (a null text for kSnGetSettingsFile) and leave their
+ * arguments alone. The library calls each position as the compiler calls a member function
+ * (QRX_MEMBER: thiscall on 32-bit x86 Windows), so a class of your own whose virtual
+ * functions are declared in table order, without a virtual destructor, serves as well. */
+namespace detail {
+using qrx::table::Gap;
+using qrx::table::Start;
 
-private:
-  static long Unset(void *) { return 0; }
-  void *entries_[N + 2];
+class RootHead : public Gap<Start, 0, 1> {
+public:
+  virtual void Release() {} /* 1 */
+protected:
+  ~RootHead() = default;
+};
+
+class SnHead : public Gap<Start, 0, 2> {
+public:
+  virtual int OpenPort(int, int, int) { return 0; } /* 2 */
+  virtual int ClosePort(int) { return 0; }          /* 3 */
+protected:
+  ~SnHead() = default;
+};
+class SnNames : public Gap<SnHead, 4, 13> {
+public:
+  virtual int SetModel(std::string &) { return 0; }           /* 13 */
+  virtual const char *SettingsFile() { return nullptr; }      /* 14 */
+  virtual int SetPhoneType(const char *) { return 0; }        /* 15 */
+protected:
+  ~SnNames() = default;
+};
+class SnCommon : public Gap<SnNames, 16, 17> {
+public:
+  virtual void Release() {} /* 17 */
+protected:
+  ~SnCommon() = default;
+};
+
+class PhoneCabLoss : public Gap<SnCommon, 18, 53> {
+public:
+  virtual int TddTxInitCabLoss(int16_t, int, int, int, int, int, int, int, int, int) { return 0; } /* 53 */
+  virtual int TddTxClose(int) { return 0; } /* 54 */
+protected:
+  ~PhoneCabLoss() = default;
+};
+class PhoneFddCabLoss : public Gap<PhoneCabLoss, 55, 75> {
+public:
+  virtual int FddTxInitCabLoss(int16_t, int, int, int, int, int, int, int, int, int) { return 0; } /* 75 */
+  virtual int FddTxClose(int) { return 0; } /* 76 */
+protected:
+  ~PhoneFddCabLoss() = default;
+};
+class PhoneFirstCopies : public Gap<PhoneFddCabLoss, 77, 94> {
+public:
+  virtual int WriteSnFirstCopy(const char *, int, int) { return 0; }   /* 94 */
+  virtual int ReadSnFirstCopy(char *, int, int) { return 0; }          /* 95 */
+  virtual int WriteImeiFirstCopy(const char *, int, int) { return 0; } /* 96 */
+  virtual int ReadImeiFirstCopy(char *, int, int) { return 0; }        /* 97 */
+  virtual int WriteMsn(const char *, int, int) { return 0; }           /* 98 */
+  virtual int ReadMsn(char *, int, int) { return 0; }                  /* 99 */
+  virtual int ReadPsn(char *, int, int) { return 0; }                  /* 100 */
+  virtual int WritePsn(const char *, int, int) { return 0; }           /* 101 */
+protected:
+  ~PhoneFirstCopies() = default;
+};
+class PhoneFlags : public Gap<PhoneFirstCopies, 102, 103> {
+public:
+  virtual int ReadFlags(int, char *, int) { return 0; }          /* 103 */
+  virtual int ReadIntSoftVersion(char *, int, int) { return 0; } /* 104 */
+protected:
+  ~PhoneFlags() = default;
+};
+class PhoneSecondCopies : public Gap<PhoneFlags, 105, 106> {
+public:
+  virtual int WriteSnSecondCopy(const char *, int, int) { return 0; }   /* 106 */
+  virtual int ReadSnSecondCopy(char *, int, int) { return 0; }          /* 107 */
+  virtual int WriteImeiSecondCopy(const char *, int, int) { return 0; } /* 108 */
+  virtual int ReadImeiSecondCopy(char *, int, int) { return 0; }        /* 109 */
+  virtual int DownloadWindow(void *) { return 0; }                      /* 110 */
+  virtual int DownloadStartStop(int, int) { return 0; }                 /* 111 */
+  virtual int DownloadOption(int, int) { return 0; }                    /* 112 */
+protected:
+  ~PhoneSecondCopies() = default;
+};
+class PhoneReserved : public Gap<PhoneSecondCopies, 113, 115> {
+public:
+  virtual int Reserved(int, int, int) { return 0; } /* 115 */
+protected:
+  ~PhoneReserved() = default;
+};
+
+class UfiFirstCopies : public Gap<SnCommon, 18, 91> {
+public:
+  virtual int WriteSnFirstCopy(const char *, int, int) { return 0; } /* 91 */
+  virtual int ReadSnFirstCopy(char *, int, int) { return 0; }        /* 92 */
+  virtual void Placeholder(qrx::table::Unassigned<93>) {}
+  virtual int WriteImeiFirstCopy(const char *, int, int) { return 0; } /* 94 */
+  virtual void Placeholder(qrx::table::Unassigned<95>) {}
+  virtual int ReadImeiFirstCopy(char *, int, int) { return 0; } /* 96 */
+  virtual void Placeholder(qrx::table::Unassigned<97>) {}
+  virtual int WriteMsn(const char *, int, int) { return 0; } /* 98 */
+  virtual void Placeholder(qrx::table::Unassigned<99>) {}
+  virtual int ReadMsn(char *, int, int) { return 0; } /* 100 */
+  using Gap<SnCommon, 18, 91>::Placeholder;
+protected:
+  ~UfiFirstCopies() = default;
+};
+class UfiFlags : public Gap<UfiFirstCopies, 101, 106> {
+public:
+  virtual int ReadFlags(int, char *, int) { return 0; }          /* 106 */
+  virtual int ReadIntSoftVersion(char *, int, int) { return 0; } /* 107 */
+  virtual void Placeholder(qrx::table::Unassigned<108>) {}
+  virtual int PortCheck1(int) { return 0; }                      /* 109 */
+  virtual int PortCheck2(int) { return 0; }                      /* 110 */
+  virtual void Placeholder(qrx::table::Unassigned<111>) {}
+  virtual int WriteSnThirdCopy(std::string, int) { return 0; }   /* 112 */
+  virtual int ReadSnThirdCopy(std::string &, int) { return 0; }  /* 113 */
+  virtual int WriteMac(std::string, int, int) { return 0; }      /* 114 */
+  virtual int ReadMac(std::string &, int, int) { return 0; }     /* 115 */
+  virtual int PortCheck3(int) { return 0; }                      /* 116 */
+  virtual int WriteSsid(int) { return 0; }                       /* 117 */
+  virtual void Placeholder(qrx::table::Unassigned<118>) {}
+  virtual int ReadSsid(std::string &, int) { return 0; }         /* 119 */
+  using Gap<UfiFirstCopies, 101, 106>::Placeholder;
+protected:
+  ~UfiFlags() = default;
+};
+class UfiSecondCopies : public Gap<UfiFlags, 120, 122> {
+public:
+  virtual int ReadIntSoftVersionUfi(char *, int) { return 0; }           /* 122 */
+  virtual int ReadTestInfoUfi(char *, int) { return 0; }                 /* 123 */
+  virtual int WriteSnSecondCopy(const char *, int, int) { return 0; }    /* 124 */
+  virtual int ReadSnSecondCopy(char *, int, int) { return 0; }           /* 125 */
+  virtual int WriteImeiSecondCopy(const char *, int, int) { return 0; }  /* 126 */
+  virtual int ReadImeiSecondCopy(char *, int, int) { return 0; }         /* 127 */
+  virtual int DownloadWindow(void *) { return 0; }                       /* 128 */
+  virtual int DownloadStartStop(int, int) { return 0; }                  /* 129 */
+  virtual int DownloadOption(int, int) { return 0; }                     /* 130 */
+  virtual int DownloadExtra(int, int, std::string) { return 0; }         /* 131 */
+protected:
+  ~UfiSecondCopies() = default;
+};
+class UfiFlagItems : public Gap<UfiSecondCopies, 132, 134> {
+public:
+  virtual int Reserved(int, int, int) { return 0; } /* 134 */
+  virtual void Placeholder(qrx::table::Unassigned<135>) {}
+  virtual int ReadFlagsAt(int, char *, int) { return 0; }       /* 136 */
+  virtual int WriteFlag(int, const char *, int) { return 0; }   /* 137 */
+  using Gap<UfiSecondCopies, 132, 134>::Placeholder;
+protected:
+  ~UfiFlagItems() = default;
+};
+} // namespace detail
+
+/* The root object (result of "Create"): positions 1 and 3. */
+class RootObject : public qrx::table::Gap<detail::RootHead, 2, 3> {
+public:
+  virtual int Initialise(int) { return 0; } /* 3, given kRootInitialiseValue */
+protected:
+  ~RootObject() = default;
+};
+
+/* The phone SN object (BI_QRX's "LoadQRXDll"): kPhoneSnTableSize positions. */
+class PhoneSnObject : public qrx::table::Gap<detail::PhoneReserved, 116, 117> {
+public:
+  virtual int ReadFlagsAt(int, char *, int) { return 0; }     /* 117 */
+  virtual int WriteFlag(int, const char *, int) { return 0; } /* 118 */
+protected:
+  ~PhoneSnObject() = default;
+};
+
+/* The UFI SN object (BI_QRX_UFI_NET's "LoadQRXDll"): kUfiSnTableSize positions. */
+class UfiSnObject : public qrx::table::Gap<detail::UfiFlagItems, 138, 168> {
+public:
+  virtual int PrepareFirst() { return 0; }    /* 168 */
+  virtual int PrepareSecond(int) { return 0; } /* 169, given 1 */
+protected:
+  ~UfiSnObject() = default;
 };
 
 } // namespace qrx::plugin

@@ -7,6 +7,7 @@ from dataclasses import dataclass
 from typing import Callable, Dict, Optional
 
 from . import catalogue as cat
+from .log_lines import LogLines
 from .test_items import TestItemBinding
 
 
@@ -78,6 +79,7 @@ class Library:
         self._functions: Dict[str, ctypes._CFuncPtr] = {}
         self._keep: Dict[str, object] = {}
         self._test_items = TestItemBinding(self._dll)
+        self.log_lines = LogLines(self._dll)
         get_version = self._dll.QRX_GetVersion if hasattr(self._dll, "QRX_GetVersion") else None
         if get_version is not None:
             get_version.restype = ctypes.c_char_p

@@ -11,7 +11,6 @@ from typing import Any, Callable, Dict, Optional
 
 from . import catalogue as cat
 from .library import DownloadCallback, DownloadEvent, Library
-from .observer import LogObserver
 
 
 class StationError(RuntimeError):
@@ -43,7 +42,6 @@ class Station:
         self._started = False
         # ctypes callbacks the library may still call after the export returned.
         self._downloads: Dict[Callable, Any] = {}
-        self._observers: Dict[Callable, LogObserver] = {}
 
     # ---- the station's thread -----------------------------------------------------------
 
@@ -117,6 +115,8 @@ class Station:
         if export.shape == "lifecycle":
             raise cat.CatalogueError(f"{name} is called by Station.start/close")
         export.check(args)
+        if cat.OBSERVER in export.arguments:
+            return self._observer(name, *args)
         fn = self.library.function(name)
         c_args, outputs = self._convert(export, args)
         result = self.run_on_thread(fn, *c_args)
@@ -154,8 +154,6 @@ class Station:
                 c_args.append(self.library.encode(next(given)))
             elif kind == cat.CALLBACK:
                 c_args.append(self._download_callback(next(given)))
-            elif kind == cat.OBSERVER:
-                c_args.append(self._observer(export.name, next(given)))
             elif kind == cat.DOUBLE:
                 c_args.append(float(next(given)))
             else:
@@ -180,10 +178,13 @@ class Station:
             callback = self._downloads[handler] = DownloadCallback(relay)
         return callback
 
-    def _observer(self, export: str, handler: Optional[Callable[[int, str], None]]):
-        if handler is None:
-            return None
-        observer = self._observers.get(handler)
-        if observer is None:
-            observer = self._observers[handler] = LogObserver(handler, self.library.encoding)
-        return observer.pointer
+    def _observer(self, export: str, handler: Optional[Callable[[int, str], None]]) -> int:
+        """RegisterObserver / UnRegisterObserver: the station's lines reach handler(level, line)
+        through the library's log-line handler. 1 without a running station, as the exports."""
+        if handler is None or not self._started:
+            return 1
+        if export == "RegisterObserver":
+            self.library.log_lines.add(self.index, handler)
+        else:
+            self.library.log_lines.remove(self.index, handler)
+        return 0

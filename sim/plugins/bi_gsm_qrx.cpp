@@ -2,4 +2,4 @@
 // offers only its root object.
 #include "sim_root_object.h"
 
-QRX_SIM_EXPORT void *Create(void) { return qrx::sim::MakeRootObject("BI_GSM_QRX"); }
+QRX_SIM_EXPORT void *Create(void) { return qrx::sim::MakeRootObject(); }

@@ -1,10 +1,16 @@
-// Jobs post their progress with QRX_PostMessage (no waiting) and their start and end with
-// QRX_SendMessage, so the host sees a start before any progress and an end after it.
+// Jobs post their progress (no waiting) and send their start and end, so the host sees a
+// start before any progress and an end after it. On Windows they use the system's own
+// PostMessageA and SendMessageA, as Windows plug-ins do, and the plug-in does not link the
+// interface library; elsewhere QRX_PostMessage and QRX_SendMessage.
 #include "sim_downloader.h"
 
 #include "../common/download_protocol.h"
 
 #include <qrx/plugin_boundary.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <algorithm>
 #include <cctype>
@@ -14,6 +20,21 @@
 
 namespace qrx::sim {
 namespace {
+
+void SendToWindow(void *window, unsigned message, uintptr_t wparam, intptr_t lparam) {
+#ifdef _WIN32
+  ::SendMessageA(static_cast<HWND>(window), message, wparam, lparam);
+#else
+  QRX_SendMessage(window, message, wparam, lparam);
+#endif
+}
+void PostToWindow(void *window, unsigned message, uintptr_t wparam, intptr_t lparam) {
+#ifdef _WIN32
+  ::PostMessageA(static_cast<HWND>(window), message, wparam, lparam);
+#else
+  QRX_PostMessage(window, message, wparam, lparam);
+#endif
+}
 
 std::string Lower(std::string text) {
   for (char &c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -84,18 +105,36 @@ int SimDownloader::Start() {
   }
   std::ifstream file(image, std::ios::binary | std::ios::ate);
   long long size = file ? static_cast<long long>(file.tellg()) : 0;
-  if (window) QRX_SendMessage(window, QRX_MSG_PROGRESS_0, static_cast<uintptr_t>(job),
+  if (window) SendToWindow(window, QRX_MSG_PROGRESS_0, static_cast<uintptr_t>(job),
                               static_cast<intptr_t>((size + 1023) / 1024));
   std::lock_guard<std::mutex> hold(lock_);
-  jobs_.emplace_back(&SimDownloader::RunJob, this, job, image, window, generation);
+  ++running_;
+  jobs_.emplace_back(&SimDownloader::JobThread, this, job, image, window, generation);
   return job;
+}
+
+void SimDownloader::JobThread(int job, std::string image, void *window, unsigned generation) {
+#ifdef _WIN32
+  HMODULE held = nullptr;
+  ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                       reinterpret_cast<LPCSTR>(&PostToWindow), &held);
+#endif
+  RunJob(job, std::move(image), window, generation);
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    --running_;
+  }
+  jobEnded_.notify_all();
+#ifdef _WIN32
+  if (held) ::FreeLibraryAndExitThread(held, 0);
+#endif
 }
 
 void SimDownloader::RunJob(int job, std::string image, void *window, unsigned generation) {
   auto report = [&](unsigned message, uintptr_t wparam, bool wait) {
     if (!window || closing_.load()) return;
-    if (wait) QRX_SendMessage(window, message, wparam, job);
-    else QRX_PostMessage(window, message, wparam, job);
+    if (wait) SendToWindow(window, message, wparam, job);
+    else PostToWindow(window, message, wparam, job);
   };
   auto finish = [&](int error) {
     if (error) report(QRX_MSG_PROGRESS_4, static_cast<uintptr_t>(error), false);
@@ -125,11 +164,17 @@ void SimDownloader::Shutdown() {
   Stop();
   std::vector<std::thread> jobs;
   {
-    std::lock_guard<std::mutex> hold(lock_);
+    std::unique_lock<std::mutex> hold(lock_);
+    jobEnded_.wait(hold, [this] { return running_ == 0; });
     jobs.swap(jobs_);
   }
-  for (std::thread &t : jobs)
+  for (std::thread &t : jobs) {
+#ifdef _WIN32
+    t.detach(); // each thread ends on its own and lets go of the plug-in
+#else
     if (t.joinable()) t.join();
+#endif
+  }
 }
 
 } // namespace qrx::sim

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -37,6 +38,11 @@ public:
 
 private:
   void RunJob(int job, std::string image, void *window, unsigned generation);
+  // A job's thread: RunJob, then the job counts as ended. On Windows the thread holds the
+  // plug-in loaded while it runs and ends through FreeLibraryAndExitThread, so Shutdown, which
+  // the interface library may call while the system's loader lock is held, waits for the
+  // jobs to end rather than for their threads.
+  void JobThread(int job, std::string image, void *window, unsigned generation);
 
   std::string settingsFile_;
   std::string section_;
@@ -48,6 +54,8 @@ private:
   // Set at unload: the progress window may already be gone, so jobs report nothing more.
   std::atomic<bool> closing_{false};
   std::vector<std::thread> jobs_;
+  std::condition_variable jobEnded_;
+  int running_ = 0; // guarded by lock_
 };
 
 } // namespace qrx::sim

@@ -2,4 +2,4 @@
 // root object.
 #include "sim_root_object.h"
 
-QRX_SIM_EXPORT void *Create(void) { return qrx::sim::MakeRootObject("XA_BIAR9344"); }
+QRX_SIM_EXPORT void *Create(void) { return qrx::sim::MakeRootObject(); }

@@ -1,6 +1,8 @@
 // Simulated VISA (libvisa.so): answers "*IDN?" at GPIB addresses as the testers configured in
 // SimVisa.conf ($QRX_SIM_VISA_CONFIG overrides the path). Lines are "resource = answer";
 // "*" matches every GPIB resource, and "list = name" adds a resource to viFindRsrc.
+#include <qrx/calling_convention.h>
+
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -81,7 +83,7 @@ void CopyDescription(const std::string &text, char *out) {
 
 #define VISA_EXPORT extern "C" __attribute__((visibility("default")))
 
-VISA_EXPORT ViStatus viOpenDefaultRM(ViSession *vi) {
+VISA_EXPORT ViStatus QRX_VISA viOpenDefaultRM(ViSession *vi) {
   if (!vi) return kErrorInvalidObject;
   Session s;
   s.manager = true;
@@ -89,7 +91,7 @@ VISA_EXPORT ViStatus viOpenDefaultRM(ViSession *vi) {
   return kSuccess;
 }
 
-VISA_EXPORT ViStatus viOpen(ViSession rm, const char *name, uint32_t, uint32_t, ViSession *vi) {
+VISA_EXPORT ViStatus QRX_VISA viOpen(ViSession rm, const char *name, uint32_t, uint32_t, ViSession *vi) {
   if (!name || !vi) return kErrorInvalidObject;
   {
     std::lock_guard<std::mutex> hold(g_lock);
@@ -108,7 +110,7 @@ VISA_EXPORT ViStatus viOpen(ViSession rm, const char *name, uint32_t, uint32_t, 
   return kSuccess;
 }
 
-VISA_EXPORT ViStatus viClear(ViSession vi) {
+VISA_EXPORT ViStatus QRX_VISA viClear(ViSession vi) {
   std::lock_guard<std::mutex> hold(g_lock);
   return g_sessions.count(vi) ? kSuccess : kErrorInvalidObject;
 }
@@ -135,12 +137,12 @@ VISA_EXPORT ViStatus viQueryf(ViSession vi, const char *writeFormat, const char 
   return kSuccess;
 }
 
-VISA_EXPORT ViStatus viClose(ViSession vi) {
+VISA_EXPORT ViStatus QRX_VISA viClose(ViSession vi) {
   std::lock_guard<std::mutex> hold(g_lock);
   return g_sessions.erase(vi) ? kSuccess : kErrorInvalidObject;
 }
 
-VISA_EXPORT ViStatus viFindRsrc(ViSession rm, const char *, ViSession *list, uint32_t *count,
+VISA_EXPORT ViStatus QRX_VISA viFindRsrc(ViSession rm, const char *, ViSession *list, uint32_t *count,
                                 char *description) {
   Config config = LoadConfig();
   Session s;
@@ -159,7 +161,7 @@ VISA_EXPORT ViStatus viFindRsrc(ViSession rm, const char *, ViSession *list, uin
   return kSuccess;
 }
 
-VISA_EXPORT ViStatus viFindNext(ViSession list, char *description) {
+VISA_EXPORT ViStatus QRX_VISA viFindNext(ViSession list, char *description) {
   std::lock_guard<std::mutex> hold(g_lock);
   auto it = g_sessions.find(list);
   if (it == g_sessions.end() || it->second.next >= it->second.found.size())

@@ -5,18 +5,16 @@
 #include "hub/qrx_setting_service.h"
 #include "instruments/qrx_instrument_detect_service.h"
 #include "platform/module_path.h"
+#include "platform/operator_ui.h"
 #include "services/qrx_account_service.h"
 #include "services/qrx_local_service.h"
 #include "services/qrx_log_service.h"
 #include "sn/test_runner_sn_dlg.h"
 
-#include <mutex>
 #include <new>
 
 namespace qrx {
 namespace {
-// One serial-number dialog at a time in the whole process.
-std::mutex g_serialPromptLock;
 const std::string kAnyText = "^.+$";
 } // namespace
 
@@ -92,7 +90,8 @@ int CQRXTestTools::InputSerialNumber(std::string *out) {
 
 int CQRXTestTools::InputSerialNumberMatching(std::string *out, const std::string *pattern) {
   if (!out || !pattern) return -1;
-  std::lock_guard<std::mutex> lock(g_serialPromptLock);
+  // One serial-number dialog at a time in the whole process.
+  platform::OperatorPromptLock lock;
   CTestRunnerSnDlg dialog(*pattern, parentWindow_);
   if (dialog.DoModal() != CTestRunnerSnDlg::kIdOk) return -1;
   *out = dialog.Text();

@@ -4,12 +4,15 @@
 
 #include "platform/dynamic_library.h"
 
+#include <qrx/calling_convention.h>
+
 #include <cstdint>
 
 namespace qrx {
 
 // Types of the published VISA C interface (IVI VPP-4.3.2), declared here so that no VISA
-// header is needed to build the library.
+// header is needed to build the library. The functions use VISA's convention (QRX_VISA,
+// stdcall on 32-bit Windows) except the variadic viQueryf, which is a C function.
 using ViStatus = int32_t;
 using ViUInt32 = uint32_t;
 using ViSession = uint32_t;
@@ -23,16 +26,16 @@ inline constexpr ViAccessMode kViNoLock = 0;
 // Size of a resource description as viFindRsrc and viFindNext write it (VI_FIND_BUFLEN).
 inline constexpr int kViFindBufferLength = 256;
 
-using ViOpenDefaultRMFn = ViStatus (*)(ViSession *resourceManager);
-using ViOpenFn = ViStatus (*)(ViSession resourceManager, const char *resourceName,
+using ViOpenDefaultRMFn = ViStatus(QRX_VISA *)(ViSession *resourceManager);
+using ViOpenFn = ViStatus(QRX_VISA *)(ViSession resourceManager, const char *resourceName,
                               ViAccessMode accessMode, ViUInt32 openTimeout, ViSession *vi);
-using ViClearFn = ViStatus (*)(ViSession vi);
+using ViClearFn = ViStatus(QRX_VISA *)(ViSession vi);
 using ViQueryfFn = ViStatus (*)(ViSession vi, const char *writeFormat, const char *readFormat,
                                 ...);
-using ViCloseFn = ViStatus (*)(ViObject object);
-using ViFindRsrcFn = ViStatus (*)(ViSession resourceManager, const char *expression,
+using ViCloseFn = ViStatus(QRX_VISA *)(ViObject object);
+using ViFindRsrcFn = ViStatus(QRX_VISA *)(ViSession resourceManager, const char *expression,
                                   ViFindList *findList, ViUInt32 *count, char *description);
-using ViFindNextFn = ViStatus (*)(ViFindList findList, char *description);
+using ViFindNextFn = ViStatus(QRX_VISA *)(ViFindList findList, char *description);
 
 class VisaLibrary {
 public:

@@ -6,6 +6,7 @@
 #include "interface/station_registry.h"
 #include "interface/test_tool_easy_factory.h"
 #include "platform/thread_id.h"
+#include "plugins/bi_sn_loader.h"
 #include "plugins/qrx_bi_download_manager_interface.h"
 #include "sn/sn_manager.h"
 
@@ -93,6 +94,7 @@ QRX_EXPORT int CleanUpQRXInterface(void) {
     if (!registry.FindByThread(platform::CurrentThreadId(), &s, &key)) return 0;
     DestroyServices(s);
     registry.Remove(key);
+    if (registry.Size() == 0) CBISnLoader::CloseProgressWindows();
     return 0;
   } catch (...) {
     return 1;

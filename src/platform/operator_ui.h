@@ -21,4 +21,19 @@ bool PromptSerialNumber(const std::string &pattern,
                         const std::function<bool(const char *)> &matches, std::string *text,
                         void *owner = nullptr);
 
+// Held while one station asks the operator: the process-wide lock that keeps a second station
+// from prompting at the same time. A station thread that ends while holding it (ended by its
+// host) does not keep it: the next station takes it over (a Windows mutex object, taken when
+// abandoned; a robust mutex on POSIX systems). The same thread may take it again.
+class OperatorPromptLock {
+public:
+  OperatorPromptLock();
+  ~OperatorPromptLock();
+  OperatorPromptLock(const OperatorPromptLock &) = delete;
+  OperatorPromptLock &operator=(const OperatorPromptLock &) = delete;
+
+private:
+  bool held_ = false;
+};
+
 } // namespace qrx::platform

@@ -12,4 +12,10 @@ namespace qrx::platform {
 // Returns false when the program cannot be found or started; callers may ignore that.
 bool StartDetached(const std::vector<std::string> &argv);
 
+// Starts a Windows command line with its window hidden and does not wait for it: on Windows
+// the line goes to WinExec unchanged. Other systems run their equivalent of the lines the
+// station uses ("cmd.exe /c arp -d", the ARP cache flush, is "ip neigh flush all") and refuse
+// any other line. Returns false when nothing could be started; callers may ignore that.
+bool RunHiddenCommand(const char *commandLine);
+
 } // namespace qrx::platform

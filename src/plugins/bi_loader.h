@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/dynamic_library.h"
+#include "platform/module_lifetime.h"
 #include "plugins/plugin_object.h"
 
 #include <mutex>
@@ -37,6 +38,8 @@ protected:
 // GetInstance and deleted at library unload, before the lock goes (the lock is a
 // trivially destructible std::mutex, the reaper a function-local static registered only
 // after the plug-in was loaded, so it runs before any exit-time destructor of the plug-in).
+// Unloading never waits: when the process is ending, or another thread still holds the lock
+// (a load-failure message box open on it), the instance and its plug-in are left as they are.
 template <typename Loader> class LoaderInstance {
 public:
   static Loader *Get() {
@@ -48,6 +51,11 @@ public:
     return instance_;
   }
   static std::mutex &Lock() { return lock_; }
+  // The instance if one was created, without creating it.
+  static Loader *IfCreated() {
+    std::lock_guard<std::mutex> hold(lock_);
+    return instance_;
+  }
   // Releases the instance as library unload does; the next Get loads the plug-in again.
   static void Destroy() {
     Loader *doomed;
@@ -61,7 +69,15 @@ public:
 
 private:
   struct Reaper {
-    ~Reaper() { Destroy(); }
+    ~Reaper() {
+      if (platform::ProcessEnding()) return;
+      std::unique_lock<std::mutex> hold(lock_, std::try_to_lock);
+      if (!hold) return;
+      Loader *doomed = instance_;
+      instance_ = nullptr;
+      hold.unlock();
+      delete doomed;
+    }
   };
   static inline std::mutex lock_;
   static inline Loader *instance_ = nullptr;

@@ -1,6 +1,8 @@
 // SN object and progress window of the phone and UFI plug-ins.
 #include "plugins/bi_sn_loader.h"
 
+#include "plugins/bi_singleton.h"
+#include "plugins/ufi_bi_singleton.h"
 #include "sn/call_back_dialog.h"
 
 #include <qrx/plugin_boundary.h>
@@ -47,6 +49,21 @@ CCallBackDialog *CBISnLoader::GetCallbackDialog(QRXDownloadCallback callback) {
   }
   if (callbackDialog) callbackDialog->SetCallback(callback);
   return callbackDialog;
+}
+
+void CBISnLoader::CloseProgressWindows() {
+  CBISnLoader *loaders[] = {LoaderInstance<CBISingleton>::IfCreated(),
+                            LoaderInstance<CUFiBISingleton>::IfCreated()};
+  for (CBISnLoader *loader : loaders) {
+    if (!loader) continue;
+    CCallBackDialog *doomed;
+    {
+      std::lock_guard<std::mutex> hold(loader->classLock_);
+      doomed = loader->callbackDialog;
+      loader->callbackDialog = nullptr;
+    }
+    delete doomed; // handles what was posted to it, then ends its thread
+  }
 }
 
 } // namespace qrx

@@ -25,6 +25,11 @@ public:
   // every request, replacing the one installed before.
   CCallBackDialog *GetCallbackDialog(QRXDownloadCallback callback);
 
+  // Ends the progress windows of the phone and UFI loaders that exist, once the last station
+  // has gone: a window's thread holds the library loaded, so the host's FreeLibrary can then
+  // unload it. The next download creates a window again.
+  static void CloseProgressWindows();
+
 protected:
   CBISnLoader(const Texts &texts, std::mutex &classLock);
 

@@ -1,6 +1,10 @@
-// Calls into objects that BI plug-ins hand out: by 0-based position in the object's table of
-// virtual functions, with the object as the implicit first argument.
+// Calls into objects that outside components hand out (BI plug-in objects, instrument
+// objects): by 0-based position in the object's table of virtual functions, with the object
+// as the implicit first argument, in the platform's convention for member functions
+// (QRX_MEMBER: thiscall on 32-bit x86 Windows). Every such call goes through here.
 #pragma once
+
+#include <qrx/calling_convention.h>
 
 #include <string>
 #include <type_traits>
@@ -28,7 +32,7 @@ public:
   // exact type (static_cast<int16_t>) and window handles as void *: the plug-in's entry is
   // called with exactly the types given here.
   template <typename R, typename... Args> R call(int position, Args &&...args) const {
-    using Entry = R (*)(void *, detail::PluginParam<Args &&>...);
+    using Entry = R(QRX_MEMBER *)(void *, detail::PluginParam<Args &&>...);
     auto *const *table = *static_cast<void *const *const *>(object_);
     auto entry = reinterpret_cast<Entry>(table[position]);
     return entry(object_, std::forward<Args>(args)...);

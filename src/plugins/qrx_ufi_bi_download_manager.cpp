@@ -19,7 +19,7 @@ void CQRXUFiBIDownloadManager::BeforePrepare() {
   snObject.call<int>(kUfiPrepareFirst);
   snObject.call<int>(kUfiPrepareSecond, 1);
   // Its outcome is ignored: the flush only drops addresses earlier devices left behind.
-  platform::StartDetached({"ip", "neigh", "flush", "all"});
+  platform::RunHiddenCommand("cmd.exe /c arp -d");
 }
 
 bool CQRXUFiBIDownloadManager::WriteImagePaths(const CString &settingsFile,

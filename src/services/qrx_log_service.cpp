@@ -128,14 +128,18 @@ int CQRXLogService::LogMessage(std::string source, std::string text, int level, 
 }
 
 int CQRXLogService::Write(std::string, int level, int, int, std::string text, int) {
-  std::lock_guard<std::recursive_mutex> guard(lock_);
-  std::size_t next = 0;
-  CursorScope scope(cursors_, &next);
-  // The count is read again on every step: observers added meanwhile hear this line too.
-  while (next < observers_.size()) {
-    ILogObserver *observer = observers_[next++];
-    observer->OnLog(level, text); // each observer gets its own copy
+  {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    std::size_t next = 0;
+    CursorScope scope(cursors_, &next);
+    // The count is read again on every step: observers added meanwhile hear this line too.
+    while (next < observers_.size()) {
+      ILogObserver *observer = observers_[next++];
+      observer->OnLog(level, text); // each observer gets its own copy
+    }
   }
+  // The host's handler for hosts of any compiler hears the same line.
+  TestItemEvents::PublishLine(threadIndex_, level, text);
   return 0;
 }
 

@@ -1,5 +1,6 @@
-// Structured test items for the host: the one process-wide handler a host installs with
-// QRX_SetTestItemHandler, and the hand-over of every station's test items to it.
+// Structured test items and log lines for the host: the process-wide handlers a host installs
+// with QRX_SetTestItemHandler and QRX_SetLogLineHandler, and the hand-over of every station's
+// test items and observer lines to them.
 #pragma once
 
 #include <string>
@@ -18,6 +19,10 @@ public:
   // The number a limit or value text holds ("1.50", " -3", "+2e3"), or false when the text is
   // anything else (empty, "N/A", "1.5dB", not finite).
   static bool ParseNumber(const std::string &text, double *number);
+
+  // Hands one observer line to the host's log-line handler, if one is installed: the line as
+  // it stands (ANSI code page) and in UTF-8.
+  static void PublishLine(int threadIndex, int level, const std::string &line);
 };
 
 } // namespace qrx

@@ -1,5 +1,5 @@
-// The host's test-item handler inside the library: what a record holds, when it arrives, and
-// installing and removing the handler while stations log on their threads.
+// The host's test-item and log-line handlers inside the library: what a record holds, when it
+// arrives, and installing and removing the handler while stations log on their threads.
 #include "services/qrx_log_service.h"
 #include "services/test_item_events.h"
 
@@ -51,9 +51,26 @@ public:
   size_t lines = 0;
 };
 
+struct Line {
+  int threadIndex, level;
+  std::string ansi, utf8;
+  size_t linesBefore;
+};
+struct LineCollector {
+  std::vector<Line> seen;
+  const size_t *lines = nullptr;
+};
+void CollectLine(void *context, const QRXLogLineEvent *e) {
+  auto *c = static_cast<LineCollector *>(context);
+  c->seen.push_back({e->thread_index, e->level, e->line, e->line_utf8, *c->lines});
+}
+
 class TestItemHandler : public ::testing::Test {
 protected:
-  void TearDown() override { QRX_SetTestItemHandler(nullptr, nullptr); }
+  void TearDown() override {
+    QRX_SetTestItemHandler(nullptr, nullptr);
+    QRX_SetLogLineHandler(nullptr, nullptr);
+  }
 };
 
 TEST_F(TestItemHandler, RecordCarriesTheLineTextsAsUtf8WithNumbersAndFollowsTheObservers) {
@@ -63,6 +80,9 @@ TEST_F(TestItemHandler, RecordCarriesTheLineTextsAsUtf8WithNumbersAndFollowsTheO
   Collector c;
   c.lines = &observer.lines;
   ASSERT_EQ(QRX_SetTestItemHandler(&Collect, &c), 0);
+  LineCollector lines; // the log-line handler hears every observer line, after the observers
+  lines.lines = &observer.lines;
+  ASSERT_EQ(QRX_SetLogLineHandler(&CollectLine, &lines), 0);
 
   // GBK item name (功率) and the all-real form: the texts are the line's two-decimal texts.
   EXPECT_EQ(log.LogTestItem("Cal", "\xB9\xA6\xC2\xCA", 1.234, 1.5, 0.5, 1, 42), 0);
@@ -99,6 +119,17 @@ TEST_F(TestItemHandler, RecordCarriesTheLineTextsAsUtf8WithNumbersAndFollowsTheO
   log.LogMessage("Cal", "hello", 1, 0);
   EXPECT_EQ(c.seen.size(), 3u);
   EXPECT_EQ(observer.lines, 4u);
+  ASSERT_EQ(lines.seen.size(), 4u);
+  for (size_t i = 0; i < lines.seen.size(); ++i) {
+    EXPECT_EQ(lines.seen[i].threadIndex, 7);
+    EXPECT_EQ(lines.seen[i].linesBefore, i + 1);
+  }
+  EXPECT_EQ(lines.seen[0].level, QRX_LOG_LEVEL_TEST_ITEM);
+  EXPECT_NE(lines.seen[0].ansi.find("\xB9\xA6\xC2\xCA"), std::string::npos);
+  EXPECT_NE(lines.seen[0].utf8.find("\xE5\x8A\x9F\xE7\x8E\x87"), std::string::npos);
+  EXPECT_EQ(lines.seen[3].level, 1);
+  EXPECT_EQ(lines.seen[3].ansi, "hello");
+  EXPECT_EQ(lines.seen[3].utf8, "hello");
 }
 
 TEST_F(TestItemHandler, TextsThatAreNoWholeNumberHaveNoNumberAndVerdictsAreAsLogged) {

@@ -1,5 +1,5 @@
 /* A fake instrument library as an instrument-library author would write it from the public
- * header alone: a table of QRX_INSTR_TABLE_SIZE entries with the four used positions filled.
+ * header alone: a C++ class with the four used positions in table order.
  * Built a second time without GetQRXCalInstrInterface, as a library missing its entry. */
 #include "fake_instrument_control.h"
 
@@ -9,48 +9,32 @@
 
 namespace {
 
-struct Instrument {
-  void *const *table;
-  int typeCode;
-};
-
 int g_status = 0;
 int g_lastTypeCode = -1;
 int g_live = 0;
 std::string g_calls;
 std::string g_callsCopy;
 
-int32_t Status(void *) {
-  g_calls += "status\n";
-  return g_status;
-}
-/* Results that keep each argument visible, so order and sign can be checked. */
-int32_t Call1(void *, int32_t a, int32_t b, int32_t c) {
-  g_calls += "call1 " + std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c) + "\n";
-  return a * 10000 + b * 100 + c;
-}
-int32_t Call2(void *, int32_t a, int32_t b, int32_t c) {
-  g_calls += "call2 " + std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c) + "\n";
-  return -(a * 10000 + b * 100 + c);
-}
-int32_t Call3(void *, int32_t a, int32_t b) {
-  g_calls += "call3 " + std::to_string(a) + " " + std::to_string(b) + "\n";
-  return a * 100 + b;
-}
-int32_t Unused(void *) {
-  g_calls += "unused position\n";
-  return 7777;
-}
-
-[[maybe_unused]] void *const *Table() {
-  static void *table[QRX_INSTR_TABLE_SIZE];
-  for (void *&entry : table) entry = reinterpret_cast<void *>(&Unused);
-  table[QRX_INSTR_POS_UNLOAD_STATUS] = reinterpret_cast<void *>(&Status);
-  table[QRX_INSTR_POS_CALL1] = reinterpret_cast<void *>(&Call1);
-  table[QRX_INSTR_POS_CALL2] = reinterpret_cast<void *>(&Call2);
-  table[QRX_INSTR_POS_CALL3] = reinterpret_cast<void *>(&Call3);
-  return table;
-}
+class Instrument final : public qrx::instrument::InstrumentObject {
+public:
+  int32_t UnloadStatus() override {
+    g_calls += "status\n";
+    return g_status;
+  }
+  /* Results that keep each argument visible, so order and sign can be checked. */
+  int32_t Call1(int32_t a, int32_t b, int32_t c) override {
+    g_calls += "call1 " + std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c) + "\n";
+    return a * 10000 + b * 100 + c;
+  }
+  int32_t Call2(int32_t a, int32_t b, int32_t c) override {
+    g_calls += "call2 " + std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c) + "\n";
+    return -(a * 10000 + b * 100 + c);
+  }
+  int32_t Call3(int32_t a, int32_t b) override {
+    g_calls += "call3 " + std::to_string(a) + " " + std::to_string(b) + "\n";
+    return a * 100 + b;
+  }
+};
 
 } // namespace
 
@@ -74,12 +58,12 @@ FAKE_EXPORT const char *FakeInstrumentCalls() {
 FAKE_EXPORT void *GetQRXCalInstrInterface(int typeCode) {
   g_lastTypeCode = typeCode;
   ++g_live;
-  return new Instrument{Table(), typeCode};
+  return static_cast<qrx::instrument::InstrumentObject *>(new Instrument);
 }
 #endif
 
 FAKE_EXPORT void ReleaseInstrument(void *instrument) {
   g_calls += "release\n";
   --g_live;
-  delete static_cast<Instrument *>(instrument);
+  delete static_cast<Instrument *>(static_cast<qrx::instrument::InstrumentObject *>(instrument));
 }

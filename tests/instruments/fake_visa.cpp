@@ -3,6 +3,8 @@
 // a log of every call. Built a second time without viFindNext as an incomplete VISA.
 #include "fake_visa_control.h"
 
+#include <qrx/calling_convention.h>
+
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -96,7 +98,7 @@ FAKE_EXPORT int FakeVisaOpenSessions() {
   return static_cast<int>(S().sessions.size());
 }
 
-FAKE_EXPORT ViStatus viOpenDefaultRM(ViSession *vi) {
+FAKE_EXPORT ViStatus QRX_VISA viOpenDefaultRM(ViSession *vi) {
   State &s = S();
   std::lock_guard<std::mutex> hold(s.lock);
   if (ViStatus st = Enter("viOpenDefaultRM", "")) {
@@ -109,7 +111,7 @@ FAKE_EXPORT ViStatus viOpenDefaultRM(ViSession *vi) {
   return kSuccess;
 }
 
-FAKE_EXPORT ViStatus viOpen(ViSession rm, const char *name, uint32_t mode, uint32_t timeout,
+FAKE_EXPORT ViStatus QRX_VISA viOpen(ViSession rm, const char *name, uint32_t mode, uint32_t timeout,
                             ViSession *vi) {
   State &s = S();
   std::lock_guard<std::mutex> hold(s.lock);
@@ -125,7 +127,7 @@ FAKE_EXPORT ViStatus viOpen(ViSession rm, const char *name, uint32_t mode, uint3
   return kSuccess;
 }
 
-FAKE_EXPORT ViStatus viClear(ViSession vi) {
+FAKE_EXPORT ViStatus QRX_VISA viClear(ViSession vi) {
   State &s = S();
   std::lock_guard<std::mutex> hold(s.lock);
   if (ViStatus st = Enter("viClear", "")) return st;
@@ -152,7 +154,7 @@ FAKE_EXPORT ViStatus viQueryf(ViSession vi, const char *writeFormat, const char 
   return kSuccess;
 }
 
-FAKE_EXPORT ViStatus viClose(ViSession vi) {
+FAKE_EXPORT ViStatus QRX_VISA viClose(ViSession vi) {
   State &s = S();
   std::lock_guard<std::mutex> hold(s.lock);
   if (ViStatus st = Enter("viClose", std::to_string(vi))) return st;
@@ -160,7 +162,7 @@ FAKE_EXPORT ViStatus viClose(ViSession vi) {
   return s.sessions.erase(vi) ? kSuccess : kInvalidObject;
 }
 
-FAKE_EXPORT ViStatus viFindRsrc(ViSession rm, const char *expression, ViSession *list,
+FAKE_EXPORT ViStatus QRX_VISA viFindRsrc(ViSession rm, const char *expression, ViSession *list,
                                 uint32_t *count, char *description) {
   State &s = S();
   std::lock_guard<std::mutex> hold(s.lock);
@@ -179,7 +181,7 @@ FAKE_EXPORT ViStatus viFindRsrc(ViSession rm, const char *expression, ViSession 
 }
 
 #ifndef FAKE_VISA_WITHOUT_FIND_NEXT
-FAKE_EXPORT ViStatus viFindNext(ViSession list, char *description) {
+FAKE_EXPORT ViStatus QRX_VISA viFindNext(ViSession list, char *description) {
   State &s = S();
   std::lock_guard<std::mutex> hold(s.lock);
   if (ViStatus st = Enter("viFindNext", "")) return st;

@@ -18,13 +18,6 @@ namespace {
 FakeControl g_control;
 std::thread g_progressThread;
 
-struct Sn {
-  const void *const *table;
-};
-struct Root {
-  const void *const *table;
-};
-
 std::string Text(const char *s) { return s ? std::string(s) : std::string("(null)"); }
 
 template <typename... T> void Record(int position, const T &...parts) {
@@ -98,29 +91,29 @@ void FillBuffer(int position, char *out, size_t size) {
   std::memcpy(out, v.c_str(), v.size() + 1);
 }
 
-template <int P> int WriteText(Sn *, const char *text, int extra, int ti) {
+template <int P> int WriteText(const char *text, int extra, int ti) {
   Record(P, Text(text), N(extra), N(ti));
   if (text) Store(P, text);
   return Result(P, 0);
 }
-template <int P, size_t Size> int ReadText(Sn *, char *out, int extra, int ti) {
+template <int P, size_t Size> int ReadText(char *out, int extra, int ti) {
   Record(P, out ? "buf" : "(null)", N(extra), N(ti));
   FillBuffer(P, out, Size);
   return Result(P, 0);
 }
-template <int P, int Success> int ThreeInts(Sn *, int a, int b, int c) {
+template <int P, int Success> int ThreeInts(int a, int b, int c) {
   Record(P, N(a), N(b), N(c));
   return Result(P, Success);
 }
-template <int P, int Success> int OneInt(Sn *, int ti) {
+template <int P, int Success> int OneInt(int ti) {
   Record(P, N(ti));
   return Result(P, Success);
 }
-template <int P, int Success> int TwoInts(Sn *, int a, int b) {
+template <int P, int Success> int TwoInts(int a, int b) {
   Record(P, N(a), N(b));
   return Result(P, Success);
 }
-template <int P> int ReadFlags(Sn *, int count, char *out, int ti) {
+template <int P> int ReadFlags(int count, char *out, int ti) {
   Record(P, N(count), "buf", N(ti));
   if (Flag(g_control.overfill, P)) {
     std::memset(out, 'X', kFlagBufferSize);
@@ -130,60 +123,60 @@ template <int P> int ReadFlags(Sn *, int count, char *out, int ti) {
   }
   return Result(P, 0);
 }
-template <int P> int ReadFlagAt(Sn *, int item, char *out, int ti) {
+template <int P> int ReadFlagAt(int item, char *out, int ti) {
   Record(P, N(item), out ? "buf" : "(null)", N(ti));
   if (out) std::strcpy(out, "1");
   return Result(P, 0);
 }
-template <int P> int WriteFlag(Sn *, int item, const char *text, int ti) {
+template <int P> int WriteFlag(int item, const char *text, int ti) {
   Record(P, N(item), Text(text), N(ti));
   return Result(P, 0);
 }
-int SetModel(Sn *, std::string &model) {
+int SetModel(std::string &model) {
   Record(kSnSetModel, model);
   return 0;
 }
-int SetPhoneType(Sn *, const char *type) {
+int SetPhoneType(const char *type) {
   Record(kSnSetPhoneType, Text(type));
   return Result(kSnSetPhoneType, 0);
 }
-const char *SettingsFile(Sn *) {
+const char *SettingsFile() {
   Record(kSnGetSettingsFile);
   std::lock_guard<std::mutex> hold(g_control.lock);
   return g_control.settingsFile.empty() ? nullptr : g_control.settingsFile.c_str();
 }
-template <int P> int TxInit(Sn *, int16_t tenths, int v2, int v3, int v4, int v5, int v6, int v7,
+template <int P> int TxInit(int16_t tenths, int v2, int v3, int v4, int v5, int v6, int v7,
                             int v8, int zero, int ti) {
   Record(P, N(tenths), N(v2), N(v3), N(v4), N(v5), N(v6), N(v7), N(v8), N(zero), N(ti));
   return Result(P, 0);
 }
-template <int P, int Success> int WriteString(Sn *, std::string value, int ti) {
+template <int P, int Success> int WriteString(std::string value, int ti) {
   Record(P, value, N(ti));
   Store(P, value);
   return Result(P, Success);
 }
-template <int P, int Success> int ReadString(Sn *, std::string &out, int ti) {
+template <int P, int Success> int ReadString(std::string &out, int ti) {
   Record(P, out.empty() ? "empty" : "dirty", N(ti));
   if (!Flag(g_control.writeNothing, P)) out = Load(P);
   return Result(P, Success);
 }
-template <int P, int Success> int WriteString3(Sn *, std::string value, int zero, int ti) {
+template <int P, int Success> int WriteString3(std::string value, int zero, int ti) {
   Record(P, value, N(zero), N(ti));
   Store(P, value);
   return Result(P, Success);
 }
-template <int P, int Success> int ReadString3(Sn *, std::string &out, int zero, int ti) {
+template <int P, int Success> int ReadString3(std::string &out, int zero, int ti) {
   Record(P, out.empty() ? "empty" : "dirty", N(zero), N(ti));
   if (!Flag(g_control.writeNothing, P)) out = Load(P);
   return Result(P, Success);
 }
-template <int P> int SetWindow(Sn *, void *window) {
+template <int P> int SetWindow(void *window) {
   Record(P, window ? "window" : "(null)");
   std::lock_guard<std::mutex> hold(g_control.lock);
   g_control.window = window;
   return 0;
 }
-template <int P> int StartStop(Sn *, int start, int b) {
+template <int P> int StartStop(int start, int b) {
   Record(P, N(start), N(b));
   if (start) {
     std::vector<FakeProgress> progress;
@@ -207,16 +200,16 @@ template <int P> int StartStop(Sn *, int start, int b) {
   return 0;
 }
 #ifdef FAKE_UFI
-template <int P> int ReadUfiForm(Sn *, char *out, int ti) {
+template <int P> int ReadUfiForm(char *out, int ti) {
   Record(P, out ? "buf" : "(null)", N(ti));
   FillBuffer(P, out, 64);
   return Result(P, 1);
 }
-int UfiExtra(Sn *, int a, int b, std::string text) {
+int UfiExtra(int a, int b, std::string text) {
   Record(kUfiDownloadExtra, N(a), N(b), text);
   return 0;
 }
-int NoArgs168(Sn *) {
+int NoArgs168() {
   Record(kUfiPrepareFirst);
   return 0;
 }
@@ -229,91 +222,109 @@ void LogUnload(const char *what) {
   }
 }
 
-int SnRelease(Sn *self) {
+void SnRelease() {
   if (g_progressThread.joinable()) g_progressThread.join();
   LogUnload(FAKE_NAME " sn");
   std::lock_guard<std::mutex> hold(g_control.lock);
   ++g_control.snReleases;
-  delete self;
-  return 0;
 }
 
 #ifdef FAKE_UFI
-constexpr int kSnTableSize = kUfiSnTableSize;
+class Sn final : public UfiSnObject {
+public:
+  int OpenPort(int a, int b, int c) override { return ThreeInts<kUfiOpenPort, 0>(a, b, c); }
+  int ClosePort(int ti) override { return OneInt<kUfiClosePort, 0>(ti); }
+  int WriteSnFirstCopy(const char *t, int e, int ti) override { return WriteText<kUfiWriteSnFirstCopy>(t, e, ti); }
+  int ReadSnFirstCopy(char *o, int e, int ti) override { return ReadText<kUfiReadSnFirstCopy, kSnBufferSize>(o, e, ti); }
+  int WriteSnSecondCopy(const char *t, int e, int ti) override { return WriteText<kUfiWriteSnSecondCopy>(t, e, ti); }
+  int ReadSnSecondCopy(char *o, int e, int ti) override { return ReadText<kUfiReadSnSecondCopy, kSnBufferSize>(o, e, ti); }
+  int WriteImeiFirstCopy(const char *t, int e, int ti) override { return WriteText<kUfiWriteImeiFirstCopy>(t, e, ti); }
+  int ReadImeiFirstCopy(char *o, int e, int ti) override { return ReadText<kUfiReadImeiFirstCopy, kImeiBufferSize>(o, e, ti); }
+  int WriteImeiSecondCopy(const char *t, int e, int ti) override { return WriteText<kUfiWriteImeiSecondCopy>(t, e, ti); }
+  int ReadImeiSecondCopy(char *o, int e, int ti) override { return ReadText<kUfiReadImeiSecondCopy, kImeiBufferSize>(o, e, ti); }
+  int WriteMsn(const char *t, int e, int ti) override { return WriteText<kUfiWriteMsn>(t, e, ti); }
+  int ReadMsn(char *o, int e, int ti) override { return ReadText<kUfiReadMsn, 64>(o, e, ti); }
+  int ReadFlags(int n, char *o, int ti) override { return ::ReadFlags<kUfiReadFlags>(n, o, ti); }
+  int ReadIntSoftVersion(char *o, int e, int ti) override { return ReadText<kUfiReadIntSoftVersion, 64>(o, e, ti); }
+  int PortCheck1(int ti) override { return OneInt<kUfiPortCheck1, 1>(ti); }
+  int PortCheck2(int ti) override { return OneInt<kUfiPortCheck2, 1>(ti); }
+  int PortCheck3(int ti) override { return OneInt<kUfiPortCheck3, 1>(ti); }
+  int WriteSnThirdCopy(std::string v, int ti) override { return WriteString<kUfiWriteSnThirdCopy, 1>(v, ti); }
+  int ReadSnThirdCopy(std::string &o, int ti) override { return ReadString<kUfiReadSnThirdCopy, 1>(o, ti); }
+  int WriteMac(std::string v, int z, int ti) override { return WriteString3<kUfiWriteMac, 1>(v, z, ti); }
+  int ReadMac(std::string &o, int z, int ti) override { return ReadString3<kUfiReadMac, 1>(o, z, ti); }
+  int WriteSsid(int ti) override { return OneInt<kUfiWriteSsid, 1>(ti); }
+  int ReadSsid(std::string &o, int ti) override { return ReadString<kUfiReadSsid, 1>(o, ti); }
+  int ReadIntSoftVersionUfi(char *o, int ti) override { return ReadUfiForm<kUfiReadIntSoftVersionUfi>(o, ti); }
+  int ReadTestInfoUfi(char *o, int ti) override { return ReadUfiForm<kUfiReadTestInfoUfi>(o, ti); }
+  int DownloadWindow(void *w) override { return SetWindow<kUfiDownloadWindow>(w); }
+  int DownloadStartStop(int a, int b) override { return StartStop<kUfiDownloadStartStop>(a, b); }
+  int DownloadOption(int a, int b) override { return TwoInts<kUfiDownloadOption, 0>(a, b); }
+  int DownloadExtra(int a, int b, std::string t) override { return UfiExtra(a, b, t); }
+  int Reserved(int a, int b, int c) override { return ThreeInts<kUfiReserved, 0>(a, b, c); }
+  int ReadFlagsAt(int i, char *o, int ti) override { return ReadFlagAt<kUfiReadFlagsAt>(i, o, ti); }
+  int WriteFlag(int i, const char *t, int ti) override { return ::WriteFlag<kUfiWriteFlag>(i, t, ti); }
+  int PrepareFirst() override { return NoArgs168(); }
+  int PrepareSecond(int v) override { return OneInt<kUfiPrepareSecond, 0>(v); }
 #else
-constexpr int kSnTableSize = kPhoneSnTableSize;
-#endif
-
-Table<kSnTableSize> MakeSnTable() {
-  Table<kSnTableSize> t;
-  t.Set(kSnRelease, &SnRelease).Set(kSnSetModel, &SetModel).Set(kSnSetPhoneType, &SetPhoneType);
-  t.Set(kSnGetSettingsFile, &SettingsFile);
-#ifdef FAKE_UFI
-  t.Set(kUfiOpenPort, &ThreeInts<kUfiOpenPort, 0>).Set(kUfiClosePort, &OneInt<kUfiClosePort, 0>);
-  t.Set(kUfiWriteSnFirstCopy, &WriteText<kUfiWriteSnFirstCopy>);
-  t.Set(kUfiReadSnFirstCopy, &ReadText<kUfiReadSnFirstCopy, kSnBufferSize>);
-  t.Set(kUfiWriteSnSecondCopy, &WriteText<kUfiWriteSnSecondCopy>);
-  t.Set(kUfiReadSnSecondCopy, &ReadText<kUfiReadSnSecondCopy, kSnBufferSize>);
-  t.Set(kUfiWriteImeiFirstCopy, &WriteText<kUfiWriteImeiFirstCopy>);
-  t.Set(kUfiReadImeiFirstCopy, &ReadText<kUfiReadImeiFirstCopy, kImeiBufferSize>);
-  t.Set(kUfiWriteImeiSecondCopy, &WriteText<kUfiWriteImeiSecondCopy>);
-  t.Set(kUfiReadImeiSecondCopy, &ReadText<kUfiReadImeiSecondCopy, kImeiBufferSize>);
-  t.Set(kUfiWriteMsn, &WriteText<kUfiWriteMsn>).Set(kUfiReadMsn, &ReadText<kUfiReadMsn, 64>);
-  t.Set(kUfiReadFlags, &ReadFlags<kUfiReadFlags>);
-  t.Set(kUfiReadIntSoftVersion, &ReadText<kUfiReadIntSoftVersion, 64>);
-  t.Set(kUfiPortCheck1, &OneInt<kUfiPortCheck1, 1>).Set(kUfiPortCheck2, &OneInt<kUfiPortCheck2, 1>);
-  t.Set(kUfiPortCheck3, &OneInt<kUfiPortCheck3, 1>);
-  t.Set(kUfiWriteSnThirdCopy, &WriteString<kUfiWriteSnThirdCopy, 1>);
-  t.Set(kUfiReadSnThirdCopy, &ReadString<kUfiReadSnThirdCopy, 1>);
-  t.Set(kUfiWriteMac, &WriteString3<kUfiWriteMac, 1>).Set(kUfiReadMac, &ReadString3<kUfiReadMac, 1>);
-  t.Set(kUfiWriteSsid, &OneInt<kUfiWriteSsid, 1>).Set(kUfiReadSsid, &ReadString<kUfiReadSsid, 1>);
-  t.Set(kUfiReadIntSoftVersionUfi, &ReadUfiForm<kUfiReadIntSoftVersionUfi>);
-  t.Set(kUfiReadTestInfoUfi, &ReadUfiForm<kUfiReadTestInfoUfi>);
-  t.Set(kUfiDownloadWindow, &SetWindow<kUfiDownloadWindow>);
-  t.Set(kUfiDownloadStartStop, &StartStop<kUfiDownloadStartStop>);
-  t.Set(kUfiDownloadOption, &TwoInts<kUfiDownloadOption, 0>).Set(kUfiDownloadExtra, &UfiExtra);
-  t.Set(kUfiReserved, &ThreeInts<kUfiReserved, 0>);
-  t.Set(kUfiReadFlagsAt, &ReadFlagAt<kUfiReadFlagsAt>).Set(kUfiWriteFlag, &WriteFlag<kUfiWriteFlag>);
-  t.Set(kUfiPrepareFirst, &NoArgs168).Set(kUfiPrepareSecond, &OneInt<kUfiPrepareSecond, 0>);
-#else
-  t.Set(kPhoneOpenPort, &ThreeInts<kPhoneOpenPort, 0>).Set(kPhoneClosePort, &OneInt<kPhoneClosePort, 0>);
-  t.Set(kPhoneTddTxInitCabLoss, &TxInit<kPhoneTddTxInitCabLoss>);
-  t.Set(kPhoneTddTxClose, &OneInt<kPhoneTddTxClose, 0>);
-  t.Set(kPhoneFddTxInitCabLoss, &TxInit<kPhoneFddTxInitCabLoss>);
-  t.Set(kPhoneFddTxClose, &OneInt<kPhoneFddTxClose, 0>);
-  t.Set(kPhoneWriteSnFirstCopy, &WriteText<kPhoneWriteSnFirstCopy>);
-  t.Set(kPhoneReadSnFirstCopy, &ReadText<kPhoneReadSnFirstCopy, kSnBufferSize>);
-  t.Set(kPhoneWriteSnSecondCopy, &WriteText<kPhoneWriteSnSecondCopy>);
-  t.Set(kPhoneReadSnSecondCopy, &ReadText<kPhoneReadSnSecondCopy, kSnBufferSize>);
-  t.Set(kPhoneWriteImeiFirstCopy, &WriteText<kPhoneWriteImeiFirstCopy>);
-  t.Set(kPhoneReadImeiFirstCopy, &ReadText<kPhoneReadImeiFirstCopy, kImeiBufferSize>);
-  t.Set(kPhoneWriteImeiSecondCopy, &WriteText<kPhoneWriteImeiSecondCopy>);
-  t.Set(kPhoneReadImeiSecondCopy, &ReadText<kPhoneReadImeiSecondCopy, kImeiBufferSize>);
-  t.Set(kPhoneWriteMsn, &WriteText<kPhoneWriteMsn>).Set(kPhoneReadMsn, &ReadText<kPhoneReadMsn, 64>);
-  t.Set(kPhoneWritePsn, &WriteText<kPhoneWritePsn>).Set(kPhoneReadPsn, &ReadText<kPhoneReadPsn, 64>);
-  t.Set(kPhoneReadFlags, &ReadFlags<kPhoneReadFlags>);
-  t.Set(kPhoneReadIntSoftVersion, &ReadText<kPhoneReadIntSoftVersion, 64>);
-  t.Set(kPhoneDownloadWindow, &SetWindow<kPhoneDownloadWindow>);
-  t.Set(kPhoneDownloadStartStop, &StartStop<kPhoneDownloadStartStop>);
-  t.Set(kPhoneDownloadOption, &TwoInts<kPhoneDownloadOption, 0>);
-  t.Set(kPhoneReserved, &ThreeInts<kPhoneReserved, 0>);
-  t.Set(kPhoneReadFlagsAt, &ReadFlagAt<kPhoneReadFlagsAt>).Set(kPhoneWriteFlag, &WriteFlag<kPhoneWriteFlag>);
-#endif
-  return t;
-}
-
-void RootRelease(Root *self) {
-  LogUnload(FAKE_NAME " root");
-  {
-    std::lock_guard<std::mutex> hold(g_control.lock);
-    ++g_control.rootReleases;
+class Sn final : public PhoneSnObject {
+public:
+  int OpenPort(int a, int b, int c) override { return ThreeInts<kPhoneOpenPort, 0>(a, b, c); }
+  int ClosePort(int ti) override { return OneInt<kPhoneClosePort, 0>(ti); }
+  int TddTxInitCabLoss(int16_t t, int v2, int v3, int v4, int v5, int v6, int v7, int v8, int z, int ti) override {
+    return TxInit<kPhoneTddTxInitCabLoss>(t, v2, v3, v4, v5, v6, v7, v8, z, ti);
   }
-  delete self;
-}
-void RootInitialise(Root *, int value) {
-  std::lock_guard<std::mutex> hold(g_control.lock);
-  g_control.rootInitialiseValue = value;
-}
+  int TddTxClose(int ti) override { return OneInt<kPhoneTddTxClose, 0>(ti); }
+  int FddTxInitCabLoss(int16_t t, int v2, int v3, int v4, int v5, int v6, int v7, int v8, int z, int ti) override {
+    return TxInit<kPhoneFddTxInitCabLoss>(t, v2, v3, v4, v5, v6, v7, v8, z, ti);
+  }
+  int FddTxClose(int ti) override { return OneInt<kPhoneFddTxClose, 0>(ti); }
+  int WriteSnFirstCopy(const char *t, int e, int ti) override { return WriteText<kPhoneWriteSnFirstCopy>(t, e, ti); }
+  int ReadSnFirstCopy(char *o, int e, int ti) override { return ReadText<kPhoneReadSnFirstCopy, kSnBufferSize>(o, e, ti); }
+  int WriteSnSecondCopy(const char *t, int e, int ti) override { return WriteText<kPhoneWriteSnSecondCopy>(t, e, ti); }
+  int ReadSnSecondCopy(char *o, int e, int ti) override { return ReadText<kPhoneReadSnSecondCopy, kSnBufferSize>(o, e, ti); }
+  int WriteImeiFirstCopy(const char *t, int e, int ti) override { return WriteText<kPhoneWriteImeiFirstCopy>(t, e, ti); }
+  int ReadImeiFirstCopy(char *o, int e, int ti) override { return ReadText<kPhoneReadImeiFirstCopy, kImeiBufferSize>(o, e, ti); }
+  int WriteImeiSecondCopy(const char *t, int e, int ti) override { return WriteText<kPhoneWriteImeiSecondCopy>(t, e, ti); }
+  int ReadImeiSecondCopy(char *o, int e, int ti) override { return ReadText<kPhoneReadImeiSecondCopy, kImeiBufferSize>(o, e, ti); }
+  int WriteMsn(const char *t, int e, int ti) override { return WriteText<kPhoneWriteMsn>(t, e, ti); }
+  int ReadMsn(char *o, int e, int ti) override { return ReadText<kPhoneReadMsn, 64>(o, e, ti); }
+  int WritePsn(const char *t, int e, int ti) override { return WriteText<kPhoneWritePsn>(t, e, ti); }
+  int ReadPsn(char *o, int e, int ti) override { return ReadText<kPhoneReadPsn, 64>(o, e, ti); }
+  int ReadFlags(int n, char *o, int ti) override { return ::ReadFlags<kPhoneReadFlags>(n, o, ti); }
+  int ReadIntSoftVersion(char *o, int e, int ti) override { return ReadText<kPhoneReadIntSoftVersion, 64>(o, e, ti); }
+  int DownloadWindow(void *w) override { return SetWindow<kPhoneDownloadWindow>(w); }
+  int DownloadStartStop(int a, int b) override { return StartStop<kPhoneDownloadStartStop>(a, b); }
+  int DownloadOption(int a, int b) override { return TwoInts<kPhoneDownloadOption, 0>(a, b); }
+  int Reserved(int a, int b, int c) override { return ThreeInts<kPhoneReserved, 0>(a, b, c); }
+  int ReadFlagsAt(int i, char *o, int ti) override { return ReadFlagAt<kPhoneReadFlagsAt>(i, o, ti); }
+  int WriteFlag(int i, const char *t, int ti) override { return ::WriteFlag<kPhoneWriteFlag>(i, t, ti); }
+#endif
+  int SetModel(std::string &model) override { return ::SetModel(model); }
+  int SetPhoneType(const char *type) override { return ::SetPhoneType(type); }
+  const char *SettingsFile() override { return ::SettingsFile(); }
+  void Release() override {
+    SnRelease();
+    delete this;
+  }
+};
+
+class Root final : public RootObject {
+public:
+  void Release() override {
+    LogUnload(FAKE_NAME " root");
+    {
+      std::lock_guard<std::mutex> hold(g_control.lock);
+      ++g_control.rootReleases;
+    }
+    delete this;
+  }
+  int Initialise(int value) override {
+    std::lock_guard<std::mutex> hold(g_control.lock);
+    g_control.rootInitialiseValue = value;
+    return 0;
+  }
+};
 
 } // namespace
 
@@ -322,19 +333,20 @@ extern "C" __attribute__((visibility("default"))) FakeControl *FakeControlBlock(
 }
 
 extern "C" __attribute__((visibility("default"))) void *Create(void) {
-  static const Table<kRootTableSize> table =
-      Table<kRootTableSize>().Set(kRootRelease, &RootRelease).Set(kRootInitialise, &RootInitialise);
   std::lock_guard<std::mutex> hold(g_control.lock);
   ++g_control.createCalls;
   if (g_control.createReturnsNull) return nullptr;
-  return new Root{table.AddressPoint()};
+  return static_cast<RootObject *>(new Root);
 }
 
 extern "C" __attribute__((visibility("default"))) void *LoadQRXDll(int zero) {
-  static const Table<kSnTableSize> table = MakeSnTable();
   Record(-1, N(zero)); // the export itself, recorded as position -1
   std::lock_guard<std::mutex> hold(g_control.lock);
   ++g_control.loadCalls;
   if (g_control.loadReturnsNull) return nullptr;
-  return new Sn{table.AddressPoint()};
+#ifdef FAKE_UFI
+  return static_cast<UfiSnObject *>(new Sn);
+#else
+  return static_cast<PhoneSnObject *>(new Sn);
+#endif
 }

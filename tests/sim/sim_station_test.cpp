@@ -59,7 +59,7 @@ protected:
 
 template <typename R, typename... A> R At(void *object, int position, A... args) {
   auto table = *static_cast<void *const *const *>(object);
-  return reinterpret_cast<R (*)(void *, A...)>(table[position])(object, args...);
+  return reinterpret_cast<R(QRX_MEMBER *)(void *, A...)>(table[position])(object, args...);
 }
 
 TEST_F(SimStation, MeasurementsUseStagedLimitsAndReportVerdicts) {
@@ -230,11 +230,11 @@ TEST_F(SimStation, VisaAnswersTheIdentificationOfConfiguredTesters) {
   setenv("QRX_SIM_VISA_CONFIG", conf.c_str(), 1);
   Library visa(kStation + "/libvisa.so");
   using Session = uint32_t;
-  auto openRm = reinterpret_cast<int (*)(Session *)>(visa.Symbol("viOpenDefaultRM"));
-  auto open = reinterpret_cast<int (*)(Session, const char *, uint32_t, uint32_t, Session *)>(visa.Symbol("viOpen"));
+  auto openRm = reinterpret_cast<int(QRX_VISA *)(Session *)>(visa.Symbol("viOpenDefaultRM"));
+  auto open = reinterpret_cast<int(QRX_VISA *)(Session, const char *, uint32_t, uint32_t, Session *)>(visa.Symbol("viOpen"));
   auto query = reinterpret_cast<int (*)(Session, const char *, const char *, ...)>(visa.Symbol("viQueryf"));
-  auto find = reinterpret_cast<int (*)(Session, const char *, Session *, uint32_t *, char *)>(visa.Symbol("viFindRsrc"));
-  auto next = reinterpret_cast<int (*)(Session, char *)>(visa.Symbol("viFindNext"));
+  auto find = reinterpret_cast<int(QRX_VISA *)(Session, const char *, Session *, uint32_t *, char *)>(visa.Symbol("viFindRsrc"));
+  auto next = reinterpret_cast<int(QRX_VISA *)(Session, char *)>(visa.Symbol("viFindNext"));
   ASSERT_TRUE(openRm && open && query && find && next);
   Session rm = 0, vi = 0, list = 0;
   ASSERT_EQ(openRm(&rm), 0);

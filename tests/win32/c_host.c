@@ -2,7 +2,10 @@
  * write one: loads QRXInterface.dll from a deployment folder, starts stations on their own
  * threads (one at a time, as the registry wants), calls exports in parallel, downloads an
  * image on every station through the library's hidden progress window and checks what its
- * stdcall callback received. Exit code 0 when everything held. */
+ * stdcall callback received. Then unloads: FreeLibrary after the last station ended unloads
+ * the library and its plug-ins; FreeLibrary and the process's end with a station open, its
+ * progress window running and a message box open on another thread return within a bound.
+ * Exit code 0 when everything held. */
 #include <qrx/qrx_interface.h>
 
 #include <windows.h>
@@ -48,10 +51,48 @@ static int32_t QRX_CALLBACK OnProgress(QRXDownloadEvent e) {
   return 0;
 }
 
+static HANDLE g_boxOpen, g_boxClose;
+
 static void OnMessageBox(void *context, const char *caption, const char *text) {
   (void)context;
+  if (g_boxOpen) { /* the unload phase: the box stays open until the process ends */
+    SetEvent(g_boxOpen);
+    WaitForSingleObject(g_boxClose, INFINITE);
+    return;
+  }
   printf("message box %s: %s\n", caption, text);
   InterlockedIncrement(&g_boxes);
+}
+
+static DWORD WINAPI FreeOnThread(LPVOID lib) {
+  FreeLibrary((HMODULE)lib);
+  return 0;
+}
+
+/* FreeLibrary must return within ten seconds whatever the library is doing. */
+static void FreeWithinBound(HMODULE lib, const char *when) {
+  HANDLE t = CreateThread(NULL, 0, &FreeOnThread, lib, 0, NULL);
+  if (WaitForSingleObject(t, 10000) != WAIT_OBJECT_0) {
+    printf("FreeLibrary %s did not return\n", when);
+    fflush(stdout);
+    ExitProcess(3);
+  }
+  CloseHandle(t);
+}
+
+/* A station that stays open: a download through its progress window, then a message box. */
+static DWORD WINAPI OpenStation(LPVOID arg) {
+  int r;
+  (void)arg;
+  if ((r = g_init(7, "QRX_Station.xml", "QRX")) != 0) Fail(7, "InitQRXInterface", r);
+  if ((r = g_initDownload()) != 0) Fail(7, "Init_TestDll_DL", r);
+  if ((r = g_download("Images\\sim_image.bin", 0, &OnProgress, "", 0, 0, "")) != 0)
+    Fail(7, "StartDownloadImage", r);
+  SetEvent(g_turnDone[0]);
+  WaitForSingleObject(g_run, INFINITE);
+  /* A configuration file in a folder that does not exist: the library shows a message box. */
+  g_init(8, "NoSuchFolder\\QRX_Station.xml", "QRX");
+  return 0;
 }
 
 static DWORD WINAPI Station(LPVOID arg) {
@@ -133,7 +174,36 @@ int main(int argc, char **argv) {
   if (g_succeeded != STATIONS) Fail(-1, "downloads succeeded", (int)g_succeeded);
   if (g_progress < STATIONS) Fail(-1, "progress reports", (int)g_progress);
   if (g_boxes != 0) Fail(-1, "message boxes", (int)g_boxes);
-  FreeLibrary(lib);
+  /* The last station has ended: the library and its plug-ins go. */
+  FreeWithinBound(lib, "after the last station");
+  if (GetModuleHandleA("QRXInterface.dll")) Fail(-1, "library still loaded", 0);
+  if (GetModuleHandleA("BI_QRX.dll")) Fail(-1, "plug-in still loaded", 0);
   printf("%d stations, %ld progress reports, %ld failures\n", STATIONS, g_progress, g_failures);
+
+  /* Loaded again: a station stays open with its download window, a message box is open. */
+  lib = LoadLibraryA(path);
+  if (!lib) {
+    fprintf(stderr, "cannot load %s again: %lu\n", path, GetLastError());
+    return 2;
+  }
+  g_init = (InitFn)(void (*)(void))GetProcAddress(lib, "InitQRXInterface");
+  g_initDownload = (VoidFn)(void (*)(void))GetProcAddress(lib, "Init_TestDll_DL");
+  g_download = (DownloadFn)(void (*)(void))GetProcAddress(lib, "StartDownloadImage");
+  setBox = (BoxHandlerFn)(void (*)(void))GetProcAddress(lib, "QRX_SetMessageBoxHandler");
+  setBox(&OnMessageBox, NULL);
+  g_boxOpen = CreateEventA(NULL, TRUE, FALSE, NULL);
+  g_boxClose = CreateEventA(NULL, TRUE, FALSE, NULL);
+  ResetEvent(g_run);
+  g_finished = 0;
+  CreateThread(NULL, 0, &OpenStation, NULL, 0, NULL);
+  WaitForSingleObject(g_turnDone[0], INFINITE);
+  for (waited = 0; g_finished < 1 && waited < 60000; waited += 50) Sleep(50);
+  if (g_finished != 1) Fail(-1, "download with a station open", (int)g_finished);
+  SetEvent(g_run);
+  if (WaitForSingleObject(g_boxOpen, 30000) != WAIT_OBJECT_0) Fail(-1, "message box shown", 0);
+  FreeWithinBound(lib, "with a station open and a message box");
+  printf("unloading: %ld failures\n", g_failures);
+  fflush(stdout);
+  /* The process ends with the station open and the box still up. */
   return g_failures ? 1 : 0;
 }

@@ -6,6 +6,7 @@
 #include "platform/file_system.h"
 #include "platform/ini_file.h"
 #include "platform/module_path.h"
+#include "platform/operator_ui.h"
 #include "platform/process.h"
 #include "platform/thread_id.h"
 #include "sn/pattern_matcher.h"
@@ -17,7 +18,10 @@
 #undef LoadLibrary
 #undef WritePrivateProfileString
 
+#include <qrx/version.h>
+
 #include <chrono>
+#include <future>
 #include <thread>
 
 namespace qrx::platform {
@@ -203,16 +207,24 @@ TEST_F(AtomicFiles, ExclusiveCreationNeverOverwrites) {
 
 using ProfileFiles = ScratchFolder;
 
-TEST_F(ProfileFiles, WritesBesideTheWorkingFolderNotTheWindowsFolder) {
+TEST_F(ProfileFiles, NameReachesTheSystemAsGivenSoPluginsReadTheSameFile) {
   char old[MAX_PATH] = {};
   ::GetCurrentDirectoryA(sizeof old, old);
   ASSERT_TRUE(::SetCurrentDirectoryA(dir_.c_str()));
-  const bool written = WritePrivateProfileString("Download", "Image", "C:\\img\\a.bin", "BI.ini");
+  const std::string bare = "qrx-profile-test-" + std::to_string(::GetCurrentProcessId()) + ".ini";
+  const bool written = WritePrivateProfileString("Download", "Image", "C:\\img\\a.bin", bare);
+  char seen[64] = {};
+  ::GetPrivateProfileStringA("Download", "Image", "", seen, sizeof seen, bare.c_str());
+  const bool inWorkingFolder = FileExists(dir_ + bare);
   ::SetCurrentDirectoryA(old);
+  char windows[MAX_PATH] = {};
+  ::GetWindowsDirectoryA(windows, sizeof windows);
+  ::DeleteFileA((std::string(windows) + "\\" + bare).c_str());
   ASSERT_TRUE(written);
-  const std::string text = Read("BI.ini");
-  EXPECT_NE(text.find("[Download]"), std::string::npos);
-  EXPECT_NE(text.find("Image=C:\\img\\a.bin"), std::string::npos);
+  EXPECT_STREQ(seen, "C:\\img\\a.bin"); // what a plug-in reads under the same name
+  EXPECT_FALSE(inWorkingFolder);
+  ASSERT_TRUE(WritePrivateProfileString("Download", "Image", "b.bin", dir_ + "BI.ini"));
+  EXPECT_NE(Read("BI.ini").find("Image=b.bin"), std::string::npos);
   EXPECT_FALSE(WritePrivateProfileString(nullptr, "k", "v", dir_ + "BI.ini"));
   EXPECT_FALSE(WritePrivateProfileString("s", "k", "v", dir_));
   // Several values in one replacement of the file, or none of them.
@@ -256,7 +268,52 @@ TEST_F(DetachedPrograms, StartsWithoutWaitingAndRefusesMissingPrograms) {
   EXPECT_TRUE(seen);
   EXPECT_FALSE(StartDetached({}));
   EXPECT_FALSE(StartDetached({"no-such-program-anywhere.exe"}));
+  // The ARP flush of a UFI download is the system's own command line, run as it stands.
+  const std::string hidden = dir_ + "hidden.txt";
+  EXPECT_TRUE(RunHiddenCommand(("cmd.exe /c echo x > " + hidden).c_str()));
+  EXPECT_FALSE(RunHiddenCommand(""));
+  for (int i = 0; i < 200 && !FileExists(hidden); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(FileExists(hidden));
   std::this_thread::sleep_for(std::chrono::milliseconds(200)); // let cmd close the file
+}
+
+// A station thread ended by its host while it asked the operator leaves the lock to the next;
+// the holder itself may take it again.
+TEST(OperatorPrompt, LockOfAnEndedThreadPassesOnAndNestsOnItsThread) {
+  std::thread([] {
+    new OperatorPromptLock; // never released: the thread ends holding it
+  }).join();
+  auto next = std::async(std::launch::async, [] {
+    OperatorPromptLock first;
+    OperatorPromptLock again;
+    return true;
+  });
+  ASSERT_EQ(next.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  EXPECT_TRUE(next.get());
+}
+
+// Installers and Explorer read the version record that version.h defines.
+TEST(VersionRecord, DllCarriesTheHeaderVersionAndNames) {
+  DWORD ignored = 0;
+  const DWORD size = ::GetFileVersionInfoSizeA(QRX_DEPLOYED_DLL, &ignored);
+  ASSERT_GT(size, 0u);
+  std::vector<char> data(size);
+  ASSERT_TRUE(::GetFileVersionInfoA(QRX_DEPLOYED_DLL, 0, size, data.data()));
+  VS_FIXEDFILEINFO *fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(::VerQueryValueA(data.data(), "\\", reinterpret_cast<void **>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(QRX_VERSION_MINOR, QRX_VERSION_MAJOR)));
+  EXPECT_EQ(fixed->dwProductVersionLS, static_cast<DWORD>(MAKELONG(0, QRX_VERSION_PATCH)));
+  const std::pair<const char *, const char *> kStrings[] = {
+      {"OriginalFilename", "QRXInterface.dll"}, {"FileVersion", QRX_VERSION_STRING},
+      {"ProductVersion", QRX_VERSION_STRING},   {"ProductName", "QRXInterface"}};
+  for (const auto &[name, expected] : kStrings) {
+    char *value = nullptr;
+    const std::string key = std::string("\\StringFileInfo\\080404b0\\") + name;
+    ASSERT_TRUE(::VerQueryValueA(data.data(), key.c_str(), reinterpret_cast<void **>(&value), &length)) << name;
+    EXPECT_STREQ(value, expected) << name;
+  }
 }
 
 } // namespace

@@ -7,9 +7,11 @@
 
 #include <qrx/host_ui.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <pthread.h>
 #include <vector>
 
 namespace qrx::platform {
@@ -97,6 +99,33 @@ bool PromptSerialNumber(const std::string &pattern,
   if (!matches(buf.data())) return false;
   *text = buf.data();
   return true;
+}
+
+namespace {
+pthread_mutex_t &PromptMutex() {
+  static pthread_mutex_t mutex = [] {
+    pthread_mutex_t m;
+    pthread_mutexattr_t attr;
+    pthread_mutexattr_init(&attr);
+    pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_RECURSIVE);
+    pthread_mutexattr_setrobust(&attr, PTHREAD_MUTEX_ROBUST);
+    pthread_mutex_init(&m, &attr);
+    pthread_mutexattr_destroy(&attr);
+    return m;
+  }();
+  return mutex;
+}
+} // namespace
+
+OperatorPromptLock::OperatorPromptLock() {
+  int r = pthread_mutex_lock(&PromptMutex());
+  // The last holder ended without letting go: the lock is ours, and usable again.
+  if (r == EOWNERDEAD) r = pthread_mutex_consistent(&PromptMutex());
+  held_ = r == 0;
+}
+
+OperatorPromptLock::~OperatorPromptLock() {
+  if (held_) pthread_mutex_unlock(&PromptMutex());
 }
 
 } // namespace qrx::platform

@@ -75,4 +75,18 @@ bool StartDetached(const std::vector<std::string> &argv) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+bool RunHiddenCommand(const char *commandLine) {
+  struct Translation {
+    const char *windows;
+    std::vector<std::string> argv;
+  };
+  static const Translation kTranslations[] = {
+      {"cmd.exe /c arp -d", {"ip", "neigh", "flush", "all"}},
+  };
+  if (!commandLine) return false;
+  for (const Translation &t : kTranslations)
+    if (std::strcmp(commandLine, t.windows) == 0) return StartDetached(t.argv);
+  return false;
+}
+
 } // namespace qrx::platform

@@ -28,11 +28,13 @@ std::string SystemMessage(DWORD code) {
 }
 
 HMODULE Open(const std::string &path) {
-  // No "cannot find DLL" box of the system's own: the caller reports the failure.
-  UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  // No "cannot find DLL" box of the system's own: the caller reports the failure. The mode
+  // is the calling thread's, so the host's other threads keep theirs.
+  DWORD oldMode = 0;
+  const BOOL quiet = ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &oldMode);
   HMODULE h = ::LoadLibraryA(path.c_str());
   DWORD err = ::GetLastError();
-  ::SetErrorMode(oldMode);
+  if (quiet) ::SetThreadErrorMode(oldMode, nullptr);
   ::SetLastError(err);
   return h;
 }

@@ -9,29 +9,14 @@
 #undef WritePrivateProfileString
 
 #include <atomic>
-#include <vector>
 
 namespace qrx::platform {
-namespace {
-
-// The profile functions read a name without a folder as one in the Windows directory; ours
-// are always relative to the working directory or absolute.
-std::string FullPath(const std::string &path) {
-  std::vector<char> buf(MAX_PATH);
-  for (;;) {
-    DWORD n = ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(buf.size()), buf.data(), nullptr);
-    if (n == 0) return path;
-    if (n < buf.size()) return std::string(buf.data(), n);
-    buf.resize(n + 1);
-  }
-}
-
-} // namespace
-
 bool WritePrivateProfileString(const char *section, const char *key, const char *value,
                                const std::string &path) {
   if (!section || path.empty() || IsDirectory(path)) return false;
-  return ::WritePrivateProfileStringA(section, key, value, FullPath(path).c_str()) != 0;
+  // The name goes to the system as the plug-in gave it: a bare name is a file in the Windows
+  // folder for WritePrivateProfileStringA as for the plug-in's own GetPrivateProfileStringA.
+  return ::WritePrivateProfileStringA(section, key, value, path.c_str()) != 0;
 }
 
 bool WritePrivateProfileStrings(const std::string &path,

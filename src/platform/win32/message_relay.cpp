@@ -1,15 +1,20 @@
 // Message relay: a hidden message-only window with its own thread and message loop. Plug-ins
 // post and send it window messages with PostMessageA and SendMessageA; the window procedure
 // hands every WM_USER-based message to the handler, in the order the window receives them.
+//
+// The relay's thread runs the library's code, so it holds a reference on the library's module
+// and ends through FreeLibraryAndExitThread: a host's FreeLibrary never unmaps the code under
+// a running relay, and nothing waits for the thread while the loader lock is held (the
+// library's unload can only begin once every relay thread has let go of the module).
 #include "platform/message_relay.h"
 
 #include "interface/export_macros.h"
+#include "platform/module_lifetime.h"
 
 #include <windows.h>
 
 #include <future>
-#include <mutex>
-#include <thread>
+#include <string_view>
 
 namespace qrx::platform {
 namespace {
@@ -23,17 +28,33 @@ UINT StopMessage() {
 
 LRESULT CALLBACK RelayProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
-void RegisterClassOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] {
+// The module whose code runs the relay: the library itself (or a test program linking it).
+HMODULE OwnModule() {
+  HMODULE self = nullptr;
+  ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&RelayProc), &self);
+  return self;
+}
+
+// The window class belongs to the library's module and goes with it: a class left behind
+// would send the windows of a library loaded again to the old, unmapped procedure.
+class RelayClass {
+public:
+  RelayClass() {
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = &RelayProc;
-    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.hInstance = OwnModule();
     wc.lpszClassName = kClassName;
     ::RegisterClassExA(&wc);
-  });
-}
+  }
+  ~RelayClass() {
+    if (!ProcessEnding()) ::UnregisterClassA(kClassName, OwnModule());
+  }
+};
+
+void RegisterClassOnce() { static RelayClass registered; }
 } // namespace
 
 namespace {
@@ -45,12 +66,35 @@ struct RelayWindowData {
 };
 } // namespace
 
-struct MessageRelay::State {
+namespace {
+struct RelayCore {
   RelayWindowData data;
   HWND window = nullptr;
   DWORD threadId = 0;
-  std::thread thread;
+  HANDLE thread = nullptr;
+  std::promise<HWND> created;
 };
+
+DWORD WINAPI RelayThread(void *param) {
+  auto *s = static_cast<RelayCore *>(param);
+  // Taken before anything else, so the module stays while this thread runs its code.
+  HMODULE held = nullptr;
+  ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                       reinterpret_cast<LPCSTR>(&RelayThread), &held);
+  HWND w = ::CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                             OwnModule(), &s->data);
+  s->threadId = ::GetCurrentThreadId();
+  s->created.set_value(w);
+  if (w) {
+    MSG msg;
+    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) ::DispatchMessageA(&msg);
+  }
+  if (held) ::FreeLibraryAndExitThread(held, 0);
+  return 0;
+}
+} // namespace
+
+struct MessageRelay::State : RelayCore {};
 
 namespace {
 LRESULT CALLBACK RelayProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -93,31 +137,32 @@ MessageRelay::MessageRelay(Handler handler) : state_(new State) {
   state_->data.handler = std::move(handler);
   state_->data.owner = this;
   RegisterClassOnce();
-  std::promise<HWND> created;
-  auto window = created.get_future();
-  state_->thread = std::thread([s = state_, &created] {
-    HWND w = ::CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                               ::GetModuleHandleA(nullptr), &s->data);
-    s->threadId = ::GetCurrentThreadId();
-    created.set_value(w);
-    if (!w) return;
-    MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) ::DispatchMessageA(&msg);
-  });
-  state_->window = window.get();
+  auto window = state_->created.get_future();
+  state_->thread = ::CreateThread(nullptr, 0, &RelayThread, static_cast<RelayCore *>(state_), 0, nullptr);
+  state_->window = state_->thread ? window.get() : nullptr;
 }
 
 MessageRelay::~MessageRelay() {
-  if (state_->window) {
-    if (::GetCurrentThreadId() == state_->threadId) {
-      ::DestroyWindow(state_->window);
-      state_->thread.detach();
-    } else {
-      // Queued behind every message posted so far, so those are handled first.
-      ::PostMessageA(state_->window, StopMessage(), 0, 0);
-    }
+  if (ProcessEnding()) return; // the thread is gone; its state is left to the process's end
+  if (state_->thread && ::GetCurrentThreadId() == state_->threadId) {
+    // Ended by its own handler: the loop ends once the handler has returned, and the state
+    // it is still using stays with the thread.
+    if (state_->window) ::DestroyWindow(state_->window);
+    ::CloseHandle(state_->thread);
+    return;
   }
-  if (state_->thread.joinable()) state_->thread.join();
+  // Queued behind every message posted so far, so those are handled first.
+  if (state_->window) ::PostMessageA(state_->window, StopMessage(), 0, 0);
+  if (state_->thread) {
+    // Messages sent to this thread meanwhile (a host callback on the relay that sends to the
+    // window of the thread ending the relay) are answered while waiting.
+    while (::MsgWaitForMultipleObjects(1, &state_->thread, FALSE, INFINITE, QS_SENDMESSAGE) ==
+           WAIT_OBJECT_0 + 1) {
+      MSG pending;
+      ::PeekMessageA(&pending, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    ::CloseHandle(state_->thread);
+  }
   delete state_;
 }
 

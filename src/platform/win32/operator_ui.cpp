@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <mutex>
 #include <vector>
 
@@ -46,12 +47,40 @@ std::string Ansi(const std::wstring &text) {
   return out;
 }
 
-// A window of this process that the operator is working in: the owner of modal windows.
+// Threads showing one of our boxes or prompts right now: their windows are stations' dialogs,
+// never an owner for another station's.
+std::mutex g_uiThreadsMutex;
+std::vector<DWORD> g_uiThreads;
+
+bool ShowingOurWindow(DWORD thread) {
+  std::lock_guard<std::mutex> lock(g_uiThreadsMutex);
+  return std::find(g_uiThreads.begin(), g_uiThreads.end(), thread) != g_uiThreads.end();
+}
+
+class ShowingWindow {
+public:
+  ShowingWindow() {
+    std::lock_guard<std::mutex> lock(g_uiThreadsMutex);
+    g_uiThreads.push_back(::GetCurrentThreadId());
+  }
+  ~ShowingWindow() {
+    std::lock_guard<std::mutex> lock(g_uiThreadsMutex);
+    auto it = std::find(g_uiThreads.begin(), g_uiThreads.end(), ::GetCurrentThreadId());
+    if (it != g_uiThreads.end()) g_uiThreads.erase(it);
+  }
+};
+
+// The host's window the operator works in: the owner of modal windows. The window active on
+// the calling thread first; else the top-level owner of this process's foreground window,
+// unless that belongs to another station's box or prompt.
 HWND HostWindow() {
+  if (HWND active = ::GetActiveWindow()) return active;
   HWND w = ::GetForegroundWindow();
   DWORD pid = 0;
-  if (w) ::GetWindowThreadProcessId(w, &pid);
-  return w && pid == ::GetCurrentProcessId() ? w : nullptr;
+  if (!w || !::GetWindowThreadProcessId(w, &pid) || pid != ::GetCurrentProcessId()) return nullptr;
+  HWND root = ::GetAncestor(w, GA_ROOTOWNER);
+  if (!root) root = w;
+  return ShowingOurWindow(::GetWindowThreadProcessId(root, nullptr)) ? nullptr : root;
 }
 
 int MatchTrampoline(void *matcher, const char *text) {
@@ -191,6 +220,7 @@ bool DialogPrompt(const std::function<bool(const char *)> &matches, std::string 
                   HWND owner) {
   // Modal to the host's window when it gave one, else to the window the operator works in.
   if (!owner || !::IsWindow(owner)) owner = HostWindow();
+  ShowingWindow showing;
   const std::vector<WORD> dialogTemplate = SerialDialogTemplate();
   SerialDialogState state{&matches, {}};
   INT_PTR r = ::DialogBoxIndirectParamW(
@@ -217,8 +247,11 @@ void ShowMessageBox(const char *caption, const std::string &text) {
     return;
   }
   // Texts are in the ANSI code page the library works in, which need not be the system's.
-  ::MessageBoxW(nullptr, Wide(AnsiCodePage(), text).c_str(), Wide(AnsiCodePage(), cap).c_str(),
-                MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
+  // Modal to the host's window; without one, to the calling thread's windows.
+  HWND owner = HostWindow();
+  ShowingWindow showing;
+  ::MessageBoxW(owner, Wide(AnsiCodePage(), text).c_str(), Wide(AnsiCodePage(), cap).c_str(),
+                MB_OK | MB_SETFOREGROUND | (owner ? MB_APPLMODAL : MB_TASKMODAL));
 }
 
 bool PromptSerialNumber(const std::string &pattern,
@@ -241,6 +274,23 @@ bool PromptSerialNumber(const std::string &pattern,
   if (!matches(buf.data())) return false;
   *text = buf.data();
   return true;
+}
+
+namespace {
+HANDLE PromptMutex() {
+  static const HANDLE mutex = ::CreateMutexA(nullptr, FALSE, nullptr);
+  return mutex;
+}
+} // namespace
+
+OperatorPromptLock::OperatorPromptLock() {
+  // WAIT_ABANDONED: the last holder's thread ended holding it; the mutex is ours now.
+  const DWORD r = PromptMutex() ? ::WaitForSingleObject(PromptMutex(), INFINITE) : WAIT_FAILED;
+  held_ = r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;
+}
+
+OperatorPromptLock::~OperatorPromptLock() {
+  if (held_) ::ReleaseMutex(PromptMutex());
 }
 
 } // namespace qrx::platform

@@ -25,4 +25,9 @@ bool StartDetached(const std::vector<std::string> &argv) {
   return ::WinExec(line.c_str(), SW_HIDE) > 31;
 }
 
+bool RunHiddenCommand(const char *commandLine) {
+  if (!commandLine || !*commandLine) return false;
+  return ::WinExec(commandLine, SW_HIDE) > 31;
+}
+
 } // namespace qrx::platform
