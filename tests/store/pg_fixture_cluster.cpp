@@ -8,19 +8,33 @@
 
 #include <libpq-fe.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace qrx::testing {
 
 std::string PgBinFolder() { return {}; }
 
+// Wine starts a Linux program but gives no handle to wait on: the script leaves its exit
+// status in COMMAND.status, looked for here.
 int PgTestCluster::Run(const std::string &command) const {
+  const std::string status = "Z:" + folder_ + "/" + command + ".status";
+  std::error_code ec;
+  std::filesystem::remove(status, ec);
   ChildProcess shell;
-  if (!shell.Start({"/bin/sh", script_, command, folder_}))
+  if (!shell.Start({"/bin/sh", script_, command, folder_}, "Z:" + folder_ + "/" + command + ".log"))
     return -1;
-  shell.ReadAll();
-  return shell.Wait();
+  for (int i = 0; i < 1200; ++i) {
+    std::ifstream in(status);
+    int code = -1;
+    if (in >> code)
+      return code;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return -1;
 }
 
 bool PgTestCluster::Start(std::string *error, bool durable) {

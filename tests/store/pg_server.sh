@@ -35,8 +35,9 @@ CONF
     fi
   done
   echo "the PostgreSQL server did not start, see $dir/server.log" >&2; exit 1 ;;
-stop) ctl -m fast stop ;;
-resume) ctl -l "$dir/server.log" start ;;
+# Both leave their exit status in DIR/COMMAND.status for a caller that cannot wait for them.
+stop) rc=0; ctl -m fast stop || rc=$?; echo $rc >"$dir/stop.status"; exit $rc ;;
+resume) rc=0; ctl -l "$dir/server.log" start || rc=$?; echo $rc >"$dir/resume.status"; exit $rc ;;
 remove) ctl -m fast stop || true; rm -rf "$dir" ;;
 *) echo "usage: pg_server.sh start|stop|resume|remove DIR" >&2; exit 2 ;;
 esac
