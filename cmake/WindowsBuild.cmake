@@ -1,5 +1,6 @@
 # Windows-specific parts of the build: static runtime, the regular-expression engine of the
-# serial-number matcher, and GoogleTest built from Debian's sources for the target.
+# serial-number matcher, the tools' libraries (cmake/WindowsLibraries.cmake) and GoogleTest
+# built from Debian's sources for the target.
 
 # The C++ runtime, libgcc and winpthread linked into each binary.
 add_link_options(-static -static-libgcc -static-libstdc++)
@@ -32,6 +33,8 @@ elseif(QRX_PCRE2_SOURCE_DIR AND EXISTS ${QRX_PCRE2_SOURCE_DIR}/CMakeLists.txt)
   set(QRX_PATTERN_ENGINE "pcre2")
 endif()
 message(STATUS "Serial-number pattern engine: ${QRX_PATTERN_ENGINE}")
+
+include(${CMAKE_CURRENT_LIST_DIR}/WindowsLibraries.cmake)
 
 # GoogleTest from the sources Debian ships in /usr/src/googletest (package googletest),
 # compiled for the target like our own code.

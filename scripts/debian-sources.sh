@@ -36,7 +36,25 @@ command -v dpkg-source >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get inst
 
 for p in "${need[@]}"; do
   work=$(mktemp -d "$dir/.fetch-$p.XXXXXX")
-  (cd "$work" && apt-get source -qq "$p" >/dev/null)
+  # The newest version first; an archive that no longer holds it (a security update moved
+  # on) is tried for the versions listed after it.
+  fetched=no
+  for v in "" $(apt-cache showsrc "$p" | sed -n 's/^Version: //p' | sort -rV); do
+    if (cd "$work" && apt-get source -qq "$p${v:+=$v}" >/dev/null 2>"$work.log"); then
+      fetched=yes; break
+    fi
+    find "$work" -mindepth 1 -delete
+  done
+  # An archive missing the Debian part of a package still serves its upstream tarball: that,
+  # unpacked without Debian's patches, rather than no build at all.
+  if [ $fetched = no ] && (cd "$work" && apt-get source --tar-only -qq "$p" >/dev/null 2>>"$work.log"); then
+    echo "debian-sources: $p: Debian's part could not be fetched, using the upstream tarball" >&2
+    mkdir "$work/upstream" && tar -xf "$work"/*.orig.tar.* -C "$work/upstream" && fetched=yes
+    src=$(find "$work/upstream" -mindepth 1 -maxdepth 1 -type d | head -n 1)
+    mv "$src" "$work/$p-upstream" && rmdir "$work/upstream"
+  fi
+  [ $fetched = yes ] || { cat "$work.log" >&2; rm -f "$work.log"; exit 1; }
+  rm -f "$work.log"
   src=$(find "$work" -mindepth 1 -maxdepth 1 -type d | head -n 1)
   [ -n "$src" ] || { echo "apt-get source $p unpacked nothing" >&2; exit 1; }
   rm -rf "$dir/$p"

@@ -12,8 +12,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <sys/wait.h>
-#include <unistd.h>
+#include "child_process.h"
 
 #include <fstream>
 #include <map>
@@ -211,26 +210,15 @@ TEST(IdentityPoolProcesses, EightProcessesShareOnePoolWithoutDuplicates) {
   ASSERT_TRUE(AddImeiPool(*admin, "35209900", 0, kPool - 1, &pool, &why)) << why;
 
   TempFolder folder;
-  std::vector<pid_t> children;
+  std::vector<std::unique_ptr<qrx::testing::ChildProcess>> children;
   for (int p = 0; p < kProcesses; ++p) {
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      const std::string out = folder.Path() + "/out" + std::to_string(p);
-      if (!freopen(out.c_str(), "w", stdout))
-        _exit(126);
-      execl(QRX_STORE_HELPER, QRX_STORE_HELPER, "ids", url.c_str(), folder.Path().c_str(),
-            std::to_string(kThreads).c_str(), std::to_string(kUnits).c_str(), "imei",
-            static_cast<char *>(nullptr));
-      _exit(127);
-    }
-    children.push_back(child);
+    children.push_back(std::make_unique<qrx::testing::ChildProcess>());
+    ASSERT_TRUE(children.back()->Start({QRX_STORE_HELPER, "ids", url, folder.Path(),
+                                        std::to_string(kThreads), std::to_string(kUnits), "imei"},
+                                       folder.Path() + "/out" + std::to_string(p)));
   }
-  for (pid_t child : children) {
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+  for (auto &child : children)
+    EXPECT_EQ(child->Wait(), 0);
   std::map<std::string, std::set<std::string>> byOutcome;
   std::map<std::string, std::string> holder; // verified or burned value -> unit
   int lines = 0;
@@ -267,16 +255,17 @@ TEST(QrxIds, LoadsPoolsAndReportsThemAsJson) {
   TempFolder folder;
   const std::string db = "sqlite:" + folder.Path() + "/ids.db";
   auto run = [&](const std::string &args, std::string *out, bool withDb = true) {
-    const std::string command = std::string(QRX_IDS_TOOL) + (withDb ? " --db " + db : "") + " " +
-                                args + " 2>&1";
-    FILE *pipe = popen(command.c_str(), "r");
-    char buffer[4096];
-    out->clear();
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-      out->append(buffer, n);
-    const int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::vector<std::string> argv{QRX_IDS_TOOL};
+    if (withDb)
+      argv.insert(argv.end(), {"--db", db});
+    std::istringstream words(args);
+    for (std::string word; words >> word;)
+      argv.push_back(word);
+    qrx::testing::ChildProcess tool;
+    if (!tool.Start(argv))
+      return -1;
+    *out = tool.ReadAll();
+    return tool.Wait();
   };
   std::string out;
   ASSERT_EQ(run("add-imei --tac 35209900 --from 0 --to 9999", &out), 0) << out;

@@ -1,6 +1,7 @@
 // A PostgreSQL cluster of its own for a test binary or benchmark: initdb into a temporary
 // folder, a server listening only on a Unix socket there, removed again at the end. Run as an
-// unprivileged user when the tests run as root (the server refuses to run as root).
+// unprivileged user when the tests run as root (the server refuses to run as root). On Windows
+// the cluster is the one the test fixture started (pg_fixture_cluster.cpp).
 #pragma once
 
 #include <string>
@@ -28,6 +29,7 @@ public:
 private:
   int Run(const std::string &command) const; // as the server's user
   std::string folder_, asUser_;
+  std::string url_, script_; // the fixture's server and its pg_server.sh (Windows)
   bool durable_ = false;
   bool running_ = false;
 };

@@ -105,9 +105,10 @@ store::UnitRecord HeaderOf(const store::UnitRecord &unit) {
 namespace qrx::testing {
 
 TempFolder::TempFolder() {
-  char pattern[] = "/tmp/qrxstore-XXXXXX";
-  if (mkdtemp(pattern))
-    path_ = pattern;
+  std::error_code ec;
+  const auto folder = std::filesystem::temp_directory_path(ec) / ("qrxstore-" + NewUnitId().substr(0, 8));
+  if (!ec && std::filesystem::create_directory(folder, ec))
+    path_ = folder.generic_string();
 }
 
 TempFolder::~TempFolder() {

@@ -13,13 +13,10 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "child_process.h"
 
 #include <atomic>
-#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <thread>
@@ -225,35 +222,18 @@ TEST_P(UnitStoreTest, MigrationsRunOnceAndANewerStoreIsRefused) {
 }
 
 TEST_P(UnitStoreTest, KillingTheHostMidUnitLeavesWholeUnitsAndOneIncomplete) {
-  int out[2];
-  ASSERT_EQ(pipe(out), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    dup2(out[1], 1);
-    close(out[0]);
-    execl(QRX_STORE_HELPER, QRX_STORE_HELPER, "units", store_.url.c_str(),
-          folder_.Path().c_str(), static_cast<char *>(nullptr));
-    _exit(127);
-  }
-  close(out[1]);
-  FILE *lines = fdopen(out[0], "r");
-  ASSERT_TRUE(lines);
-  char line[256];
-  std::string last;
+  qrx::testing::ChildProcess host;
+  ASSERT_TRUE(host.Start({QRX_STORE_HELPER, "units", store_.url, folder_.Path()}));
+  std::string line, last;
   int begun = 0;
-  while (begun < 6 && std::fgets(line, sizeof line, lines)) {
-    ASSERT_EQ(std::strncmp(line, "begun ", 6), 0) << line;
-    last = std::string(line + 6);
-    last.pop_back();
+  while (begun < 6 && host.ReadLine(&line)) {
+    ASSERT_EQ(line.rfind("begun ", 0), 0u) << line;
+    last = line.substr(6);
     ++begun;
   }
-  kill(child, SIGKILL);
-  int status = 0;
-  waitpid(child, &status, 0);
-  std::fclose(lines);
+  host.Kill();
   ASSERT_EQ(begun, 6);
-  ASSERT_TRUE(WIFSIGNALED(status));
+  ASSERT_EQ(host.Wait(), qrx::testing::ChildProcess::kKilled);
 
   auto db = OpenForReading(store_.readUrl);
   ASSERT_TRUE(db);
@@ -268,39 +248,13 @@ INSTANTIATE_TEST_SUITE_P(Stores, UnitStoreTest, ::testing::Values("sqlite", "pos
 
 TEST(UnitStoreBadInput, CorruptFileIsRefusedWithAClearMessage) {
   TempFolder folder;
-  ASSERT_EQ(mkdir((folder.Path() + "/Results").c_str(), 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(folder.Path() + "/Results"));
   std::ofstream(folder.Path() + "/Results/results.db") << std::string(8192, 'x');
   std::string error;
   EXPECT_FALSE(OpenUnitSink("", folder.Path(), &error));
   EXPECT_NE(error.find("not a readable results store"), std::string::npos) << error;
   EXPECT_FALSE(OpenIdentitySource("", folder.Path(), &error));
   EXPECT_NE(error.find("results.db"), std::string::npos) << error;
-}
-
-TEST(UnitStoreBadInput, ReadOnlyFolderIsRefusedWithAClearMessage) {
-  TempFolder folder;
-  ASSERT_EQ(chmod(folder.Path().c_str(), 0555), 0);
-  // Root writes everywhere: try as the unprivileged user, in a child process.
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (geteuid() == 0 && setuid(65534) != 0)
-      _exit(3);
-    std::string error;
-    const bool opened = OpenUnitSink("", folder.Path(), &error) != nullptr;
-    const bool said = error.find("cannot create the results folder") != std::string::npos;
-    std::string fileError;
-    const bool fileOpened =
-        OpenUnitSink("sqlite:" + folder.Path() + "/x.db", "", &fileError) != nullptr;
-    const bool fileSaid = fileError.find("cannot be written") != std::string::npos ||
-                          fileError.find("unable to open") != std::string::npos;
-    _exit(!opened && said && !fileOpened && fileSaid ? 0 : 1);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  chmod(folder.Path().c_str(), 0755);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(UnitStoreBadInput, WrongUrlsAreRefused) {

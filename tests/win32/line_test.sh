@@ -1,7 +1,8 @@
 #!/bin/sh
 # The simulated line of the Linux build, run with the Windows qrx-run.exe and DLLs under Wine:
-# the same sequences must give the same verdicts. A small wrapper hands qrx-run.exe Windows
-# forms of the folders and files the shared line test names.
+# the same sequences must give the same verdicts, and the units land in the deployment's SQLite
+# results store. A small wrapper hands qrx-run.exe Windows forms of the folders and files the
+# shared line test names.
 # Usage: line_test.sh <qrx-run.exe> <station dir> <examples dir> <wine prefix>
 set -u
 exe="$1"; station="$2"; examples="$3"
@@ -24,4 +25,14 @@ done
 exec wine "$exe" "\$@"
 WRAPPER
 chmod +x "$wrap/qrx-run"
-exec sh "$(dirname "$0")/../sim/line_test.sh" "$wrap/qrx-run" "$station" "$examples"
+sh "$(dirname "$0")/../sim/line_test.sh" "$wrap/qrx-run" "$station" "$examples"; rc=$?
+# The units of a two-station run in the deployment's SQLite results store, whole.
+cp -r "$station" "$wrap/st"
+QRX_SIM_STATE_DIR="$wrap/state" "$wrap/qrx-run" --station "$wrap/st" --no-terminal --stations 2 \
+  "$examples/identity_qrx.seq" >"$wrap/out" 2>&1 || { echo "FAIL store run"; tail -5 "$wrap/out"; rc=1; }
+units=$(python3 -c 'import sqlite3, sys; db = sqlite3.connect(sys.argv[1]); print(db.execute(
+  "SELECT COUNT(*), SUM(verdict = '"'pass'"'), SUM((SELECT COUNT(*) FROM steps s WHERE "
+  "s.unit_id = u.unit_id) = u.step_count AND u.step_count > 0) FROM units u").fetchone())' \
+  "$wrap/st/Results/results.db" 2>&1)
+[ "$units" = "(2, 2, 2)" ] && echo "ok   sqlite store" || { echo "FAIL sqlite store: $units"; rc=1; }
+exit $rc

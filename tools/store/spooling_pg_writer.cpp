@@ -7,9 +7,8 @@
 #include "sqlite_unit_writer.h"
 #include "unit_json.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
+#include <filesystem>
 
 namespace qrx::store {
 
@@ -17,8 +16,8 @@ namespace {
 constexpr auto kReconnectInterval = std::chrono::seconds(1);
 
 bool FileExists(const std::string &path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0;
+  std::error_code ec;
+  return std::filesystem::exists(path, ec);
 }
 } // namespace
 

@@ -3,10 +3,7 @@
 
 #include "pg_connection.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstring>
+#include <filesystem>
 
 namespace qrx::store {
 
@@ -15,10 +12,12 @@ namespace {
 bool EnsureResultsFolder(const std::string &deploymentDir, std::string *folder,
                          std::string *error) {
   *folder = (deploymentDir.empty() ? std::string(".") : deploymentDir) + "/Results";
-  if (::mkdir(folder->c_str(), 0775) == 0 || errno == EEXIST)
+  std::error_code ec;
+  std::filesystem::create_directory(*folder, ec);
+  if (!ec)
     return true;
   if (error)
-    *error = "cannot create the results folder " + *folder + ": " + std::strerror(errno);
+    *error = "cannot create the results folder " + *folder + ": " + ec.message();
   return false;
 }
 

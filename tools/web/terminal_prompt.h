@@ -11,8 +11,9 @@ namespace qrx::web {
 
 class TerminalPrompt {
 public:
-  // device: the terminal to ask on; "/dev/tty" is the process's controlling terminal.
-  explicit TerminalPrompt(std::string device = "/dev/tty") : device_(std::move(device)) {}
+  // device: the terminal to ask on; "" is the process's own (its controlling terminal on POSIX
+  // systems, its console on Windows).
+  explicit TerminalPrompt(std::string device = "") : device_(std::move(device)) {}
 
   // Asks until a matching line is entered (Answered), an empty line or end of input (Cancelled),
   // or withdrawn() turns true (Cancelled, with a line saying the page answered). Unavailable
