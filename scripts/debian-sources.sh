@@ -36,7 +36,14 @@ command -v dpkg-source >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get inst
 
 for p in "${need[@]}"; do
   work=$(mktemp -d "$dir/.fetch-$p.XXXXXX")
-  (cd "$work" && apt-get source -qq "$p" >/dev/null)
+  # The newest version first; a mirror that lacks it (a security update's sources not yet
+  # mirrored) still serves the suite's own.
+  fetched=
+  for v in $(apt-cache showsrc "$p" 2>/dev/null | sed -n 's/^Version: //p' | sort -urV); do
+    (cd "$work" && apt-get source -qq "$p=$v" >/dev/null 2>&1) && { fetched=$v; break; }
+    rm -rf "${work:?}"/*
+  done
+  [ -n "$fetched" ] || (cd "$work" && apt-get source -qq "$p" >/dev/null)
   src=$(find "$work" -mindepth 1 -maxdepth 1 -type d | head -n 1)
   [ -n "$src" ] || { echo "apt-get source $p unpacked nothing" >&2; exit 1; }
   rm -rf "$dir/$p"

@@ -28,13 +28,16 @@ CTEST_ARGS="-L tsan" TSAN_OPTIONS=halt_on_error=1 \
   run_suite build-tsan TSan -DCMAKE_BUILD_TYPE=Debug -DQRX_SANITIZE=thread \
   -DQRX_BUILD_BENCHMARKS=OFF
 
+# Debian's sources of the libraries the Windows builds compile for their target.
+scripts/debian-sources.sh build-sources pcre2
+
 # The Windows library and its tests, cross-built with MinGW-w64 and run under Wine on a
 # virtual display (the dialog and message-box tests open real windows): x86-64, then 32-bit x86.
 run_windows() { # build-dir toolchain label
   local dir=$1 toolchain=$2 label=$3
   echo "=== $label build"
   cmake -S . -B "$dir" -G Ninja --toolchain "$toolchain" -DCMAKE_BUILD_TYPE=Release \
-    -DQRX_BUILD_BENCHMARKS=OFF >/dev/null
+    -DQRX_BUILD_BENCHMARKS=OFF -DQRX_PCRE2_SOURCE_DIR="$PWD/build-sources/pcre2" >/dev/null
   cmake --build "$dir" -j "$jobs"
   scripts/wine-prefix.sh "$dir/wineprefix"
   echo "=== $label tests"

@@ -129,13 +129,13 @@ TEST(CodePageOthers, ConvertedByIconvOrRefused) {
   EXPECT_EQ(Wide(1140, "\xC1\x9F"), u"A\u20AC");
   EXPECT_EQ(Wide(865, "\x9B"), u"\u00F8");
   EXPECT_EQ(Bytes(852, u"\u0105"), "\xA5");
-  EXPECT_STREQ(IconvNameForCodePage(852), "CP852");
+  EXPECT_STREQ(CodePageName(852), "CP852");
   for (int unsupported : {52936, 20105, 57002, 29001, 12345}) {
     std::u16string wide = u"unchanged";
     std::string bytes = "unchanged";
     EXPECT_FALSE(MultiByteToWide(unsupported, "abc", &wide, nullptr)) << unsupported;
     EXPECT_FALSE(WideToMultiByte(unsupported, u"abc", &bytes, nullptr)) << unsupported;
-    EXPECT_EQ(IconvNameForCodePage(unsupported), nullptr) << unsupported;
+    EXPECT_EQ(CodePageName(unsupported), nullptr) << unsupported;
   }
   std::string out;
   EXPECT_FALSE(MultiByteToWide(936, "x", nullptr, nullptr));

@@ -6,7 +6,6 @@
 
 #include <climits>
 #include <cstdlib>
-#include <mutex>
 
 namespace qrx::platform {
 namespace {
@@ -14,42 +13,14 @@ std::string DirectoryOf(const std::string &file) {
   auto slash = file.rfind('/');
   return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
 }
-
-std::mutex g_overrideLock;
-std::string g_override;
 } // namespace
 
-void OverrideModuleDirectory(const std::string &directory) {
-  std::lock_guard<std::mutex> lock(g_overrideLock);
-  g_override = directory;
-}
-
-std::string ModuleDirectory() {
-  {
-    std::lock_guard<std::mutex> lock(g_overrideLock);
-    if (!g_override.empty()) return g_override;
-  }
+std::string system::LoadedModuleDirectory() {
   Dl_info info{};
-  if (::dladdr(reinterpret_cast<void *>(&ModuleDirectory), &info) && info.dli_fname) {
-    char resolved[PATH_MAX];
-    if (::realpath(info.dli_fname, resolved)) return DirectoryOf(resolved);
-    return DirectoryOf(info.dli_fname);
-  }
-  return ExecutableDirectory();
-}
-
-std::string StationDirectory() {
-  {
-    std::lock_guard<std::mutex> lock(g_overrideLock);
-    if (!g_override.empty()) return g_override;
-  }
-  const char *station = std::getenv("QRX_STATION_DIR");
-  if (station && *station) {
-    std::string directory(station);
-    if (directory.back() != '/') directory += '/';
-    return directory;
-  }
-  return ModuleDirectory();
+  if (!::dladdr(reinterpret_cast<void *>(&ModuleDirectory), &info) || !info.dli_fname) return "";
+  char resolved[PATH_MAX];
+  if (::realpath(info.dli_fname, resolved)) return DirectoryOf(resolved);
+  return DirectoryOf(info.dli_fname);
 }
 
 std::string ExecutableDirectory() {
