@@ -1,5 +1,6 @@
 // Code-page conversions: the cases where Windows and a plain iconv conversion part ways, code
 // pages without a converter, and the fast paths against the character-by-character path.
+#include "code_page_round_trips.h"
 #include "platform/code_page.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // The Windows platform layer against the real system: loader errors, module folders, code
 // pages, atomic replacement, profile files and detached programs.
+#include "../codepages/code_page_round_trips.h"
 #include "platform/code_page.h"
 #include "platform/dynamic_library.h"
 #include "platform/fault_injection.h"

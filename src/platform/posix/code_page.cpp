@@ -5,6 +5,7 @@
 #include "platform/posix/code_page_tables.h"
 #include "platform/posix/table_code_page.h"
 #include "platform/posix/utf8_codec.h"
+#include "platform/posix/windows_byte_readings.h"
 
 #include <iconv.h>
 
@@ -165,7 +166,14 @@ const TableCodePage *SingleByteTable(size_t index) {
       }
     }
     CloseConverter(cd);
-    if (singleByte) tables[index] = std::make_unique<TableCodePage>(table);
+    if (!singleByte) return;
+    for (size_t i = 0; i < kWindowsByteReadingCount; ++i) {
+      const WindowsByteReading &r = kWindowsByteReadings[i];
+      if (r.codePage != table.codePage) continue;
+      single[r.byte] = r.unit;
+      table.singleLossy[r.byte >> 5] &= ~(1u << (r.byte & 31));
+    }
+    tables[index] = std::make_unique<TableCodePage>(table);
   });
   return tables[index].get();
 }
