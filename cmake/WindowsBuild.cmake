@@ -1,17 +1,18 @@
-# Windows-specific parts of the build: static runtime, the regular-expression engine of the
-# serial-number matcher, the tools' libraries (cmake/WindowsLibraries.cmake) and GoogleTest
-# built from Debian's sources for the target.
+# Windows-specific parts of the build: static runtime, PCRE2 for the serial-number matcher, the
+# tools' libraries (cmake/WindowsLibraries.cmake) and GoogleTest built from Debian's sources for
+# the target.
 
 # The C++ runtime, libgcc and winpthread linked into each binary.
 add_link_options(-static -static-libgcc -static-libstdc++)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 
-# PCRE2 for the target: an installed MinGW build found through pkg-config, or a PCRE2 source
-# tree named by QRX_PCRE2_SOURCE_DIR built here as a static library. Without either, the
-# serial-number patterns are matched by the C++ library's ECMAScript engine, which covers the
-# patterns stations use (classes, anchors, repetitions) but not PCRE2-only syntax.
+# PCRE2 for the target, the same engine as on Linux so that a serial-number pattern means the
+# same on every build: an installed MinGW build found through pkg-config, or the PCRE2 source
+# tree named by QRX_PCRE2_SOURCE_DIR (Debian's pcre2 source package, unpacked by
+# `scripts/debian-sources.sh build-sources pcre2`) built here as a static library. It is
+# configured as Debian configures its own (Unicode, newline LF, \R any Unicode newline); the
+# match and depth limits are set by the matcher itself, so they are the same everywhere.
 set(QRX_PCRE2_SOURCE_DIR "" CACHE PATH "PCRE2 source tree to build for the Windows target")
-set(QRX_PATTERN_ENGINE "std-regex")
 # pkg-config is asked only about the target's own tree, never the build machine's.
 find_package(PkgConfig QUIET)
 if(PkgConfig_FOUND AND EXISTS /usr/${QRX_MINGW_TRIPLE}/lib/pkgconfig)
@@ -19,20 +20,25 @@ if(PkgConfig_FOUND AND EXISTS /usr/${QRX_MINGW_TRIPLE}/lib/pkgconfig)
   pkg_check_modules(PCRE2 QUIET IMPORTED_TARGET libpcre2-8)
   unset(ENV{PKG_CONFIG_LIBDIR})
 endif()
-if(PCRE2_FOUND)
-  set(QRX_PATTERN_ENGINE "pcre2")
-elseif(QRX_PCRE2_SOURCE_DIR AND EXISTS ${QRX_PCRE2_SOURCE_DIR}/CMakeLists.txt)
+if(NOT PCRE2_FOUND)
+  if(NOT QRX_PCRE2_SOURCE_DIR OR NOT EXISTS ${QRX_PCRE2_SOURCE_DIR}/CMakeLists.txt)
+    message(FATAL_ERROR "The Windows build needs PCRE2 for the target: run "
+      "`scripts/debian-sources.sh build-sources pcre2` and configure with "
+      "-DQRX_PCRE2_SOURCE_DIR=${CMAKE_SOURCE_DIR}/build-sources/pcre2 (scripts/test.sh does both)")
+  endif()
   set(PCRE2_BUILD_PCRE2GREP OFF CACHE BOOL "" FORCE)
   set(PCRE2_BUILD_TESTS OFF CACHE BOOL "" FORCE)
+  set(PCRE2_SUPPORT_JIT OFF CACHE BOOL "" FORCE)
+  set(PCRE2_SHOW_REPORT OFF CACHE BOOL "" FORCE)
   set(BUILD_SHARED_LIBS OFF)
   add_subdirectory(${QRX_PCRE2_SOURCE_DIR} ${CMAKE_BINARY_DIR}/pcre2 EXCLUDE_FROM_ALL)
+  # Its own warnings are not ours to fail on.
+  target_compile_options(pcre2-8-static PRIVATE -w)
   add_library(qrx_pcre2 INTERFACE)
   target_link_libraries(qrx_pcre2 INTERFACE pcre2-8-static)
   target_compile_definitions(qrx_pcre2 INTERFACE PCRE2_STATIC)
   add_library(PkgConfig::PCRE2 ALIAS qrx_pcre2)
-  set(QRX_PATTERN_ENGINE "pcre2")
 endif()
-message(STATUS "Serial-number pattern engine: ${QRX_PATTERN_ENGINE}")
 
 include(${CMAKE_CURRENT_LIST_DIR}/WindowsLibraries.cmake)
 

@@ -10,17 +10,19 @@ namespace qrx::platform {
 // The process's ANSI code page: 936 (GBK) unless QRX_ACP names another code page number.
 int AnsiCodePage();
 
-// Name of a Windows code page that this platform converts (936 -> "GBK", 65001 -> "UTF-8",
-// 1200 -> "UTF-16LE", 1201 -> "UTF-16BE", 932 -> "CP932", 852 -> "CP852", ...); null when the
-// code page is unknown or has no converter here, so a caller never takes it as converted.
-const char *IconvNameForCodePage(int codePage);
+// Usual name of the encoding of a Windows code page that this system converts (936 -> "GBK",
+// 65001 -> "UTF-8", 1200 -> "UTF-16LE", 932 -> "CP932", 852 -> "CP852", ...); null when the
+// code page is unknown or has no converter here, so a caller never takes it as converted. One
+// table for every system: a file that names its encoding reads alike wherever both convert it.
+const char *CodePageName(int codePage);
 
-// Converts text in codePage to UTF-16 (native byte order), as Windows reads it: the code
-// pages 874, 932, 936, 949, 950 and 1250-1258 through the library's own copies of the Windows
-// tables (user-defined and unassigned positions read as private-use characters), others
-// through iconv. A byte sequence the code page rejects becomes its default character ('?',
-// U+30FB for 932; U+FFFD for UTF-8 and the iconv code pages) and sets *lossy. False (and
-// nothing converted) when the code page is not supported.
+// Converts text in codePage to UTF-16 (native byte order), as Windows reads it. On Windows
+// that is MultiByteToWideChar itself; elsewhere the code pages 874, 932, 936, 949, 950 and
+// 1250-1258 go through the library's own copies of the Windows tables (user-defined and
+// unassigned positions read as private-use characters), others through iconv. A byte sequence
+// the code page rejects becomes its default character ('?', U+30FB for 932; U+FFFD for UTF-8
+// and the iconv code pages) and sets *lossy. False (and nothing converted) when the code page
+// is not supported.
 bool MultiByteToWide(int codePage, std::string_view in, std::u16string *out, bool *lossy);
 
 // Converts UTF-16 (native byte order) to codePage. Characters the code page cannot represent

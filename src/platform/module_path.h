@@ -33,4 +33,11 @@ std::string StationDirectory();
 // with the separator; "" when unknown.
 std::string ExecutableDirectory();
 
+namespace system {
+// Directory of the module that holds this code (dladdr, or GetModuleHandleEx and
+// GetModuleFileNameA), ending with the separator; "" when the system cannot say. Supplied by
+// posix/ or win32/module_path.cpp for the shared rules above.
+std::string LoadedModuleDirectory();
+} // namespace system
+
 } // namespace qrx::platform

@@ -2,6 +2,7 @@
 // (QRX_SetMessageBoxHandler, QRX_SetSerialPromptHandler) or their terminal defaults.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -9,6 +10,8 @@ namespace qrx::platform {
 
 // Caption of an application message box (one without a caption of its own).
 inline constexpr const char *kApplicationCaption = "QRXInterface";
+// Room for the operator's text, terminator included.
+inline constexpr size_t kPromptBufferSize = 4096;
 
 // Shows a modal box with an OK button and returns when the operator closed it. A null
 // caption is an application message box. Texts are in the ANSI code page.
@@ -35,5 +38,14 @@ public:
 private:
   bool held_ = false;
 };
+
+// The system's own front ends, used when the host installed no handler; supplied by posix/
+// or win32/operator_ui.cpp.
+namespace system {
+void DefaultMessageBox(const char *caption, const std::string &text);
+bool DefaultSerialPrompt(const std::string &pattern,
+                         const std::function<bool(const char *)> &matches, std::string *text,
+                         void *owner);
+} // namespace system
 
 } // namespace qrx::platform

@@ -82,7 +82,7 @@ Encoding Resolve(const std::string &name) {
 }
 
 std::string AnsiName() {
-  const char *n = platform::IconvNameForCodePage(platform::AnsiCodePage());
+  const char *n = platform::CodePageName(platform::AnsiCodePage());
   return n ? n : std::to_string(platform::AnsiCodePage());
 }
 
@@ -243,7 +243,7 @@ void BytesToCodePage(int from, int to, std::string_view bytes, bool ansiLeads, s
 }
 
 // Whether this platform converts code page `codePage` at all.
-bool Convertible(int codePage) { return platform::IconvNameForCodePage(codePage) != nullptr; }
+bool Convertible(int codePage) { return platform::CodePageName(codePage) != nullptr; }
 
 void ToAnsiFromWide(std::u16string_view wide, std::string *text, CXmlReport *report) {
   bool lossy = false;

@@ -1,5 +1,6 @@
 // Code-page conversions: the cases where Windows and a plain iconv conversion part ways, code
 // pages without a converter, and the fast paths against the character-by-character path.
+#include "code_page_round_trips.h"
 #include "platform/code_page.h"
 
 #include <gtest/gtest.h>
@@ -129,13 +130,13 @@ TEST(CodePageOthers, ConvertedByIconvOrRefused) {
   EXPECT_EQ(Wide(1140, "\xC1\x9F"), u"A\u20AC");
   EXPECT_EQ(Wide(865, "\x9B"), u"\u00F8");
   EXPECT_EQ(Bytes(852, u"\u0105"), "\xA5");
-  EXPECT_STREQ(IconvNameForCodePage(852), "CP852");
+  EXPECT_STREQ(CodePageName(852), "CP852");
   for (int unsupported : {52936, 20105, 57002, 29001, 12345}) {
     std::u16string wide = u"unchanged";
     std::string bytes = "unchanged";
     EXPECT_FALSE(MultiByteToWide(unsupported, "abc", &wide, nullptr)) << unsupported;
     EXPECT_FALSE(WideToMultiByte(unsupported, u"abc", &bytes, nullptr)) << unsupported;
-    EXPECT_EQ(IconvNameForCodePage(unsupported), nullptr) << unsupported;
+    EXPECT_EQ(CodePageName(unsupported), nullptr) << unsupported;
   }
   std::string out;
   EXPECT_FALSE(MultiByteToWide(936, "x", nullptr, nullptr));

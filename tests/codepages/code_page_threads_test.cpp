@@ -26,7 +26,7 @@ TEST(CodePageThreads, FirstUseFromManyThreadsAtOnce) {
       std::u16string back;
       bool lossy = false;
       if (WideToMultiByte(cp, text, &bytes, &lossy) && MultiByteToWide(cp, bytes, &back, &lossy))
-        results[t] = bytes + "|" + std::to_string(back.size()) + "|" + IconvNameForCodePage(cp);
+        results[t] = bytes + "|" + std::to_string(back.size()) + "|" + CodePageName(cp);
     });
   for (auto &t : threads) t.join();
   for (int t = 0; t < 16; ++t) {
@@ -36,7 +36,7 @@ TEST(CodePageThreads, FirstUseFromManyThreadsAtOnce) {
     const int cp = pages[t % 5];
     ASSERT_TRUE(WideToMultiByte(cp, text, &bytes, &lossy));
     ASSERT_TRUE(MultiByteToWide(cp, bytes, &back, &lossy));
-    EXPECT_EQ(results[t], bytes + "|" + std::to_string(back.size()) + "|" + IconvNameForCodePage(cp))
+    EXPECT_EQ(results[t], bytes + "|" + std::to_string(back.size()) + "|" + CodePageName(cp))
         << "code page " << cp;
   }
 }

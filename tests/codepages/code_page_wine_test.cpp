@@ -385,4 +385,33 @@ TEST_F(WineUtf8Test, SamplesReadAndWriteAsOnWindows) {
   }
 }
 
+// The single-byte code pages that the Windows build converts through the system: every byte
+// that both Windows and this build read as a character reads as the same character.
+TEST(WineSingleBytePages, EveryByteReadsAsOnWindows) {
+  if (std::string(QRX_CODE_PAGE_BYTES).empty()) GTEST_SKIP() << kNoReference;
+  std::ifstream in(QRX_CODE_PAGE_BYTES);
+  ASSERT_TRUE(in) << QRX_CODE_PAGE_BYTES;
+  unsigned codePage = 0, byte = 0, valid = 0, unit = 0;
+  size_t compared = 0, mismatches = 0;
+  std::map<unsigned, size_t> oneSided;
+  while (in >> codePage >> byte >> valid >> std::hex >> unit >> std::dec) {
+    std::u16string out;
+    bool lossy = false;
+    ASSERT_TRUE(MultiByteToWide(static_cast<int>(codePage), std::string(1, static_cast<char>(byte)), &out, &lossy))
+        << "code page " << codePage;
+    if (!valid || unit == 0xFFFF || lossy) {
+      oneSided[codePage] += (valid && unit != 0xFFFF) != !lossy;
+      continue;
+    }
+    ++compared;
+    if (out != std::u16string(1, static_cast<char16_t>(unit)) && ++mismatches <= 200)
+      ADD_FAILURE() << "code page " << codePage << " byte " << byte << " reads as " << Hex(out)
+                    << ", Windows: " << Hex(std::u16string(1, static_cast<char16_t>(unit)));
+  }
+  EXPECT_GT(compared, 8000u);
+  EXPECT_EQ(mismatches, 0u);
+  for (const auto &[page, count] : oneSided)
+    if (count) std::printf("code page %u: %zu bytes read as characters by one side only\n", page, count);
+}
+
 } // namespace

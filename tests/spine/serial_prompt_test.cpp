@@ -4,6 +4,7 @@
 #include "hub/qrx_test_tools.h"
 #include "interface/qrx_export_service.h"
 #include "interface/station_registry.h"
+#include "serial_pattern_table.h"
 #include "sn/test_runner_sn_dlg.h"
 
 #include <qrx/qrx_interface.h>
@@ -26,11 +27,20 @@ TEST(SerialDialog, OkFollowsThePattern) {
   EXPECT_FALSE(digits.OnEditChange("12345678901234"));
   EXPECT_TRUE(digits.OnEditChange("123456789012345"));
   EXPECT_FALSE(digits.OnEditChange("1234567890123456"));
-  CTestRunnerSnDlg broken("([", nullptr);
-  EXPECT_FALSE(broken.OnEditChange("(["));
-  // Catastrophic backtracking is cut off by the match limit instead of hanging the station.
-  CTestRunnerSnDlg evil("^(a+)+$", nullptr);
-  EXPECT_FALSE(evil.OnEditChange(std::string(40, 'a') + "b"));
+}
+
+// Every answer within a moment: a runaway search is stopped, never left holding the prompt.
+TEST(SerialDialog, PatternsAnswerAlikeOnEveryBuild) {
+  for (const auto &c : test::kSerialPatternCases) {
+    SCOPED_TRACE(std::string(c.pattern) + " on " + c.text);
+    PatternMatcher matcher(c.pattern);
+    EXPECT_EQ(matcher.Error().empty(), c.result != PatternMatcher::Result::kNotCompiled);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(matcher.Search(c.text), c.result);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    CTestRunnerSnDlg dialog(c.pattern, nullptr);
+    EXPECT_EQ(dialog.OnEditChange(c.text), c.result == PatternMatcher::Result::kMatched);
+  }
 }
 
 struct Script {

@@ -7,7 +7,7 @@
 namespace qrx::tools {
 
 std::string AnsiText::CodePageName() {
-  const char *name = platform::IconvNameForCodePage(platform::AnsiCodePage());
+  const char *name = platform::CodePageName(platform::AnsiCodePage());
   return name ? name : "CP" + std::to_string(platform::AnsiCodePage());
 }
 

@@ -1,10 +1,11 @@
-// Code-page conversion with Windows code-page numbers as the keys: the library's own tables
-// for the Windows code pages that matter, its own UTF-8 codec, and glibc's iconv for the rest.
-#include "platform/code_page.h"
+// The POSIX converters behind the shared code-page front end: the library's own tables for
+// the Windows code pages that matter, its own UTF-8 codec, and glibc's iconv for the rest.
+#include "platform/code_page_system.h"
 
 #include "platform/posix/code_page_tables.h"
 #include "platform/posix/table_code_page.h"
 #include "platform/posix/utf8_codec.h"
+#include "platform/posix/windows_byte_readings.h"
 
 #include <iconv.h>
 
@@ -18,45 +19,6 @@
 
 namespace qrx::platform {
 namespace {
-
-struct CodePageName {
-  int codePage;
-  const char *name;
-};
-
-// Every code page of the XML encoding-name table that this platform can convert. The table
-// code pages and UTF-8 are converted by the library itself; the others by iconv under the
-// name given, used only once iconv has shown that it opens (glibc's converter modules differ
-// between installations).
-constexpr CodePageName kCodePages[] = {
-    {37, "IBM037"},         {437, "CP437"},         {500, "IBM500"},        {708, "ASMO-708"},
-    {737, "CP737"},         {775, "CP775"},         {850, "CP850"},         {852, "CP852"},
-    {855, "CP855"},         {857, "CP857"},         {858, "CP858"},         {860, "CP860"},
-    {861, "CP861"},         {862, "CP862"},         {863, "CP863"},         {864, "CP864"},
-    {865, "CP865"},         {866, "CP866"},         {869, "CP869"},         {870, "IBM870"},
-    {874, "CP874"},         {875, "IBM875"},        {932, "CP932"},         {936, "GBK"},
-    {949, "CP949"},         {950, "CP950"},         {1026, "IBM1026"},      {1047, "IBM1047"},
-    {1140, "IBM1140"},      {1141, "IBM1141"},      {1142, "IBM1142"},      {1143, "IBM1143"},
-    {1144, "IBM1144"},      {1145, "IBM1145"},      {1146, "IBM1146"},      {1147, "IBM1147"},
-    {1148, "IBM1148"},      {1149, "IBM1149"},      {1200, "UTF-16LE"},     {1201, "UTF-16BE"},
-    {1250, "CP1250"},       {1251, "CP1251"},       {1252, "CP1252"},       {1253, "CP1253"},
-    {1254, "CP1254"},       {1255, "CP1255"},       {1256, "CP1256"},       {1257, "CP1257"},
-    {1258, "CP1258"},       {1361, "JOHAB"},        {10000, "MACINTOSH"},   {10007, "MAC-CYRILLIC"},
-    {10017, "MACUKRAINIAN"},{10029, "MAC-CENTRALEUROPE"}, {10079, "MAC-IS"},
-    {12000, "UTF-32LE"},    {12001, "UTF-32BE"},    {20127, "ASCII"},       {20261, "T.61-8BIT"},
-    {20269, "ISO_6937"},    {20106, "ISO646-DE"},   {20107, "ISO646-SE"},   {20108, "ISO646-NO"},    {20273, "IBM273"},      {20277, "IBM277"},      {20278, "IBM278"},
-    {20280, "IBM280"},      {20284, "IBM284"},      {20285, "IBM285"},      {20290, "IBM290"},
-    {20297, "IBM297"},      {20420, "IBM420"},      {20423, "IBM423"},      {20424, "IBM424"},
-    {20866, "KOI8-R"},      {20871, "IBM871"},      {20880, "IBM880"},      {20905, "IBM905"},
-    {20932, "EUC-JP"},      {20936, "GB2312"},      {20949, "EUC-KR"},      {21025, "IBM1025"},
-    {21866, "KOI8-U"},      {28591, "ISO-8859-1"},  {28592, "ISO-8859-2"},  {28593, "ISO-8859-3"},
-    {28594, "ISO-8859-4"},  {28595, "ISO-8859-5"},  {28596, "ISO-8859-6"},  {28597, "ISO-8859-7"},
-    {28598, "ISO-8859-8"},  {28599, "ISO-8859-9"},  {28603, "ISO-8859-13"}, {28605, "ISO-8859-15"},
-    {38598, "ISO-8859-8"},  {50220, "ISO-2022-JP"}, {50221, "ISO-2022-JP"}, {50222, "ISO-2022-JP"},
-    {50225, "ISO-2022-KR"}, {50227, "ISO-2022-CN"}, {51932, "EUC-JP"},      {51936, "GB2312"},
-    {51949, "EUC-KR"},      {54936, "GB18030"},     {65000, "UTF-7"},       {65001, "UTF-8"},
-};
-constexpr size_t kCodePageCount = sizeof kCodePages / sizeof kCodePages[0];
 
 // iconv_open and iconv_close load and unload glibc's converter modules through the dynamic
 // loader, whose own locks the thread sanitizer cannot see; stations converting at the same time
@@ -81,12 +43,29 @@ const char *NativeUtf16() {
 #endif
 }
 
+size_t EntryCount() {
+  size_t n = 0;
+  CodePageEntries(&n);
+  return n;
+}
+
+const char *NameAt(size_t index) {
+  size_t n = 0;
+  return CodePageEntries(&n)[index].name;
+}
+
+int CodePageAt(size_t index) {
+  size_t n = 0;
+  return CodePageEntries(&n)[index].codePage;
+}
+
 // Whether iconv opens the name, asked once per code page.
 bool IconvOpens(size_t index) {
-  static std::atomic<int8_t> known[kCodePageCount]; // 0 not asked, 1 opens, -1 does not
+  static const std::unique_ptr<std::atomic<int8_t>[]> known( // 0 not asked, 1 opens, -1 does not
+      new std::atomic<int8_t>[EntryCount()]());
   int8_t k = known[index].load(std::memory_order_acquire);
   if (k == 0) {
-    iconv_t cd = OpenConverter(NativeUtf16(), kCodePages[index].name);
+    iconv_t cd = OpenConverter(NativeUtf16(), NameAt(index));
     k = cd == reinterpret_cast<iconv_t>(-1) ? -1 : 1;
     if (k == 1) CloseConverter(cd);
     known[index].store(k, std::memory_order_release);
@@ -155,16 +134,17 @@ int UnitSize(const char *name) {
 // open the code page or it is not single-byte (a byte that starts a longer sequence, changes
 // a state or reads as more than one unit).
 const TableCodePage *SingleByteTable(size_t index) {
-  static std::once_flag once[kCodePageCount];
-  static std::unique_ptr<TableCodePage> tables[kCodePageCount];
+  static const std::unique_ptr<std::once_flag[]> once(new std::once_flag[EntryCount()]);
+  static const std::unique_ptr<std::unique_ptr<TableCodePage>[]> tables(
+      new std::unique_ptr<TableCodePage>[EntryCount()]);
   std::call_once(once[index], [index] {
-    const char *name = kCodePages[index].name;
-    if (UnitSize(name) != 1 || kCodePages[index].codePage == 65001) return;
+    const char *name = NameAt(index);
+    if (UnitSize(name) != 1 || CodePageAt(index) == 65001) return;
     iconv_t cd = OpenConverter(NativeUtf16(), name);
     if (cd == reinterpret_cast<iconv_t>(-1)) return;
     uint16_t single[256];
     CodePageTable table{};
-    table.codePage = kCodePages[index].codePage;
+    table.codePage = CodePageAt(index);
     table.unicodeDefault = 0xFFFD;
     table.single = single;
     bool singleByte = true;
@@ -186,7 +166,14 @@ const TableCodePage *SingleByteTable(size_t index) {
       }
     }
     CloseConverter(cd);
-    if (singleByte) tables[index] = std::make_unique<TableCodePage>(table);
+    if (!singleByte) return;
+    for (size_t i = 0; i < kWindowsByteReadingCount; ++i) {
+      const WindowsByteReading &r = kWindowsByteReadings[i];
+      if (r.codePage != table.codePage) continue;
+      single[r.byte] = r.unit;
+      table.singleLossy[r.byte >> 5] &= ~(1u << (r.byte & 31));
+    }
+    tables[index] = std::make_unique<TableCodePage>(table);
   });
   return tables[index].get();
 }
@@ -195,68 +182,52 @@ const TableCodePage *SingleByteTable(size_t index) {
 // from iconv; null for UTF-8 and for the code pages iconv converts itself.
 const TableCodePage *TableFor(int codePage) {
   if (const TableCodePage *table = TableCodePage::Find(codePage)) return table;
-  for (size_t i = 0; i < kCodePageCount; ++i)
-    if (kCodePages[i].codePage == codePage) return IconvOpens(i) ? SingleByteTable(i) : nullptr;
-  return nullptr;
+  const int index = CodePageIndex(codePage);
+  if (index < 0 || !IconvOpens(static_cast<size_t>(index))) return nullptr;
+  return SingleByteTable(static_cast<size_t>(index));
 }
 
 } // namespace
 
-int AnsiCodePage() {
-  static const int acp = [] {
-    const char *env = std::getenv("QRX_ACP");
-    if (env && *env) {
-      char *end = nullptr;
-      long v = std::strtol(env, &end, 10);
-      if (end && *end == '\0' && v > 0 && v < 100000 && IconvNameForCodePage(static_cast<int>(v)))
-        return static_cast<int>(v);
-    }
-    return 936;
-  }();
-  return acp;
+namespace system {
+
+int DefaultAnsiCodePage() { return 936; }
+
+bool Converts(size_t index) {
+  const int codePage = CodePageAt(index);
+  return codePage == 65001 || TableCodePage::Find(codePage) || IconvOpens(index);
 }
 
-const char *IconvNameForCodePage(int codePage) {
-  for (size_t i = 0; i < kCodePageCount; ++i) {
-    if (kCodePages[i].codePage != codePage) continue;
-    if (codePage == 65001 || TableCodePage::Find(codePage) || IconvOpens(i)) return kCodePages[i].name;
-    return nullptr;
-  }
-  return nullptr;
-}
-
-bool MultiByteToWide(int codePage, std::string_view in, std::u16string *out, bool *lossy) {
-  if (!out) return false;
+void ToWide(size_t index, std::string_view in, std::u16string *out, bool *lossy) {
+  const int codePage = CodePageAt(index);
   if (const TableCodePage *table = TableFor(codePage)) {
     table->ToWide(in, out, lossy);
-    return true;
+    return;
   }
   if (codePage == 65001) {
     Utf8Codec::ToUtf16(in, out, lossy);
-    return true;
+    return;
   }
-  const char *name = IconvNameForCodePage(codePage);
-  if (!name) return false;
+  const char *name = NameAt(index);
   std::string bytes;
+  out->clear();
   if (!Convert(name, NativeUtf16(), in, &bytes, lossy, std::string_view("\xFD\xFF", 2), UnitSize(name)))
-    return false;
+    return;
   out->assign(reinterpret_cast<const char16_t *>(bytes.data()), bytes.size() / 2);
-  return true;
 }
 
-bool WideToMultiByte(int codePage, std::u16string_view in, std::string *out, bool *lossy) {
-  if (!out) return false;
+void FromWide(size_t index, std::u16string_view in, std::string *out, bool *lossy) {
+  const int codePage = CodePageAt(index);
   if (const TableCodePage *table = TableFor(codePage)) {
     table->ToBytes(in, out, lossy);
-    return true;
+    return;
   }
+  out->clear();
   if (codePage == 65001) {
-    out->clear();
     Utf8Codec::FromUtf16(in, out, lossy);
-    return true;
+    return;
   }
-  const char *name = IconvNameForCodePage(codePage);
-  if (!name) return false;
+  const char *name = NameAt(index);
   // The replacement is '?' in the target encoding.
   std::string replacement;
   {
@@ -266,13 +237,11 @@ bool WideToMultiByte(int codePage, std::u16string_view in, std::string *out, boo
     if (Convert(NativeUtf16(), name, q, &converted, nullptr, "", 2)) replacement = converted;
   }
   std::string_view bytes(reinterpret_cast<const char *>(in.data()), in.size() * 2);
-  out->clear();
-  return Convert(NativeUtf16(), name, bytes, out, lossy, replacement, 2);
+  Convert(NativeUtf16(), name, bytes, out, lossy, replacement, 2);
 }
 
-bool ConvertCodePage(int fromCodePage, int toCodePage, std::string_view in, std::string *out,
-                     bool *lossy) {
-  if (!out) return false;
+bool ConvertDirect(int fromCodePage, int toCodePage, std::string_view in, std::string *out,
+                   bool *lossy) {
   if (fromCodePage == 65001) {
     if (const TableCodePage *table = TableFor(toCodePage)) {
       out->clear();
@@ -287,40 +256,18 @@ bool ConvertCodePage(int fromCodePage, int toCodePage, std::string_view in, std:
       return true;
     }
   }
-    std::u16string wide;
-  bool lost = false;
-  if (!MultiByteToWide(fromCodePage, in, &wide, &lost)) return false;
-  if (!WideToMultiByte(toCodePage, wide, out, &lost)) return false;
-  if (lost && lossy) *lossy = true;
-  return true;
+  return false;
 }
 
-std::string AnsiToUtf8(std::string_view text) {
-  std::string out;
-  if (!ConvertCodePage(AnsiCodePage(), 65001, text, &out, nullptr)) return std::string(text);
-  return out;
-}
-
-std::string Utf8ToAnsi(std::string_view text) {
-  std::string out;
-  if (!ConvertCodePage(65001, AnsiCodePage(), text, &out, nullptr)) return std::string(text);
-  return out;
-}
-
-int AnsiCharLength(unsigned char lead) {
-  const int acp = AnsiCodePage();
-  if (const TableCodePage *table = TableFor(acp)) return table->IsLeadByte(lead) ? 2 : 1;
-  switch (acp) {
+int LeadByteLength(int codePage, unsigned char lead) {
+  if (const TableCodePage *table = TableFor(codePage)) return table->IsLeadByte(lead) ? 2 : 1;
+  switch (codePage) {
   case 54936: case 20936: case 51936: case 20949: case 51949: case 1361:
     return (lead >= 0x81 && lead <= 0xFE) ? 2 : 1;
-  case 65001:
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
-    if (lead >= 0xE0) return lead <= 0xEF ? 3 : 1;
-    if (lead >= 0xC2) return 2;
-    return 1;
   default:
-    return 1;
+    return 0;
   }
 }
 
+} // namespace system
 } // namespace qrx::platform

@@ -1,5 +1,5 @@
-// Directories of the loaded library (the loader's name of the object that holds one of our own
-// functions) and of the host.
+// Directories of the loaded library (the loader's own record of the path it was loaded under)
+// and of the host.
 #include "platform/module_path.h"
 
 #include <dlfcn.h>
@@ -8,7 +8,6 @@
 
 #include <climits>
 #include <cstdlib>
-#include <mutex>
 
 namespace qrx::platform {
 namespace {
@@ -16,9 +15,6 @@ std::string DirectoryOf(const std::string &file) {
   auto slash = file.rfind('/');
   return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
 }
-
-std::mutex g_overrideLock;
-std::string g_override;
 
 // The working directory at the moment the library was loaded: the loader keeps a relative
 // path as it was given, relative to that directory.
@@ -28,45 +24,22 @@ __attribute__((constructor)) void RememberLoadDirectory() {
 }
 } // namespace
 
-void OverrideModuleDirectory(const std::string &directory) {
-  std::lock_guard<std::mutex> lock(g_overrideLock);
-  g_override = directory;
-}
-
-std::string ModuleDirectory() {
-  {
-    std::lock_guard<std::mutex> lock(g_overrideLock);
-    if (!g_override.empty()) return g_override;
-  }
-  // The folder the library was loaded from, as Windows names a module's file: a path through
-  // a link stays that path, so a station folder that links to a shared build of the library
-  // keeps its own BusinessCfg beside the link.
+// The folder the library was loaded from, as Windows names a module's file: a path through a
+// link stays that path, so a station folder that links to a shared build of the library keeps
+// its own BusinessCfg beside the link. Empty when linked into the program itself.
+std::string system::LoadedModuleDirectory() {
   Dl_info info{};
   struct link_map *map = nullptr;
   if (!::dladdr1(reinterpret_cast<void *>(&ModuleDirectory), &info,
                  reinterpret_cast<void **>(&map), RTLD_DL_LINKMAP) ||
       !map || !map->l_name || !*map->l_name)
-    return ExecutableDirectory(); // linked into the program itself
+    return "";
   std::string file = map->l_name;
   if (file.front() != '/' && g_loadDirectory[0]) {
     while (file.starts_with("./")) file.erase(0, 2);
     file = std::string(g_loadDirectory) + "/" + file;
   }
   return DirectoryOf(file);
-}
-
-std::string StationDirectory() {
-  {
-    std::lock_guard<std::mutex> lock(g_overrideLock);
-    if (!g_override.empty()) return g_override;
-  }
-  const char *station = std::getenv("QRX_STATION_DIR");
-  if (station && *station) {
-    std::string directory(station);
-    if (directory.back() != '/') directory += '/';
-    return directory;
-  }
-  return ModuleDirectory();
 }
 
 std::string ExecutableDirectory() {

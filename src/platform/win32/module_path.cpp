@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <cstdlib>
-#include <mutex>
 #include <vector>
 
 namespace qrx::platform {
@@ -26,43 +24,15 @@ std::string ModuleFileName(HMODULE module) {
     buf.resize(buf.size() * 2);
   }
 }
-
-std::mutex g_overrideLock;
-std::string g_override;
 } // namespace
 
-void OverrideModuleDirectory(const std::string &directory) {
-  std::lock_guard<std::mutex> lock(g_overrideLock);
-  g_override = directory;
-}
-
-std::string ModuleDirectory() {
-  {
-    std::lock_guard<std::mutex> lock(g_overrideLock);
-    if (!g_override.empty()) return g_override;
-  }
+std::string system::LoadedModuleDirectory() {
   HMODULE self = nullptr;
-  if (::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                               GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                           reinterpret_cast<LPCSTR>(&ModuleDirectory), &self)) {
-    std::string dir = DirectoryOf(ModuleFileName(self));
-    if (!dir.empty()) return dir;
-  }
-  return ExecutableDirectory();
-}
-
-std::string StationDirectory() {
-  {
-    std::lock_guard<std::mutex> lock(g_overrideLock);
-    if (!g_override.empty()) return g_override;
-  }
-  const char *station = std::getenv("QRX_STATION_DIR");
-  if (station && *station) {
-    std::string directory(station);
-    if (directory.back() != '\\' && directory.back() != '/') directory += '\\';
-    return directory;
-  }
-  return ModuleDirectory();
+  if (!::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCSTR>(&ModuleDirectory), &self))
+    return "";
+  return DirectoryOf(ModuleFileName(self));
 }
 
 std::string ExecutableDirectory() { return DirectoryOf(ModuleFileName(nullptr)); }

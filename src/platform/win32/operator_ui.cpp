@@ -1,11 +1,8 @@
-// Operator messages and the serial-number prompt as real windows: MessageBoxW and a modal
-// dialog built from an in-memory template, unless the host installed its own handlers.
+// The Windows front end of the operator's messages and the serial-number prompt: MessageBoxW
+// and a modal dialog built from an in-memory template.
 #include "platform/operator_ui.h"
 
-#include "interface/export_macros.h"
 #include "platform/code_page.h"
-
-#include <qrx/host_ui.h>
 
 #include <windows.h>
 
@@ -15,14 +12,6 @@
 
 namespace qrx::platform {
 namespace {
-
-std::mutex g_handlerMutex;
-QRXMessageBoxFn g_messageBox = nullptr;
-void *g_messageBoxContext = nullptr;
-QRXSerialPromptFn g_serialPrompt = nullptr;
-void *g_serialPromptContext = nullptr;
-
-constexpr size_t kPromptBufferSize = 4096;
 
 // Control ids of the serial-number dialog.
 constexpr int kEditId = 21027;
@@ -81,12 +70,6 @@ HWND HostWindow() {
   HWND root = ::GetAncestor(w, GA_ROOTOWNER);
   if (!root) root = w;
   return ShowingOurWindow(::GetWindowThreadProcessId(root, nullptr)) ? nullptr : root;
-}
-
-int MatchTrampoline(void *matcher, const char *text) {
-  if (!matcher || !text) return 0;
-  const auto &fn = *static_cast<const std::function<bool(const char *)> *>(matcher);
-  return fn(text) ? 1 : 0;
 }
 
 // ---- in-memory dialog template --------------------------------------------------------------
@@ -233,47 +216,18 @@ bool DialogPrompt(const std::function<bool(const char *)> &matches, std::string 
 
 } // namespace
 
-void ShowMessageBox(const char *caption, const std::string &text) {
-  const char *cap = caption ? caption : kApplicationCaption;
-  QRXMessageBoxFn fn;
-  void *ctx;
-  {
-    std::lock_guard<std::mutex> lock(g_handlerMutex);
-    fn = g_messageBox;
-    ctx = g_messageBoxContext;
-  }
-  if (fn) {
-    fn(ctx, cap, text.c_str());
-    return;
-  }
+void system::DefaultMessageBox(const char *caption, const std::string &text) {
   // Texts are in the ANSI code page the library works in, which need not be the system's.
   // Modal to the host's window; without one, to the calling thread's windows.
   HWND owner = HostWindow();
   ShowingWindow showing;
-  ::MessageBoxW(owner, Wide(AnsiCodePage(), text).c_str(), Wide(AnsiCodePage(), cap).c_str(),
+  ::MessageBoxW(owner, Wide(AnsiCodePage(), text).c_str(), Wide(AnsiCodePage(), caption).c_str(),
                 MB_OK | MB_SETFOREGROUND | (owner ? MB_APPLMODAL : MB_TASKMODAL));
 }
 
-bool PromptSerialNumber(const std::string &pattern,
-                        const std::function<bool(const char *)> &matches, std::string *text,
-                        void *owner) {
-  if (!text) return false;
-  QRXSerialPromptFn fn;
-  void *ctx;
-  {
-    std::lock_guard<std::mutex> lock(g_handlerMutex);
-    fn = g_serialPrompt;
-    ctx = g_serialPromptContext;
-  }
-  if (!fn) return DialogPrompt(matches, text, static_cast<HWND>(owner));
-  std::vector<char> buf(kPromptBufferSize, '\0');
-  auto matcher = matches;
-  int r = fn(ctx, pattern.c_str(), &MatchTrampoline, &matcher, buf.data(), buf.size());
-  if (r != 1) return false;
-  buf.back() = '\0'; // a handler that filled the whole buffer still gives a bounded text
-  if (!matches(buf.data())) return false;
-  *text = buf.data();
-  return true;
+bool system::DefaultSerialPrompt(const std::string &, const std::function<bool(const char *)> &matches,
+                                 std::string *text, void *owner) {
+  return DialogPrompt(matches, text, static_cast<HWND>(owner));
 }
 
 namespace {
@@ -294,17 +248,3 @@ OperatorPromptLock::~OperatorPromptLock() {
 }
 
 } // namespace qrx::platform
-
-QRX_EXPORT int QRX_SetMessageBoxHandler(QRXMessageBoxFn fn, void *context) {
-  std::lock_guard<std::mutex> lock(qrx::platform::g_handlerMutex);
-  qrx::platform::g_messageBox = fn;
-  qrx::platform::g_messageBoxContext = fn ? context : nullptr;
-  return 0;
-}
-
-QRX_EXPORT int QRX_SetSerialPromptHandler(QRXSerialPromptFn fn, void *context) {
-  std::lock_guard<std::mutex> lock(qrx::platform::g_handlerMutex);
-  qrx::platform::g_serialPrompt = fn;
-  qrx::platform::g_serialPromptContext = fn ? context : nullptr;
-  return 0;
-}
