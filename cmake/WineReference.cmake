@@ -64,7 +64,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
   return()
 endif()
 
-find_program(QRX_WINE wine)
+find_program(QRX_WINE wine HINTS ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-bin)
 find_program(QRX_MINGW_CC x86_64-w64-mingw32-gcc)
 set(QRX_WINE_PREFIX "${CMAKE_BINARY_DIR}/wine-prefix")
 set(_qrx_wine_reference_file "${CMAKE_CURRENT_LIST_FILE}")

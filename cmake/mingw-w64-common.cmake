@@ -11,7 +11,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Forwarded to try_compile projects, which do not see variables set after the toolchain file.
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES QRX_MINGW_TRIPLE)
 # Wine runs in a prefix of the build's own, quietly; the first run creates it.
-find_program(QRX_WINE wine)
+# The project's `wine` (scripts/wine-bin) picks the loader this machine can execute.
+find_program(QRX_WINE wine HINTS ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-bin)
 if(QRX_WINE)
   set(QRX_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
   set(CMAKE_CROSSCOMPILING_EMULATOR

@@ -37,12 +37,22 @@ windows_libraries=(-DQRX_PCRE2_SOURCE_DIR="$PWD/build-sources/pcre2"
   -DQRX_SQLITE_SOURCE_DIR="$PWD/build-sources/sqlite3"
   -DQRX_POSTGRESQL_SOURCE_DIR="$PWD/build-sources/postgresql-15"
   -DQRX_PROTON_SOURCE_DIR="$PWD/build-sources/qpid-proton")
-run_windows() { # build-dir toolchain label
-  local dir=$1 toolchain=$2 label=$3
+# Wine's loaders as this machine can execute them (scripts/wine-bin/wine says why).
+export PATH="$PWD/scripts/wine-bin:$PATH"
+run_windows() { # build-dir toolchain label [32]
+  local dir=$1 toolchain=$2 label=$3 bits=${4:-64}
   echo "=== $label build"
   cmake -S . -B "$dir" -G Ninja --toolchain "$toolchain" -DCMAKE_BUILD_TYPE=Release \
     -DQRX_BUILD_BENCHMARKS=OFF "${windows_libraries[@]}" >/dev/null
   cmake --build "$dir" -j "$jobs"
+  # A kernel built or booted without IA-32 emulation executes no 32-bit program, Wine's 32-bit
+  # loader included: there the 32-bit build is made and linked, and its tests cannot run.
+  if [ "$bits" = 32 ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    echo "=== $label tests: NOT RUN: this machine's kernel cannot execute 32-bit programs" \
+         "(IA-32 emulation is off), so Wine's 32-bit loader cannot start; the build above" \
+         "compiled and linked every 32-bit binary"
+    return 0
+  fi
   scripts/wine-prefix.sh "$dir/wineprefix"
   echo "=== $label tests"
   local rc=0
@@ -52,7 +62,7 @@ run_windows() { # build-dir toolchain label
   return $rc
 }
 run_windows build-win64 cmake/mingw-w64-x86_64.cmake "Windows x86-64"
-run_windows build-win32 cmake/mingw-w64-i686.cmake "Windows x86 (32-bit)"
+run_windows build-win32 cmake/mingw-w64-i686.cmake "Windows x86 (32-bit)" 32
 
 # A short fuzz run of the XML document from the committed seeds (skipped without clang).
 echo "=== XML fuzz (${QRX_FUZZ_SECONDS:-60} s)"
