@@ -30,12 +30,14 @@ if [ ! -e "$build/libpq-bundle.o" ]; then
   make -s -C "$build/src/backend" generated-headers
   make -s -C "$build/src/port" -j "$jobs" libpgport_shlib.a
   make -s -C "$build/src/common" -j "$jobs" libpgcommon_shlib.a
-  make -s -C "$build/src/interfaces/libpq" -j "$jobs" -o submake-libpgport all-static-lib
+  # libpq's objects only: its DLL is not wanted (and would need the programs' libraries too).
+  echo 'qrx-objects: $(OBJS)' >"$build/objects.mk"
+  make -s -C "$build/src/interfaces/libpq" -j "$jobs" -f Makefile -f "$build/objects.mk" qrx-objects
   prefix=""
   [ "$triple" = i686-w64-mingw32 ] && prefix="_"
   awk -v p="$prefix" '/^[A-Za-z_]/ { print p $1 }' "$src/src/interfaces/libpq/exports.txt" \
     > "$build/libpq-exports.txt"
-  objects=$(ls "$build"/src/interfaces/libpq/*.o | grep -v '/win32ver.o$')
+  objects=$(ls "$build"/src/interfaces/libpq/*.o)
   # ld -r takes from the archives only the members libpq refers to.
   "$triple-ld" -r -o "$build/libpq-bundle.tmp.o" $objects \
     "$build/src/common/libpgcommon_shlib.a" "$build/src/port/libpgport_shlib.a"

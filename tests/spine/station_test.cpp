@@ -4,6 +4,7 @@
 #include "interface/qrx_export_service.h"
 #include "interface/station_registry.h"
 #include "platform/dynamic_library.h"
+#include "platform/fault_injection.h"
 
 #include <qrx/qrx_interface.h>
 
@@ -121,31 +122,37 @@ TEST_F(StationTest, EightThreadsEachFindTheirOwnStation) {
   EXPECT_EQ(StationRegistry::Instance().Size(), 0u);
 }
 
-// A failed start on a thread that already owns a station removes only the station it began.
+// A failed start removes the station it began, and only that one: a thread's other station
+// stays as it was, and a later start of the same index builds it.
 TEST(StationLoadFailure, MissingLibraryShowsOneMessageAndRemovesOnlyThatStation) {
-  test::Deployment deployment;
-  ASSERT_EQ(InitQRXInterface(0, "S.xml", "QRX"), 0);
-  StationContext first;
-  ASSERT_TRUE(FindStation(&first));
-  const auto lte = deployment.Root() / "TestDll" / ("FinalTestLTE" QRX_LIBRARY_SUFFIX);
-  std::filesystem::rename(lte, deployment.Root() / "lte.keep");
+  test::Deployment deployment(/*withLte=*/false);
   g_boxes.clear();
   QRX_SetMessageBoxHandler(&RecordBox, nullptr);
   EXPECT_EQ(InitQRXInterface(6, "S.xml", "QRX"), 1);
-  QRX_SetMessageBoxHandler(nullptr, nullptr);
   ASSERT_EQ(g_boxes.size(), 1u);
   EXPECT_EQ(g_boxes[0].caption, "Load QRX LTE FT service Error");
   EXPECT_EQ(g_boxes[0].text, "126");
-  EXPECT_FALSE(StationRegistry::Instance().Contains(6));
   StationContext s;
+  EXPECT_FALSE(FindStation(&s));
+  EXPECT_FALSE(StationRegistry::Instance().Contains(6));
+
+  std::filesystem::copy_file(QRX_TEST_LIBRARY,
+                             deployment.Root() / "TestDll" / ("FinalTestLTE" QRX_LIBRARY_SUFFIX));
+  ASSERT_EQ(InitQRXInterface(0, "S.xml", "QRX"), 0);
+  StationContext first;
+  ASSERT_TRUE(FindStation(&first));
+  platform::FailNext(platform::Fault::kLoadLibrary, 1, /*after=*/3); // the LTE library, again
+  EXPECT_EQ(InitQRXInterface(6, "S.xml", "QRX"), 1);
+  platform::ClearFaults();
+  EXPECT_EQ(g_boxes.size(), 2u);
+  EXPECT_FALSE(StationRegistry::Instance().Contains(6));
   ASSERT_TRUE(FindStation(&s));
   EXPECT_EQ(s.testTools, first.testTools) << "the thread's first station is untouched";
   EXPECT_EQ(s.calService->CallExport("ProbeSlots"), 0);
-
-  std::filesystem::rename(deployment.Root() / "lte.keep", lte);
   EXPECT_EQ(InitQRXInterface(6, "S.xml", "QRX"), 0);
   ASSERT_TRUE(StationRegistry::Instance().FindByKey(6, &s));
   EXPECT_NE(s.lteFtService, nullptr) << "a later start builds it";
+  QRX_SetMessageBoxHandler(nullptr, nullptr);
   EXPECT_EQ(CleanUpQRXInterface(), 0);
   EXPECT_EQ(CleanUpQRXInterface(), 0);
   EXPECT_FALSE(FindStation(&s));

@@ -3,7 +3,7 @@
 # the same sequences must give the same verdicts, and the units land in the deployment's SQLite
 # results store. A small wrapper hands qrx-run.exe Windows forms of the folders and files the
 # shared line test names.
-# Usage: line_test.sh <qrx-run.exe> <station dir> <examples dir> <wine prefix>
+# Usage: line_test.sh <qrx-run.exe> <station dir> <examples dir> <wine prefix> [store]
 set -u
 exe="$1"; station="$2"; examples="$3"
 export WINEPREFIX="$4" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -26,6 +26,7 @@ exec wine "$exe" "\$@"
 WRAPPER
 chmod +x "$wrap/qrx-run"
 sh "$(dirname "$0")/../sim/line_test.sh" "$wrap/qrx-run" "$station" "$examples"; rc=$?
+[ "${5:-}" = store ] || exit $rc
 # The units of a two-station run in the deployment's SQLite results store, whole.
 cp -r "$station" "$wrap/st"
 QRX_SIM_STATE_DIR="$wrap/state" "$wrap/qrx-run" --station "$wrap/st" --no-terminal --stations 2 \

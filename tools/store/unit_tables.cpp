@@ -1,6 +1,7 @@
 // Unit records in the tables units, steps, items, identities and downloads.
 #include "unit_tables.h"
 
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 
@@ -72,13 +73,11 @@ bool Flag(const std::optional<std::string> &s) { return Int(s) != 0; }
 } // namespace
 
 std::string UtcDay(int64_t wallUs) {
-  const time_t seconds = static_cast<time_t>(wallUs / 1000000);
-  struct tm parts {};
-  if (!gmtime_r(&seconds, &parts))
-    return {};
+  using namespace std::chrono;
+  const year_month_day date{floor<days>(sys_time<microseconds>(microseconds(wallUs)))};
   char buffer[48];
-  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", parts.tm_year + 1900, parts.tm_mon + 1,
-                parts.tm_mday);
+  std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02u", int(date.year()), unsigned(date.month()),
+                unsigned(date.day()));
   return buffer;
 }
 

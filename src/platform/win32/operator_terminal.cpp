@@ -49,7 +49,7 @@ long OperatorTerminal::Read(char *buffer, size_t size, int timeoutMs) {
     const DWORD waited = ::WaitForSingleObject(state_->in, DWORD(timeoutMs));
     if (waited == WAIT_FAILED) return -1;
     DWORD pending = 0;
-    while (state_->ready.empty() && ::GetNumberOfConsoleInputEventsA(state_->in, &pending) && pending > 0) {
+    while (state_->ready.empty() && ::GetNumberOfConsoleInputEvents(state_->in, &pending) && pending > 0) {
       INPUT_RECORD record;
       DWORD got = 0;
       if (!::ReadConsoleInputA(state_->in, &record, 1, &got) || got == 0) return -1;
