@@ -67,7 +67,8 @@ inline constexpr std::string_view kResult = "result"; // also call, identity
 inline constexpr std::string_view kJournalFormat = "journalFormat";
 // rotated
 inline constexpr std::string_view kNext = "next";
-// unit_begin, unit_end
+// unit_begin, unit_end (unit_end: the serial number as the unit ended, which a naming call
+// may have given it after unit_begin)
 inline constexpr std::string_view kSerial = "serial";
 inline constexpr std::string_view kExplicit = "explicit";
 inline constexpr std::string_view kReason = "reason";
@@ -123,6 +124,9 @@ inline constexpr std::string_view kNamed = "named";          // unit_begin
 inline constexpr std::string_view kHost = "host";            // unit_begin, unit_end
 inline constexpr std::string_view kNamedOther = "named_other"; // unit_end
 inline constexpr std::string_view kStationEnd = "station_end"; // unit_end
+// unit_end: an export that begins units (a catalogue column) came again within the open unit,
+// so the host started its sequence over for the next device.
+inline constexpr std::string_view kRestarted = "restarted";
 } // namespace reason
 
 namespace identity_op {
