@@ -284,11 +284,9 @@ void StationJournal::Named(const std::string &serial) {
 }
 
 void StationJournal::BeforeCall(const ExportRow &row, const ExportArgument *arguments) {
-  std::string say;
   bool download = false;
   {
     std::lock_guard<std::mutex> hold(lock_);
-    if (!problemLine_.empty() && sayToObservers_) say.swap(problemLine_);
     if (row.unit != UnitRole::kOutside && !hostDriven_ && started_) {
       const size_t index = static_cast<size_t>(&row - kExportCatalogue);
       if (row.unit == UnitRole::kBegins && unit_.IsOpen() && unit_.SeenBefore(index))
@@ -314,13 +312,24 @@ void StationJournal::BeforeCall(const ExportRow &row, const ExportArgument *argu
     }
   }
   if (download) SetDownloadJournal(this);
-  if (!say.empty()) sayToObservers_(say);
 }
 
 void StationJournal::AfterCall(const ExportRow &row, const ExportArgument *arguments,
                                int32_t result, int64_t durationNs,
                                const ExportReadBack &readBack) {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::string say;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    Recorded(row, arguments, result, durationNs, readBack);
+    // After the call: observers that the host registered with it hear the line too.
+    if (!problemLine_.empty() && sayToObservers_) say.swap(problemLine_);
+  }
+  if (!say.empty()) sayToObservers_(say);
+}
+
+void StationJournal::Recorded(const ExportRow &row, const ExportArgument *arguments,
+                              int32_t result, int64_t durationNs,
+                              const ExportReadBack &readBack) {
   const IdentityOperation *identity =
       row.shape == ExportShape::kManager ? FindIdentityOperation(row.operation) : nullptr;
   if (row.unit == UnitRole::kNames && holding_ && started_) {

@@ -107,6 +107,9 @@ private:
   // A serial number read or entered: names the open unit or ends it and begins the next.
   void Named(const std::string &serial);
   void DownloadEvent(const QRXDownloadEvent &event);
+  // The events of a call that returned.
+  void Recorded(const ExportRow &row, const ExportArgument *arguments, int32_t result,
+                int64_t durationNs, const ExportReadBack &readBack);
 
   std::mutex lock_; // the relay's thread writes download progress beside the station's
   JournalOutput output_;
