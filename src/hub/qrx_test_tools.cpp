@@ -103,8 +103,10 @@ int CQRXTestTools::InputSerialNumberMatching(std::string *out, const std::string
   return 0;
 }
 
-void CQRXTestTools::SetJournal(std::unique_ptr<journal::StationJournal> journal) {
-  journal_ = std::move(journal);
+std::unique_ptr<journal::StationJournal> CQRXTestTools::SetJournal(
+    std::unique_ptr<journal::StationJournal> journal) {
+  std::swap(journal_, journal);
+  return journal;
 }
 
 void CQRXTestTools::TellObservers(const std::string &line) {

@@ -51,7 +51,9 @@ public:
   CStagingNameCache &StagingNames() { return stagingNames_; }
   // The station's journal; null when the deployment does not record.
   journal::StationJournal *Journal() const { return journal_.get(); }
-  void SetJournal(std::unique_ptr<journal::StationJournal> journal);
+  // Gives the station a journal (or none) and hands back the one it had.
+  std::unique_ptr<journal::StationJournal> SetJournal(
+      std::unique_ptr<journal::StationJournal> journal);
   // Tells the station's log observers one line, without recording it in the journal.
   void TellObservers(const std::string &line);
 
