@@ -595,5 +595,6 @@ constexpr const ExportRow *FindExport(std::string_view name) {
 std::string_view ServiceName(ExportService service);
 std::string_view ShapeName(ExportShape shape);
 std::string_view ManagerOperationName(ManagerOperation operation);
+std::string_view UnitRoleName(UnitRole role);
 
 } // namespace qrx
