@@ -304,6 +304,7 @@ void StationJournal::BeforeCall(const ExportRow &row, const ExportArgument *argu
       download = true;
       lastMilestone_ = -1;
       downloadError_ = 0;
+      downloadOpen_ = true;
       std::string &b = Body();
       JsonLine::Key(b, field::kPhase);
       JsonLine::Utf8(b, download_phase::kStart);
@@ -356,6 +357,7 @@ void StationJournal::Recorded(const ExportRow &row, const ExportArgument *argume
     Finish(event::kIdentity);
   }
   if (row.operation == ManagerOperation::kStartDownload && result != 0) {
+    downloadOpen_ = false;
     std::string &b = Body();
     JsonLine::Key(b, field::kPhase);
     JsonLine::Utf8(b, download_phase::kEnd);
@@ -502,6 +504,9 @@ void StationJournal::DownloadProgress(const QRXDownloadEvent &event) {
 
 void StationJournal::DownloadEvent(const QRXDownloadEvent &event) {
   std::lock_guard<std::mutex> hold(lock_);
+  // One end per start: reports after it belong to another station's download, which the
+  // plug-in's shared window cannot tell apart.
+  if (!downloadOpen_) return;
   std::string &b = Body();
   switch (event.kind) {
   case 0: // the plug-in took the job
@@ -523,6 +528,7 @@ void StationJournal::DownloadEvent(const QRXDownloadEvent &event) {
     JsonLine::Utf8(b, download_phase::kEnd);
     JsonLine::BoolField(b, field::kSuccess, success);
     JsonLine::TextField(b, field::kOutcome, outcome);
+    downloadOpen_ = false;
     break;
   }
   case 4:

@@ -130,6 +130,7 @@ private:
   std::string problemLine_; // told to the observers at the next call
   int lastMilestone_ = -1;
   int downloadError_ = 0;
+  bool downloadOpen_ = false; // started and not ended yet
 };
 
 } // namespace qrx::journal
