@@ -22,7 +22,9 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <sstream>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -186,6 +188,35 @@ TEST_F(Journal, SmallRunRecordsItsEventsAndUnits) {
   EXPECT_EQ(units[9]["reason"], "host");
   EXPECT_EQ(units[9]["inferred"], false);
   EXPECT_FALSE(Events().back().contains("unit") || Events()[Events().size() - 2].contains("unit"));
+}
+
+TEST_F(Journal, StationsOnTheirOwnThreadsWriteTheirOwnFiles) {
+  Record();
+  std::mutex lifecycle; // stations start and end one at a time, as the registry wants
+  std::vector<std::thread> stations;
+  for (int ti = 0; ti < 3; ++ti)
+    stations.emplace_back([&, ti] {
+      {
+        std::lock_guard<std::mutex> hold(lifecycle);
+        ASSERT_EQ(InitQRXInterface(ti, "Station.xml", "QRX"), 0);
+      }
+      for (int i = 0; i < 50; ++i) EXPECT_EQ(GSM_NST_MeasPower(ti, i, 5), 0);
+      std::lock_guard<std::mutex> hold(lifecycle);
+      CleanUpQRXInterface();
+    });
+  for (std::thread &t : stations) t.join();
+  const auto files = Files();
+  ASSERT_EQ(files.size(), 3u);
+  for (const auto &file : files) {
+    EXPECT_EQ(file.size(), 54u); // start, unit begin, 50 calls, unit end, end
+    for (size_t i = 0; i < file.size(); ++i) {
+      EXPECT_EQ(file[i]["seq"], i);
+      EXPECT_EQ(file[i]["thread"], file[0]["thread"]);
+      if (file[i]["type"] == "call") {
+        EXPECT_EQ(file[i]["args"][0], std::to_string(file[0]["thread"].get<int>()));
+      }
+    }
+  }
 }
 
 TEST_F(Journal, WithoutRecordingNothingChanges) {
