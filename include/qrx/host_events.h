@@ -1,4 +1,5 @@
-/* Test items and log lines for hosts of any compiler, beside the C++ log observers.
+/* Test items and log lines for hosts of any compiler, beside the C++ log observers, and the
+ * host's unit boundaries for the station journal.
  *
  * A host installs one handler of each kind for the whole process. Every test item that any
  * station logs reaches the test-item handler as a QRXTestItemEvent, with every text in UTF-8;
@@ -46,21 +47,8 @@ typedef void (*QRXTestItemFn)(void *context, const QRXTestItemEvent *event);
  * again, so its context may be freed. A handler may call it from inside itself. */
 int QRX_SetTestItemHandler(QRXTestItemFn fn, void *context);
 
-/* One line as the log observers receive it. */
-typedef struct QRXLogLineEvent {
-  size_t struct_size;    /* sizeof(QRXLogLineEvent) of the library; fields are only added */
-  int32_t thread_index;  /* the station's thread index (first argument of InitQRXInterface) */
-  int32_t level;         /* the observers' level (QRX_LOG_LEVEL_... of qrx/log_service.h) */
-  const char *line;      /* the line as the observers have it, in the ANSI code page */
-  const char *line_utf8; /* the same line in UTF-8 */
-} QRXLogLineEvent;
-
-/* The event and its texts live only for the duration of the call; copy what you keep. */
-typedef void (*QRXLogLineFn)(void *context, const QRXLogLineEvent *event);
-
-/* Installs the log-line handler (NULL removes it) and returns 0, with the same guarantees as
- * QRX_SetTestItemHandler. */
-int QRX_SetLogLineHandler(QRXLogLineFn fn, void *context);
+/* Test items and log lines for hosts of any compiler, beside the C++ log observers, and the
+ * host's unit boundaries for the station journal.
 
 #ifdef __cplusplus
 }

@@ -28,6 +28,7 @@ int MatchTrampoline(void *matcher, const char *text) {
 
 void ShowMessageBox(const char *caption, const std::string &text) {
   const char *cap = caption ? caption : kApplicationCaption;
+  NotifyMessageBoxListener(cap, text);
   QRXMessageBoxFn fn;
   void *ctx;
   {

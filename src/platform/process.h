@@ -2,6 +2,7 @@
 // UFI download).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,5 +18,11 @@ bool StartDetached(const std::vector<std::string> &argv);
 // station uses ("cmd.exe /c arp -d", the ARP cache flush, is "ip neigh flush all") and refuse
 // any other line. Returns false when nothing could be started; callers may ignore that.
 bool RunHiddenCommand(const char *commandLine);
+
+// This process's id, its executable's file name (without folder) and the machine's name ("" when
+// unknown), in the ANSI code page.
+int64_t CurrentProcessId();
+std::string CurrentProcessName();
+std::string MachineName();
 
 } // namespace qrx::platform

@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include "journal/journal_format.h"
 #include "platform/host_process.h"
 
 #include <cstdio>
@@ -336,7 +337,10 @@ int main(int argc, char **argv) {
     std::error_code ec;
     for (const auto &e : std::filesystem::directory_iterator(dir + "BusinessCfg", ec)) {
       std::string n = e.path().filename().string();
-      if (n.size() > 4 && n.substr(n.size() - 4) == ".xml" && n != "Common.xml") configs.push_back(n);
+      // Common.xml and the journal's Recording.xml are no business configurations.
+      if (n.size() > 4 && n.substr(n.size() - 4) == ".xml" && n != "Common.xml" &&
+          n != qrx::journal::recording::kFileName)
+        configs.push_back(n);
     }
     std::sort(configs.begin(), configs.end());
     if (configs.empty()) report.Row("business config", "BusinessCfg/*.xml", false, "no business-configuration file");
