@@ -15,7 +15,7 @@ def check(ok, what):
     return ok
 
 
-def http(method, url, body=None, headers=None, timeout=10):
+def http(method, url, body=None, headers=None, timeout=30):
     data = json.dumps(body).encode() if body is not None else None
     h = dict(headers or {})
     if data:
@@ -59,6 +59,14 @@ class Run:
 
     def saw(self, pattern):
         return any(re.search(pattern, l) for l in self.lines)
+
+    def terminate(self):
+        """SIGTERM, as an operator's stop; the exit code, or None when it did not end within 10 s."""
+        self.p.send_signal(signal.SIGTERM)
+        try:
+            return self.p.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            return None
 
     def stop(self):
         if self.p.poll() is None:
@@ -157,11 +165,7 @@ def main():
               and sorted(u["unitId"] for u in kept) == sorted(u["unitId"] for u in recorded),
               "the unit records (--json) and the page's units are the same two units")
         t0 = time.time()
-        line.p.send_signal(signal.SIGTERM)
-        try:
-            rc = line.p.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            rc = None
+        rc = line.terminate()
         check(rc == 0 and time.time() - t0 < 5, "SIGTERM ends the lingering page at once (exit %s)" % rc)
     finally:
         for r in runs:
