@@ -10,6 +10,7 @@
 namespace {
 
 using namespace qrx::platform;
+using namespace std::literals;
 
 std::u16string Wide(int cp, std::string_view in, bool *lossy = nullptr) {
   std::u16string out;
@@ -27,109 +28,104 @@ std::string Bytes(int cp, std::u16string_view in, bool *lossy = nullptr) {
   return out;
 }
 
-// GBK's user-defined areas read as private-use characters, both ways and without loss, and a
-// pair in them does not throw the reading of the following characters out of step.
-TEST(CodePage936, UserDefinedPairsAreCharactersAndKeepStep) {
-  const std::string gbk = "\xAA\xA1\xB2\xE2\xCA\xD4\xBD\xE1\xB9\xFB"; // AA A1 then 测试结果
-  bool lossy = true;
-  EXPECT_EQ(Wide(936, gbk, &lossy), u"\uE000测试结果");
-  EXPECT_FALSE(lossy);
-  EXPECT_EQ(Bytes(936, u"\uE000测试结果", &lossy), gbk);
-  EXPECT_FALSE(lossy);
-  EXPECT_EQ(Wide(936, "\xF8\xA1\xA1\x40\xFE\xFE\xD7\xFA", &lossy), u"\uE234\uE4C6\uE4C5\uE810");
-  EXPECT_FALSE(lossy);
-  // Byte FF is U+F8F5 both ways.
-  EXPECT_EQ(Wide(936, "a\xFF" "b", &lossy), u"a\uF8F5b");
-  EXPECT_FALSE(lossy);
-  EXPECT_EQ(Bytes(936, u"\uF8F5"), "\xFF");
-  // Saved as UTF-8 the private-use character survives (not U+FFFD).
-  std::string utf8;
-  ASSERT_TRUE(ConvertCodePage(936, 65001, "\xAA\xA1", &utf8, &lossy));
-  EXPECT_EQ(utf8, "\xEE\x80\x80");
+enum Way { kRead, kWrite, kBoth };
+constexpr int kUnchecked = -1;
+
+// What Windows makes of each text; lossy is whether it reports a loss.
+struct Conversion {
+  int cp;
+  Way way;
+  std::string_view bytes;
+  std::u16string_view wide;
+  int lossy;
+} const kConversions[] = {
+    // GBK's user-defined areas are private-use characters both ways and keep the reading in
+    // step; byte FF is U+F8F5 both ways.
+    {936, kBoth, "\xAA\xA1\xB2\xE2\xCA\xD4\xBD\xE1\xB9\xFB", u"\uE000测试结果", 0},
+    {936, kRead, "\xF8\xA1\xA1\x40\xFE\xFE\xD7\xFA", u"\uE234\uE4C6\uE4C5\uE810", 0},
+    {936, kRead, "a\xFF" "b", u"a\uF8F5b", 0},
+    {936, kWrite, "\xFF", u"\uF8F5", kUnchecked},
+    // Best fit on the way back is no loss; a character GBK lacks is '?' and a loss.
+    {936, kWrite, "\xA6\xCC\xA3\xA4" "2", u"µ¥²", 0},
+    {936, kWrite, "a?b", u"a\u0E01b", 1},
+    // Beyond U+FFFF: one '?' per surrogate, always lost (tag characters too); UTF-8 holds them.
+    {936, kWrite, "x??y", u"x\U0001F600y", 1},
+    {936, kWrite, "??", u"\U000E0041", 1},
+    {65001, kWrite, "\xF0\x9F\x98\x80", u"\U0001F600", kUnchecked},
+    // Malformed GBK: a lead byte and any nonzero byte are one '?'; before a zero byte or at the
+    // end it is '?' alone.
+    {936, kRead, "\xA1 x", u"?x", 1},
+    {936, kRead, "\xA1\0y"sv, u"?\0y"sv, kUnchecked},
+    {936, kRead, "ab\xB2", u"ab?", 1},
+    {936, kRead, "\x80", u"\u20AC", kUnchecked},
+    {936, kRead, "plain", u"plain", 0},
+    // 932 is Windows' CP932: backslash and tilde stay, NEC, IBM and user-defined rows are
+    // characters, the IBM form is written back, a lead byte at the end is a lost middle dot.
+    {932, kRead, "C:\\dir~1", u"C:\\dir~1", 0},
+    {932, kRead, "\x87\x40\xFA\x40\xF0\x40\xED\x40", u"\u2460\u2170\uE000\u7E8A", kUnchecked},
+    {932, kWrite, "\xFA\x40\xFA\x5C\x81\xCA", u"\u2170\u7E8A\uFFE2", kUnchecked},
+    {932, kRead, "\x81", u"\u30FB", 1},
+    // Single-byte tables: 1252's undefined bytes are C1 controls both ways; 1253's undefined
+    // byte is a private-use character; best fit to ASCII.
+    {1252, kBoth, "\x81\x8D\x8F\x90\x9D", u"\u0081\u008D\u008F\u0090\u009D", 0},
+    {1252, kRead, "\x80", u"\u20AC", 0},
+    {1253, kRead, "\xAA", u"\uF8F9", 0},
+    {1253, kWrite, "\xAA", u"\uF8F9", kUnchecked},
+    {1252, kWrite, "A", u"\u0100", 0},
+    // Code pages glibc converts.
+    {852, kBoth, "\xA5", u"\u0105", kUnchecked},
+    {1140, kRead, "\xC1\x9F", u"A\u20AC", kUnchecked},
+    {865, kRead, "\x9B", u"\u00F8", kUnchecked},
+    // A multi-byte code page left to iconv: a lost character is one '?', a character cut off
+    // at the end one U+FFFD.
+    {51949, kWrite, "a?b", u"a\u0E01b", 1},
+    {51949, kRead, "ab\xB0", u"ab\uFFFD", 1},
+    // UTF-8 as Windows reads it: one U+FFFD per maximal invalid sequence; a lone surrogate is
+    // written as U+FFFD.
+    {65001, kRead, "\xE6\x88" "A\xC0\xAF" "B\xF0\x9F\x98", u"\uFFFDA\uFFFD\uFFFDB\uFFFD", 1},
+    {65001, kRead, "\xE6\xB5\x8B\xF0\x9F\x98\x80", u"测\U0001F600", 0},
+    {65001, kWrite, "a\xEF\xBF\xBD" "b", u"a\xD800" u"b", 1},
+};
+
+// Between two code pages directly, without the caller going through UTF-16.
+struct Direct {
+  int from, to;
+  std::string_view in, out;
+  int lossy;
+} const kDirect[] = {
+    {936, 65001, "\xAA\xA1", "\xEE\x80\x80", kUnchecked}, // private use survives, not U+FFFD
+    {65001, 936, "\xF3\xA0\x81\x81z", "??z", 1},         // U+E0041, 'z'
+    {65001, 932, "C:\\dir~1", "C:\\dir~1", 0},
+    // EBCDIC keeps no ASCII as it is: every byte converts, also on the direct paths.
+    {65001, 1140, "AB01\xE2\x82\xAC", "\xC1\xC2\xF0\xF1\x9F", 0},
+    {1140, 65001, "\xC1\xC2\xF0\xF1\x9F", "AB01\xE2\x82\xAC", kUnchecked},
+};
+
+TEST(CodePage, ConversionsAsWindowsMakesThem) {
+  for (const Conversion &c : kConversions) {
+    SCOPED_TRACE(::testing::Message() << "code page " << c.cp << ", row " << (&c - kConversions));
+    bool lossy = c.lossy != 1;
+    if (c.way != kWrite) {
+      EXPECT_EQ(Wide(c.cp, c.bytes, &lossy), c.wide);
+      if (c.lossy != kUnchecked) { EXPECT_EQ(lossy, c.lossy == 1); }
+    }
+    if (c.way != kRead) {
+      EXPECT_EQ(Bytes(c.cp, c.wide, &lossy), c.bytes);
+      if (c.lossy != kUnchecked) { EXPECT_EQ(lossy, c.lossy == 1); }
+    }
+  }
+  for (const Direct &d : kDirect) {
+    std::string out;
+    bool lossy = false; // only a loss sets it
+    ASSERT_TRUE(ConvertCodePage(d.from, d.to, d.in, &out, &lossy)) << d.from << " to " << d.to;
+    EXPECT_EQ(out, d.out) << d.from << " to " << d.to;
+    if (d.lossy != kUnchecked) { EXPECT_EQ(lossy, d.lossy == 1) << d.from << " to " << d.to; }
+  }
+  EXPECT_EQ(Bytes(37, u"Hello, world and more than sixteen"), Bytes(1140, u"Hello, world and more than sixteen"));
 }
 
-// Characters GBK lacks are written as their near equivalent where Windows does so, and as '?'
-// with the loss reported otherwise.
-TEST(CodePage936, BestFitOnTheWayBackAndReportedLoss) {
-  bool lossy = true;
-  EXPECT_EQ(Bytes(936, u"µ¥²", &lossy), "\xA6\xCC\xA3\xA4" "2");
-  EXPECT_FALSE(lossy) << "a best fit is no loss on Windows";
-  EXPECT_EQ(Bytes(936, u"a\u0E01b", &lossy), "a?b"); // Thai letter: not in GBK
-  EXPECT_TRUE(lossy);
-}
-
-// A character beyond U+FFFF is a surrogate pair, written as one '?' per unit, and always lost:
-// tag characters no longer vanish without a trace.
-TEST(CodePage936, CharactersBeyondTheBmpAreLostLoudly) {
-  bool lossy = false;
-  EXPECT_EQ(Bytes(936, u"x\U0001F600y", &lossy), "x??y");
-  EXPECT_TRUE(lossy);
-  lossy = false;
-  EXPECT_EQ(Bytes(936, u"\U000E0041", &lossy), "??");
-  EXPECT_TRUE(lossy);
-  std::string ansi;
-  lossy = false;
-  ASSERT_TRUE(ConvertCodePage(65001, 936, "\xF3\xA0\x81\x81z", &ansi, &lossy)); // U+E0041, 'z'
-  EXPECT_EQ(ansi, "??z");
-  EXPECT_TRUE(lossy);
-  // UTF-8 and UTF-16 hold them whole.
-  EXPECT_EQ(Bytes(65001, u"\U0001F600", &lossy), "\xF0\x9F\x98\x80");
-}
-
-// Malformed GBK as Windows reads it: a lead byte and any nonzero byte are one '?'; a lead byte
-// before a zero byte or at the end is '?' alone.
-TEST(CodePage936, MalformedPairsReadAsOneDefaultCharacter) {
-  bool lossy = false;
-  EXPECT_EQ(Wide(936, "\xA1 x", &lossy), u"?x");
-  EXPECT_TRUE(lossy);
-  EXPECT_EQ(Wide(936, std::string("\xA1\0y", 3)), std::u16string(u"?\0y", 3));
-  lossy = false;
-  EXPECT_EQ(Wide(936, "ab\xB2", &lossy), u"ab?");
-  EXPECT_TRUE(lossy);
-  lossy = true;
-  EXPECT_EQ(Wide(936, "\x80"), u"\u20AC");
-  EXPECT_EQ(Wide(936, "plain", &lossy), u"plain");
-  EXPECT_FALSE(lossy);
-}
-
-// 932 is Windows' CP932: backslash and tilde stay themselves, the NEC and IBM rows and the
-// user-defined rows are characters, and the IBM form is the one written back.
-TEST(CodePage932, IsWindowsShiftJis) {
-  bool lossy = true;
-  EXPECT_EQ(Wide(932, "C:\\dir~1", &lossy), u"C:\\dir~1");
-  EXPECT_FALSE(lossy);
-  std::string ansi;
-  ASSERT_TRUE(ConvertCodePage(65001, 932, "C:\\dir~1", &ansi, &lossy));
-  EXPECT_EQ(ansi, "C:\\dir~1");
-  EXPECT_FALSE(lossy);
-  EXPECT_EQ(Wide(932, "\x87\x40\xFA\x40\xF0\x40\xED\x40"), u"\u2460\u2170\uE000\u7E8A");
-  EXPECT_EQ(Bytes(932, u"\u2170\u7E8A\uFFE2"), "\xFA\x40\xFA\x5C\x81\xCA");
-  EXPECT_EQ(Wide(932, "\x81", &lossy), u"\u30FB");
-  EXPECT_TRUE(lossy) << "a lead byte at the end reads as the katakana middle dot, as a loss";
-}
-
-// Windows' single-byte tables: 1252's five undefined bytes are C1 controls both ways; an
-// undefined byte of 1253 is a private-use character that writes back; best fit to ASCII.
-TEST(CodePageSingleByte, UndefinedBytesAndBestFit) {
-  bool lossy = true;
-  EXPECT_EQ(Wide(1252, "\x81\x8D\x8F\x90\x9D\x80", &lossy), u"\u0081\u008D\u008F\u0090\u009D\u20AC");
-  EXPECT_FALSE(lossy);
-  EXPECT_EQ(Bytes(1252, u"\u0081\u008D\u008F\u0090\u009D", &lossy), "\x81\x8D\x8F\x90\x9D");
-  EXPECT_FALSE(lossy);
-  EXPECT_EQ(Wide(1253, "\xAA", &lossy), u"\uF8F9");
-  EXPECT_FALSE(lossy);
-  EXPECT_EQ(Bytes(1253, u"\uF8F9"), "\xAA");
-  EXPECT_EQ(Bytes(1252, u"\u0100", &lossy), "A");
-  EXPECT_FALSE(lossy);
-}
-
-// Code pages that glibc converts are converted; those with no converter are refused rather
-// than taken as empty or unconverted text.
-TEST(CodePageOthers, ConvertedByIconvOrRefused) {
-  EXPECT_EQ(Wide(852, "\xA5"), u"\u0105");
-  EXPECT_EQ(Wide(1140, "\xC1\x9F"), u"A\u20AC");
-  EXPECT_EQ(Wide(865, "\x9B"), u"\u00F8");
-  EXPECT_EQ(Bytes(852, u"\u0105"), "\xA5");
+// Code pages with no converter are refused rather than taken as empty or unconverted text.
+TEST(CodePage, WithoutAConverterRefused) {
   EXPECT_STREQ(CodePageName(852), "CP852");
   for (int unsupported : {52936, 20105, 57002, 29001, 12345}) {
     std::u16string wide = u"unchanged";
@@ -143,40 +139,17 @@ TEST(CodePageOthers, ConvertedByIconvOrRefused) {
   EXPECT_FALSE(ConvertCodePage(65001, 52936, "x", &out, nullptr));
 }
 
-// Single-byte code pages that do not keep ASCII as it is (EBCDIC) convert every byte, also on
-// the direct paths to and from UTF-8.
-TEST(CodePageOthers, EbcdicHasNoAsciiShortcut) {
-  std::string out;
-  bool lossy = false;
-  ASSERT_TRUE(ConvertCodePage(65001, 1140, "AB01\xE2\x82\xAC", &out, &lossy));
-  EXPECT_EQ(out, "\xC1\xC2\xF0\xF1\x9F");
-  EXPECT_FALSE(lossy);
-  ASSERT_TRUE(ConvertCodePage(1140, 65001, "\xC1\xC2\xF0\xF1\x9F", &out, &lossy));
-  EXPECT_EQ(out, "AB01\xE2\x82\xAC");
-  EXPECT_EQ(Bytes(37, u"Hello, world and more than sixteen"), Bytes(1140, u"Hello, world and more than sixteen"));
-}
-
-// A multi-byte code page left to iconv: characters that straddle the pieces it is fed in read
-// whole, a lost character is one '?', a character cut off at the end is one U+FFFD.
+// Characters that straddle the pieces iconv is fed in read whole.
 TEST(CodePageOthers, IconvMultiByteInPieces) {
   std::u16string hangul;
   for (int i = 0; i < 3000; ++i) {
     hangul += static_cast<char16_t>(0xAC00 + (i * 7) % 2350);
     if (i % 3 == 0) hangul += u"x";
   }
-  std::string euc;
-  bool lossy = false;
-  std::u16string known; // the Hangul EUC-KR holds, as it reads back
-  euc = Bytes(51949, hangul, &lossy);
-  std::u16string back = Wide(51949, euc, &lossy);
+  const std::string euc = Bytes(51949, hangul);
+  const std::u16string back = Wide(51949, euc);
   EXPECT_EQ(back.size(), hangul.size());
-  std::string again = Bytes(51949, back);
-  EXPECT_TRUE(again == euc) << "a second round trip changes nothing";
-  EXPECT_EQ(Bytes(51949, u"a\u0E01b", &lossy), "a?b");
-  EXPECT_TRUE(lossy);
-  lossy = false;
-  EXPECT_EQ(Wide(51949, "ab\xB0", &lossy), u"ab\uFFFD");
-  EXPECT_TRUE(lossy);
+  EXPECT_TRUE(Bytes(51949, back) == euc) << "a second round trip changes nothing";
 }
 
 // Every lost character is one '?' in the result, also for the iconv code pages and for input
@@ -193,20 +166,6 @@ TEST(CodePageOthers, EveryLostCharacterIsCounted) {
   EXPECT_TRUE(lossy);
   lossy = false;
   EXPECT_TRUE(Bytes(1252, wide, &lossy) == expect);
-  EXPECT_TRUE(lossy);
-}
-
-// UTF-8 read as Windows reads it: one U+FFFD per maximal invalid sequence; a lone surrogate
-// written as U+FFFD.
-TEST(CodePage65001, InvalidSequencesAndLoneSurrogates) {
-  bool lossy = false;
-  EXPECT_EQ(Wide(65001, "\xE6\x88" "A\xC0\xAF" "B\xF0\x9F\x98", &lossy), u"\uFFFDA\uFFFD\uFFFDB\uFFFD");
-  EXPECT_TRUE(lossy);
-  lossy = true;
-  EXPECT_EQ(Wide(65001, "\xE6\xB5\x8B\xF0\x9F\x98\x80", &lossy), u"测\U0001F600");
-  EXPECT_FALSE(lossy);
-  lossy = false;
-  EXPECT_EQ(Bytes(65001, std::u16string(u"a") + char16_t(0xD800) + u"b", &lossy), "a\xEF\xBF\xBD" "b");
   EXPECT_TRUE(lossy);
 }
 

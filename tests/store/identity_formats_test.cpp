@@ -3,21 +3,23 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <utility>
+
 using namespace qrx::store;
 
 TEST(IdentityFormats, ImeiCheckDigitsOfPublishedExamples) {
-  EXPECT_EQ(LuhnCheckDigit("49015420323751"), 8);
-  EXPECT_EQ(LuhnCheckDigit("35209900176148"), 1);
-  EXPECT_EQ(LuhnCheckDigit("35693803564380"), 9); // 356938035643809
-  EXPECT_EQ(LuhnCheckDigit("7992739871"), 3);     // the classic Luhn example
-  EXPECT_EQ(LuhnCheckDigit(""), -1);
-  EXPECT_EQ(LuhnCheckDigit("12a4"), -1);
+  // 7992739871 is the classic Luhn example.
+  for (auto [digits, check] : {std::pair{"49015420323751", 8}, {"35209900176148", 1}, {"35693803564380", 9},
+                               {"7992739871", 3}, {"", -1}, {"12a4", -1}})
+    EXPECT_EQ(LuhnCheckDigit(digits), check) << digits;
 
   std::string imei, error;
-  ASSERT_TRUE(MakeImei("35209900", 176148, &imei, &error)) << error;
-  EXPECT_EQ(imei, "352099001761481");
-  ASSERT_TRUE(MakeImei("49015420", 323751, &imei, &error));
-  EXPECT_EQ(imei, "490154203237518");
+  for (auto [tac, serial, made] : {std::tuple{"35209900", 176148, "352099001761481"},
+                                   {"49015420", 323751, "490154203237518"}}) {
+    ASSERT_TRUE(MakeImei(tac, serial, &imei, &error)) << error;
+    EXPECT_EQ(imei, made);
+  }
   ASSERT_TRUE(MakeImei("35209900", 0, &imei, &error));
   EXPECT_EQ(imei.substr(0, 14), "35209900000000");
   EXPECT_TRUE(ValidImei(imei));
@@ -30,9 +32,8 @@ TEST(IdentityFormats, ImeiRefusesBadTacAndSerial) {
   std::string imei, error;
   EXPECT_FALSE(MakeImei("3520990", 1, &imei, &error));
   EXPECT_NE(error.find("8 decimal digits"), std::string::npos);
-  EXPECT_FALSE(MakeImei("3520990X", 1, &imei, &error));
-  EXPECT_FALSE(MakeImei("35209900", 1000000, &imei, &error));
-  EXPECT_FALSE(MakeImei("35209900", -1, &imei, &error));
+  for (auto [tac, serial] : {std::pair{"3520990X", 1}, {"35209900", 1000000}, {"35209900", -1}})
+    EXPECT_FALSE(MakeImei(tac, serial, &imei, &error)) << tac << " " << serial;
   EXPECT_TRUE(imei.empty());
 }
 
@@ -47,18 +48,14 @@ TEST(IdentityFormats, MacBlocksAreUnicastAndGloballyAdministered) {
   EXPECT_NE(error.find("multicast"), std::string::npos);
   EXPECT_FALSE(ParseOui("02:00:00", &oui, &error)); // locally administered
   EXPECT_NE(error.find("locally administered"), std::string::npos);
-  EXPECT_FALSE(ParseOui("00:1A", &oui, &error));
-  EXPECT_FALSE(ParseOui("00:1A:2G", &oui, &error));
+  for (const char *bad : {"00:1A", "00:1A:2G"}) EXPECT_FALSE(ParseOui(bad, &oui, &error)) << bad;
 
   ASSERT_TRUE(ParseMacDevicePart("0x10", &part, &error));
   EXPECT_EQ(part, 16u);
   ASSERT_TRUE(ParseMacDevicePart("00:01:00", &part, &error));
   EXPECT_EQ(part, 256u);
   ASSERT_TRUE(ParseMacDevicePart("16777215", &part, &error));
-  EXPECT_FALSE(ParseMacDevicePart("16777216", &part, &error));
-  EXPECT_FALSE(ParseMacDevicePart("-1", &part, &error));
-  EXPECT_FALSE(ParseMacDevicePart("12x", &part, &error));
-  EXPECT_FALSE(ParseMacDevicePart("", &part, &error));
+  for (const char *bad : {"16777216", "-1", "12x", ""}) EXPECT_FALSE(ParseMacDevicePart(bad, &part, &error)) << bad;
   EXPECT_EQ(FormatMac(0x001A2B, 0xABCDEF), "00:1A:2B:AB:CD:EF");
 }
 

@@ -6,18 +6,14 @@ stays text, and the report's figures match values computed here from the same un
 the same on the simulated line run by qrx-run --web: the barcode typed into the page reaches the
 simulated station and its unit record in qrx-run's --json output.
 Exits 77 (skipped) when chromium or chromedriver is not installed."""
-import argparse, base64, json, math, os, shutil, socket, statistics, subprocess, sys, tempfile
-import re, signal, threading, time, urllib.error, urllib.request
+import argparse, base64, json, os, shutil, socket, statistics, subprocess, sys, tempfile, threading, time
+
+from qrx_run_web_test import Run, check, failures, http, wait_for
 
 W3C_ELEMENT = "element-6066-11e4-a07b-b2e5e6b1ac7a"
-failures = []
-
-
-def check(ok, what):
-    print(("ok   " if ok else "FAIL ") + what, flush=True)
-    if not ok:
-        failures.append(what)
-    return ok
+# Station 1's OK button once the server has judged the text given: 'enabled', 'disabled' or null.
+OK_STATE = ("var i=document.querySelector('#station-1 input.sn'), b=document.querySelector('#station-1 button.ok');"
+            "return i.dataset.checked === arguments[0] ? (b.disabled ? 'disabled' : 'enabled') : null;")
 
 
 def free_port():
@@ -26,15 +22,14 @@ def free_port():
         return s.getsockname()[1]
 
 
-def http(method, url, body=None, timeout=30):
-    data = json.dumps(body).encode() if body is not None else None
-    req = urllib.request.Request(url, data=data, method=method,
-                                 headers={"Content-Type": "application/json"} if data else {})
-    try:
-        with urllib.request.urlopen(req, timeout=timeout) as r:
-            return r.status, r.read()
-    except urllib.error.HTTPError as e:
-        return e.code, e.read()
+def type_and_judge(browser, field, steps):
+    """Types each step's keys into station 1's field; the field then holds its text, and OK is in
+    its state (not checked when None) once the server judged it."""
+    for keys, text, state in steps:
+        browser.type(field, keys)
+        judged = browser.wait(OK_STATE, "the server judged %r" % text, 5, text)
+        if state:
+            check(judged == state, "OK %s with %r" % (state, text))
 
 
 class Browser:
@@ -101,16 +96,6 @@ class Browser:
             http("DELETE", self.session)
         except Exception:
             pass
-
-
-def wait_for(predicate, timeout):
-    end = time.time() + timeout
-    while time.time() < end:
-        v = predicate()
-        if v:
-            return v
-        time.sleep(0.05)
-    return predicate()
 
 
 # ---- figures computed here, independently of the report ----
@@ -223,26 +208,13 @@ def main():
         check(browser.js("return document.activeElement === document.querySelector('#station-1 input.sn')"),
               "the asking field has the focus")
         field = browser.element("#station-1 input.sn")
-        typed = ""
-        ok_state = ("var i=document.querySelector('#station-1 input.sn'), b=document.querySelector('#station-1 button.ok');"
-                    "return i.dataset.checked === arguments[0] ? (b.disabled ? 'disabled' : 'enabled') : null;")
-        for ch in "Ab3De6Gh9":
-            browser.type(field, ch)
-            typed += ch
-            state = browser.wait(ok_state, "the server judged %r" % typed, 5, typed)
-            if not check(state == "disabled", "OK disabled with %d characters" % len(typed)):
-                break
-        browser.type(field, "J")
-        typed += "J"
-        check(browser.wait(ok_state, "judged", 5, typed) == "enabled", "OK enabled with ten characters")
-        browser.type(field, "K")
-        check(browser.wait(ok_state, "judged", 5, typed + "K") == "disabled", "OK disabled again with eleven")
-        browser.type(field, "\ue003")  # backspace
-        check(browser.wait(ok_state, "judged", 5, typed) == "enabled", "OK enabled after deleting the eleventh")
-        browser.type(field, "-")
-        check(browser.wait(ok_state, "judged", 5, typed + "-") == "disabled", "a character outside the class disables OK")
-        browser.type(field, "\ue003")
-        browser.wait(ok_state, "judged", 5, typed)
+        typed = "Ab3De6Gh9J"
+        # Ten characters of the class enable OK; an eleventh or one outside the class (then
+        # deleted with backspace) disables it again.
+        type_and_judge(browser, field, [("A", "A", "disabled"), ("b3De6Gh9", "Ab3De6Gh9", "disabled"),
+                                        ("J", typed, "enabled"), ("K", typed + "K", "disabled"),
+                                        ("\ue003", typed, "enabled"), ("-", typed + "-", "disabled"),
+                                        ("\ue003", typed, "enabled")])
         browser.type(field, "\ue007")  # Enter, as a barcode scanner sends it
         answer = "answer station=1 serial=" + typed
         check(wait_for(lambda: answer in lines, 5), "the typed serial number reached the station")
@@ -264,7 +236,7 @@ def main():
               "the page links to a report of the units it has seen")
 
         if a.run:
-            sim_line = RealLine(a, work)
+            sim_line = start_real_line(a, work)
             real_line(browser, sim_line, a.docs)
 
         # ---- a report of a few hundred units ----
@@ -342,38 +314,18 @@ def main():
     return 0
 
 
-class RealLine:
+def start_real_line(a, work):
     """qrx-run --web on two simulated stations running the UFI line, two units each: station 2's
     barcode comes from --serial, station 1 asks the page. The page lingers after the line until the test ends it."""
-
-    def __init__(self, a, work):
-        shutil.copytree(a.station, os.path.join(work, "st"))
-        self.units = os.path.join(work, "line-units.jsonl")
-        env = dict(os.environ, QRX_SIM_STATE_DIR=os.path.join(work, "state"), QRX_SIM_DOWNLOAD_MS="1500")
-        env.pop("QRX_WEB_TOKEN", None)
-        self.p = subprocess.Popen([a.run, "--station", os.path.join(work, "st"), "--no-terminal", "--web", "127.0.0.1:0",
-                                   "--web-linger", "60", "--stations", "2", "--units", "2", "--serial", "2=BRD{station}000000",
-                                   "--json", self.units, os.path.join(a.examples, "ufi_line.seq")],
-                                  stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, env=env)
-        self.lines = []
-        threading.Thread(target=lambda: [self.lines.append(l.rstrip("\n")) for l in self.p.stdout], daemon=True).start()
-
-    def saw(self, pattern):
-        return any(re.search(pattern, l) for l in list(self.lines))
-
-    def url(self):
-        m = wait_for(lambda: next((re.match(r"live page: (http://\S+)", l) for l in list(self.lines)
-                                   if l.startswith("live page: ")), None), 20)
-        return m.group(1) if m else None
-
-    def stop(self):
-        if self.p.poll() is None:
-            self.p.send_signal(signal.SIGTERM)
-            try:
-                self.p.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                self.p.kill()
-                self.p.wait(timeout=10)
+    shutil.copytree(a.station, os.path.join(work, "st"))
+    units = os.path.join(work, "line-units.jsonl")
+    env = dict(os.environ, QRX_SIM_STATE_DIR=os.path.join(work, "state"), QRX_SIM_DOWNLOAD_MS="1500")
+    env.pop("QRX_WEB_TOKEN", None)
+    line = Run([a.run, "--station", os.path.join(work, "st"), "--no-terminal", "--web", "127.0.0.1:0",
+                "--web-linger", "60", "--stations", "2", "--units", "2", "--serial", "2=BRD{station}000000",
+                "--json", units, os.path.join(a.examples, "ufi_line.seq")], env)
+    line.units = units
+    return line
 
 
 def real_line(browser, line, docs):
@@ -415,20 +367,10 @@ def real_line(browser, line, docs):
     check(browser.js("return document.activeElement === document.querySelector('#station-1 input.sn')"),
           "the asking field has the focus")
     field = browser.element("#station-1 input.sn")
-    ok_state = ("var i=document.querySelector('#station-1 input.sn'), b=document.querySelector('#station-1 button.ok');"
-                "return i.dataset.checked === arguments[0] ? (b.disabled ? 'disabled' : 'enabled') : null;")
-    typed = ""
-    for ch in "QRX20261":
-        browser.type(field, ch)
-        typed += ch
-        check(browser.wait(ok_state, "the server judged %r" % typed, 5, typed) == "disabled",
-              "OK disabled with %d characters" % len(typed))
-    browser.type(field, "_")
-    check(browser.wait(ok_state, "judged", 5, typed + "_") == "disabled", "an underscore is outside the pattern")
-    browser.type(field, "\ue003")
-    browser.type(field, "08")
-    typed += "08"
-    check(browser.wait(ok_state, "judged", 5, typed) == "enabled", "OK enabled with ten characters")
+    typed = "QRX2026108"
+    # An underscore is outside the pattern.
+    type_and_judge(browser, field, [("QRX20261", "QRX20261", "disabled"), ("_", "QRX20261_", "disabled"),
+                                    ("\ue003", "QRX20261", None), ("08", typed, "enabled")])
     check(not line.saw(r"ReadBarcode_Ufi.*-> 0") or line.saw(r"\[S2\].*ReadBarcode_Ufi.*-> 0") and
           not line.saw(r"\[S1\].*ReadBarcode_Ufi.*-> 0"), "station 1 waits for the page")
     browser.type(field, "\ue007")  # Enter, as a barcode scanner sends it
@@ -445,8 +387,7 @@ def real_line(browser, line, docs):
           "the tile shows the unit's verdict and serial number, and the field cleared for the next unit")
     second = "QRX2026109"
     field = browser.element("#station-1 input.sn")
-    browser.type(field, second)
-    check(browser.wait(ok_state, "judged", 5, second) == "enabled", "a scanned barcode enables OK")
+    type_and_judge(browser, field, [(second, second, "enabled")])  # as a scanner types it
     if docs:
         browser.screenshot(os.path.join(docs, "line-page.png"), 1280, 900)
     browser.type(field, "\ue007")
@@ -466,8 +407,8 @@ def real_line(browser, line, docs):
     check([u["serialNumber"] for u in mine] == [typed, second] and all(u["verdict"] == "pass" for u in mine)
           and all(any(s["exportName"] == "ReadBarcode_Ufi" and s["passed"] for s in u["steps"]) for u in mine),
           "station 1's unit records (--json) carry the typed serial numbers")
-    line.stop()
-    check(line.p.returncode == 0, "qrx-run ended with the line's verdict when told to stop (exit %s)" % line.p.returncode)
+    rc = line.terminate()
+    check(rc == 0, "qrx-run ended with the line's verdict when told to stop (exit %s)" % rc)
 
 
 def _ready(driver_url):

@@ -249,16 +249,6 @@ TEST(LineMonitor, PageTileDataAndCountersFollowTheStations) {
   EXPECT_NE(report->body.find("&lt;b&gt;Line &amp; 1&lt;/b&gt; report"), std::string::npos);
 }
 
-TEST(LineMonitor, StopCancelsOpenPromptsAndEndsPromptly) {
-  LineMonitor monitor(Loopback());
-  ASSERT_TRUE(monitor.Start(nullptr));
-  uint64_t id = monitor.Prompts().Open(1, "^.+$", [](const std::string &) { return true; });
-  std::thread station([&] { EXPECT_FALSE(monitor.Prompts().Wait(1, id).answered); });
-  monitor.Stop();
-  station.join();
-  monitor.Stop(); // twice is harmless
-}
-
 TEST(LineCounters, FirstPassByUnitAndPaceOverTheLastHour) {
   const int64_t minute = 60LL * 1000000, t0 = 1796000000LL * 1000000;
   LineCounters c;

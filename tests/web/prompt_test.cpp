@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <functional>
 #include <regex>
 #include <thread>
 
@@ -26,6 +27,17 @@ namespace {
 PromptBroker::Matcher Regex(const std::string &pattern) {
   auto re = std::make_shared<std::regex>(pattern);
   return [re](const std::string &text) { return std::regex_search(text, *re); };
+}
+
+// The page: answers the first prompt it sees open.
+std::thread PageAnswering(PromptBroker &broker, std::function<void(const OpenPrompt &)> answer) {
+  return std::thread([&broker, answer] {
+    for (;;) {
+      auto open = broker.OpenPrompts();
+      if (!open.empty()) return answer(open[0]);
+      std::this_thread::sleep_for(2ms);
+    }
+  });
 }
 
 TEST(PromptBroker, FirstAnswerWinsAndTheOtherIsWithdrawn) {
@@ -142,17 +154,10 @@ TEST(SerialPromptBridge, TerminalAndPageRaceThroughTheLibrarysPrompt) {
 
   // The page is quick: the terminal is withdrawn and the page's text comes back as typed.
   terminalDelayMs = 5000;
-  std::thread page([&] {
-    for (;;) {
-      auto open = broker.OpenPrompts();
-      if (!open.empty()) {
-        EXPECT_EQ(open[0].station, 7);
-        EXPECT_EQ(broker.Answer(7, open[0].id, "short", AnswerSource::Page), AnswerResult::NoMatch);
-        EXPECT_EQ(broker.Answer(7, open[0].id, "Page000001", AnswerSource::Page), AnswerResult::Accepted);
-        return;
-      }
-      std::this_thread::sleep_for(2ms);
-    }
+  std::thread page = PageAnswering(broker, [&](const OpenPrompt &open) {
+    EXPECT_EQ(open.station, 7);
+    EXPECT_EQ(broker.Answer(7, open.id, "short", AnswerSource::Page), AnswerResult::NoMatch);
+    EXPECT_EQ(broker.Answer(7, open.id, "Page000001", AnswerSource::Page), AnswerResult::Accepted);
   });
   text.clear();
   ASSERT_TRUE(qrx::platform::PromptSerialNumber("^[0-9A-Za-z]{10}$", matches, &text));
@@ -169,18 +174,11 @@ TEST(SerialPromptBridge, TextsAreConvertedAndTooLongOrNulTextsRefused) {
   options.toUtf8 = [](std::string s) { for (auto &c : s) c = char(std::tolower(c)); return s; };
   options.fromUtf8 = [](std::string s) { for (auto &c : s) c = char(std::toupper(c)); return s; };
   SerialPromptBridge bridge(broker, options);
-  std::thread page([&] {
-    for (;;) {
-      auto open = broker.OpenPrompts();
-      if (!open.empty()) {
-        EXPECT_EQ(open[0].pattern, "^ab+$");
-        EXPECT_FALSE(broker.Matches(2, open[0].id, std::string("ab\0b", 4)));
-        EXPECT_FALSE(broker.Matches(2, open[0].id, "abbbbbbbbb")) << "does not fit the library's 8-byte buffer";
-        EXPECT_EQ(broker.Answer(2, open[0].id, "abb", AnswerSource::Page), AnswerResult::Accepted);
-        return;
-      }
-      std::this_thread::sleep_for(2ms);
-    }
+  std::thread page = PageAnswering(broker, [&](const OpenPrompt &open) {
+    EXPECT_EQ(open.pattern, "^ab+$");
+    EXPECT_FALSE(broker.Matches(2, open.id, std::string("ab\0b", 4)));
+    EXPECT_FALSE(broker.Matches(2, open.id, "abbbbbbbbb")) << "does not fit the library's 8-byte buffer";
+    EXPECT_EQ(broker.Answer(2, open.id, "abb", AnswerSource::Page), AnswerResult::Accepted);
   });
   std::string answer;
   AnswerSource source = AnswerSource::Host;

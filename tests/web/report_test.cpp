@@ -239,30 +239,22 @@ TEST(UnitFiles, RoundTripAndErrorsNameTheLine) {
   EXPECT_EQ(back[0].verdict, UnitVerdict::Fail);
   EXPECT_EQ(back[0].downloads[0].outcome, "timeout");
 
-  {
-    std::ofstream f(path, std::ios::trunc);
-    f << UnitToJson(u).dump() << "\n\n" << R"({"unitId":"x","stationIndex":"3"})" << "\n";
+  // A bad line fails the whole file, and the error names the line and what is wrong with it.
+  const struct {
+    std::string content, error;
+  } bad[] = {
+      {UnitToJson(u).dump() + "\n\n" + R"({"unitId":"x","stationIndex":"3"})",
+       ":3: field 'stationIndex' has the wrong type"},
+      {R"({"unitId":"x","items":[{"name":"a","valueNumber":"1"}]})" "\n{broken",
+       ":1: field 'valueNumber' is not a number"},
+      {R"({"unitId":"x","verdict":"maybe"})", "unknown verdict"},
+      {R"({"serialNumber":"no id"})", "unit id"},
+  };
+  for (const auto &b : bad) {
+    std::ofstream(path, std::ios::trunc) << b.content << "\n";
+    EXPECT_TRUE(LoadUnits(path, &error).empty()) << b.error;
+    EXPECT_NE(error.find(b.error), std::string::npos) << error;
   }
-  EXPECT_TRUE(LoadUnits(path, &error).empty());
-  EXPECT_NE(error.find(":3: field 'stationIndex' has the wrong type"), std::string::npos) << error;
-  {
-    std::ofstream f(path, std::ios::trunc);
-    f << R"({"unitId":"x","items":[{"name":"a","valueNumber":"1"}]})" << "\n{broken\n";
-  }
-  EXPECT_TRUE(LoadUnits(path, &error).empty());
-  EXPECT_NE(error.find(":1: field 'valueNumber' is not a number"), std::string::npos) << error;
-  {
-    std::ofstream f(path, std::ios::trunc);
-    f << R"({"unitId":"x","verdict":"maybe"})" << "\n";
-  }
-  EXPECT_TRUE(LoadUnits(path, &error).empty());
-  EXPECT_NE(error.find("unknown verdict"), std::string::npos) << error;
-  {
-    std::ofstream f(path, std::ios::trunc);
-    f << R"({"serialNumber":"no id"})" << "\n";
-  }
-  EXPECT_TRUE(LoadUnits(path, &error).empty());
-  EXPECT_NE(error.find("unit id"), std::string::npos) << error;
   EXPECT_TRUE(LoadUnits(path + ".missing", &error).empty());
   EXPECT_NE(error.find("cannot open"), std::string::npos);
   EXPECT_TRUE(LoadUnits("mysql://localhost/line", &error).empty());
