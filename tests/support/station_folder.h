@@ -54,12 +54,35 @@ inline void ClearBoxes() {
   g_boxes.clear();
 }
 
-class StationFolder {
+// A folder of its own in the temporary folder, removed with everything in it at the end.
+class TempFolder {
 public:
-  explicit StationFolder(const std::string &tag, bool enter = true) {
+  explicit TempFolder(const std::string &tag) {
     std::random_device random;
     do root_ = std::filesystem::temp_directory_path() / ("qrx-" + tag + "-" + std::to_string(random()));
     while (!std::filesystem::create_directory(root_));
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(root_, ec);
+  }
+  TempFolder(const TempFolder &) = delete;
+  TempFolder &operator=(const TempFolder &) = delete;
+  const std::filesystem::path &Root() const { return root_; }
+  // Writes a file below the folder and gives its path.
+  std::string Write(const std::string &relative, const std::string &bytes) const {
+    WriteBytes(root_ / relative, bytes);
+    return (root_ / relative).string();
+  }
+  std::string Read(const std::string &relative) const { return ReadBytes(root_ / relative); }
+
+protected:
+  std::filesystem::path root_;
+};
+
+class StationFolder : public TempFolder {
+public:
+  explicit StationFolder(const std::string &tag, bool enter = true) : TempFolder(tag) {
     for (const char *folder : {"TestDll", "BusinessCfg", "Plugins"})
       std::filesystem::create_directories(root_ / folder);
     if (enter) {
@@ -77,12 +100,8 @@ public:
     std::error_code ec;
     std::filesystem::permissions(root_ / "BusinessCfg", std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(root_, ec);
   }
-  StationFolder(const StationFolder &) = delete;
-  StationFolder &operator=(const StationFolder &) = delete;
 
-  const std::filesystem::path &Root() const { return root_; }
   // The folder as the library names its module directory, with the separator at the end.
   std::string Dir() const { return root_.string() + platform::kPathSeparator; }
   std::string Cfg(const std::string &name) const {
@@ -101,13 +120,8 @@ public:
   void DeployPlugins(const std::string &plugin) const {
     for (const char *name : kPluginNames) Deploy(plugin, "Plugins", name);
   }
-  std::string Read(const std::string &relative) const { return ReadBytes(root_ / relative); }
-  void Write(const std::string &relative, const std::string &bytes) const {
-    WriteBytes(root_ / relative, bytes);
-  }
 
 private:
-  std::filesystem::path root_;
   std::filesystem::path old_;
 };
 
