@@ -3,7 +3,7 @@
 #pragma once
 
 #include "interface/export_catalogue.h"
-#include "support/station_folder.h"
+#include "../support/station_folder.h"
 
 #include <chrono>
 #include <map>

@@ -6,8 +6,8 @@
 #include "fake_visa_control.h"
 #include "platform/dynamic_library.h"
 #include "platform/fault_injection.h"
-#include "support/environment.h"
-#include "support/station_folder.h"
+#include "../support/environment.h"
+#include "../support/station_folder.h"
 
 #include <gtest/gtest.h>
 

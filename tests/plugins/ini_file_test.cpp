@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/station_folder.h"
+#include "../support/station_folder.h"
 
 namespace qrx::platform {
 namespace {

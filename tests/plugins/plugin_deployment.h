@@ -10,7 +10,7 @@
 #include "plugins/biwbgwifi_singleton.h"
 #include "plugins/ufi_bi_singleton.h"
 
-#include "support/station_folder.h"
+#include "../support/station_folder.h"
 
 #include <string>
 

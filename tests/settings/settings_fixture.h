@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/fault_injection.h"
-#include "support/station_folder.h"
+#include "../support/station_folder.h"
 
 #include <gtest/gtest.h>
 

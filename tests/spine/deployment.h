@@ -2,7 +2,7 @@
 // works in, so libraries are reached through the real relative paths.
 #pragma once
 
-#include "support/station_folder.h"
+#include "../support/station_folder.h"
 
 namespace qrx::test {
 
