@@ -97,17 +97,12 @@ struct Recorded {
   std::map<std::string, std::string> saw; // staging name -> text the library found
 };
 
-inline void MessageBoxToStderr(void *, const char *caption, const char *text) {
-  std::fprintf(stderr, "message box: %s: %s\n", caption ? caption : "", text ? text : "");
-}
-
 // A station of `productType` on the test's thread over a fresh deployment of `library`.
 class ExportStation {
 public:
   explicit ExportStation(const std::string &library = QRX_RECORDING_LIBRARY,
                          const char *productType = "UFI")
       : deployment_(library), names_(CatalogueStagingNames()) {
-    QRX_SetMessageBoxHandler(&MessageBoxToStderr, nullptr);
     up_ = InitQRXInterface(kThreadIndex, "Station.xml", productType) == 0 && FindStation(&station_);
     if (!up_) return;
     std::string watch;
@@ -115,10 +110,7 @@ public:
     watch += "shared\n";
     Parameters()->SetString("Recorder.Watch", watch);
   }
-  ~ExportStation() {
-    CleanUpQRXInterface();
-    QRX_SetMessageBoxHandler(nullptr, nullptr);
-  }
+  ~ExportStation() { CleanUpQRXInterface(); }
 
   static constexpr int kThreadIndex = 7;
   bool Up() const { return up_; }

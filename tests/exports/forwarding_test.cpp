@@ -183,5 +183,25 @@ TEST_P(StagingRow, ExtremeNumbersAreStagedAsTheirFullText) {
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, StagingRow, ::testing::ValuesIn(RowsWhere(&Stages)), &RowName);
 
+// A null text cannot be staged: the export answers 1 before staging anything.
+TEST(NullTexts, StagedTextArgumentsMayBeNull) {
+  ExportStation s;
+  ASSERT_TRUE(s.Up());
+  for (size_t row : RowsWhere([](const ExportRow &r) {
+         return r.shape == ExportShape::kStaged &&
+                r.arguments.find(argument_type::kText) != std::string_view::npos;
+       })) {
+    RowArguments a;
+    MakeArguments(kExportCatalogue[row], &a, {nullptr, nullptr, true});
+    s.ClearRecord();
+    const int result = CallExport(row, a.call);
+    SCOPED_TRACE(std::string(kExportCatalogue[row].name));
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(s.Record().calls, 0);
+    EXPECT_TRUE(s.PresentNames().empty());
+    s.EraseAllNames();
+  }
+}
+
 } // namespace
 } // namespace qrx::test

@@ -124,7 +124,7 @@ TEST_F(DetectTest, NoTesterAnywhereNamesTheGpibCard) {
   EXPECT_EQ(visaOpenSessions(), 0);
 
   // A list that breaks off early finds nothing beyond what it delivered.
-  Boxes().clear();
+  test::ClearBoxes();
   visaFail("viFindNext", kVisaError);
   EXPECT_EQ(service_.IdentifyInstrument(&address), -1);
   EXPECT_EQ(Boxes().size(), 1u);
@@ -132,8 +132,8 @@ TEST_F(DetectTest, NoTesterAnywhereNamesTheGpibCard) {
 
 TEST_F(DetectTest, MissingOrIncompleteVisa) {
   for (const char *library : {"/nonexistent/libvisa.so", QRX_FAKE_VISA_INCOMPLETE}) {
-    ::setenv("QRX_VISA_LIBRARY", library, 1);
-    Boxes().clear();
+    test::SetEnvironment("QRX_VISA_LIBRARY", library);
+    test::ClearBoxes();
     InstrumentAddress address = At(0, 14);
     EXPECT_EQ(service_.IdentifyInstrument(&address), -1) << library;
     ASSERT_EQ(Boxes().size(), 1u) << library;
@@ -142,7 +142,7 @@ TEST_F(DetectTest, MissingOrIncompleteVisa) {
     EXPECT_EQ(Boxes().size(), 1u) << "the slot query shows nothing";
   }
   // Without the variable the platform's own name is used, which this machine lacks.
-  ::unsetenv("QRX_VISA_LIBRARY");
+  test::SetEnvironment("QRX_VISA_LIBRARY", std::nullopt);
   InstrumentAddress address = At(0, 14);
   EXPECT_EQ(service_.IdentifyInstrumentAt(&address, 0), -1);
 }

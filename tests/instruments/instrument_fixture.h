@@ -1,24 +1,19 @@
-// A temporary station directory for the instrument tests: TestDll/ with the two instrument
-// libraries, BusinessCfg/, the fake VISA named by QRX_VISA_LIBRARY, message-box capture.
+// The instrument tests' station folder: TestDll/ with the two instrument libraries, and the
+// fake VISA named by QRX_VISA_LIBRARY.
 #pragma once
 
 #include "fake_instrument_control.h"
 #include "fake_visa_control.h"
+#include "platform/dynamic_library.h"
 #include "platform/fault_injection.h"
-#include "platform/module_path.h"
-
-#include <qrx/host_ui.h>
+#include "../support/environment.h"
+#include "../support/station_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
+#include <memory>
+#include <optional>
 #include <string>
-#include <vector>
 
 namespace qrx::test {
 
@@ -41,15 +36,9 @@ inline const std::string kLibraryLoadFailed =
 inline const std::string kEntryMissing =
     "\xBC\xD3\xD4\xD8\xB5\xBC\xB3\xF6\xBA\xAF\xCA\xFDGetQRXCalInstrInterface\xCA\xA7\xB0\xDC!";
 
-struct Box {
-  std::string caption, text;
-};
-inline std::vector<Box> &Boxes() {
-  static std::vector<Box> boxes;
-  return boxes;
-}
-inline void RecordBox(void *, const char *caption, const char *text) {
-  Boxes().push_back({caption ? caption : "", text ? text : ""});
+// Points `fn` at the entry `name` of `library` (null when either is missing).
+template <typename Fn> void Find(void *library, Fn &fn, const char *name) {
+  fn = library ? reinterpret_cast<Fn>(platform::GetProcAddress(library, name)) : nullptr;
 }
 
 // One deployed copy of the fake instrument library, held open by the test.
@@ -62,19 +51,18 @@ struct InstrumentCopy {
   FakeInstrumentCallsFn calls = nullptr;
 
   bool Open(const std::filesystem::path &path) {
-    handle = ::dlopen(path.c_str(), RTLD_NOW);
-    if (!handle) return false;
-    reset = reinterpret_cast<FakeInstrumentResetFn>(::dlsym(handle, "FakeInstrumentReset"));
-    setStatus = reinterpret_cast<FakeInstrumentSetStatusFn>(::dlsym(handle, "FakeInstrumentSetStatus"));
-    lastTypeCode = reinterpret_cast<FakeInstrumentLastTypeCodeFn>(::dlsym(handle, "FakeInstrumentLastTypeCode"));
-    live = reinterpret_cast<FakeInstrumentLiveFn>(::dlsym(handle, "FakeInstrumentLive"));
-    calls = reinterpret_cast<FakeInstrumentCallsFn>(::dlsym(handle, "FakeInstrumentCalls"));
+    handle = platform::LoadLibrary(path.string());
+    Find(handle, reset, "FakeInstrumentReset");
+    Find(handle, setStatus, "FakeInstrumentSetStatus");
+    Find(handle, lastTypeCode, "FakeInstrumentLastTypeCode");
+    Find(handle, live, "FakeInstrumentLive");
+    Find(handle, calls, "FakeInstrumentCalls");
     if (!reset || !setStatus || !lastTypeCode || !live || !calls) return false;
     reset();
     return true;
   }
   void Close() {
-    if (handle) ::dlclose(handle);
+    if (handle) platform::FreeLibrary(handle);
     handle = nullptr;
   }
 };
@@ -82,57 +70,49 @@ struct InstrumentCopy {
 class InstrumentFixture : public ::testing::Test {
 protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/qrx-instruments-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    root_ = tmpl;
-    std::filesystem::create_directories(root_ / "TestDll");
-    std::filesystem::create_directories(root_ / "BusinessCfg");
-    std::filesystem::copy_file(QRX_FAKE_INSTRUMENT, root_ / "TestDll" / "QRXNSigInstrument.so");
-    std::filesystem::copy_file(QRX_FAKE_INSTRUMENT, root_ / "TestDll" / "QRXTESTSETPXI3000.so");
-    old_ = std::filesystem::current_path();
-    std::filesystem::current_path(root_);
-    platform::OverrideModuleDirectory(root_.string() + "/");
-    ::setenv("QRX_VISA_LIBRARY", QRX_FAKE_VISA, 1);
+    folder_ = std::make_unique<StationFolder>("instruments");
+    root_ = folder_->Root();
+    folder_->Deploy(QRX_FAKE_INSTRUMENT, "TestDll", "QRXNSigInstrument");
+    folder_->Deploy(QRX_FAKE_INSTRUMENT, "TestDll", "QRXTESTSETPXI3000");
+    visaName_.emplace("QRX_VISA_LIBRARY", QRX_FAKE_VISA);
 
-    visa_ = ::dlopen(QRX_FAKE_VISA, RTLD_NOW);
-    ASSERT_NE(visa_, nullptr) << ::dlerror();
-    visaAnswer = reinterpret_cast<FakeVisaAnswerFn>(::dlsym(visa_, "FakeVisaAnswer"));
-    visaList = reinterpret_cast<FakeVisaListFn>(::dlsym(visa_, "FakeVisaList"));
-    visaFail = reinterpret_cast<FakeVisaFailFn>(::dlsym(visa_, "FakeVisaFail"));
-    visaCalls = reinterpret_cast<FakeVisaCallsFn>(::dlsym(visa_, "FakeVisaCalls"));
-    visaOpenSessions = reinterpret_cast<FakeVisaOpenSessionsFn>(::dlsym(visa_, "FakeVisaOpenSessions"));
-    auto reset = reinterpret_cast<FakeVisaResetFn>(::dlsym(visa_, "FakeVisaReset"));
+    visa_ = platform::LoadLibrary(QRX_FAKE_VISA);
+    FakeVisaResetFn reset = nullptr;
+    Find(visa_, visaAnswer, "FakeVisaAnswer");
+    Find(visa_, visaList, "FakeVisaList");
+    Find(visa_, visaFail, "FakeVisaFail");
+    Find(visa_, visaCalls, "FakeVisaCalls");
+    Find(visa_, visaOpenSessions, "FakeVisaOpenSessions");
+    Find(visa_, reset, "FakeVisaReset");
     ASSERT_TRUE(visaAnswer && visaList && visaFail && visaCalls && visaOpenSessions && reset);
     reset();
 
-    ASSERT_TRUE(nsig.Open(root_ / "TestDll" / "QRXNSigInstrument.so"));
-    ASSERT_TRUE(pxi.Open(root_ / "TestDll" / "QRXTESTSETPXI3000.so"));
-    Boxes().clear();
-    QRX_SetMessageBoxHandler(&RecordBox, nullptr);
+    ASSERT_TRUE(nsig.Open(NsigFile()));
+    ASSERT_TRUE(pxi.Open(root_ / "TestDll" / ("QRXTESTSETPXI3000" + std::string(kLibrarySuffix))));
   }
 
   void TearDown() override {
-    QRX_SetMessageBoxHandler(nullptr, nullptr);
     platform::ClearFaults();
     nsig.Close();
     pxi.Close();
-    if (visa_) ::dlclose(visa_);
-    ::unsetenv("QRX_VISA_LIBRARY");
-    platform::OverrideModuleDirectory(std::string());
-    std::filesystem::current_path(old_);
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
+    if (visa_) platform::FreeLibrary(visa_);
+    visaName_.reset();
+    folder_.reset();
   }
 
   void WriteConfig(const std::string &name, const std::string &body) {
-    std::ofstream(root_ / "BusinessCfg" / name, std::ios::binary)
-        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<phone>" << body << "</phone>\r\n";
+    WriteBytes(root_ / "BusinessCfg" / name, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<phone>" +
+                                                 body + "</phone>\r\n");
   }
 
   std::string VisaCalls() const { return visaCalls(); }
+  std::filesystem::path NsigFile() const {
+    return root_ / "TestDll" / ("QRXNSigInstrument" + std::string(kLibrarySuffix));
+  }
 
+  std::unique_ptr<StationFolder> folder_;
+  std::optional<ScopedEnvironment> visaName_;
   std::filesystem::path root_;
-  std::filesystem::path old_;
   void *visa_ = nullptr;
   FakeVisaAnswerFn visaAnswer = nullptr;
   FakeVisaListFn visaList = nullptr;

@@ -126,15 +126,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ModelCase{"8820C/8820B", 3, false}, ModelCase{"CMW-PXI3000", 5, false},
                       ModelCase{"cmu 200 cmw", 0, false}, ModelCase{"SP8010B TD-LTE", 9, false}));
 
-TEST_F(ManagerTest, PxiFoundBySearchLoadsThePxiLibrary) {
-  visaList("PXI2::4::INSTR");
-  auto hub = Station(0, "Station.xml");
-  CInstrumentManager manager(hub.get());
-  ASSERT_EQ(manager.Load(), 0);
-  EXPECT_EQ(pxi.lastTypeCode(), QRX_INSTR_PXI3000);
-  EXPECT_EQ(manager.Unload(), 0);
-}
-
 TEST_F(ManagerTest, TransferTypeOtherThanGpibSkipsIdentification) {
   WriteConfig("Lan.xml", "<BASEINFO><nGPIBAddress1>-7</nGPIBAddress1></BASEINFO>"
                          "<SpecialSettings><TransferType>2</TransferType></SpecialSettings>");
@@ -211,7 +202,7 @@ TEST_F(ManagerTest, LibraryThatWillNotLoad) {
   visaAnswer("GPIB0::14::0::INSTR", "M,CMW,1,2");
   auto hub = Station(0, "Station.xml");
   CInstrumentManager manager(hub.get());
-  std::filesystem::remove(root_ / "TestDll" / "QRXNSigInstrument.so");
+  std::filesystem::remove(NsigFile());
   EXPECT_EQ(manager.Load(), 1);
   ASSERT_EQ(Boxes().size(), 1u);
   EXPECT_EQ(Boxes()[0].text, test::kLibraryLoadFailed);
@@ -223,8 +214,8 @@ TEST_F(ManagerTest, LibraryThatWillNotLoad) {
 TEST_F(ManagerTest, MissingEntryPointLeavesTheManagerHalfLoaded) {
   visaAnswer("GPIB0::14::0::INSTR", "M,CMW,1,2");
   // A new file under the library's name (the test keeps the old one open by its inode).
-  std::filesystem::remove(root_ / "TestDll" / "QRXNSigInstrument.so");
-  std::filesystem::copy_file(QRX_FAKE_INSTRUMENT_NO_ENTRY, root_ / "TestDll" / "QRXNSigInstrument.so");
+  std::filesystem::remove(NsigFile());
+  std::filesystem::copy_file(QRX_FAKE_INSTRUMENT_NO_ENTRY, NsigFile());
   auto hub = Station(0, "Station.xml");
   CInstrumentManager manager(hub.get());
   EXPECT_EQ(manager.Load(), 1);

@@ -14,12 +14,8 @@ class InstrumentStationTest : public test::InstrumentFixture {
 protected:
   void SetUp() override {
     InstrumentFixture::SetUp();
-    std::filesystem::create_directories(root_ / "Plugins");
-    for (const char *name : {"BI_QRX.so", "BI_GSM_QRX.so", "XA_BIAR9344.so", "BI_QRX_UFI_NET.so"})
-      std::filesystem::copy_file(QRX_TEST_PLUGIN, root_ / "Plugins" / name);
-    for (const char *name :
-         {"TestDllQRXCal.so", "GsmFt.so", "TDFT.so", "WiFi_DLL.so", "FinalTestLTE.so"})
-      std::filesystem::copy_file(QRX_TEST_LIBRARY, root_ / "TestDll" / name);
+    folder_->DeployPlugins(QRX_TEST_PLUGIN);
+    folder_->DeployTestLibraries(QRX_TEST_LIBRARY);
     WriteConfig("Station.xml", "<BASEINFO><nGPIBAddress3>1</nGPIBAddress3>"
                                "<nDeviceAddress3>20</nDeviceAddress3></BASEINFO>"
                                "<CommonConfig><TransferType>0</TransferType></CommonConfig>");

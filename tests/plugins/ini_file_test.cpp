@@ -6,10 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <unistd.h>
+#include "../support/station_folder.h"
 
 namespace qrx::platform {
 namespace {
@@ -126,21 +123,10 @@ TEST(ProfileValue, Utf8ByteOrderMarkAndSecondBracketAsOnWindows) {
 
 class IniFileOnDisk : public ::testing::Test {
 protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/qrx-ini-XXXXXX";
-    dir_ = ::mkdtemp(tmpl);
-  }
-  void TearDown() override {
-    ClearFaults();
-    std::filesystem::remove_all(dir_);
-  }
-  std::string Read(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  std::filesystem::path dir_;
+  void TearDown() override { ClearFaults(); }
+  std::string Read(const std::string &path) { return test::ReadBytes(path); }
+  test::TempFolder folder_{"ini"};
+  const std::filesystem::path &dir_ = folder_.Root();
 };
 
 TEST_F(IniFileOnDisk, CreatesThenUpdatesTheFile) {

@@ -5,7 +5,7 @@
 
 #include "hub/qrx_test_tools.h"
 
-#include <dlfcn.h>
+#include "platform/dynamic_library.h"
 
 #include <memory>
 
@@ -15,13 +15,13 @@ class LibraryHubFixture : public SettingsFixture {
 protected:
   void SetUp() override {
     SettingsFixture::SetUp();
-    library_ = ::dlopen(QRX_SETTINGS_TEST_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(library_, nullptr) << ::dlerror();
+    library_ = platform::LoadLibrary(QRX_SETTINGS_TEST_LIBRARY);
+    ASSERT_NE(library_, nullptr);
   }
   void TearDown() override {
     if (hub_) hub_->Release();
     hub_ = nullptr;
-    if (library_) ::dlclose(library_);
+    if (library_) platform::FreeLibrary(library_);
     SettingsFixture::TearDown();
   }
   // Creates the station's hub as InitQRXInterface does, and seeds it.
@@ -35,7 +35,7 @@ protected:
            std::initializer_list<std::pair<const char *, std::string>> parameters = {}) {
     for (auto &[name, value] : parameters) hub_->GetParameterDataSet()->SetString(name, value);
     using Entry = int (*)(ITestTools *);
-    auto entry = reinterpret_cast<Entry>(::dlsym(library_, function));
+    auto entry = reinterpret_cast<Entry>(platform::GetProcAddress(library_, function));
     if (!entry) return -1000;
     return entry(hub_);
   }

@@ -274,7 +274,7 @@ TEST_F(SettingFileTest, MalformedFilesAreReportedAndStillReadWhereParsed) {
   file->Release();
   EXPECT_EQ(ReadBytes(Cfg("Bad.xml")), twoRoots);
 
-  Boxes().clear();
+  test::ClearBoxes();
   for (const std::string &text : {std::string("<"), std::string(""), std::string("<phone><A><k>v"),
                                   std::string("\xFF\xFE<\0p", 4), std::string("</x></y><<<!--")}) {
     file = OpenWith("Bad.xml", text);

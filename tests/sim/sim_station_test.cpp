@@ -87,26 +87,6 @@ TEST_F(SimStation, MeasurementsUseStagedLimitsAndReportVerdicts) {
   EXPECT_EQ(td.Call("TxMaxPwr", &hub_), 3);
 }
 
-TEST_F(SimStation, NoiseIsReproducibleAndFaultsAreConfigurable) {
-  Library gsm(kStation + "/TestDll/GsmFt.so");
-  ASSERT_TRUE(gsm.Loaded());
-  ASSERT_EQ(gsm.Call("MeasPower", &hub_), 0);
-  ASSERT_EQ(gsm.Call("MeasPower", &hub_), 0);
-  EXPECT_EQ(hub_.log.items[0].value, hub_.log.items[1].value);
-  hub_.params.values["SimSeed"] = "7";
-  ASSERT_EQ(gsm.Call("MeasPower", &hub_), 0);
-  EXPECT_NE(hub_.log.items[2].value, hub_.log.items[0].value);
-  hub_.params.values["ThreadIndex"] = "1";
-  ASSERT_EQ(gsm.Call("MeasPower", &hub_), 0);
-  EXPECT_NE(hub_.log.items[3].value, hub_.log.items[2].value);
-  hub_.params.values["SimFailItems"] = "EndConnection, MeasPower TxPower";
-  EXPECT_EQ(gsm.Call("MeasPower", &hub_), 2);
-  EXPECT_FALSE(hub_.log.items.back().passed);
-  EXPECT_GT(hub_.log.items.back().value, hub_.log.items.back().upper);
-  EXPECT_EQ(gsm.Call("EndConnection", &hub_), 2);
-  EXPECT_EQ(gsm.Call("InitMobile", &hub_), 0);
-}
-
 TEST_F(SimStation, BarcodeChecksReadTheProgrammedSerialNumber) {
   Library lte(kStation + "/TestDll/FinalTestLTE.so");
   Library cal(kStation + "/TestDll/TestDllQRXCal.so");
@@ -131,63 +111,6 @@ TEST_F(SimStation, BoardBarcodeIsAskedFromTheOperatorWithItsLength) {
   EXPECT_EQ(wifi.Call("Read_Barcode", &hub_), 0);
   EXPECT_EQ(hub_.prompts.back(), "^[0-9A-Za-z]{8}$");
   EXPECT_EQ(hub_.results.values["Sn"], "AB12CD34");
-}
-
-TEST_F(SimStation, CableLossPowerFollowsTheSetUp) {
-  Library cal(kStation + "/TestDll/TestDllQRXCal.so");
-  EXPECT_EQ(cal.Call("LTE_ReadPower_CabLoss", &hub_), 5);
-  hub_.Stage("CabLoss", "Freq", "2000.000000");
-  ASSERT_EQ(cal.Call("LTE_SetULFreq_CabLoss", &hub_), 0);
-  hub_.Stage("CabLoss", "Power", "-10.000000");
-  ASSERT_EQ(cal.Call("LTE_SetULExpPower_CabLoss", &hub_), 0);
-  ASSERT_EQ(cal.Call("LTE_ReadPower_CabLoss", &hub_), 0);
-  double power = std::stod(hub_.results.values["Power"]);
-  EXPECT_LT(power, -10.9); // about 1.2 dB lost at 2 GHz
-  EXPECT_GT(power, -11.5);
-}
-
-TEST_F(SimStation, FlagsWrittenByOneStationAreCheckedByTheNext) {
-  Library cal(kStation + "/TestDll/TestDllQRXCal.so");
-  Library gsm(kStation + "/TestDll/GsmFt.so");
-  hub_.Stage("Cal", "FTFlag", "0");
-  EXPECT_EQ(cal.Call("Check_TestInfo", &hub_), 5);
-  hub_.Stage("QCal", "FTFlag", "1");
-  ASSERT_EQ(cal.Call("Write_TestInfo_GSM", &hub_), 0);
-  EXPECT_EQ(cal.Call("Check_TestInfo", &hub_), 0);
-  hub_.Stage("GSMFT", "TestStationNum", "0");
-  EXPECT_EQ(gsm.Call("CheckTestInfo", &hub_), 0);
-  hub_.Stage("Cal", "nClearType", "0");
-  ASSERT_EQ(cal.Call("Clear_TestInfo", &hub_), 0);
-  EXPECT_EQ(gsm.Call("CheckTestInfo", &hub_), 5);
-  hub_.Stage("Cal", "FTFlag", "25");
-  EXPECT_EQ(cal.Call("Check_TestInfo", &hub_), 3);
-}
-
-TEST_F(SimStation, PhonePluginKeepsIdentityWithinTheBuffersItIsGiven) {
-  Library plugin(kStation + "/Plugins/BI_QRX.so");
-  auto load = reinterpret_cast<QRXPluginLoadQRXDllFn>(plugin.Symbol("LoadQRXDll"));
-  ASSERT_TRUE(load);
-  void *sn = load(0);
-  using namespace qrx::plugin;
-  char buf[64] = "untouched";
-  EXPECT_EQ((At<int, const char *, int, int>(sn, kPhoneWriteImeiFirstCopy, "867530900001234", 0, 3)), 0);
-  EXPECT_EQ((At<int, char *, int, int>(sn, kPhoneReadImeiFirstCopy, buf, 0, 3)), 0);
-  EXPECT_STREQ(buf, "867530900001234");
-  // Sixteen characters would not fit the 16-byte read buffer with its terminator.
-  EXPECT_EQ((At<int, const char *, int, int>(sn, kPhoneWriteImeiFirstCopy, "8675309000012345", 0, 3)), 1);
-  std::string longSn(50, 'S');
-  EXPECT_EQ((At<int, const char *, int, int>(sn, kPhoneWriteSnFirstCopy, longSn.c_str(), 0, 3)), 1);
-  EXPECT_EQ((At<int, int, const char *, int>(sn, kPhoneWriteFlag, 4, "1", 3)), 0);
-  EXPECT_EQ((At<int, int, char *, int>(sn, kPhoneReadFlags, 20, buf, 3)), 0);
-  EXPECT_STREQ(buf, "00001000000000000000");
-  EXPECT_EQ((At<int, int, char *, int>(sn, kPhoneReadFlagsAt, 4, buf, 3)), 0);
-  EXPECT_STREQ(buf, "1");
-  // Another station's device is another file.
-  EXPECT_EQ((At<int, char *, int, int>(sn, kPhoneReadImeiFirstCopy, buf, 0, 2)), 0);
-  EXPECT_STREQ(buf, "");
-  EXPECT_EQ((At<int, const char *>(sn, kSnSetPhoneType, "")), 1);
-  EXPECT_EQ((At<int, const char *>(sn, kSnSetPhoneType, "SIM_PHONE")), 0);
-  At<int>(sn, kSnRelease);
 }
 
 TEST_F(SimStation, UfiPluginChecksMacAndDerivesTheSsid) {

@@ -17,22 +17,11 @@
 namespace qrx {
 namespace {
 
-struct Box {
-  std::string caption, text;
-};
-std::vector<Box> g_boxes;
-void RecordBox(void *, const char *caption, const char *text) { g_boxes.push_back({caption, text}); }
+using test::Boxes;
 
 class StationTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    g_boxes.clear();
-    QRX_SetMessageBoxHandler(&RecordBox, nullptr);
-  }
-  void TearDown() override {
-    CleanUpQRXInterface();
-    QRX_SetMessageBoxHandler(nullptr, nullptr);
-  }
+  void TearDown() override { CleanUpQRXInterface(); }
   test::Deployment deployment_;
 };
 
@@ -53,7 +42,7 @@ TEST_F(StationTest, StationIsFoundByItsThreadAndCallsItsLibraries) {
   s.testTools->GetParameterDataSet()->GetString("ConfigFile", cfg);
   EXPECT_EQ(cfg, "Station.xml");
   EXPECT_EQ(s.calService->CallExport("ProbeSlots"), 0);
-  EXPECT_TRUE(g_boxes.empty());
+  EXPECT_TRUE(Boxes().empty());
 
   EXPECT_EQ(CleanUpQRXInterface(), 0);
   EXPECT_FALSE(FindStation(&s));
@@ -126,12 +115,10 @@ TEST_F(StationTest, EightThreadsEachFindTheirOwnStation) {
 // stays as it was, and a later start of the same index builds it.
 TEST(StationLoadFailure, MissingLibraryShowsOneMessageAndRemovesOnlyThatStation) {
   test::Deployment deployment(/*withLte=*/false);
-  g_boxes.clear();
-  QRX_SetMessageBoxHandler(&RecordBox, nullptr);
   EXPECT_EQ(InitQRXInterface(6, "S.xml", "QRX"), 1);
-  ASSERT_EQ(g_boxes.size(), 1u);
-  EXPECT_EQ(g_boxes[0].caption, "Load QRX LTE FT service Error");
-  EXPECT_EQ(g_boxes[0].text, "126");
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].caption, "Load QRX LTE FT service Error");
+  EXPECT_EQ(Boxes()[0].text, "126");
   StationContext s;
   EXPECT_FALSE(FindStation(&s));
   EXPECT_FALSE(StationRegistry::Instance().Contains(6));
@@ -144,7 +131,7 @@ TEST(StationLoadFailure, MissingLibraryShowsOneMessageAndRemovesOnlyThatStation)
   platform::FailNext(platform::Fault::kLoadLibrary, 1, /*after=*/3); // the LTE library, again
   EXPECT_EQ(InitQRXInterface(6, "S.xml", "QRX"), 1);
   platform::ClearFaults();
-  EXPECT_EQ(g_boxes.size(), 2u);
+  EXPECT_EQ(Boxes().size(), 2u);
   EXPECT_FALSE(StationRegistry::Instance().Contains(6));
   ASSERT_TRUE(FindStation(&s));
   EXPECT_EQ(s.testTools, first.testTools) << "the thread's first station is untouched";

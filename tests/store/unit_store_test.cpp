@@ -8,6 +8,7 @@
 #include "sqlite_unit_writer.h"
 #include "store_factory.h"
 #include "store_test_cluster.h"
+#include "unit_json.h"
 #include "unit_samples.h"
 #include "unit_tables.h"
 
@@ -30,53 +31,9 @@ using qrx::testing::TempFolder;
 
 namespace {
 
+// Field by field through the unit record's JSON form, which names every field.
 void ExpectSameUnit(const UnitRecord &a, const UnitRecord &b) {
-  EXPECT_EQ(a.unitId, b.unitId);
-  EXPECT_EQ(a.serialNumber, b.serialNumber);
-  EXPECT_EQ(a.productType, b.productType);
-  EXPECT_EQ(a.businessConfig, b.businessConfig);
-  EXPECT_EQ(a.stationIndex, b.stationIndex);
-  EXPECT_EQ(a.threadIndex, b.threadIndex);
-  EXPECT_EQ(a.hostName, b.hostName);
-  EXPECT_EQ(a.sequenceFile, b.sequenceFile);
-  EXPECT_EQ(a.sequenceHash, b.sequenceHash);
-  EXPECT_EQ(a.startedUs, b.startedUs);
-  EXPECT_EQ(a.endedUs, b.endedUs);
-  EXPECT_EQ(a.verdict, b.verdict);
-  EXPECT_EQ(a.firstFailingStep, b.firstFailingStep);
-  EXPECT_EQ(a.failureReason, b.failureReason);
-  ASSERT_EQ(a.steps.size(), b.steps.size());
-  for (size_t i = 0; i < a.steps.size(); ++i) {
-    const auto &x = a.steps[i], &y = b.steps[i];
-    EXPECT_EQ(std::tie(x.index, x.exportName, x.arguments, x.result, x.passed, x.startedUs,
-                       x.durationUs),
-              std::tie(y.index, y.exportName, y.arguments, y.result, y.passed, y.startedUs,
-                       y.durationUs));
-  }
-  ASSERT_EQ(a.items.size(), b.items.size());
-  for (size_t i = 0; i < a.items.size(); ++i) {
-    const auto &x = a.items[i], &y = b.items[i];
-    EXPECT_EQ(std::tie(x.stepIndex, x.source, x.name, x.value, x.lower, x.upper, x.verdict,
-                       x.passed, x.tag, x.monotonicNs, x.wallUs),
-              std::tie(y.stepIndex, y.source, y.name, y.value, y.lower, y.upper, y.verdict,
-                       y.passed, y.tag, y.monotonicNs, y.wallUs))
-        << "item " << i;
-    EXPECT_EQ(x.valueNumber, y.valueNumber) << "item " << i;
-    EXPECT_EQ(x.lowerNumber, y.lowerNumber) << "item " << i;
-    EXPECT_EQ(x.upperNumber, y.upperNumber) << "item " << i;
-  }
-  ASSERT_EQ(a.identities.size(), b.identities.size());
-  for (size_t i = 0; i < a.identities.size(); ++i) {
-    const auto &x = a.identities[i], &y = b.identities[i];
-    EXPECT_EQ(std::tie(x.stepIndex, x.kind, x.value, x.action, x.result, x.fromPool, x.wallUs),
-              std::tie(y.stepIndex, y.kind, y.value, y.action, y.result, y.fromPool, y.wallUs));
-  }
-  ASSERT_EQ(a.downloads.size(), b.downloads.size());
-  for (size_t i = 0; i < a.downloads.size(); ++i) {
-    const auto &x = a.downloads[i], &y = b.downloads[i];
-    EXPECT_EQ(std::tie(x.stepIndex, x.image, x.success, x.outcome, x.durationUs),
-              std::tie(y.stepIndex, y.image, y.success, y.outcome, y.durationUs));
-  }
+  EXPECT_EQ(UnitToJson(a).dump(1), UnitToJson(b).dump(1));
 }
 
 std::unique_ptr<SqlConnection> OpenForReading(const std::string &url) {
