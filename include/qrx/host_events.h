@@ -47,8 +47,30 @@ typedef void (*QRXTestItemFn)(void *context, const QRXTestItemEvent *event);
  * again, so its context may be freed. A handler may call it from inside itself. */
 int QRX_SetTestItemHandler(QRXTestItemFn fn, void *context);
 
-/* Test items and log lines for hosts of any compiler, beside the C++ log observers, and the
- * host's unit boundaries for the station journal.
+/* One line as the log observers receive it. */
+typedef struct QRXLogLineEvent {
+  size_t struct_size;    /* sizeof(QRXLogLineEvent) of the library; fields are only added */
+  int32_t thread_index;  /* the station's thread index (first argument of InitQRXInterface) */
+  int32_t level;         /* the observers' level (QRX_LOG_LEVEL_... of qrx/log_service.h) */
+  const char *line;      /* the line as the observers have it, in the ANSI code page */
+  const char *line_utf8; /* the same line in UTF-8 */
+} QRXLogLineEvent;
+
+/* The event and its texts live only for the duration of the call; copy what you keep. */
+typedef void (*QRXLogLineFn)(void *context, const QRXLogLineEvent *event);
+
+/* Installs the log-line handler (NULL removes it) and returns 0, with the same guarantees as
+ * QRX_SetTestItemHandler. */
+int QRX_SetLogLineHandler(QRXLogLineFn fn, void *context);
+
+/* Unit boundaries for the station journal (BusinessCfg/Recording.xml), from a host that knows
+ * them: QRX_BeginUnit ends the calling station's open unit, if any, and begins one for the
+ * serial number (NULL or "" while unknown); QRX_EndUnit ends it with the host's verdict
+ * (0 pass, anything else fail). Once a station's host has called either, its journal no longer
+ * decides units by itself. Both return 0, or 1 when the calling thread has no station; without
+ * a journal they change nothing. */
+int QRX_BeginUnit(const char *serial);
+int QRX_EndUnit(int verdict);
 
 #ifdef __cplusplus
 }
