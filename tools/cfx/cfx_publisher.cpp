@@ -44,23 +44,24 @@ CfxEnvelope CfxPublisher::Envelope(const char *name, Json body, int64_t timeUs) 
 void CfxPublisher::OnCollectorStarted() {
   std::lock_guard<std::mutex> hold(mutex_);
   outlet_->Post({Envelope(names::kEndpointConnected, CfxMessages::EndpointConnected(settings_.handle))}, false);
+  // The first heartbeat goes with the connection (and waits for the broker like any message);
+  // the later ones only while the broker takes them.
+  outlet_->Post({HeartbeatEnvelope()}, false);
   if (!heartbeat_.joinable() && settings_.heartbeat.count() > 0)
     heartbeat_ = std::thread([this] { Beat(); });
 }
 
+CfxEnvelope CfxPublisher::HeartbeatEnvelope() const {
+  std::vector<CfxFault> active;
+  for (const auto &[key, fault] : faults_) active.push_back(fault);
+  const int64_t periodUs = std::chrono::duration_cast<std::chrono::microseconds>(settings_.heartbeat).count();
+  return Envelope(names::kHeartbeat, CfxMessages::Heartbeat(settings_.handle, periodUs, active));
+}
+
 void CfxPublisher::Beat() {
   std::unique_lock<std::mutex> lock(mutex_);
-  for (;;) {
-    // The first beat goes out with the connection; then one at every period.
-    std::vector<CfxFault> active;
-    for (const auto &[key, fault] : faults_) active.push_back(fault);
-    outlet_->Post({Envelope(names::kHeartbeat,
-                            CfxMessages::Heartbeat(settings_.handle,
-                                                   std::chrono::duration_cast<std::chrono::microseconds>(settings_.heartbeat).count(),
-                                                   active))},
-                  true);
-    if (wake_.wait_for(lock, settings_.heartbeat, [this] { return stopping_; })) return;
-  }
+  while (!wake_.wait_for(lock, settings_.heartbeat, [this] { return stopping_; }))
+    outlet_->Post({HeartbeatEnvelope()}, true);
 }
 
 void CfxPublisher::OnCollectorStopping() {

@@ -79,6 +79,7 @@ private:
   void ChangeState(int station, int code, int64_t timeUs, const CfxFault *fault,
                    std::vector<CfxEnvelope> *out);
   Work &Begin(const store::UnitRecord &header, std::vector<CfxEnvelope> *out);
+  CfxEnvelope HeartbeatEnvelope() const;
   void Beat();
 
   Settings settings_;
