@@ -41,6 +41,7 @@ public:
     s.open();
   }
   void on_sender_close(proton::sender &s) override { replies_.erase(s.target().address()); }
+  void on_error(const proton::error_condition &) override {} // a requester that went away
 
   void on_message(proton::delivery &d, proton::message &m) override {
     d.accept();
@@ -109,6 +110,7 @@ public:
   void on_connection_open(proton::connection &c) override {
     c.open_receiver(url_.Address(), proton::receiver_options().credit_window(500));
   }
+  void on_error(const proton::error_condition &) override {}
   void on_message(proton::delivery &d, proton::message &m) override {
     d.accept();
     last_ = std::chrono::steady_clock::now();

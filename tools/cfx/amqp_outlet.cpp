@@ -81,12 +81,12 @@ void AmqpOutlet::Post(const std::vector<CfxEnvelope> &envelopes, bool transient)
 }
 
 void AmqpOutlet::Close(std::chrono::milliseconds drain) {
-  if (!sender_) return;
+  if (closed_) return;
+  closed_ = true;
   sender_->Stop(drain);
   if (const int64_t left = outbox_->Count(); left > 0 && drain.count() > 0)
     Say("CFX: " + std::to_string(left) + " message(s) stay in " + outbox_->Path() +
         " and go out at the next start");
-  sender_.reset();
 }
 
 } // namespace qrx::cfx

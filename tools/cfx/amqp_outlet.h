@@ -37,6 +37,7 @@ private:
   std::unique_ptr<CfxSender> sender_;
   int64_t dropped_ = 0;       // messages not queued since the outbox was last full
   bool reportedFailure_ = false;
+  bool closed_ = false;
 };
 
 } // namespace qrx::cfx

@@ -101,6 +101,11 @@ public:
     Down(s.error());
     CloseQuietly();
   }
+  // Any other error (a session the broker ends as it shuts down, ...): the connection goes.
+  void on_error(const proton::error_condition &error) override {
+    Down(error);
+    CloseQuietly();
+  }
   void on_transport_close(proton::transport &) override {
     Lost();
     if (!stopping_) ScheduleConnect();

@@ -80,6 +80,9 @@ public:
   void on_sender_error(proton::sender &s) override {
     Finish(Kind::NoAnswer, "the MES cannot be asked: " + CfxAmqp::Explain(s.error(), endpoint_));
   }
+  void on_error(const proton::error_condition &error) override {
+    Finish(Kind::NoAnswer, "the MES cannot be asked: " + CfxAmqp::Explain(error, endpoint_));
+  }
 
 private:
   void Send() {

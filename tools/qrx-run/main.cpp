@@ -17,6 +17,10 @@
 #ifdef QRX_RUN_WITH_STORE
 #include "../store/store_factory.h"
 #endif
+#if QRX_RUN_WITH_CFX
+#include "../cfx/cfx_options.h"
+#include "../cfx/unit_validator.h"
+#endif
 
 #include <qrx/download_event.h>
 #include <qrx/host_events.h>
@@ -63,6 +67,10 @@ thread_local int t_station = 0;
 thread_local UnitRecorder *t_recorder = nullptr; // the unit this station thread is testing
 #if QRX_RUN_WITH_WEB
 WebLine *g_web = nullptr;                        // the live page, with --web
+#endif
+#if QRX_RUN_WITH_CFX
+const qrx::cfx::UnitValidator *g_validator = nullptr; // the MES's word before testing (--cfx-validate)
+bool g_testWithoutAnswer = false;                    // --cfx-no-answer test
 #endif
 
 // The library's texts as the operator reads them: UTF-8, in English with --lang en.
@@ -581,6 +589,58 @@ std::string StepPlace(const StationPlan &plan, const SequenceStep &step) {
   return plan.sequence->path + ":" + std::to_string(step.line) + " " + step.source;
 }
 
+#if QRX_RUN_WITH_CFX
+// The serial number the station's next barcode prompt will be answered with (--serial), for
+// asking the MES before the prompt's step runs.
+std::string NextGivenSerial(int station) {
+  std::lock_guard<std::mutex> hold(g_answerLock);
+  for (int key : {station, 0}) {
+    auto it = g_answers.find(key);
+    if (it != g_answers.end() && !it->second.empty())
+      return SequenceParser::Expand(it->second.front(), station, station - 1);
+  }
+  return std::string();
+}
+
+// Asks the MES about the unit's serial number, recorded as the unit's step "@cfx-validate":
+// false when the unit must not be tested (rejected, or no usable answer and --cfx-no-answer
+// refuse).
+bool MesAllowsTesting(const StationPlan &plan, const std::string &serial, UnitRecorder *unit,
+                      StationReport *report, UnitSummary *summary) {
+  using Kind = qrx::cfx::ValidationAnswer::Kind;
+  const std::string stepName = "@cfx-validate";
+  const int stepIndex = unit->BeginStep(stepName);
+#if QRX_RUN_WITH_WEB
+  if (g_web) g_web->Monitor().StepStarted(plan.number, stepIndex, stepName, serial);
+#endif
+  auto t0 = std::chrono::steady_clock::now();
+  const qrx::cfx::ValidationAnswer answer = g_validator->Validate(serial);
+  const bool rejected = answer.kind == Kind::Rejected;
+  const bool accepted = answer.kind == Kind::Accepted;
+  const bool goOn = accepted || (!rejected && g_testWithoutAnswer);
+  std::string output;
+  if (accepted) output = "the MES " + g_validator->Responder() + " accepts SN " + serial;
+  else if (goOn) output = answer.message + ": tested without the MES's word (--cfx-no-answer test)";
+  else output = answer.message + (rejected ? "" : " (--cfx-no-answer refuse)") + ": the unit is not tested";
+  if (!goOn && unit->Record().serialNumber.empty()) unit->Prompted(serial);
+  unit->EndStep(0, goOn, accepted ? serial : serial + ": " + output,
+                goOn ? "" : stepName + " SN " + serial + ": " + output);
+#if QRX_RUN_WITH_WEB
+  if (g_web) g_web->Monitor().StepEnded(plan.number, stepIndex, stepName, 0, goOn);
+#endif
+  Print(plan.number, std::string(goOn ? "ok  " : "FAIL") + " " + stepName + " SN " + serial + "  " + output);
+  StepOutcome outcome{0, stepName + " " + serial, 0, goOn, 0, output, goOn ? "" : output, serial};
+  outcome.ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+  (goOn ? report->passed : report->failed)++;
+  report->steps.push_back(outcome);
+  if (!goOn && summary->failingStep.empty()) {
+    summary->failingStep = stepName + " SN " + serial;
+    summary->why = output;
+  }
+  return goOn;
+}
+#endif
+
 // Runs one unit: the whole sequence, or up to its first failing step.
 void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &options,
              StationObserver *observer, UnitRecorder *unit, int number, StationReport *report) {
@@ -601,7 +661,22 @@ void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &opti
   PendingDownload pending;
   UnitSummary summary;
   summary.number = number;
+#if QRX_RUN_WITH_CFX
+  bool validated = g_validator == nullptr;
+#endif
   for (const SequenceStep &step : plan.sequence->steps) {
+#if QRX_RUN_WITH_CFX
+    // The MES is asked once the serial number is known: before the first step when the
+    // barcode answer is given, else right after the step that reads or asks for it.
+    if (!validated) {
+      std::string serial = unit->Record().serialNumber;
+      if (serial.empty() && unit->Record().steps.empty()) serial = NextGivenSerial(plan.number);
+      if (!serial.empty()) {
+        validated = true;
+        if (!MesAllowsTesting(plan, serial, unit, report, &summary)) break;
+      }
+    }
+#endif
     auto t0 = std::chrono::steady_clock::now();
     StepOutcome outcome{step.line, step.source, 0, true, 0, "", "", ""};
     [[maybe_unused]] int stepIndex = -1; // what the live page shows
@@ -848,6 +923,21 @@ int main(int argc, char **argv) {
       ->check(CLI::Range(0, 31 * 24 * 3600))->needs(webOption);
   app.add_option("--lang", lang, "en: the library's fixed Chinese texts in English")
       ->check(CLI::IsMember({"en", "zh"}));
+#if QRX_RUN_WITH_CFX
+  std::string validateUrl, cfxHandle, noAnswer = "refuse";
+  int validateSeconds = 10;
+  auto *validateOption = app.add_option(
+      "--cfx-validate", validateUrl,
+      "amqp://HOST:PORT/MES-HANDLE: before testing a unit ask the MES's CFX endpoint "
+      "(ValidateUnitsRequest) whether its serial number may be tested; a rejected unit is not");
+  app.add_option("--cfx-handle", cfxHandle, "the station's CFX handle (default QRX.<deployment>.<machine>)");
+  app.add_option("--cfx-validate-timeout", validateSeconds, "SECONDS to wait for the MES's answer (default 10)")
+      ->check(CLI::Range(1, 300))->needs(validateOption);
+  app.add_option("--cfx-no-answer", noAnswer,
+                 "refuse (default): a unit without the MES's answer in time is not tested; test: "
+                 "it is tested, its record saying so")
+      ->check(CLI::IsMember({"refuse", "test"}))->needs(validateOption);
+#endif
   app.add_flag("--quiet", g_quiet, "do not print the library's log lines");
   app.add_flag("--check", checkOnly, "only check the sequences");
   app.set_version_flag("--version", std::string("qrx-run ") + QRX_VERSION);
@@ -953,6 +1043,24 @@ int main(int argc, char **argv) {
   }
   options.deploymentDir = qrx::platform::host::CurrentDirectory();
   options.hostName = HostName();
+#if QRX_RUN_WITH_CFX
+  std::unique_ptr<qrx::cfx::UnitValidator> validator;
+  if (!validateUrl.empty()) {
+    qrx::cfx::AmqpUrl url;
+    std::string error;
+    if (!qrx::cfx::AmqpUrl::Parse(validateUrl, &url, &error) || url.path.size() < 2) {
+      std::fprintf(stderr, "qrx-run: --cfx-validate %s\n", error.empty()
+                   ? (validateUrl + ": the path must be the MES's CFX handle, e.g. amqp://mes:5672/Acme.MES").c_str()
+                   : error.c_str());
+      return 2;
+    }
+    std::string deployment = std::filesystem::path(options.deploymentDir).parent_path().filename().string();
+    if (cfxHandle.empty()) cfxHandle = qrx::cfx::DefaultHandle(options.hostName, deployment);
+    validator = std::make_unique<qrx::cfx::UnitValidator>(url, cfxHandle, std::chrono::seconds(validateSeconds));
+    g_validator = validator.get();
+    g_testWithoutAnswer = noAnswer == "test";
+  }
+#endif
   // InitQRXInterface would create a missing business-configuration file with nothing in it,
   // and the station would test against empty settings: a typo must stop the run instead.
   for (const StationPlan &plan : plans) {

@@ -59,6 +59,7 @@ public:
   void on_transport_error(proton::transport &t) override { Fail(t.error()); }
   void on_connection_error(proton::connection &c) override { Fail(c.error()); }
   void on_receiver_error(proton::receiver &r) override { Fail(r.error()); }
+  void on_error(const proton::error_condition &error) override { Fail(error); }
 
 private:
   void Fail(const proton::error_condition &error) {
