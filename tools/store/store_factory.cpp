@@ -15,16 +15,21 @@
 
 namespace qrx::store {
 
-std::unique_ptr<UnitSink> OpenUnitSink(const std::string &url, const std::string &deploymentDir,
-                                       std::string *error) {
+std::unique_ptr<UnitStoreWriter> OpenUnitStoreWriter(const std::string &url,
+                                                     const std::string &deploymentDir,
+                                                     StoreMessageHandler messages,
+                                                     std::string *error) {
   StoreLocation location;
   if (!ResolveStoreLocation(url, deploymentDir, &location, error))
     return nullptr;
-  std::unique_ptr<UnitStoreWriter> writer;
   if (location.postgres)
-    writer = SpoolingPgWriter::Open(location.url, location.spoolPath, {}, error);
-  else
-    writer = SqliteUnitWriter::Open(location.sqlitePath, error);
+    return SpoolingPgWriter::Open(location.url, location.spoolPath, std::move(messages), error);
+  return SqliteUnitWriter::Open(location.sqlitePath, error);
+}
+
+std::unique_ptr<UnitSink> OpenUnitSink(const std::string &url, const std::string &deploymentDir,
+                                       std::string *error) {
+  auto writer = OpenUnitStoreWriter(url, deploymentDir, {}, error);
   if (!writer)
     return nullptr;
   return std::make_unique<QueuedUnitSink>(std::move(writer));

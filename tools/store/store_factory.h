@@ -5,6 +5,7 @@
 #pragma once
 
 #include "unit_record.h"
+#include "unit_store_writer.h"
 
 #include <memory>
 #include <string>
@@ -12,6 +13,12 @@
 
 namespace qrx::store {
 
+// The store's writer itself, for a program that writes from a thread of its own (qrx-collector):
+// a SQLite file, or a PostgreSQL server with the deployment's spool in front of it.
+std::unique_ptr<UnitStoreWriter> OpenUnitStoreWriter(const std::string &url,
+                                                     const std::string &deploymentDir,
+                                                     StoreMessageHandler messages,
+                                                     std::string *error);
 std::unique_ptr<UnitSink> OpenUnitSink(const std::string &url, const std::string &deploymentDir,
                                        std::string *error);
 std::unique_ptr<IdentitySource> OpenIdentitySource(const std::string &url,
