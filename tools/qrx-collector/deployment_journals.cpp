@@ -175,6 +175,8 @@ size_t DeploymentJournals::Poll() {
     }
   }
   Flush();
+  if (lines == 0)
+    writer_->Idle(); // a spooling store forwards what waits while the journals are quiet
   // Runs recorded to their end are forgotten: their files are marked done.
   for (auto run = runs_.begin(); run != runs_.end();) {
     if (!run->second->Finished()) {

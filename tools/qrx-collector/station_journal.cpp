@@ -29,10 +29,7 @@ StationJournal::StationJournal(std::string folder, std::string key, std::string 
       committed_(committed), observer_(std::move(observer)) {}
 
 void StationJournal::AddFile(int64_t seq, const std::string &fileName) {
-  const bool first = files_.empty();
   files_[seq] = fileName;
-  if (first)
-    Start();
 }
 
 void StationJournal::Start() {
@@ -109,6 +106,10 @@ bool StationJournal::HostGone() const {
 size_t StationJournal::Poll(std::vector<store::UnitOperation> *operations, size_t maxUnits) {
   if (finished_ || !problem_.empty())
     return 0;
+  if (!started_) {
+    Start(); // once the folder's files are all known: the run begins at its oldest
+    started_ = true;
+  }
   size_t lines = 0, units = 0;
   std::vector<JournalLine> batch;
   std::vector<store::UnitRecord> done;
@@ -117,8 +118,8 @@ size_t StationJournal::Poll(std::vector<store::UnitOperation> *operations, size_
     const bool hostGone = !closed_ && HostGone();
     batch.clear();
     int64_t lineStart = reader_->Offset();
-    if (!reader_->ReadMore(&batch, kLinesPerRead, &problem_))
-      break;
+    // A refused line ends the reading; the lines before it still count.
+    const bool readable = reader_->ReadMore(&batch, kLinesPerRead, &problem_);
     const std::string &fileName = files_[fileSeq_];
     for (JournalLine &line : batch) {
       ++lines;
@@ -147,6 +148,8 @@ size_t StationJournal::Poll(std::vector<store::UnitOperation> *operations, size_
         observer_(tileKey_, assembler_.Station(), line.event, done);
       lineStart = line.endOffset;
     }
+    if (!readable)
+      break;
     if (!batch.empty())
       continue;
     // Nothing new in this file.

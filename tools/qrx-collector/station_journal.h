@@ -76,6 +76,7 @@ private:
   std::string stationText_; // station_start as JSON text, kept with every position
   store::JournalPosition safe_;   // the latest position outside any unit
   store::JournalPosition queued_; // the latest position handed out
+  bool started_ = false;
   bool closed_ = false;   // the current file ended with "rotated" or "station_end"
   bool ended_ = false;    // station_end read
   bool over_ = false;     // ended or its host is gone: nothing more will be written
