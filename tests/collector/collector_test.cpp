@@ -329,3 +329,64 @@ TEST(Collector, MemoryStaysBoundedOverManyUnits) {
   EXPECT_LE(peak[1], peak[0] * 13 / 10) << peak[0] << " KiB after 2,400 units, " << peak[1]
                                         << " KiB after 12,000";
 }
+
+// A factory's own host in C, with no extra export, on four stations of the simulated line:
+// every unit recorded whole; after kill -9 of the host mid-unit, the units it had finished
+// whole and the cut ones as incomplete.
+TEST(Collector, CHostOnFourStationsIsRecordedWholeAlsoWhenKilledMidUnit) {
+  TempFolder dir;
+  fs::copy(QRX_STATION_DIR, dir.Path(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  fs::remove_all(dir.Path() + "/Journal");
+  fs::remove_all(dir.Path() + "/Results");
+  auto host = [&](const std::vector<std::string> &args) {
+    const pid_t child = fork();
+    if (child == 0) {
+      std::vector<char *> argv{const_cast<char *>(QRX_C_HOST), const_cast<char *>(dir.Path().c_str())};
+      for (const auto &a : args)
+        argv.push_back(const_cast<char *>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(QRX_C_HOST, argv.data());
+      _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return status;
+  };
+  const int normal = host({"3"});
+  ASSERT_TRUE(WIFEXITED(normal) && WEXITSTATUS(normal) == 0);
+  EXPECT_EQ(WaitCollector(StartCollector({"--station", dir.Path(), "--once"})), 0);
+  std::string error;
+  auto units = store::ReadStoredUnits("", dir.Path(), &error);
+  ASSERT_EQ(units.size(), 12u) << error;
+  for (int s = 0; s < 4; ++s)
+    for (int u = 0; u < 3; ++u) {
+      char serial[32];
+      std::snprintf(serial, sizeof serial, "C%dU%04d", s, u);
+      const UnitRecord *unit = BySerial(units, serial);
+      ASSERT_TRUE(unit) << serial;
+      EXPECT_EQ(unit->verdict, UnitVerdict::Pass) << serial;
+      EXPECT_EQ(unit->threadIndex, s);
+      EXPECT_EQ(unit->steps.size(), 9u) << serial;
+      ASSERT_FALSE(unit->items.empty()) << serial;
+      EXPECT_FALSE(unit->items[0].lower.empty() && unit->items[0].upper.empty()) << serial;
+      int written = 0;
+      for (const auto &id : unit->identities)
+        written += id.action == "written" && (id.value == serial || id.kind == "imei");
+      EXPECT_EQ(written, 2) << serial;
+    }
+
+  const int killed = host({"2", "kill"});
+  ASSERT_TRUE(WIFSIGNALED(killed));
+  EXPECT_EQ(WaitCollector(StartCollector({"--station", dir.Path(), "--once"})), 0);
+  units = store::ReadStoredUnits("", dir.Path(), &error);
+  ASSERT_EQ(units.size(), 24u) << error;
+  int incomplete = 0;
+  for (const auto &u : units)
+    incomplete += u.verdict == UnitVerdict::Incomplete;
+  EXPECT_EQ(incomplete, 4);
+  for (const auto &entry : fs::directory_iterator(dir.Path() + "/Journal")) {
+    if (entry.path().extension() == ".jsonl") {
+      EXPECT_TRUE(fs::exists(entry.path().string() + ".done")) << entry.path();
+    }
+  }
+}

@@ -37,7 +37,8 @@ std::unique_ptr<UnitSink> OpenUnitSink(const std::string &url, const std::string
 
 std::unique_ptr<IdentitySource> OpenIdentitySource(const std::string &url,
                                                    const std::string &deploymentDir,
-                                                   std::string *error) {
+                                                   std::string *error,
+                                                   std::chrono::milliseconds serverWait) {
   StoreLocation location;
   if (!ResolveStoreLocation(url, deploymentDir, &location, error))
     return nullptr;
@@ -54,8 +55,7 @@ std::unique_ptr<IdentitySource> OpenIdentitySource(const std::string &url,
     // A server restarted during a run is waited for; stations block meanwhile, as they would
     // for any identity.
     return std::make_unique<SqlIdentitySource>(opener, "the PostgreSQL store " + RedactUrl(pgUrl),
-                                               StoreMessageHandler{},
-                                               std::chrono::seconds(15));
+                                               StoreMessageHandler{}, serverWait);
   }
   const std::string path = location.sqlitePath;
   ConnectionOpener opener = [path](std::string *why) -> std::unique_ptr<SqlConnection> {
