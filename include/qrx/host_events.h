@@ -1,4 +1,5 @@
-/* Test items for hosts as structured records, beside the observer lines.
+/* Test items for hosts as structured records, beside the observer lines, and the host's unit
+ * boundaries for the station journal.
  *
  * A host installs one handler for the whole process. Every test item that any station logs
  * reaches it as a QRXTestItemEvent: on the logging station's thread, after the station's log
@@ -41,6 +42,15 @@ typedef void (*QRXTestItemFn)(void *context, const QRXTestItemEvent *event);
  * returns, the previous handler is no longer running on any other thread and is not called
  * again, so its context may be freed. A handler may call it from inside itself. */
 int QRX_SetTestItemHandler(QRXTestItemFn fn, void *context);
+
+/* Unit boundaries for the station journal (BusinessCfg/Recording.xml), from a host that knows
+ * them: QRX_BeginUnit ends the calling station's open unit, if any, and begins one for the
+ * serial number (NULL or "" while unknown); QRX_EndUnit ends it with the host's verdict
+ * (0 pass, anything else fail). Once a station's host has called either, its journal no longer
+ * decides units by itself. Both return 0, or 1 when the calling thread has no station; without
+ * a journal they change nothing. */
+int QRX_BeginUnit(const char *serial);
+int QRX_EndUnit(int verdict);
 
 #ifdef __cplusplus
 }

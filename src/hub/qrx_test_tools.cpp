@@ -4,6 +4,7 @@
 #include "hub/qrx_package_manager_service.h"
 #include "hub/qrx_setting_service.h"
 #include "instruments/qrx_instrument_detect_service.h"
+#include "journal/station_journal.h"
 #include "platform/module_path.h"
 #include "services/qrx_account_service.h"
 #include "services/qrx_local_service.h"
@@ -18,6 +19,8 @@ namespace {
 // One serial-number dialog at a time in the whole process.
 std::mutex g_serialPromptLock;
 const std::string kAnyText = "^.+$";
+// Level of the line that tells the observers the journal cannot be written.
+constexpr int kJournalProblemLevel = 1;
 } // namespace
 
 CQRXTestTools::CQRXTestTools(int threadIndex, const CString &configFile, void *parentWindow)
@@ -45,6 +48,9 @@ CQRXTestTools::CQRXTestTools(int threadIndex, const CString &configFile, void *p
 }
 
 CQRXTestTools::~CQRXTestTools() {
+  // The journal goes first: nothing the services say while they end belongs to the station.
+  if (journal::StationJournal::Current() == journal_.get()) journal::StationJournal::SetCurrent(nullptr);
+  journal_.reset();
   IGeneric *owned[] = {localeService_, accountService_, instrumentDetect_,
                        logService_,    settingService_, packageManager_};
   for (IGeneric *service : owned)
@@ -90,9 +96,22 @@ int CQRXTestTools::InputSerialNumberMatching(std::string *out, const std::string
   if (!out || !pattern) return -1;
   std::lock_guard<std::mutex> lock(g_serialPromptLock);
   CTestRunnerSnDlg dialog(*pattern, parentWindow_);
-  if (dialog.DoModal() != CTestRunnerSnDlg::kIdOk) return -1;
+  const bool entered = dialog.DoModal() == CTestRunnerSnDlg::kIdOk;
+  if (journal_) journal_->Prompt(*pattern, entered ? dialog.Text() : std::string(), !entered);
+  if (!entered) return -1;
   *out = dialog.Text();
   return 0;
+}
+
+std::unique_ptr<journal::StationJournal> CQRXTestTools::SetJournal(
+    std::unique_ptr<journal::StationJournal> journal) {
+  std::swap(journal_, journal);
+  return journal;
+}
+
+void CQRXTestTools::TellObservers(const std::string &line) {
+  // Straight to the observers: a line about the journal is no event of the journal.
+  if (logService_) logService_->Write(std::string(), kJournalProblemLevel, 64, 2, line, 0);
 }
 
 int CQRXTestTools::RegisterLogObserver(ILogObserver *observer) {

@@ -7,9 +7,13 @@
 
 #include <qrx/test_tools.h>
 
+#include <memory>
 #include <string>
 
 namespace qrx {
+namespace journal {
+class StationJournal;
+}
 
 class CQRXTestTools final : public IMyTestTools {
 public:
@@ -45,6 +49,13 @@ public:
   const CString &ModuleDirectory() const { return moduleDirectory_; }
   // The staging names this station's exports read from "Common.xml".
   CStagingNameCache &StagingNames() { return stagingNames_; }
+  // The station's journal; null when the deployment does not record.
+  journal::StationJournal *Journal() const { return journal_.get(); }
+  // Gives the station a journal (or none) and hands back the one it had.
+  std::unique_ptr<journal::StationJournal> SetJournal(
+      std::unique_ptr<journal::StationJournal> journal);
+  // Tells the station's log observers one line, without recording it in the journal.
+  void TellObservers(const std::string &line);
 
 private:
   // Owned services; each stays null until its implementation is created here.
@@ -61,6 +72,7 @@ private:
   CString moduleDirectory_;
   int threadIndex_ = 0;
   CStagingNameCache stagingNames_;
+  std::unique_ptr<journal::StationJournal> journal_;
 };
 
 } // namespace qrx

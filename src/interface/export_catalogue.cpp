@@ -190,4 +190,18 @@ std::string_view ManagerOperationName(ManagerOperation operation) {
   return "?";
 }
 
+std::string_view UnitRoleName(UnitRole role) {
+  switch (role) {
+  case UnitRole::kStep:
+    return "step";
+  case UnitRole::kBegins:
+    return "begins";
+  case UnitRole::kNames:
+    return "names";
+  case UnitRole::kOutside:
+    return "outside";
+  }
+  return "?";
+}
+
 } // namespace qrx

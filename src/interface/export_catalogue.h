@@ -75,6 +75,17 @@ enum class ManagerOperation : uint8_t {
   kStopDownload
 };
 
+// What a call of the export says about the unit (the device) under test, for the station
+// journal, which decides unit boundaries from this column alone.
+enum class UnitRole : uint8_t {
+  kStep,    // a step of the open unit; the first call after a unit ended begins the next one
+  kBegins,  // the first export of a test sequence: called again within the open unit, it
+            // ends that unit and begins the next
+  kNames,   // reads the unit's serial number or barcode (the text it hands back): another
+            // serial than the open unit's ends that unit and begins the next
+  kOutside, // host housekeeping that belongs to no unit and never begins one
+};
+
 // Argument type letters of ExportRow::arguments.
 namespace argument_type {
 inline constexpr char kInt = 'i';        // int32_t
@@ -105,6 +116,7 @@ struct ExportRow {
   StagingOrder order;
   std::span<const StagedEntry> staged; // in staging (and unstaging) order
   ManagerOperation operation;
+  UnitRole unit = UnitRole::kStep;
 };
 
 namespace catalogue_detail {
@@ -312,9 +324,9 @@ inline constexpr StagedEntry kReadBarcode_UfiStaging[] = {
 inline constexpr ExportRow kExportCatalogue[] = {
     {"InitQRXInterface", "iss", ExportShape::kLifecycle, ExportService::kNone, "", StagingOrder::kNone, {}, ManagerOperation::kNone},
     {"CleanUpQRXInterface", "", ExportShape::kLifecycle, ExportService::kNone, "", StagingOrder::kNone, {}, ManagerOperation::kNone},
-    {"RegisterObserver", "o", ExportShape::kObserver, ExportService::kTestTools, "", StagingOrder::kNone, {}, ManagerOperation::kNone},
-    {"UnRegisterObserver", "o", ExportShape::kObserver, ExportService::kTestTools, "", StagingOrder::kNone, {}, ManagerOperation::kNone},
-    {"Init_TestInterface", "", ExportShape::kPlain, ExportService::kCal, "Init_TestInterface", StagingOrder::kNone, {}, ManagerOperation::kNone},
+    {"RegisterObserver", "o", ExportShape::kObserver, ExportService::kTestTools, "", StagingOrder::kNone, {}, ManagerOperation::kNone, UnitRole::kOutside},
+    {"UnRegisterObserver", "o", ExportShape::kObserver, ExportService::kTestTools, "", StagingOrder::kNone, {}, ManagerOperation::kNone, UnitRole::kOutside},
+    {"Init_TestInterface", "", ExportShape::kPlain, ExportService::kCal, "Init_TestInterface", StagingOrder::kNone, {}, ManagerOperation::kNone, UnitRole::kBegins},
     {"UnInit_TestInterface", "", ExportShape::kPlain, ExportService::kCal, "UnInit_TestInterface", StagingOrder::kNone, {}, ManagerOperation::kNone},
     {"Init_TestDll", "", ExportShape::kPlain, ExportService::kCal, "Init_TestDll", StagingOrder::kNone, {}, ManagerOperation::kNone},
     {"UnInit_TestDll", "", ExportShape::kPlain, ExportService::kCal, "UnInit_TestDll", StagingOrder::kNone, {}, ManagerOperation::kNone},
@@ -400,7 +412,7 @@ inline constexpr ExportRow kExportCatalogue[] = {
     {"TDDLTE_RxCal_40", "", ExportShape::kPlain, ExportService::kCal, "TDDLTE_RxCal_40", StagingOrder::kNone, {}, ManagerOperation::kNone},
     {"Write_CalData_TDDLTE", "", ExportShape::kPlain, ExportService::kCal, "Write_CalData_TDDLTE", StagingOrder::kNone, {}, ManagerOperation::kNone},
     {"Write_TestInfo_TDDLTE", "", ExportShape::kPlain, ExportService::kCal, "Write_TestInfo_TDDLTE", StagingOrder::kNone, {}, ManagerOperation::kNone},
-    {"Check_SN", "b", ExportShape::kSerialCheckA, ExportService::kCal, "Check_SN", StagingOrder::kNone, {}, ManagerOperation::kNone},
+    {"Check_SN", "b", ExportShape::kSerialCheckA, ExportService::kCal, "Check_SN", StagingOrder::kNone, {}, ManagerOperation::kNone, UnitRole::kNames},
     {"LTE_ReadPower_CabLoss", "p", ExportShape::kReadPower, ExportService::kCal, "LTE_ReadPower_CabLoss", StagingOrder::kNone, {}, ManagerOperation::kNone},
     {"FDDLTE_TxCal_800M", "", ExportShape::kPlain, ExportService::kCal, "FDDLTE_TxCal_7", StagingOrder::kNone, {}, ManagerOperation::kNone},
     {"FDDLTE_RxCal_800M", "", ExportShape::kPlain, ExportService::kCal, "FDDLTE_RxCal_7", StagingOrder::kNone, {}, ManagerOperation::kNone},
@@ -425,7 +437,7 @@ inline constexpr ExportRow kExportCatalogue[] = {
     {"FDDLTE_AFC_Cal", "i", ExportShape::kOptionalOffset, ExportService::kCal, "FDDLTE_AFC_Cal", StagingOrder::kStagingFirst, catalogue_detail::kFDDLTE_AFC_CalStaging, ManagerOperation::kNone},
     {"LTE_SetULFreq_CabLoss", "d", ExportShape::kStaged, ExportService::kCal, "LTE_SetULFreq_CabLoss", StagingOrder::kServiceFirst, catalogue_detail::kLTE_SetULFreq_CabLossStaging, ManagerOperation::kNone},
     {"LTE_SetULExpPower_CabLoss", "d", ExportShape::kStaged, ExportService::kCal, "LTE_SetULExpPower_CabLoss", StagingOrder::kServiceFirst, catalogue_detail::kLTE_SetULExpPower_CabLossStaging, ManagerOperation::kNone},
-    {"InitTestInterface_GSMFT", "", ExportShape::kPlain, ExportService::kGsmFt, "InitTestInterface", StagingOrder::kNone, {}, ManagerOperation::kNone},
+    {"InitTestInterface_GSMFT", "", ExportShape::kPlain, ExportService::kGsmFt, "InitTestInterface", StagingOrder::kNone, {}, ManagerOperation::kNone, UnitRole::kBegins},
     {"InitGsmFinalTestData_GSMFT", "", ExportShape::kPlain, ExportService::kGsmFt, "InitGsmFinalTestData", StagingOrder::kNone, {}, ManagerOperation::kNone},
     {"InitEdgeFinalTestData_GSMFT", "", ExportShape::kPlain, ExportService::kGsmFt, "InitEdgeFinalTestData", StagingOrder::kNone, {}, ManagerOperation::kNone},
     {"DeviceRest_GSMFT", "", ExportShape::kPlain, ExportService::kGsmFt, "DeviceReset", StagingOrder::kNone, {}, ManagerOperation::kNone},
@@ -442,7 +454,7 @@ inline constexpr ExportRow kExportCatalogue[] = {
     {"UnInitSerialPort_GSMFT", "", ExportShape::kPlain, ExportService::kGsmFt, "UnlnitSerialPort", StagingOrder::kNone, {}, ManagerOperation::kNone},
     {"UnInitDevice_GSMFT", "", ExportShape::kPlain, ExportService::kGsmFt, "UnInitDevice", StagingOrder::kNone, {}, ManagerOperation::kNone},
     {"UnInitTestInterface_GSMFT", "", ExportShape::kPlain, ExportService::kGsmFt, "UnInitTestInterface", StagingOrder::kNone, {}, ManagerOperation::kNone},
-    {"CheckBarcode_GSMFT", "b", ExportShape::kSerialCheckB, ExportService::kGsmFt, "CheckBarcode", StagingOrder::kNone, {}, ManagerOperation::kNone},
+    {"CheckBarcode_GSMFT", "b", ExportShape::kSerialCheckB, ExportService::kGsmFt, "CheckBarcode", StagingOrder::kNone, {}, ManagerOperation::kNone, UnitRole::kNames},
     {"InitDevice_GSMFT", "di", ExportShape::kStaged, ExportService::kGsmFt, "InitDevice", StagingOrder::kServiceFirst, catalogue_detail::kInitDevice_GSMFTStaging, ManagerOperation::kNone},
     {"EdgeDeviceConnectConfigBand_GSMFT", "i", ExportShape::kStaged, ExportService::kGsmFt, "EdgeDeviceConnectConfigBand", StagingOrder::kServiceFirst, catalogue_detail::kEdgeDeviceConnectConfigBand_GSMFTStaging, ManagerOperation::kNone},
     {"CheckTestInfo_GSMFT", "i", ExportShape::kStaged, ExportService::kGsmFt, "CheckTestInfo", StagingOrder::kServiceFirst, catalogue_detail::kCheckTestInfo_GSMFTStaging, ManagerOperation::kNone},
@@ -455,7 +467,7 @@ inline constexpr ExportRow kExportCatalogue[] = {
     {"GsmDeviceConnectConfigBand_GSMFT", "i", ExportShape::kStaged, ExportService::kGsmFt, "GsmDeviceConnectConfigBand", StagingOrder::kServiceFirst, catalogue_detail::kGsmDeviceConnectConfigBand_GSMFTStaging, ManagerOperation::kNone},
     {"CallToDeviceBand_GSMFT", "iiiii", ExportShape::kStaged, ExportService::kGsmFt, "CallToDeviceBand", StagingOrder::kServiceFirst, catalogue_detail::kCallToDeviceBand_GSMFTStaging, ManagerOperation::kNone},
     {"GsmHandoverBand_GSMFT", "ii", ExportShape::kStaged, ExportService::kGsmFt, "GsmHandoverBand", StagingOrder::kServiceFirst, catalogue_detail::kGsmHandoverBand_GSMFTStaging, ManagerOperation::kNone},
-    {"InitTestInterface_TDFT", "", ExportShape::kPlain, ExportService::kTdFt, "InitTestInterface", StagingOrder::kNone, {}, ManagerOperation::kNone},
+    {"InitTestInterface_TDFT", "", ExportShape::kPlain, ExportService::kTdFt, "InitTestInterface", StagingOrder::kNone, {}, ManagerOperation::kNone, UnitRole::kBegins},
     {"InitTDFinalTestData_TDFT", "", ExportShape::kPlain, ExportService::kTdFt, "InitTDFinalTestData", StagingOrder::kNone, {}, ManagerOperation::kNone},
     {"DeviceReset_TDFT", "", ExportShape::kPlain, ExportService::kTdFt, "DeviceReset", StagingOrder::kNone, {}, ManagerOperation::kNone},
     {"InitSerialPort_TDFT", "", ExportShape::kPlain, ExportService::kTdFt, "InitSerialPort", StagingOrder::kNone, {}, ManagerOperation::kNone},
@@ -472,7 +484,7 @@ inline constexpr ExportRow kExportCatalogue[] = {
     {"UnlnitSerialPort_TDFT", "", ExportShape::kPlain, ExportService::kTdFt, "UnlnitSerialPort", StagingOrder::kNone, {}, ManagerOperation::kNone},
     {"UnInitDevice_TDFT", "", ExportShape::kPlain, ExportService::kTdFt, "UnInitDevice", StagingOrder::kNone, {}, ManagerOperation::kNone},
     {"UnInitTestInterface_TDFT", "", ExportShape::kPlain, ExportService::kTdFt, "UnInitTestInterface", StagingOrder::kNone, {}, ManagerOperation::kNone},
-    {"CheckBarcode_TDAT", "b", ExportShape::kSerialCheckB, ExportService::kTdFt, "CheckBarcode", StagingOrder::kNone, {}, ManagerOperation::kNone},
+    {"CheckBarcode_TDAT", "b", ExportShape::kSerialCheckB, ExportService::kTdFt, "CheckBarcode", StagingOrder::kNone, {}, ManagerOperation::kNone, UnitRole::kNames},
     {"InitDevice_TDFT", "di", ExportShape::kStaged, ExportService::kTdFt, "InitDevice", StagingOrder::kStagingFirst, catalogue_detail::kInitDevice_TDFTStaging, ManagerOperation::kNone},
     {"Mode_Select_TDFT", "s", ExportShape::kStaged, ExportService::kTdFt, "Mode_Select", StagingOrder::kStagingFirst, catalogue_detail::kMode_Select_TDFTStaging, ManagerOperation::kNone},
     {"Bs_Config_TDFT", "di", ExportShape::kStaged, ExportService::kTdFt, "Bs_Config", StagingOrder::kStagingFirst, catalogue_detail::kBs_Config_TDFTStaging, ManagerOperation::kNone},
@@ -500,8 +512,8 @@ inline constexpr ExportRow kExportCatalogue[] = {
     {"UnInit_ComPort_LTEFT", "", ExportShape::kPlain, ExportService::kLteFt, "UnInit_ComPort_Lte", StagingOrder::kNone, {}, ManagerOperation::kNone},
     {"UnInit_Instrument_LTEFT", "", ExportShape::kPlain, ExportService::kLteFt, "UnInit_Instrument_Lte", StagingOrder::kNone, {}, ManagerOperation::kNone},
     {"UnInit_TestInterface_LTEFT", "", ExportShape::kPlain, ExportService::kLteFt, "UnInit_TestInterface_Lte", StagingOrder::kNone, {}, ManagerOperation::kNone},
-    {"CheckBarcode_LTEAT", "b", ExportShape::kSerialCheckA, ExportService::kLteFt, "CheckBarcode", StagingOrder::kNone, {}, ManagerOperation::kNone},
-    {"Init_TestInterface_LTEFT", "i", ExportShape::kStaged, ExportService::kLteFt, "Init_TestInterface_Lte", StagingOrder::kStagingFirst, catalogue_detail::kInit_TestInterface_LTEFTStaging, ManagerOperation::kNone},
+    {"CheckBarcode_LTEAT", "b", ExportShape::kSerialCheckA, ExportService::kLteFt, "CheckBarcode", StagingOrder::kNone, {}, ManagerOperation::kNone, UnitRole::kNames},
+    {"Init_TestInterface_LTEFT", "i", ExportShape::kStaged, ExportService::kLteFt, "Init_TestInterface_Lte", StagingOrder::kStagingFirst, catalogue_detail::kInit_TestInterface_LTEFTStaging, ManagerOperation::kNone, UnitRole::kBegins},
     {"SwitchMobileMode_LTEFT", "i", ExportShape::kStaged, ExportService::kLteFt, "SwitchMobileMode", StagingOrder::kStagingFirst, catalogue_detail::kSwitchMobileMode_LTEFTStaging, ManagerOperation::kNone},
     {"RegisterCard_LTECP", "ii", ExportShape::kStaged, ExportService::kLteFt, "RegisterCard_ForWuLian", StagingOrder::kStagingFirst, catalogue_detail::kRegisterCard_LTECPStaging, ManagerOperation::kNone},
     {"RegisterCard_LTEFT", "iii", ExportShape::kStaged, ExportService::kLteFt, "RegisterCard", StagingOrder::kStagingFirst, catalogue_detail::kRegisterCard_LTEFTStaging, ManagerOperation::kNone},
@@ -512,7 +524,7 @@ inline constexpr ExportRow kExportCatalogue[] = {
     {"LteTest_RSRP_LTEFT", "ss", ExportShape::kStaged, ExportService::kLteFt, "LteTest_RSRP", StagingOrder::kStagingFirst, catalogue_detail::kLteTest_RSRP_LTEFTStaging, ManagerOperation::kNone},
     {"Bs_Config_LTEFT", "iiddiissiiiiiiiii", ExportShape::kStaged, ExportService::kLteFt, "Bs_Config", StagingOrder::kStagingFirst, catalogue_detail::kBs_Config_LTEFTStaging, ManagerOperation::kNone},
     {"LteTest_MaxPwrAll_LTEFT", "ddiiisiiiiiiiddddd", ExportShape::kStaged, ExportService::kLteFt, "LteTest_MaxPwrAll", StagingOrder::kStagingFirst, catalogue_detail::kLteTest_MaxPwrAll_LTEFTStaging, ManagerOperation::kNone},
-    {"Init_TestInterface_Ufi", "", ExportShape::kPlain, ExportService::kWifi, "Init_TestInterface", StagingOrder::kNone, {}, ManagerOperation::kNone},
+    {"Init_TestInterface_Ufi", "", ExportShape::kPlain, ExportService::kWifi, "Init_TestInterface", StagingOrder::kNone, {}, ManagerOperation::kNone, UnitRole::kBegins},
     {"WiFi_EnterTestMode_Ufi", "", ExportShape::kPlain, ExportService::kWifi, "WiFi_EnterTestMode", StagingOrder::kNone, {}, ManagerOperation::kNone},
     {"Init_NetPort_Ufi", "", ExportShape::kPlain, ExportService::kWifi, "Init_NetPort", StagingOrder::kNone, {}, ManagerOperation::kNone},
     {"WiFi_TxFreqCal_Ufi", "", ExportShape::kPlain, ExportService::kWifi, "WiFi_TxFreqCal", StagingOrder::kNone, {}, ManagerOperation::kNone},
@@ -533,16 +545,16 @@ inline constexpr ExportRow kExportCatalogue[] = {
     {"WiFi_Config_Channel_Ufi", "i", ExportShape::kStaged, ExportService::kWifi, "WiFi_Config_Channel", StagingOrder::kStagingFirst, catalogue_detail::kWiFi_Config_Channel_UfiStaging, ManagerOperation::kNone},
     {"WiFi_VSAConfig_Ufi", "ii", ExportShape::kStaged, ExportService::kWifi, "WiFi_VSAConfig", StagingOrder::kStagingFirst, catalogue_detail::kWiFi_VSAConfig_UfiStaging, ManagerOperation::kNone},
     {"WiFi_VSGSensitivityConfig_Ufi", "ii", ExportShape::kStaged, ExportService::kWifi, "WiFi_VSGSensitivityConfig", StagingOrder::kStagingFirst, catalogue_detail::kWiFi_VSGSensitivityConfig_UfiStaging, ManagerOperation::kNone},
-    {"ReadBarcode_Ufi", "bi", ExportShape::kReadBarcode, ExportService::kWifi, "Read_Barcode", StagingOrder::kStagingFirst, catalogue_detail::kReadBarcode_UfiStaging, ManagerOperation::kNone},
+    {"ReadBarcode_Ufi", "bi", ExportShape::kReadBarcode, ExportService::kWifi, "Read_Barcode", StagingOrder::kStagingFirst, catalogue_detail::kReadBarcode_UfiStaging, ManagerOperation::kNone, UnitRole::kNames},
     {"TDDLTE_TxInit_CabLoss", "iiiiiiii", ExportShape::kManager, ExportService::kSnManager, "", StagingOrder::kNone, {}, ManagerOperation::kTDDLTE_TxInit_CabLoss},
     {"TDDLTE_TxClose_CabLoss", "", ExportShape::kManager, ExportService::kSnManager, "", StagingOrder::kNone, {}, ManagerOperation::kTDDLTE_TxClose_CabLoss},
     {"FDDLTE_TxInit_CabLoss", "iiiiiiii", ExportShape::kManager, ExportService::kSnManager, "", StagingOrder::kNone, {}, ManagerOperation::kFDDLTE_TxInit_CabLoss},
     {"FDDLTE_TxClose_CabLoss", "", ExportShape::kManager, ExportService::kSnManager, "", StagingOrder::kNone, {}, ManagerOperation::kFDDLTE_TxClose_CabLoss},
-    {"Init_TestDLL_SN", "", ExportShape::kManager, ExportService::kSnManager, "", StagingOrder::kNone, {}, ManagerOperation::kInit_TestDLL_SN},
+    {"Init_TestDLL_SN", "", ExportShape::kManager, ExportService::kSnManager, "", StagingOrder::kNone, {}, ManagerOperation::kInit_TestDLL_SN, UnitRole::kBegins},
     {"OpenPort", "ii", ExportShape::kManager, ExportService::kSnManager, "", StagingOrder::kNone, {}, ManagerOperation::kOpenPort},
     {"ClosePort", "", ExportShape::kManager, ExportService::kSnManager, "", StagingOrder::kNone, {}, ManagerOperation::kClosePort},
     {"WriteSN", "si", ExportShape::kManager, ExportService::kSnManager, "", StagingOrder::kNone, {}, ManagerOperation::kWriteSN},
-    {"ReadSN", "bi", ExportShape::kManager, ExportService::kSnManager, "", StagingOrder::kNone, {}, ManagerOperation::kReadSN},
+    {"ReadSN", "bi", ExportShape::kManager, ExportService::kSnManager, "", StagingOrder::kNone, {}, ManagerOperation::kReadSN, UnitRole::kNames},
     {"WriteMSN", "si", ExportShape::kManager, ExportService::kSnManager, "", StagingOrder::kNone, {}, ManagerOperation::kWriteMSN},
     {"ReadMSN", "bi", ExportShape::kManager, ExportService::kSnManager, "", StagingOrder::kNone, {}, ManagerOperation::kReadMSN},
     {"WriteIMEI", "si", ExportShape::kManager, ExportService::kSnManager, "", StagingOrder::kNone, {}, ManagerOperation::kWriteIMEI},
@@ -559,7 +571,7 @@ inline constexpr ExportRow kExportCatalogue[] = {
     {"ReadSSID", "b", ExportShape::kManager, ExportService::kSnManager, "", StagingOrder::kNone, {}, ManagerOperation::kReadSSID},
     {"ReadTestInfo_UFI", "b", ExportShape::kManager, ExportService::kSnManager, "", StagingOrder::kNone, {}, ManagerOperation::kReadTestInfo_UFI},
     {"ReadIntSoftVersion_UFI", "b", ExportShape::kManager, ExportService::kSnManager, "", StagingOrder::kNone, {}, ManagerOperation::kReadIntSoftVersion_UFI},
-    {"Init_TestDll_DL", "", ExportShape::kManager, ExportService::kDownloadManager, "", StagingOrder::kNone, {}, ManagerOperation::kPrepareDownload},
+    {"Init_TestDll_DL", "", ExportShape::kManager, ExportService::kDownloadManager, "", StagingOrder::kNone, {}, ManagerOperation::kPrepareDownload, UnitRole::kBegins},
     {"StartDownloadImage", "sicsiis", ExportShape::kManager, ExportService::kDownloadManager, "", StagingOrder::kNone, {}, ManagerOperation::kStartDownload},
     {"StopDoadloadImage", "", ExportShape::kManager, ExportService::kDownloadManager, "", StagingOrder::kNone, {}, ManagerOperation::kStopDownload},
 };
@@ -583,5 +595,6 @@ constexpr const ExportRow *FindExport(std::string_view name) {
 std::string_view ServiceName(ExportService service);
 std::string_view ShapeName(ExportShape shape);
 std::string_view ManagerOperationName(ManagerOperation operation);
+std::string_view UnitRoleName(UnitRole role);
 
 } // namespace qrx

@@ -4,7 +4,9 @@
 
 #include "hub/qrx_test_tools.h"
 #include "interface/qrx_export_service.h"
+#include "interface/read_back_sizes.h"
 #include "interface/station_context.h"
+#include "journal/station_journal.h"
 #include "plugins/qrx_bi_download_manager_interface.h"
 #include "sn/sn_manager.h"
 
@@ -12,6 +14,7 @@
 
 #include <array>
 #include <charconv>
+#include <chrono>
 #include <cstring>
 #include <string>
 
@@ -134,14 +137,18 @@ std::string ResultSerial(CQRXTestTools *hub) {
 // Copies a read-back text into the host's buffer of QRX_READBACK_BUFFER_SIZE bytes; a text
 // that would not fit is refused (1) rather than cut, since a cut serial number names another
 // device.
-int32_t CopyReadBack(const std::string &text, char *buffer) {
+int32_t CopyReadBack(const std::string &text, char *buffer, journal::ExportReadBack *readBack) {
   if (text.size() >= QRX_READBACK_BUFFER_SIZE) return 1;
   std::memcpy(buffer, text.c_str(), text.size() + 1);
+  if (readBack) {
+    readBack->present = true;
+    readBack->text = text;
+  }
   return 0;
 }
 
 int32_t CallTestLibrary(const StationContext &station, const ExportRow &row,
-                        const ExportArgument *arguments) {
+                        const ExportArgument *arguments, journal::ExportReadBack *readBack) {
   IQRXExportService *service = ServiceOf(station, row.service);
   CQRXTestTools *hub = station.testTools;
   const std::string library(row.libraryFunction);
@@ -158,7 +165,7 @@ int32_t CallTestLibrary(const StationContext &station, const ExportRow &row,
     if (result != 0) return result;
     const std::string serial = ResultSerial(hub);
     if (serial == kPlaceholderSerial) return row.shape == ExportShape::kSerialCheckA ? 1 : 0;
-    return CopyReadBack(serial, buffer);
+    return CopyReadBack(serial, buffer, readBack);
   }
 
   case ExportShape::kReadPower: {
@@ -166,7 +173,12 @@ int32_t CallTestLibrary(const StationContext &station, const ExportRow &row,
     if (!service || !power) return 1;
     const int32_t result = service->CallExport(library.c_str());
     if (result != 0) return result;
-    return hub ? hub->GetResultDataSet()->GetDouble("Power", power) : -1;
+    const int32_t read = hub ? hub->GetResultDataSet()->GetDouble("Power", power) : -1;
+    if (readBack && read == 0) {
+      readBack->present = readBack->isNumber = true;
+      readBack->number = *power;
+    }
+    return read;
   }
 
   case ExportShape::kOptionalOffset: {
@@ -192,7 +204,7 @@ int32_t CallTestLibrary(const StationContext &station, const ExportRow &row,
     const int32_t result = service->CallExport(library.c_str());
     staging.Unstage();
     if (row.shape != ExportShape::kReadBarcode || result != 0) return result;
-    return CopyReadBack(ResultSerial(hub), buffer);
+    return CopyReadBack(ResultSerial(hub), buffer, readBack);
   }
 
   default:
@@ -279,11 +291,8 @@ int32_t CallDownloadManager(IQRXBIDownloadManager *download, ManagerOperation op
   }
 }
 
-} // namespace
-
-int32_t ForwardExport(const ExportRow &row, const ExportArgument *arguments) {
-  StationContext station;
-  if (!FindStation(&station)) return 1;
+int32_t Dispatch(const StationContext &station, const ExportRow &row,
+                 const ExportArgument *arguments, journal::ExportReadBack *readBack) {
   switch (row.shape) {
   case ExportShape::kLifecycle:
     return 1; // made and destroyed by the registry, never forwarded
@@ -303,8 +312,46 @@ int32_t ForwardExport(const ExportRow &row, const ExportArgument *arguments) {
   default:
     // One look at "Common.xml" per call: the names then hold for all of its arguments.
     if (!row.staged.empty() && station.testTools) station.testTools->StagingNames().BeginCall();
-    return CallTestLibrary(station, row, arguments);
+    return CallTestLibrary(station, row, arguments, readBack);
   }
+}
+
+// The text a manager operation left in the host's buffer. Read only after success, when the
+// manager has written a terminated text there, and never past the export's buffer size.
+void ManagerReadBack(const ExportRow &row, const ExportArgument *arguments,
+                     journal::ExportReadBack *readBack) {
+  const size_t at = row.arguments.find(argument_type::kTextBuffer);
+  if (at == std::string_view::npos || !arguments[at].buffer) return;
+  const ReadBackSize *size = FindReadBackSize(row.name);
+  const size_t bound = size && size->bytes ? size->bytes : QRX_READBACK_BUFFER_SIZE;
+  readBack->present = true;
+  readBack->text.assign(arguments[at].buffer, ::strnlen(arguments[at].buffer, bound));
+}
+
+// The same call with its journal events around it.
+int32_t DispatchRecorded(journal::StationJournal &journal, const StationContext &station,
+                         const ExportRow &row, const ExportArgument *arguments) {
+  journal::ExportReadBack readBack;
+  journal.BeforeCall(row, arguments);
+  const auto start = std::chrono::steady_clock::now();
+  const int32_t result = Dispatch(station, row, arguments, &readBack);
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  if (result == 0 && row.shape == ExportShape::kManager && !readBack.present)
+    ManagerReadBack(row, arguments, &readBack);
+  journal.AfterCall(row, arguments, result,
+                    std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count(),
+                    readBack);
+  return result;
+}
+
+} // namespace
+
+int32_t ForwardExport(const ExportRow &row, const ExportArgument *arguments) {
+  StationContext station;
+  if (!FindStation(&station)) return 1;
+  journal::StationJournal *journal = station.testTools ? station.testTools->Journal() : nullptr;
+  if (journal) return DispatchRecorded(*journal, station, row, arguments);
+  return Dispatch(station, row, arguments, nullptr);
 }
 
 int StageParameter(const char *section, const char *key, const char *text) {

@@ -4,11 +4,30 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qrx::platform {
 
 bool FileExists(const std::string &path);
 bool IsDirectory(const std::string &path);
+
+// Creates the folder and any missing parents; true when it exists afterwards. On failure
+// *error holds the system's message.
+bool CreateDirectories(const std::string &path, std::string *error);
+
+// The plain files directly in a folder (no subfolders), in no particular order; false when
+// the folder cannot be read.
+struct FolderFile {
+  std::string name;
+  uint64_t size = 0;
+};
+bool ListFiles(const std::string &folder, std::vector<FolderFile> *out);
+
+// Removes a file; false when it could not be removed (or was not there).
+bool RemoveFile(const std::string &path);
+
+// Up to maxBytes from the end of the file; false when it cannot be read.
+bool ReadFileTail(const std::string &path, size_t maxBytes, std::string *tail);
 
 // Reads the whole file. On failure returns false and puts the system's message in *error.
 bool ReadWholeFile(const std::string &path, std::string *data, std::string *error);

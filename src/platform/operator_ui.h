@@ -14,6 +14,13 @@ inline constexpr const char *kApplicationCaption = "QRXInterface";
 // caption is an application message box. Texts are in the ANSI code page.
 void ShowMessageBox(const char *caption, const std::string &text);
 
+// Told of every message box on the thread that shows it, just before it is shown (the station
+// journal records them); null for none. Process-wide; costs one atomic load when unset.
+using MessageBoxListener = void (*)(const char *caption, const std::string &text);
+void SetMessageBoxListener(MessageBoxListener listener);
+// Called by ShowMessageBox of each system's layer.
+void NotifyMessageBoxListener(const char *caption, const std::string &text);
+
 // Asks the operator for a text that satisfies matches. Returns true with the text exactly as
 // entered when the operator pressed OK on a matching text; false on Cancel (text untouched).
 // A window system shows the prompt modal to `owner` (the host's window; null for none).

@@ -2,6 +2,7 @@
 // UFI download).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,5 +12,11 @@ namespace qrx::platform {
 // caller: its output is discarded, it is never waited for and leaves no zombie behind.
 // Returns false when the program cannot be found or started; callers may ignore that.
 bool StartDetached(const std::vector<std::string> &argv);
+
+// This process's id, its executable's file name (without folder) and the machine's name ("" when
+// unknown), in the ANSI code page.
+int64_t CurrentProcessId();
+std::string CurrentProcessName();
+std::string MachineName();
 
 } // namespace qrx::platform

@@ -1,6 +1,7 @@
 // Formatting of test-item lines and their broadcast to the station's log observers.
 #include "services/qrx_log_service.h"
 
+#include "journal/station_journal.h"
 #include "services/test_item_events.h"
 
 #include <algorithm>
@@ -10,6 +11,9 @@
 
 namespace qrx {
 namespace {
+
+// Set while a test item's line is broadcast: the journal records the item whole instead.
+thread_local bool t_writingItem = false;
 
 // GBK labels of the test-item line.
 constexpr char kItemLabel[] = "\xB2\xE2\xCA\xD4\xCF\xEE\xC4\xBF";    // 测试项目
@@ -116,10 +120,14 @@ int CQRXLogService::LogTestItem(std::string source, std::string item, std::strin
   line.append(kLowerLabel).append("=").append(lower).append(kPairSeparator);
   line.append(kVerdictLabel).append("=").append(verdict);
 
-  if (Write(source, QRX_LOG_LEVEL_TEST_ITEM, kExtra1, kExtra2, std::move(line), tag) == -1)
-    return -1;
+  t_writingItem = true;
+  const int written = Write(source, QRX_LOG_LEVEL_TEST_ITEM, kExtra1, kExtra2, std::move(line), tag);
+  t_writingItem = false;
+  if (written == -1) return -1;
   // The host's structured record follows the observers' line.
   TestItemEvents::Publish(threadIndex_, source, item, value, upper, lower, verdict, tag);
+  if (journal::StationJournal *journal = journal::StationJournal::Current())
+    journal->Item(source, item, value, upper, lower, verdict, tag);
   return 0;
 }
 
@@ -128,6 +136,8 @@ int CQRXLogService::LogMessage(std::string source, std::string text, int level, 
 }
 
 int CQRXLogService::Write(std::string, int level, int, int, std::string text, int) {
+  if (journal::StationJournal *journal = journal::StationJournal::Current(); journal && !t_writingItem)
+    journal->Log(level, text);
   std::lock_guard<std::recursive_mutex> guard(lock_);
   std::size_t next = 0;
   CursorScope scope(cursors_, &next);

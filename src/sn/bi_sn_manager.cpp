@@ -2,6 +2,7 @@
 #include "sn/bi_sn_manager.h"
 
 #include "hub/qrx_test_tools.h"
+#include "journal/station_journal.h"
 #include "platform/operator_ui.h"
 #include "plugins/bi_sn_loader.h"
 
@@ -75,6 +76,20 @@ bool CBISnManager::SameCopies(const char *first, const char *second, size_t size
          std::memcmp(first, second, length) == 0;
 }
 
+bool CBISnManager::ReadBacksMatch(std::string_view kind, const char *text,
+                                  std::initializer_list<const char *> copies, size_t size) {
+  journal::StationJournal *journal = journal::StationJournal::Current();
+  bool all = true;
+  for (const char *copy : copies) {
+    const bool same = SameText(copy, size, text);
+    if (journal)
+      journal->Identity(kind, journal::identity_op::kCompare,
+                        std::string_view(copy, ::strnlen(copy, size)), text, same ? 0 : 1, same);
+    all = all && same;
+  }
+  return all;
+}
+
 void CBISnManager::CopyOut(const char *buffer, size_t size, char *out) {
   const size_t length = ::strnlen(buffer, size - 1);
   std::memcpy(out, buffer, length);
@@ -146,7 +161,7 @@ int32_t CBISnManager::WriteIMEI(const char *text, int32_t extra) {
   char first[kImeiBufferSize], second[kImeiBufferSize];
   if (!ReadCopy(positions_.readImei1, first, sizeof first, extra)) return 1;
   if (!ReadCopy(positions_.readImei2, second, sizeof second, extra)) return 1;
-  return SameText(first, sizeof first, text) && SameText(second, sizeof second, text) ? 0 : 1;
+  return ReadBacksMatch("imei", text, {first, second}, sizeof first) ? 0 : 1;
 }
 
 int32_t CBISnManager::ReadIMEI(char *out, int32_t extra) {

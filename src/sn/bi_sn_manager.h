@@ -7,7 +7,9 @@
 #include "sn/sn_manager.h"
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 namespace qrx {
 
@@ -62,6 +64,10 @@ protected:
   static bool SameText(const char *buffer, size_t size, const char *text);
   // Both copies hold the same terminated, non-empty text.
   static bool SameCopies(const char *first, const char *second, size_t size);
+  // Every read-back copy (buffers of size bytes) equals the written text; each comparison goes
+  // to the station's journal as an identity of kind.
+  static bool ReadBacksMatch(std::string_view kind, const char *text,
+                             std::initializer_list<const char *> copies, size_t size);
   // Copies the text in buffer (at most size - 1 bytes) with its terminating zero to out.
   static void CopyOut(const char *buffer, size_t size, char *out);
 

@@ -1,6 +1,8 @@
 // Progress messages to event records, handled on the relay thread of the progress window.
 #include "sn/call_back_dialog.h"
 
+#include "journal/station_journal.h"
+
 namespace qrx {
 
 CCallBackDialog::CCallBackDialog(void *parent) : parent_(parent) {
@@ -60,6 +62,7 @@ bool CCallBackDialog::EventFor(unsigned message, uintptr_t wparam, intptr_t lpar
 intptr_t CCallBackDialog::OnMessage(unsigned message, uintptr_t wparam, intptr_t lparam) {
   QRXDownloadEvent event;
   if (!EventFor(message, wparam, lparam, &event)) return 0;
+  journal::StationJournal::DownloadProgress(event);
   QRXDownloadCallback callback = Callback();
   return callback ? callback(event) : 0;
 }

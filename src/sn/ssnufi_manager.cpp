@@ -3,6 +3,7 @@
 
 #include <qrx/qrx_interface.h>
 
+#include "journal/station_journal.h"
 #include "plugins/ufi_bi_singleton.h"
 
 #include <qrx/plugin_boundary.h>
@@ -65,11 +66,13 @@ int32_t CSSNUFIManager::WriteSN(const char *text, int32_t extra) {
   if (!ReadCopy(kUfiReadSnFirstCopy, first, sizeof first, extra)) return 1;
   if (!ReadCopy(kUfiReadSnSecondCopy, second, sizeof second, extra)) return 1;
   if (!ReadThirdCopy(third, sizeof third)) return 1;
-  if (!SameText(first, sizeof first, text) || !SameText(second, sizeof second, text) ||
-      !SameText(third, sizeof third, text))
-    return 1;
+  if (!ReadBacksMatch("sn", text, {first, second, third}, sizeof first)) return 1;
   // The derived MAC write counts any non-zero answer as done.
-  return sn.call<int>(kUfiWriteMac, MacFromSn(text), 0, ThreadIndex()) != 0 ? 0 : 1;
+  const std::string mac = MacFromSn(text); // const: the plug-in takes it by value
+  const int written = sn.call<int>(kUfiWriteMac, mac, 0, ThreadIndex()) != 0 ? 0 : 1;
+  if (journal::StationJournal *journal = journal::StationJournal::Current())
+    journal->Identity("mac", journal::identity_op::kWrite, mac, nullptr, written, written == 0);
+  return written;
 }
 
 int32_t CSSNUFIManager::ReadSN(char *out, int32_t extra) {

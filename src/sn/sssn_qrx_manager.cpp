@@ -30,7 +30,7 @@ int32_t CSSSNQRXManager::WriteSN(const char *text, int32_t extra) {
   char first[kSnBufferSize], second[kSnBufferSize];
   if (!ReadCopy(kPhoneReadSnFirstCopy, first, sizeof first, extra)) return 1;
   if (!ReadCopy(kPhoneReadSnSecondCopy, second, sizeof second, extra)) return 1;
-  return SameText(first, sizeof first, text) && SameText(second, sizeof second, text) ? 0 : 1;
+  return ReadBacksMatch("sn", text, {first, second}, sizeof first) ? 0 : 1;
 }
 
 int32_t CSSSNQRXManager::ReadSN(char *out, int32_t extra) {

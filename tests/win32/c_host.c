@@ -2,7 +2,8 @@
  * write one: loads QRXInterface.dll from a deployment folder, starts stations on their own
  * threads (one at a time, as the registry wants), calls exports in parallel, downloads an
  * image on every station through the library's hidden progress window and checks what its
- * stdcall callback received. Exit code 0 when everything held. */
+ * stdcall callback received; then reads the station journals the deployment's Recording.xml
+ * asked for. Exit code 0 when everything held. */
 #include <qrx/qrx_interface.h>
 
 #include <windows.h>
@@ -24,6 +25,7 @@ static InitFn g_init;
 static VoidFn g_cleanup, g_initTestInterface, g_initDownload;
 static MeasFn g_measPower;
 static TextOutFn g_readSn;
+static int(QRX_CALL *g_writeSn)(const char *, int);
 static DownloadFn g_download;
 
 static HANDLE g_turn[STATIONS], g_turnDone[STATIONS], g_run, g_cleanTurn[STATIONS];
@@ -68,6 +70,7 @@ static DWORD WINAPI Station(LPVOID arg) {
   if ((r = g_readSn(NULL)) != 1) Fail(i, "ReadSN(NULL) must answer 1", r);
   memset(sn, 0, sizeof sn);
   g_readSn(sn);
+  g_writeSn("\xB2\xE2\xCA\xD4", 0); /* GBK: reaches the journal as UTF-8 */
   if ((r = g_initDownload()) != 0) Fail(i, "Init_TestDll_DL", r);
   if ((r = g_download("Images\\sim_image.bin", 0, &OnProgress, "", 0, 0, "")) != 0)
     Fail(i, "StartDownloadImage", r);
@@ -75,6 +78,44 @@ static DWORD WINAPI Station(LPVOID arg) {
   WaitForSingleObject(g_cleanTurn[i], INFINITE);
   if ((r = g_cleanup()) != 0) Fail(i, "CleanUpQRXInterface", r);
   return 0;
+}
+
+/* Every journal file of this process: one per station, each whole from its start to its end,
+ * with the download and the GBK serial number in UTF-8. */
+static void CheckJournals(void) {
+  static const char *const kNeeded[] = {
+      "\"type\":\"station_start\"", "\"type\":\"unit_begin\"", "\"phase\":\"start\"",
+      "\"image\":\"Images\\\\sim_image.bin\"", "\"WriteSN\",\"args\":[\"\xE6\xB5\x8B\xE8\xAF\x95\"",
+      "\"type\":\"station_end\""};
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA("Journal\\*.jsonl", &found);
+  char mark[32], path[MAX_PATH + 16];
+  static char text[1 << 20];
+  int files = 0;
+  size_t k;
+  snprintf(mark, sizeof mark, "-%lu-", GetCurrentProcessId());
+  if (find == INVALID_HANDLE_VALUE) {
+    Fail(-1, "no journal files", 0);
+    return;
+  }
+  do {
+    FILE *f;
+    size_t n;
+    if (!strstr(found.cFileName, mark)) continue;
+    ++files;
+    snprintf(path, sizeof path, "Journal\\%s", found.cFileName);
+    f = fopen(path, "rb");
+    n = f ? fread(text, 1, sizeof text - 1, f) : 0;
+    if (f) fclose(f);
+    text[n] = '\0';
+    for (k = 0; k < sizeof kNeeded / sizeof kNeeded[0]; ++k)
+      if (!strstr(text, kNeeded[k])) {
+        printf("%s lacks %s\n", found.cFileName, kNeeded[k]);
+        Fail(-1, "journal content", (int)k);
+      }
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+  if (files != STATIONS) Fail(-1, "journal files of this process", files);
 }
 
 int main(int argc, char **argv) {
@@ -104,9 +145,10 @@ int main(int argc, char **argv) {
   g_measPower = (MeasFn)(void (*)(void))GetProcAddress(lib, "GSM_NST_MeasPower");
   g_readSn = (TextOutFn)(void (*)(void))GetProcAddress(lib, "ReadSN");
   g_download = (DownloadFn)(void (*)(void))GetProcAddress(lib, "StartDownloadImage");
+  g_writeSn = (int(QRX_CALL *)(const char *, int))(void (*)(void))GetProcAddress(lib, "WriteSN");
   setBox = (BoxHandlerFn)(void (*)(void))GetProcAddress(lib, "QRX_SetMessageBoxHandler");
   if (!g_init || !g_cleanup || !g_initTestInterface || !g_initDownload || !g_measPower ||
-      !g_readSn || !g_download || !setBox) {
+      !g_readSn || !g_download || !g_writeSn || !setBox) {
     fprintf(stderr, "an export is missing\n");
     return 1;
   }
@@ -134,6 +176,7 @@ int main(int argc, char **argv) {
   if (g_progress < STATIONS) Fail(-1, "progress reports", (int)g_progress);
   if (g_boxes != 0) Fail(-1, "message boxes", (int)g_boxes);
   FreeLibrary(lib);
+  CheckJournals();
   printf("%d stations, %ld progress reports, %ld failures\n", STATIONS, g_progress, g_failures);
   return g_failures ? 1 : 0;
 }

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <deque>
 #include <mutex>
+#include <optional>
 
 namespace qrx::cfx {
 
@@ -49,7 +50,10 @@ public:
     container_.stop();
   }
 
-  void on_container_start(proton::container &) override { Connect(); }
+  void on_container_start(proton::container &) override {
+    Connect();
+    Tick();
+  }
 
   void on_connection_open(proton::connection &c) override {
     {
@@ -136,9 +140,21 @@ private:
   }
 
   void ScheduleConnect() {
-    const auto pause = retry_;
+    reconnectAt_ = std::chrono::steady_clock::now() + retry_;
     retry_ = std::min(retry_ * 2, owner_->options_.lastRetry);
-    container_.schedule(proton::duration(pause.count()), [this] { Connect(); });
+  }
+
+  // Reconnects are due on a short tick rather than on timers of their own: a pending timer of
+  // 30 s would hold up the container's end when the collector stops.
+  void Tick() {
+    container_.schedule(proton::duration(100), [this] {
+      if (stopping_) return;
+      if (reconnectAt_ && std::chrono::steady_clock::now() >= *reconnectAt_) {
+        reconnectAt_.reset();
+        Connect();
+      }
+      Tick();
+    });
   }
 
   // The connection is gone: what was in flight goes again, from the oldest not accepted.
@@ -207,6 +223,7 @@ private:
   std::deque<OutboxMessage> pending_; // read from the outbox, not yet sent
   int64_t lastQueued_ = 0;            // the newest seq read from the outbox on this connection
   std::chrono::milliseconds retry_{0};
+  std::optional<std::chrono::steady_clock::time_point> reconnectAt_;
   bool reportedDown_ = false;
   std::string lastWhy_;
 };

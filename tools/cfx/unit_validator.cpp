@@ -38,10 +38,8 @@ public:
 
   void on_container_start(proton::container &c) override {
     container_ = &c;
-    c.schedule(proton::duration(timeout_.count()), [this] {
-      Finish(Kind::NoAnswer, "the MES " + responder_ + " gave no answer within " +
-                                 std::to_string(timeout_.count()) + " ms");
-    });
+    deadline_ = std::chrono::steady_clock::now() + timeout_;
+    Tick();
     c.connect(endpoint_.HostPort(), CfxAmqp::Options(endpoint_, station_));
   }
 
@@ -85,6 +83,18 @@ public:
   }
 
 private:
+  // A short tick rather than one timer for the whole wait: a pending timer would hold the
+  // container's run() after the answer came.
+  void Tick() {
+    container_->schedule(proton::duration(10), [this] {
+      if (done_) return container_->stop();
+      if (std::chrono::steady_clock::now() >= deadline_)
+        return Finish(Kind::NoAnswer, "the MES " + responder_ + " gave no answer within " +
+                                          std::to_string(timeout_.count()) + " ms");
+      Tick();
+    });
+  }
+
   void Send() {
     if (sent_ || !receiverOpen_ || !sender_ || sender_.credit() <= 0) return;
     sent_ = true;
@@ -138,6 +148,7 @@ private:
   CfxEnvelope request_;
   std::string replyAddress_;
   proton::container *container_ = nullptr;
+  std::chrono::steady_clock::time_point deadline_;
   proton::connection connection_;
   proton::sender sender_;
   bool receiverOpen_ = false, sent_ = false, done_ = false;

@@ -221,6 +221,7 @@ int Json(const std::string &headerPath) {
                                    {"service", qrx::ServiceName(row.service)},
                                    {"library_function", row.libraryFunction},
                                    {"operation", qrx::ManagerOperationName(row.operation)},
+                                   {"unit", qrx::UnitRoleName(row.unit)},
                                    {"staged", staged}};
     if (const qrx::ReadBackSize *size = qrx::FindReadBackSize(row.name))
       item["buffer_size"] = size->bytes ? size->bytes : QRX_READBACK_BUFFER_SIZE;

@@ -315,9 +315,38 @@ struct UnitSummary {
   std::string why;
 };
 
+// What a station's summary keeps, bounded however long the line runs: counts, the latest
+// failed units and the last units.
 struct StationReport {
-  std::vector<StepOutcome> steps;
-  std::vector<UnitSummary> units;
+  static constexpr size_t kLastUnits = 20, kFailuresKept = 200;
+  int64_t steps = 0;
+  int64_t units = 0, unitsPassed = 0;
+  bool lastPassed = false;
+  std::deque<UnitSummary> lastUnits, failures;
+  int64_t failuresDropped = 0;
+  void AddUnit(const UnitSummary &u) {
+    ++units;
+    unitsPassed += u.passed;
+    lastPassed = u.passed;
+    lastUnits.push_back(u);
+    if (lastUnits.size() > kLastUnits) lastUnits.pop_front();
+    if (!u.passed) {
+      failures.push_back(u);
+      if (failures.size() > kFailuresKept) {
+        failures.pop_front();
+        ++failuresDropped;
+      }
+    }
+  }
+  // The failures and the last units, in order, each once.
+  std::vector<UnitSummary> Listed() const {
+    std::map<int, UnitSummary> byNumber;
+    for (const auto &u : failures) byNumber[u.number] = u;
+    for (const auto &u : lastUnits) byNumber[u.number] = u;
+    std::vector<UnitSummary> out;
+    for (auto &[number, u] : byNumber) out.push_back(u);
+    return out;
+  }
   int passed = 0, failed = 0;
   double seconds = 0;
   bool initialised = false;
@@ -738,7 +767,7 @@ void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &opti
     if (!outcome.output.empty()) text += "  " + outcome.output;
     Print(plan.number, text);
     (outcome.passed ? report->passed : report->failed)++;
-    report->steps.push_back(outcome);
+    ++report->steps;
     if (!outcome.passed && summary.failingStep.empty()) {
       summary.failingStep = StepPlace(plan, step) +
                             (outcome.called ? " -> " + std::to_string(outcome.result) : "");
@@ -765,7 +794,7 @@ void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &opti
   summary.passed = record.verdict == store::UnitVerdict::Pass;
   Print(plan.number, "unit " + std::to_string(number) + " " + (summary.passed ? "PASS" : "FAIL") +
                          (summary.serial.empty() ? "" : " SN " + summary.serial) + " (" + record.unitId + ")");
-  report->units.push_back(summary);
+  report->AddUnit(summary);
 }
 
 void RunStation(const Library &lib, const StationPlan &plan, const RunOptions &options,
@@ -797,20 +826,18 @@ void RunStation(const Library &lib, const StationPlan &plan, const RunOptions &o
   turns->WaitPhase(1);
   if (!report->initialised) {
     report->failed = 1;
-    report->steps.push_back({0, "InitQRXInterface", init, false, 0, "the station could not start", "", ""});
+    report->steps = 1;
   } else {
     for (int number = 1;; ++number) {
       RunUnit(lib, plan, options, &observer, &unit, number, report);
       if (options.units > 0 && number >= options.units) break;
-      if (options.loop && !OperatorWantsNext(plan.number, number, report->units.back().passed)) break;
+      if (options.loop && !OperatorWantsNext(plan.number, number, report->lastPassed)) break;
     }
   }
 #if QRX_RUN_WITH_WEB
   if (g_web && report->initialised) {
-    int passed = 0;
-    for (const UnitSummary &u : report->units) passed += u.passed;
-    g_web->Monitor().StationEnded(plan.number, std::to_string(report->units.size()) + " unit(s), " +
-                                                   std::to_string(passed) + " passed");
+    g_web->Monitor().StationEnded(plan.number, std::to_string(report->units) + " unit(s), " +
+                                                   std::to_string(report->unitsPassed) + " passed");
   }
 #endif
   turns->Arrive(1);
@@ -871,6 +898,7 @@ std::string FileSha256(const std::string &path) {
 
 int main(int argc, char **argv) {
   std::string stationDir, jsonPath, dbUrl, lang, webAddress, webToken;
+  int storeWaitSeconds = 15;
   int webLinger = 0;
   int stations = 1, firstIndex = 0, units = 0;
   bool checkOnly = false, noTerminal = false;
@@ -900,6 +928,10 @@ int main(int argc, char **argv) {
   app.add_option("--db", dbUrl,
                  "results store and identity pools: postgresql://... (default: "
                  "Results/results.db in the deployment directory)");
+  app.add_option("--store-wait", storeWaitSeconds,
+                 "seconds an identity waits for a PostgreSQL store that was reached and went "
+                 "away (a restart) before its step fails (default 15)")
+      ->check(CLI::Range(0, 3600));
   app.add_option("--units", units,
                  "units to test one after the other on each station (default 1; with --loop, "
                  "until the operator quits)")
@@ -1096,7 +1128,8 @@ int main(int argc, char **argv) {
       std::fprintf(stderr, "qrx-run: cannot open the results store: %s\n", error.c_str());
       return 2;
     }
-    ids = store::OpenIdentitySource(dbUrl, options.deploymentDir, &error);
+    ids = store::OpenIdentitySource(dbUrl, options.deploymentDir, &error,
+                                    std::chrono::seconds(storeWaitSeconds));
     if (!ids) {
       std::fprintf(stderr, "qrx-run: cannot open the identity pools: %s\n", error.c_str());
       return 2;
@@ -1168,8 +1201,9 @@ int main(int argc, char **argv) {
     const StationReport &r = reports[i];
     std::string name = plans[i].sequence->path;
     if (name.size() > 28) name = "..." + name.substr(name.size() - 25);
-    std::printf("S%-7d %-8s %-28s %6zu %6zu %7d %7d %7.2fs\n", plans[i].number, plans[i].product.c_str(),
-                name.c_str(), r.units.size(), r.steps.size(), r.passed, r.failed, r.seconds);
+    std::printf("S%-7d %-8s %-28s %6lld %6lld %7d %7d %7.2fs\n", plans[i].number, plans[i].product.c_str(),
+                name.c_str(), static_cast<long long>(r.units), static_cast<long long>(r.steps), r.passed,
+                r.failed, r.seconds);
     failed += r.failed;
   }
   std::printf("\n");
@@ -1178,7 +1212,12 @@ int main(int argc, char **argv) {
     if (!r.initialised)
       std::printf("S%-3d InitQRXInterface returned %d: the station could not start\n", plans[i].number,
                   r.initResult);
-    for (const UnitSummary &u : r.units) {
+    const std::vector<UnitSummary> listed = r.Listed();
+    if (r.units > static_cast<int64_t>(listed.size()))
+      std::printf("S%-3d %lld earlier passed unit(s)%s not listed; the results store has every unit\n",
+                  plans[i].number, static_cast<long long>(r.units - static_cast<int64_t>(listed.size()) - r.failuresDropped),
+                  r.failuresDropped ? (" and " + std::to_string(r.failuresDropped) + " earlier failed unit(s)").c_str() : "");
+    for (const UnitSummary &u : listed) {
       std::string line = "S" + std::to_string(plans[i].number);
       line.resize(5, ' ');
       line += "unit " + std::to_string(u.number);

@@ -4,6 +4,7 @@
 
 #include "platform/fault_injection.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -159,6 +160,56 @@ bool FileChangedRecently(const FileStamp &stamp) {
   ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
   const int64_t nowNs = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
   return nowNs - stamp.ctimeNs < kStampTickNs;
+}
+
+bool CreateDirectories(const std::string &path, std::string *error) {
+  if (path.empty()) {
+    if (error) *error = std::strerror(ENOENT);
+    return false;
+  }
+  if (IsDirectory(path)) return true;
+  const size_t slash = path.find_last_of('/', path.size() - 2);
+  if (slash != std::string::npos && slash > 0 &&
+      !CreateDirectories(path.substr(0, slash), error))
+    return false;
+  if (::mkdir(path.c_str(), 0755) != 0 && !(errno == EEXIST && IsDirectory(path))) {
+    if (error) *error = std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+bool ListFiles(const std::string &folder, std::vector<FolderFile> *out) {
+  out->clear();
+  DIR *dir = ::opendir(folder.c_str());
+  if (!dir) return false;
+  const int dirFd = ::dirfd(dir);
+  while (const dirent *entry = ::readdir(dir)) {
+    struct stat st {};
+    if (::fstatat(dirFd, entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
+    out->push_back({entry->d_name, static_cast<uint64_t>(st.st_size)});
+  }
+  ::closedir(dir);
+  return true;
+}
+
+bool RemoveFile(const std::string &path) { return ::unlink(path.c_str()) == 0; }
+
+bool ReadFileTail(const std::string &path, size_t maxBytes, std::string *tail) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0;
+  if (ok) {
+    const off_t size = st.st_size;
+    const off_t from = size > static_cast<off_t>(maxBytes) ? size - static_cast<off_t>(maxBytes) : 0;
+    tail->assign(static_cast<size_t>(size - from), '\0');
+    const ssize_t n = tail->empty() ? 0 : ::pread(fd, tail->data(), tail->size(), from);
+    ok = n >= 0;
+    tail->resize(ok ? static_cast<size_t>(n) : 0);
+  }
+  ::close(fd);
+  return ok;
 }
 
 } // namespace qrx::platform

@@ -60,6 +60,7 @@ bool TerminalPrompt(const std::string &pattern, const std::function<bool(const c
 
 void ShowMessageBox(const char *caption, const std::string &text) {
   const char *cap = caption ? caption : kApplicationCaption;
+  NotifyMessageBoxListener(cap, text);
   QRXMessageBoxFn fn;
   void *ctx;
   {

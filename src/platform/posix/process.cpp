@@ -75,4 +75,21 @@ bool StartDetached(const std::vector<std::string> &argv) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+int64_t CurrentProcessId() { return static_cast<int64_t>(::getpid()); }
+
+std::string CurrentProcessName() {
+  char path[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return "";
+  const std::string full(path, static_cast<size_t>(n));
+  const size_t slash = full.rfind('/');
+  return slash == std::string::npos ? full : full.substr(slash + 1);
+}
+
+std::string MachineName() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) return "";
+  return name;
+}
+
 } // namespace qrx::platform

@@ -164,4 +164,61 @@ bool FileChangedRecently(const FileStamp &stamp) {
   return nowNs - changed < kStampTickNs;
 }
 
+bool CreateDirectories(const std::string &path, std::string *error) {
+  if (path.empty()) return Fail(error, ERROR_PATH_NOT_FOUND);
+  if (IsDirectory(path)) return true;
+  const size_t slash = path.find_last_of("\\/", path.size() - 2);
+  // Stop at a drive ("C:") or the root of a share.
+  if (slash != std::string::npos && slash > 0 && path[slash - 1] != ':' &&
+      !CreateDirectories(path.substr(0, slash), error))
+    return false;
+  if (!::CreateDirectoryA(path.c_str(), nullptr)) {
+    const DWORD code = ::GetLastError();
+    if (!(code == ERROR_ALREADY_EXISTS && IsDirectory(path))) return Fail(error, code);
+  }
+  return true;
+}
+
+bool ListFiles(const std::string &folder, std::vector<FolderFile> *out) {
+  out->clear();
+  std::string pattern = folder;
+  if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
+  pattern += '*';
+  WIN32_FIND_DATAA data;
+  HANDLE find = ::FindFirstFileA(pattern.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+  do {
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    out->push_back({data.cFileName, (static_cast<uint64_t>(data.nFileSizeHigh) << 32) |
+                                        data.nFileSizeLow});
+  } while (::FindNextFileA(find, &data));
+  ::FindClose(find);
+  return true;
+}
+
+bool RemoveFile(const std::string &path) { return ::DeleteFileA(path.c_str()) != 0; }
+
+bool ReadFileTail(const std::string &path, size_t maxBytes, std::string *tail) {
+  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size{};
+  bool ok = ::GetFileSizeEx(h, &size) != 0;
+  if (ok) {
+    const LONGLONG from = size.QuadPart > static_cast<LONGLONG>(maxBytes)
+                              ? size.QuadPart - static_cast<LONGLONG>(maxBytes)
+                              : 0;
+    LARGE_INTEGER at{};
+    at.QuadPart = from;
+    tail->assign(static_cast<size_t>(size.QuadPart - from), '\0');
+    DWORD read = 0;
+    ok = ::SetFilePointerEx(h, at, nullptr, FILE_BEGIN) &&
+         (tail->empty() || ::ReadFile(h, tail->data(), static_cast<DWORD>(tail->size()), &read, nullptr));
+    tail->resize(ok ? read : 0);
+  }
+  ::CloseHandle(h);
+  return ok;
+}
+
 } // namespace qrx::platform

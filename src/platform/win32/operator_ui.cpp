@@ -205,6 +205,7 @@ bool DialogPrompt(const std::function<bool(const char *)> &matches, std::string 
 
 void ShowMessageBox(const char *caption, const std::string &text) {
   const char *cap = caption ? caption : kApplicationCaption;
+  NotifyMessageBoxListener(cap, text);
   QRXMessageBoxFn fn;
   void *ctx;
   {

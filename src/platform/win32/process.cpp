@@ -25,4 +25,22 @@ bool StartDetached(const std::vector<std::string> &argv) {
   return ::WinExec(line.c_str(), SW_HIDE) > 31;
 }
 
+int64_t CurrentProcessId() { return static_cast<int64_t>(::GetCurrentProcessId()); }
+
+std::string CurrentProcessName() {
+  char path[MAX_PATH + 1] = {};
+  const DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return "";
+  const std::string full(path, n);
+  const size_t slash = full.find_last_of("\\/");
+  return slash == std::string::npos ? full : full.substr(slash + 1);
+}
+
+std::string MachineName() {
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = sizeof name;
+  if (!::GetComputerNameA(name, &size)) return "";
+  return std::string(name, size);
+}
+
 } // namespace qrx::platform

@@ -14,6 +14,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 
@@ -34,7 +35,8 @@ public:
   int status = 0;
 
   void on_container_start(proton::container &c) override {
-    if (seconds_ > 0) c.schedule(proton::duration(seconds_ * 1000LL), [&c] { c.stop(); });
+    deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(seconds_);
+    Tick(c);
     c.connect(url_.HostPort(), CfxAmqp::Options(url_, "qrx-cfx-tail"));
   }
   void on_connection_open(proton::connection &c) override {
@@ -54,7 +56,10 @@ public:
         std::printf("%s\n", json_ ? e.dump().c_str() : TailLine::Format(e).c_str());
     }
     std::fflush(stdout);
-    if (count_ > 0 && ++seen_ >= count_) d.connection().container().stop();
+    if (count_ > 0 && ++seen_ >= count_ && !done_) {
+      done_ = true;
+      d.connection().close();
+    }
   }
   void on_transport_error(proton::transport &t) override { Fail(t.error()); }
   void on_connection_error(proton::connection &c) override { Fail(c.error()); }
@@ -62,7 +67,19 @@ public:
   void on_error(const proton::error_condition &error) override { Fail(error); }
 
 private:
+  // Stops the container once done or past --seconds (checked often: a pending timer would hold
+  // the container up).
+  void Tick(proton::container &c) {
+    c.schedule(proton::duration(100), [this, &c] {
+      if (done_ || (seconds_ > 0 && std::chrono::steady_clock::now() >= deadline_)) {
+        done_ = true;
+        return c.stop();
+      }
+      Tick(c);
+    });
+  }
   void Fail(const proton::error_condition &error) {
+    if (done_) return;
     std::fprintf(stderr, "qrx-cfx-tail: %s\n", CfxAmqp::Explain(error, url_).c_str());
     status = 1;
   }
@@ -70,6 +87,8 @@ private:
   AmqpUrl url_;
   bool json_;
   int count_, seconds_, seen_ = 0;
+  bool done_ = false;
+  std::chrono::steady_clock::time_point deadline_;
 };
 
 } // namespace

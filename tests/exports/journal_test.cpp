@@ -1,0 +1,315 @@
+// The station journal as a deployment sees it: the events and unit boundaries of a small run,
+// rotation and retention, a deployment without Recording.xml, and a folder that cannot be
+// created or fills up.
+#include "export_deployment.h"
+#include "hub/qrx_test_tools.h"
+#include "interface/station_context.h"
+#include "journal/journal_format.h"
+
+#include <qrx/host_events.h>
+#include <qrx/log_service.h>
+#include <qrx/qrx_interface.h>
+#include <qrx/test_tools.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <tuple>
+#include <vector>
+
+namespace qrx::test {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+class Lines : public ILogObserver {
+public:
+  void OnLog(int level, std::string line) override {
+    lines.push_back(std::to_string(level) + ":" + line);
+  }
+  std::vector<std::string> lines;
+};
+
+std::string RecordingXml(const std::string &extra) {
+  return "<Recording><Journal><Folder>Journal</Folder>" + extra + "</Journal></Recording>";
+}
+
+class Journal : public ::testing::Test {
+protected:
+  void Record(const std::string &extra = "") {
+    std::ofstream(deployment_.Root() / "BusinessCfg" / "Recording.xml") << RecordingXml(extra);
+  }
+  fs::path Folder() const { return deployment_.Root() / "Journal"; }
+  IDataSet *Parameters() const {
+    StationContext s;
+    return FindStation(&s) ? s.testTools->GetParameterDataSet() : nullptr;
+  }
+  // Every journal file in name order (start time, then rotation), each as its parsed lines.
+  std::vector<std::vector<json>> Files() const {
+    std::vector<fs::path> paths;
+    for (const auto &entry : fs::directory_iterator(Folder()))
+      if (entry.path().extension() == ".jsonl") paths.push_back(entry.path());
+    std::sort(paths.begin(), paths.end(), [](const fs::path &a, const fs::path &b) {
+      const auto x = journal::ParseJournalFileName(a.filename().string());
+      const auto y = journal::ParseJournalFileName(b.filename().string());
+      return std::tie(x->startUs, x->seq) < std::tie(y->startUs, y->seq);
+    });
+    std::vector<std::vector<json>> files;
+    for (const fs::path &path : paths) {
+      std::ifstream in(path);
+      std::vector<json> lines;
+      for (std::string line; std::getline(in, line);) lines.push_back(json::parse(line));
+      files.push_back(lines);
+    }
+    return files;
+  }
+  std::vector<json> Events() const {
+    std::vector<json> all;
+    for (const auto &file : Files()) all.insert(all.end(), file.begin(), file.end());
+    return all;
+  }
+  // A small run of a host that says nothing about units; the results of its calls.
+  std::vector<int> SmallRun(Lines *observer) {
+    std::vector<int> r;
+    r.push_back(InitQRXInterface(5, "Station.xml", "QRX"));
+    r.push_back(RegisterObserver(observer));
+    IDataSet *p = Parameters();
+    char buffer[QRX_READBACK_BUFFER_SIZE] = {};
+    r.push_back(Init_TestInterface());                 // unit 1 begins
+    p->SetString("Recorder.LogItem", "Power");
+    r.push_back(GSM_NST_MeasPower(1, 62, -5));         // one test item
+    std::string erase = "erase";
+    p->GetString("Recorder.LogItem", erase);
+    p->SetString("Recorder.Sn", "SN-A");
+    r.push_back(Check_SN(buffer));                     // names unit 1
+    p->SetInt("Recorder.Return", 3);
+    r.push_back(Init_TestComPort());                   // a failing step
+    p->SetInt("Recorder.Return", 0);
+    p->SetString("Recorder.Sn", "SN-B");
+    r.push_back(CheckBarcode_GSMFT(buffer));           // another serial: unit 2
+    r.push_back(Init_TestInterface());
+    r.push_back(WriteSN("SN-B", 0));                    // the plug-in reads back nothing
+    r.push_back(Init_TestInterface());                 // sequence again: unit 3
+    r.push_back(CleanUpQRXInterface());                // ends unit 3
+    return r;
+  }
+
+  ExportDeployment deployment_{QRX_RECORDING_LIBRARY};
+};
+
+TEST_F(Journal, SmallRunRecordsItsEventsAndUnits) {
+  Record();
+  Lines observer;
+  const std::vector<int> results = SmallRun(&observer);
+  EXPECT_EQ(results, (std::vector<int>{0, 0, 0, 0, 0, 3, 0, 0, 1, 0, 0}));
+  const std::vector<std::vector<json>> files = Files();
+  ASSERT_EQ(files.size(), 1u);
+  const std::vector<json> &e = files[0];
+  for (size_t i = 0; i < e.size(); ++i) {
+    EXPECT_EQ(e[i]["v"], 1);
+    EXPECT_EQ(e[i]["seq"], i);
+    EXPECT_EQ(e[i]["thread"], 5);
+  }
+  std::vector<std::string> types;
+  for (const json &line : e) types.push_back(line["type"]);
+  EXPECT_EQ(types, (std::vector<std::string>{
+                       "station_start", "call", "unit_begin", "call", "item", "call", "call",
+                       "call", "unit_end", "unit_begin", "call", "call", "identity", "identity",
+                       "identity", "call", "unit_end", "unit_begin", "call", "unit_end",
+                       "station_end"}));
+  EXPECT_EQ(e[0]["result"], 0);
+  EXPECT_EQ(e[0]["productType"], "QRX");
+  EXPECT_EQ(e[0]["journalFormat"], 1);
+  EXPECT_FALSE(e[1].contains("unit")) << "observer registration belongs to no unit";
+  EXPECT_EQ(e[2]["reason"], "first_call");
+  const std::string unit1 = e[2]["unit"];
+  EXPECT_EQ(e[3]["unit"], unit1);
+  EXPECT_EQ(e[4]["name"], "Power");
+  EXPECT_EQ(e[4]["valueNumber"], 37);
+  EXPECT_EQ(e[4]["upperNumber"], 40);
+  EXPECT_EQ(e[5]["args"], json::array({"1", "62", "-5"}));
+  EXPECT_EQ(e[6]["readBack"]["Sn"], "SN-A");
+  EXPECT_EQ(e[7]["result"], 3);
+  EXPECT_EQ(e[7]["passed"], false);
+  // The barcode of another unit ends the first before its own event.
+  EXPECT_EQ(e[8]["unit"], unit1);
+  EXPECT_EQ(e[8]["serial"], "SN-A");
+  EXPECT_EQ(e[8]["verdict"], "fail");
+  EXPECT_EQ(e[8]["inferred"], true);
+  EXPECT_EQ(e[8]["reason"], "named_other");
+  EXPECT_EQ(e[8]["firstFailingCall"], 7);
+  EXPECT_EQ(e[9]["serial"], "SN-B");
+  EXPECT_EQ(e[9]["reason"], "named");
+  EXPECT_NE(e[9]["unit"], unit1);
+  EXPECT_EQ(e[10]["unit"], e[9]["unit"]);
+  EXPECT_EQ(e[10]["name"], "CheckBarcode_GSMFT");
+  // WriteSN: both read-backs compared with what was written, then the write itself.
+  EXPECT_EQ(e[12]["op"], "compare");
+  EXPECT_EQ(e[12]["expected"], "SN-B");
+  EXPECT_EQ(e[12]["passed"], false);
+  EXPECT_EQ(e[14]["op"], "write");
+  EXPECT_EQ(e[14]["value"], "SN-B");
+  EXPECT_EQ(e[16]["reason"], "restarted");
+  EXPECT_EQ(e[16]["verdict"], "fail");
+  EXPECT_EQ(e[17]["reason"], "first_call");
+  EXPECT_EQ(e[19]["reason"], "station_end");
+  EXPECT_EQ(e[19]["verdict"], "pass");
+
+  // A host that says where units are: its word, and no unit begins by itself any more.
+  ASSERT_EQ(InitQRXInterface(5, "Station.xml", "QRX"), 0);
+  EXPECT_EQ(Init_TestInterface(), 0);
+  EXPECT_EQ(QRX_BeginUnit("HOST-1"), 0);
+  EXPECT_EQ(Init_TestInterface(), 0);
+  EXPECT_EQ(Init_TestInterface(), 0) << "no restart inside the host's unit";
+  EXPECT_EQ(QRX_EndUnit(0), 0);
+  EXPECT_EQ(Init_TestInterface(), 0);
+  EXPECT_EQ(CleanUpQRXInterface(), 0);
+  EXPECT_EQ(QRX_EndUnit(0), 1) << "no station";
+  std::vector<json> units;
+  for (const json &line : Events())
+    if (line["type"] == "unit_begin" || line["type"] == "unit_end") units.push_back(line);
+  ASSERT_EQ(units.size(), 10u);
+  EXPECT_EQ(units[7]["reason"], "host");
+  EXPECT_EQ(units[7]["inferred"], true);
+  EXPECT_EQ(units[8]["explicit"], true);
+  EXPECT_EQ(units[8]["serial"], "HOST-1");
+  EXPECT_EQ(units[9]["reason"], "host");
+  EXPECT_EQ(units[9]["inferred"], false);
+  EXPECT_FALSE(Events().back().contains("unit") || Events()[Events().size() - 2].contains("unit"));
+}
+
+TEST_F(Journal, WithoutRecordingNothingChanges) {
+  Lines quiet, recorded;
+  auto tree = [&] {
+    std::map<std::string, std::string> files;
+    for (const auto &entry : fs::recursive_directory_iterator(deployment_.Root())) {
+      std::ostringstream content;
+      if (entry.is_regular_file()) content << std::ifstream(entry.path(), std::ios::binary).rdbuf();
+      files[entry.path().string()] = content.str();
+    }
+    return files;
+  };
+  const std::vector<int> without = SmallRun(&quiet);
+  const std::map<std::string, std::string> before = tree();
+  EXPECT_FALSE(fs::exists(Folder()));
+  Record();
+  EXPECT_EQ(SmallRun(&recorded), without);
+  EXPECT_EQ(recorded.lines, quiet.lines);
+  std::map<std::string, std::string> after = tree();
+  std::erase_if(after, [](const auto &f) {
+    return f.first.find("/Journal") != std::string::npos ||
+           f.first.find("Recording.xml") != std::string::npos;
+  });
+  EXPECT_EQ(after, before) << "the journal is all that a recording run adds";
+}
+
+TEST_F(Journal, RotatesAtItsBoundAndKeepsTheFolderWithinItsOwn) {
+  Record("<MaxFileBytes>3000</MaxFileBytes><MaxFolderBytes>12000</MaxFolderBytes>");
+  fs::create_directories(Folder());
+  const std::string closed = "{\"v\":1,\"seq\":0,\"type\":\"station_end\"}\n";
+  auto old = [&](const std::string &name, const std::string &last) {
+    std::ofstream(Folder() / name) << std::string(4000, ' ') << "\n" << last;
+  };
+  old("pc-1-0-100-0.jsonl", closed);        // recorded: goes first
+  std::ofstream(Folder() / "pc-1-0-100-0.jsonl.done");
+  old("pc-1-0-50-0.jsonl", "{\"type\":\"call\"}\n"); // still open: stays
+  old("pc-1-0-200-0.jsonl", closed);        // not recorded: goes only when still too large
+  ASSERT_EQ(InitQRXInterface(5, "Station.xml", "QRX"), 0);
+  for (int i = 0; i < 60; ++i) ASSERT_EQ(GSM_NST_MeasPower(1, i, 5), 0);
+  ASSERT_EQ(CleanUpQRXInterface(), 0);
+
+  EXPECT_FALSE(fs::exists(Folder() / "pc-1-0-100-0.jsonl"));
+  EXPECT_FALSE(fs::exists(Folder() / "pc-1-0-100-0.jsonl.done"));
+  EXPECT_TRUE(fs::exists(Folder() / "pc-1-0-50-0.jsonl"));
+  uintmax_t total = 0;
+  for (const auto &entry : fs::directory_iterator(Folder())) total += entry.file_size();
+  EXPECT_LE(total, 12000u + 3000u);
+  // The station's own files: each from seq 0, each but the last ending with its successor.
+  fs::remove(Folder() / "pc-1-0-50-0.jsonl");
+  fs::remove(Folder() / "pc-1-0-200-0.jsonl");
+  const auto files = Files();
+  ASSERT_GE(files.size(), 2u);
+  for (size_t f = 0; f < files.size(); ++f) {
+    EXPECT_EQ(files[f].front()["seq"], 0);
+    EXPECT_EQ(files[f].back()["type"], f + 1 < files.size() ? "rotated" : "station_end");
+  }
+}
+
+TEST_F(Journal, AFolderThatCannotBeWrittenIsToldOnceAndRequiredRefusesTheStation) {
+  Record();
+  std::ofstream(Folder()) << "a file where the folder should be";
+  Lines observer;
+  ::testing::internal::CaptureStderr();
+  ASSERT_EQ(InitQRXInterface(5, "Station.xml", "QRX"), 0);
+  RegisterObserver(&observer);
+  EXPECT_EQ(Init_TestInterface(), 0);
+  EXPECT_EQ(Init_TestInterface(), 0);
+  CleanUpQRXInterface();
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  EXPECT_NE(err.find("cannot create the journal folder"), std::string::npos) << err;
+  ASSERT_EQ(observer.lines.size(), 1u);
+  EXPECT_NE(observer.lines[0].find("goes on testing"), std::string::npos);
+
+  static std::vector<std::string> boxes;
+  QRX_SetMessageBoxHandler([](void *, const char *, const char *text) { boxes.push_back(text); },
+                           nullptr);
+  Record("<Required>1</Required>");
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(InitQRXInterface(5, "Station.xml", "QRX"), 1);
+  ::testing::internal::GetCapturedStderr();
+  QRX_SetMessageBoxHandler(nullptr, nullptr);
+  StationContext s;
+  EXPECT_FALSE(FindStation(&s));
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].find("Recording.xml requires a journal"), std::string::npos);
+}
+
+TEST_F(Journal, AFullDiskLosesNoWholeLineAndTheJournalSaysWhatIsMissing) {
+  Record();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    // Just room for the start: every later line meets the file-size limit.
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{1200, RLIM_INFINITY};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::testing::internal::CaptureStderr();
+    int bad = InitQRXInterface(5, "Station.xml", "QRX");
+    for (int i = 0; i < 20; ++i) bad |= GSM_NST_MeasPower(1, i, 5);
+    limit.rlim_cur = RLIM_INFINITY;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    bad |= GSM_NST_MeasPower(1, 99, 5);
+    bad |= CleanUpQRXInterface();
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    ::_exit(bad != 0 ? 1 : std::count(err.begin(), err.end(), '\n') != 1 ? 2 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "every call answered, the problem told once";
+  const std::vector<json> e = Events(); // each line parses: nothing torn
+  ASSERT_GE(e.size(), 4u);
+  EXPECT_EQ(e.front()["type"], "station_start");
+  bool problem = false;
+  for (size_t i = 0; i < e.size(); ++i) {
+    EXPECT_EQ(e[i]["seq"], i);
+    if (e[i]["type"] != "journal_problem") continue;
+    problem = true;
+    EXPECT_NE(e[i]["text"].get<std::string>().find(" events could not be written"), std::string::npos);
+    EXPECT_EQ(e[i + 1]["args"][1], "99");
+  }
+  EXPECT_TRUE(problem);
+}
+
+} // namespace
+} // namespace qrx::test
