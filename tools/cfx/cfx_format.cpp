@@ -2,6 +2,7 @@
 #include "cfx_format.h"
 
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <ctime>
 #include <mutex>
@@ -60,7 +61,16 @@ int64_t CfxFormat::NowMicros() {
 }
 
 std::string CfxFormat::DateTime(int64_t wallUs) {
-  return DateTimeWithOffset(wallUs, LocalOffsetMinutes(FloorDiv(wallUs, 1000000)));
+  // Offsets change on quarter hours at most: one look-up per quarter hour and thread, since a
+  // unit's hundreds of measurements share one.
+  thread_local int64_t cachedQuarter = INT64_MIN;
+  thread_local int cachedOffset = 0;
+  const int64_t seconds = FloorDiv(wallUs, 1000000);
+  if (const int64_t quarter = FloorDiv(seconds, 900); quarter != cachedQuarter) {
+    cachedOffset = LocalOffsetMinutes(seconds);
+    cachedQuarter = quarter;
+  }
+  return DateTimeWithOffset(wallUs, cachedOffset);
 }
 
 std::string CfxFormat::DateTimeWithOffset(int64_t wallUs, int offsetMinutes) {
