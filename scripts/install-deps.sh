@@ -8,6 +8,9 @@ packages=(cmake ninja-build g++ pkg-config libpcre2-dev googletest libgtest-dev 
           libbenchmark-dev libpugixml-dev libtinyxml2-dev binutils libcli11-dev nlohmann-json3-dev
           clang libclang-rt-14-dev python3 python3-pytest dpkg-dev file groff-base nodejs
           libcpp-httplib-dev chromium chromium-driver postgresql libpq-dev libsqlite3-dev
+          # IPC-CFX over AMQP 1.0: Qpid Proton's C++ client, zlib, and a RabbitMQ broker for the
+          # tests (they start a node of their own; the system service is not used).
+          libqpid-proton-cpp12-dev zlib1g-dev rabbitmq-server
           # Windows builds: MinGW-w64 (posix threads), Wine 64- and 32-bit, a virtual display
           # for the windows, a CJK font for the dialogs' texts, ImageMagick for screenshots.
           g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix

@@ -17,6 +17,10 @@
 #ifdef QRX_RUN_WITH_STORE
 #include "../store/store_factory.h"
 #endif
+#if QRX_RUN_WITH_CFX
+#include "../cfx/cfx_options.h"
+#include "../cfx/unit_validator.h"
+#endif
 
 #include <qrx/download_event.h>
 #include <qrx/host_events.h>
@@ -63,6 +67,10 @@ thread_local int t_station = 0;
 thread_local UnitRecorder *t_recorder = nullptr; // the unit this station thread is testing
 #if QRX_RUN_WITH_WEB
 WebLine *g_web = nullptr;                        // the live page, with --web
+#endif
+#if QRX_RUN_WITH_CFX
+const qrx::cfx::UnitValidator *g_validator = nullptr; // the MES's word before testing (--cfx-validate)
+bool g_testWithoutAnswer = false;                    // --cfx-no-answer test
 #endif
 
 // The library's texts as the operator reads them: UTF-8, in English with --lang en.
@@ -307,9 +315,38 @@ struct UnitSummary {
   std::string why;
 };
 
+// What a station's summary keeps, bounded however long the line runs: counts, the latest
+// failed units and the last units.
 struct StationReport {
-  std::vector<StepOutcome> steps;
-  std::vector<UnitSummary> units;
+  static constexpr size_t kLastUnits = 20, kFailuresKept = 200;
+  int64_t steps = 0;
+  int64_t units = 0, unitsPassed = 0;
+  bool lastPassed = false;
+  std::deque<UnitSummary> lastUnits, failures;
+  int64_t failuresDropped = 0;
+  void AddUnit(const UnitSummary &u) {
+    ++units;
+    unitsPassed += u.passed;
+    lastPassed = u.passed;
+    lastUnits.push_back(u);
+    if (lastUnits.size() > kLastUnits) lastUnits.pop_front();
+    if (!u.passed) {
+      failures.push_back(u);
+      if (failures.size() > kFailuresKept) {
+        failures.pop_front();
+        ++failuresDropped;
+      }
+    }
+  }
+  // The failures and the last units, in order, each once.
+  std::vector<UnitSummary> Listed() const {
+    std::map<int, UnitSummary> byNumber;
+    for (const auto &u : failures) byNumber[u.number] = u;
+    for (const auto &u : lastUnits) byNumber[u.number] = u;
+    std::vector<UnitSummary> out;
+    for (auto &[number, u] : byNumber) out.push_back(u);
+    return out;
+  }
   int passed = 0, failed = 0;
   double seconds = 0;
   bool initialised = false;
@@ -581,6 +618,55 @@ std::string StepPlace(const StationPlan &plan, const SequenceStep &step) {
   return plan.sequence->path + ":" + std::to_string(step.line) + " " + step.source;
 }
 
+#if QRX_RUN_WITH_CFX
+// The serial number the station's next barcode prompt will be answered with (--serial), for
+// asking the MES before the prompt's step runs.
+std::string NextGivenSerial(int station) {
+  std::lock_guard<std::mutex> hold(g_answerLock);
+  for (int key : {station, 0}) {
+    auto it = g_answers.find(key);
+    if (it != g_answers.end() && !it->second.empty())
+      return SequenceParser::Expand(it->second.front(), station, station - 1);
+  }
+  return std::string();
+}
+
+// Asks the MES about the unit's serial number, recorded as the unit's step "@cfx-validate":
+// false when the unit must not be tested (rejected, or no usable answer and --cfx-no-answer
+// refuse).
+bool MesAllowsTesting(const StationPlan &plan, const std::string &serial, UnitRecorder *unit,
+                      StationReport *report, UnitSummary *summary) {
+  using Kind = qrx::cfx::ValidationAnswer::Kind;
+  const std::string stepName = "@cfx-validate";
+  const int stepIndex = unit->BeginStep(stepName);
+#if QRX_RUN_WITH_WEB
+  if (g_web) g_web->Monitor().StepStarted(plan.number, stepIndex, stepName, serial);
+#endif
+  const qrx::cfx::ValidationAnswer answer = g_validator->Validate(serial);
+  const bool rejected = answer.kind == Kind::Rejected;
+  const bool accepted = answer.kind == Kind::Accepted;
+  const bool goOn = accepted || (!rejected && g_testWithoutAnswer);
+  std::string output;
+  if (accepted) output = "the MES " + g_validator->Responder() + " accepts SN " + serial;
+  else if (goOn) output = answer.message + ": tested without the MES's word (--cfx-no-answer test)";
+  else output = answer.message + (rejected ? "" : " (--cfx-no-answer refuse)") + ": the unit is not tested";
+  if (!goOn && unit->Record().serialNumber.empty()) unit->Prompted(serial);
+  unit->EndStep(0, goOn, accepted ? serial : serial + ": " + output,
+                goOn ? "" : stepName + " SN " + serial + ": " + output);
+#if QRX_RUN_WITH_WEB
+  if (g_web) g_web->Monitor().StepEnded(plan.number, stepIndex, stepName, 0, goOn);
+#endif
+  Print(plan.number, std::string(goOn ? "ok  " : "FAIL") + " " + stepName + " SN " + serial + "  " + output);
+  (goOn ? report->passed : report->failed)++;
+  ++report->steps;
+  if (!goOn && summary->failingStep.empty()) {
+    summary->failingStep = stepName + " SN " + serial;
+    summary->why = output;
+  }
+  return goOn;
+}
+#endif
+
 // Runs one unit: the whole sequence, or up to its first failing step.
 void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &options,
              StationObserver *observer, UnitRecorder *unit, int number, StationReport *report) {
@@ -601,7 +687,22 @@ void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &opti
   PendingDownload pending;
   UnitSummary summary;
   summary.number = number;
+#if QRX_RUN_WITH_CFX
+  bool validated = g_validator == nullptr;
+#endif
   for (const SequenceStep &step : plan.sequence->steps) {
+#if QRX_RUN_WITH_CFX
+    // The MES is asked once the serial number is known: before the first step when the
+    // barcode answer is given, else right after the step that reads or asks for it.
+    if (!validated) {
+      std::string serial = unit->Record().serialNumber;
+      if (serial.empty() && unit->Record().steps.empty()) serial = NextGivenSerial(plan.number);
+      if (!serial.empty()) {
+        validated = true;
+        if (!MesAllowsTesting(plan, serial, unit, report, &summary)) break;
+      }
+    }
+#endif
     auto t0 = std::chrono::steady_clock::now();
     StepOutcome outcome{step.line, step.source, 0, true, 0, "", "", ""};
     [[maybe_unused]] int stepIndex = -1; // what the live page shows
@@ -663,7 +764,7 @@ void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &opti
     if (!outcome.output.empty()) text += "  " + outcome.output;
     Print(plan.number, text);
     (outcome.passed ? report->passed : report->failed)++;
-    report->steps.push_back(outcome);
+    ++report->steps;
     if (!outcome.passed && summary.failingStep.empty()) {
       summary.failingStep = StepPlace(plan, step) +
                             (outcome.called ? " -> " + std::to_string(outcome.result) : "");
@@ -690,7 +791,7 @@ void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &opti
   summary.passed = record.verdict == store::UnitVerdict::Pass;
   Print(plan.number, "unit " + std::to_string(number) + " " + (summary.passed ? "PASS" : "FAIL") +
                          (summary.serial.empty() ? "" : " SN " + summary.serial) + " (" + record.unitId + ")");
-  report->units.push_back(summary);
+  report->AddUnit(summary);
 }
 
 void RunStation(const Library &lib, const StationPlan &plan, const RunOptions &options,
@@ -722,20 +823,18 @@ void RunStation(const Library &lib, const StationPlan &plan, const RunOptions &o
   turns->WaitPhase(1);
   if (!report->initialised) {
     report->failed = 1;
-    report->steps.push_back({0, "InitQRXInterface", init, false, 0, "the station could not start", "", ""});
+    report->steps = 1;
   } else {
     for (int number = 1;; ++number) {
       RunUnit(lib, plan, options, &observer, &unit, number, report);
       if (options.units > 0 && number >= options.units) break;
-      if (options.loop && !OperatorWantsNext(plan.number, number, report->units.back().passed)) break;
+      if (options.loop && !OperatorWantsNext(plan.number, number, report->lastPassed)) break;
     }
   }
 #if QRX_RUN_WITH_WEB
   if (g_web && report->initialised) {
-    int passed = 0;
-    for (const UnitSummary &u : report->units) passed += u.passed;
-    g_web->Monitor().StationEnded(plan.number, std::to_string(report->units.size()) + " unit(s), " +
-                                                   std::to_string(passed) + " passed");
+    g_web->Monitor().StationEnded(plan.number, std::to_string(report->units) + " unit(s), " +
+                                                   std::to_string(report->unitsPassed) + " passed");
   }
 #endif
   turns->Arrive(1);
@@ -796,6 +895,7 @@ std::string FileSha256(const std::string &path) {
 
 int main(int argc, char **argv) {
   std::string stationDir, jsonPath, dbUrl, lang, webAddress, webToken;
+  int storeWaitSeconds = 15;
   int webLinger = 0;
   int stations = 1, firstIndex = 0, units = 0;
   bool checkOnly = false, noTerminal = false;
@@ -825,6 +925,10 @@ int main(int argc, char **argv) {
   app.add_option("--db", dbUrl,
                  "results store and identity pools: postgresql://... (default: "
                  "Results/results.db in the deployment directory)");
+  app.add_option("--store-wait", storeWaitSeconds,
+                 "seconds an identity waits for a PostgreSQL store that was reached and went "
+                 "away (a restart) before its step fails (default 15)")
+      ->check(CLI::Range(0, 3600));
   app.add_option("--units", units,
                  "units to test one after the other on each station (default 1; with --loop, "
                  "until the operator quits)")
@@ -848,6 +952,21 @@ int main(int argc, char **argv) {
       ->check(CLI::Range(0, 31 * 24 * 3600))->needs(webOption);
   app.add_option("--lang", lang, "en: the library's fixed Chinese texts in English")
       ->check(CLI::IsMember({"en", "zh"}));
+#if QRX_RUN_WITH_CFX
+  std::string validateUrl, cfxHandle, noAnswer = "refuse";
+  int validateSeconds = 10;
+  auto *validateOption = app.add_option(
+      "--cfx-validate", validateUrl,
+      "amqp://HOST:PORT/MES-HANDLE: before testing a unit ask the MES's CFX endpoint "
+      "(ValidateUnitsRequest) whether its serial number may be tested; a rejected unit is not");
+  app.add_option("--cfx-handle", cfxHandle, "the station's CFX handle (default QRX.<deployment>.<machine>)");
+  app.add_option("--cfx-validate-timeout", validateSeconds, "SECONDS to wait for the MES's answer (default 10)")
+      ->check(CLI::Range(1, 300))->needs(validateOption);
+  app.add_option("--cfx-no-answer", noAnswer,
+                 "refuse (default): a unit without the MES's answer in time is not tested; test: "
+                 "it is tested, its record saying so")
+      ->check(CLI::IsMember({"refuse", "test"}))->needs(validateOption);
+#endif
   app.add_flag("--quiet", g_quiet, "do not print the library's log lines");
   app.add_flag("--check", checkOnly, "only check the sequences");
   app.set_version_flag("--version", std::string("qrx-run ") + QRX_VERSION);
@@ -953,6 +1072,24 @@ int main(int argc, char **argv) {
   }
   options.deploymentDir = qrx::platform::host::CurrentDirectory();
   options.hostName = HostName();
+#if QRX_RUN_WITH_CFX
+  std::unique_ptr<qrx::cfx::UnitValidator> validator;
+  if (!validateUrl.empty()) {
+    qrx::cfx::AmqpUrl url;
+    std::string error;
+    if (!qrx::cfx::AmqpUrl::Parse(validateUrl, &url, &error) || url.path.size() < 2) {
+      std::fprintf(stderr, "qrx-run: --cfx-validate %s\n", error.empty()
+                   ? (validateUrl + ": the path must be the MES's CFX handle, e.g. amqp://mes:5672/Acme.MES").c_str()
+                   : error.c_str());
+      return 2;
+    }
+    std::string deployment = std::filesystem::path(options.deploymentDir).parent_path().filename().string();
+    if (cfxHandle.empty()) cfxHandle = qrx::cfx::DefaultHandle(options.hostName, deployment);
+    validator = std::make_unique<qrx::cfx::UnitValidator>(url, cfxHandle, std::chrono::seconds(validateSeconds));
+    g_validator = validator.get();
+    g_testWithoutAnswer = noAnswer == "test";
+  }
+#endif
   // InitQRXInterface would create a missing business-configuration file with nothing in it,
   // and the station would test against empty settings: a typo must stop the run instead.
   for (const StationPlan &plan : plans) {
@@ -988,7 +1125,8 @@ int main(int argc, char **argv) {
       std::fprintf(stderr, "qrx-run: cannot open the results store: %s\n", error.c_str());
       return 2;
     }
-    ids = store::OpenIdentitySource(dbUrl, options.deploymentDir, &error);
+    ids = store::OpenIdentitySource(dbUrl, options.deploymentDir, &error,
+                                    std::chrono::seconds(storeWaitSeconds));
     if (!ids) {
       std::fprintf(stderr, "qrx-run: cannot open the identity pools: %s\n", error.c_str());
       return 2;
@@ -1060,8 +1198,9 @@ int main(int argc, char **argv) {
     const StationReport &r = reports[i];
     std::string name = plans[i].sequence->path;
     if (name.size() > 28) name = "..." + name.substr(name.size() - 25);
-    std::printf("S%-7d %-8s %-28s %6zu %6zu %7d %7d %7.2fs\n", plans[i].number, plans[i].product.c_str(),
-                name.c_str(), r.units.size(), r.steps.size(), r.passed, r.failed, r.seconds);
+    std::printf("S%-7d %-8s %-28s %6lld %6lld %7d %7d %7.2fs\n", plans[i].number, plans[i].product.c_str(),
+                name.c_str(), static_cast<long long>(r.units), static_cast<long long>(r.steps), r.passed,
+                r.failed, r.seconds);
     failed += r.failed;
   }
   std::printf("\n");
@@ -1070,7 +1209,12 @@ int main(int argc, char **argv) {
     if (!r.initialised)
       std::printf("S%-3d InitQRXInterface returned %d: the station could not start\n", plans[i].number,
                   r.initResult);
-    for (const UnitSummary &u : r.units) {
+    const std::vector<UnitSummary> listed = r.Listed();
+    if (r.units > static_cast<int64_t>(listed.size()))
+      std::printf("S%-3d %lld earlier passed unit(s)%s not listed; the results store has every unit\n",
+                  plans[i].number, static_cast<long long>(r.units - static_cast<int64_t>(listed.size()) - r.failuresDropped),
+                  r.failuresDropped ? (" and " + std::to_string(r.failuresDropped) + " earlier failed unit(s)").c_str() : "");
+    for (const UnitSummary &u : listed) {
       std::string line = "S" + std::to_string(plans[i].number);
       line.resize(5, ' ');
       line += "unit " + std::to_string(u.number);

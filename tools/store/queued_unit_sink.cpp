@@ -38,7 +38,7 @@ void QueuedUnitSink::BeginUnit(const UnitRecord &header) { Enqueue(false, header
 void QueuedUnitSink::EndUnit(const UnitRecord &unit) { Enqueue(true, unit); }
 
 void QueuedUnitSink::Enqueue(bool whole, const UnitRecord &unit) {
-  UnitOperation operation{whole, unit}; // copied outside the lock
+  UnitOperation operation{whole, unit, {}}; // copied outside the lock
   std::unique_lock lock(mutex_);
   if (queue_.size() >= capacity_) {
     if (!warnedFull_) {

@@ -1,6 +1,8 @@
 // Schema versions of the results store. Only portable SQL: the same text runs on both engines.
 #include "schema_migrations.h"
 
+#include "journal_position.h"
+
 #include <chrono>
 
 namespace qrx::store {
@@ -105,6 +107,10 @@ const std::vector<Migration> &SchemaMigrations() {
         "CREATE INDEX identity_values_free ON identity_values (kind, pool_id, ordinal) "
         "WHERE state = 'free'",
         "CREATE INDEX identity_values_unit ON identity_values (unit_id)"}},
+      {3,
+       "journal positions",
+       // How far a collector has recorded each station run's journal, committed with the units.
+       {kJournalPositionsTable}},
   };
   return migrations;
 }

@@ -89,12 +89,24 @@ bool SpoolingPgWriter::OpenSpool() {
     return true;
   std::string why;
   auto spool = SqliteConnection::Open(spoolPath_, &why);
-  if (!spool ||
-      !spool->Exec("CREATE TABLE IF NOT EXISTS spool (seq INTEGER PRIMARY KEY AUTOINCREMENT, "
-                   "whole INTEGER NOT NULL, unit_id TEXT NOT NULL, record TEXT NOT NULL)")) {
+  auto fail = [&] {
     error_ = "cannot use the spool " + spoolPath_ + ": " + (spool ? spool->Error() : why);
     return false;
-  }
+  };
+  if (!spool ||
+      !spool->Exec("CREATE TABLE IF NOT EXISTS spool (seq INTEGER PRIMARY KEY AUTOINCREMENT, "
+                   "whole INTEGER NOT NULL, unit_id TEXT NOT NULL, record TEXT NOT NULL, "
+                   "positions TEXT)") ||
+      !spool->Exec(kJournalPositionsTable))
+    return fail();
+  // Spools made before journal positions lack their column.
+  std::vector<SqlRow> columns;
+  if (!spool->Exec("SELECT COUNT(*) FROM pragma_table_info('spool') WHERE name = 'positions'", {},
+                   &columns))
+    return fail();
+  if (!columns.empty() && columns[0][0].value_or("0") == "0" &&
+      !spool->Exec("ALTER TABLE spool ADD COLUMN positions TEXT"))
+    return fail();
   spool_ = std::move(spool);
   return true;
 }
@@ -109,17 +121,92 @@ int64_t SpoolingPgWriter::Spooled() const {
   return count ? std::stoll(*count) : 0;
 }
 
-bool SpoolingPgWriter::Spool(const UnitOperation &operation) {
+bool SpoolingPgWriter::Spool(const std::vector<UnitOperation> &operations) {
   if (!OpenSpool())
     return false;
-  if (!spool_->Exec("INSERT INTO spool (whole, unit_id, record) VALUES ($1, $2, $3)",
-                    {int64_t{operation.whole}, operation.unit.unitId,
-                     UnitToJsonLine(operation.unit)})) {
-    error_ = "cannot spool unit " + operation.unit.unitId + ": " + spool_->Error();
+  const bool stored = InTransaction(*spool_, [&] {
+    for (const UnitOperation &operation : operations) {
+      const SqlValue positions = operation.positions.empty()
+                                     ? SqlValue{}
+                                     : SqlValue{JournalPositionsToJson(operation.positions)};
+      if (!spool_->Exec("INSERT INTO spool (whole, unit_id, record, positions) "
+                        "VALUES ($1, $2, $3, $4)",
+                        {int64_t{operation.whole}, operation.unit.unitId,
+                         operation.unit.unitId.empty() ? std::string()
+                                                       : UnitToJsonLine(operation.unit),
+                         positions}) ||
+          !WriteJournalPositions(*spool_, operation.positions))
+        return false;
+    }
+    return true;
+  });
+  if (!stored) {
+    error_ = "cannot spool " + std::to_string(operations.size()) +
+             " unit operation(s): " + spool_->Error();
     return false;
   }
   spooling_ = true;
   return true;
+}
+
+void SpoolingPgWriter::NotePositions(const std::vector<UnitOperation> &operations) {
+  bool any = false;
+  for (const UnitOperation &operation : operations)
+    any = any || !operation.positions.empty();
+  if (!any || !OpenSpool())
+    return;
+  InTransaction(*spool_, [&] {
+    for (const UnitOperation &operation : operations)
+      if (!WriteJournalPositions(*spool_, operation.positions))
+        return false;
+    return true;
+  });
+}
+
+bool SpoolingPgWriter::ReadPositions(JournalPositions *positions, std::string *error) {
+  JournalPositions server;
+  if (Connect() == Reach::Connected && !ReadJournalPositions(*server_, &server)) {
+    if (error)
+      *error = server_->Error();
+    return false;
+  }
+  if (FileExists(spoolPath_)) {
+    JournalPositions spooled;
+    if (!OpenSpool() || !ReadJournalPositions(*spool_, &spooled)) {
+      if (error)
+        *error = spool_ ? spool_->Error() : error_;
+      return false;
+    }
+    MergeJournalPositions(spooled, &server);
+  }
+  MergeJournalPositions(server, positions);
+  return true;
+}
+
+void SpoolingPgWriter::ReportDown() {
+  if (reportedDown_)
+    return;
+  Say(error_ + "; units are kept in " + spoolPath_ + " and forwarded when the server is back");
+  reportedDown_ = true;
+}
+
+bool SpoolingPgWriter::WriteBatch(const std::vector<UnitOperation> &operations) {
+  if (spooling_ && !Forward())
+    return Spool(operations);
+  if (Connect() != Reach::Connected) {
+    ReportDown();
+    return Spool(operations);
+  }
+  if (WriteUnitOperations(*server_, operations)) {
+    error_.clear();
+    NotePositions(operations);
+    return true;
+  }
+  error_ = server_->Error();
+  if (!server_->Alive())
+    server_.reset();
+  ReportDown();
+  return Spool(operations);
 }
 
 bool SpoolingPgWriter::Forward() {
@@ -134,7 +221,8 @@ bool SpoolingPgWriter::Forward() {
       return false;
     }
     std::vector<SqlRow> rows;
-    if (!spool_->Exec("SELECT seq, whole, record FROM spool ORDER BY seq LIMIT 1", {}, &rows)) {
+    if (!spool_->Exec("SELECT seq, whole, record, positions FROM spool ORDER BY seq LIMIT 1", {},
+                      &rows)) {
       error_ = spool_->Error();
       spool_->Rollback();
       return false;
@@ -144,11 +232,15 @@ bool SpoolingPgWriter::Forward() {
       break;
     }
     const std::string seq = rows[0][0].value_or("0");
-    const auto record = nlohmann::json::parse(rows[0][2].value_or(""), nullptr, false);
-    UnitRecord unit;
+    UnitOperation operation;
+    operation.whole = rows[0][1].value_or("0") != "0";
+    if (rows[0][3])
+      operation.positions = JournalPositionsFromJson(*rows[0][3]);
+    const std::string text = rows[0][2].value_or("");
     bool ok = true;
-    if (UnitFromJson(record, &unit, nullptr)) {
-      ok = WriteUnitOperation(*server_, {rows[0][1].value_or("0") != "0", std::move(unit)});
+    if ((text.empty() && !operation.positions.empty()) ||
+        UnitFromJson(nlohmann::json::parse(text, nullptr, false), &operation.unit, nullptr)) {
+      ok = WriteUnitOperation(*server_, operation);
     } else {
       Say("dropping an unreadable entry " + seq + " of the spool " + spoolPath_);
     }
@@ -176,27 +268,7 @@ bool SpoolingPgWriter::Forward() {
 }
 
 bool SpoolingPgWriter::Write(const UnitOperation &operation) {
-  if (spooling_ && !Forward())
-    return Spool(operation);
-  if (Connect() != Reach::Connected) {
-    if (!reportedDown_) {
-      Say(error_ + "; units are kept in " + spoolPath_ + " and forwarded when the server is back");
-      reportedDown_ = true;
-    }
-    return Spool(operation);
-  }
-  if (WriteUnitOperation(*server_, operation)) {
-    error_.clear();
-    return true;
-  }
-  error_ = server_->Error();
-  if (!server_->Alive())
-    server_.reset();
-  if (!reportedDown_) {
-    Say(error_ + "; units are kept in " + spoolPath_ + " and forwarded when the server is back");
-    reportedDown_ = true;
-  }
-  return Spool(operation);
+  return WriteBatch({operation});
 }
 
 void SpoolingPgWriter::Idle() {

@@ -20,6 +20,9 @@ public:
                                                 StoreMessageHandler messages, std::string *error);
 
   bool Write(const UnitOperation &operation) override;
+  bool WriteBatch(const std::vector<UnitOperation> &operations) override;
+  // The server's positions and the spool's, the later of each.
+  bool ReadPositions(JournalPositions *positions, std::string *error) override;
   void Idle() override;
   std::string LastError() const override { return error_; }
 
@@ -35,7 +38,11 @@ private:
   enum class Reach { Connected, Away, Refused };
   Reach Connect();
   bool OpenSpool();
-  bool Spool(const UnitOperation &operation);
+  bool Spool(const std::vector<UnitOperation> &operations);
+  // Keeps the positions of operations the server took in the spool too, so a collector that
+  // starts while the server is away goes on from there.
+  void NotePositions(const std::vector<UnitOperation> &operations);
+  void ReportDown();
   // Forwards the spool's operations oldest first; true when it is empty afterwards.
   bool Forward();
   void Say(const std::string &text);

@@ -67,7 +67,9 @@ bool SqlIdentitySource::WithConnection(
       std::string why;
       connection = opener_(&why);
       if (!connection) {
-        if (everConnected_ && attempt > 0 && mayRetry())
+        // A station that finds no idle connection (the others hold theirs) waits for the
+        // server like the rest instead of failing at once.
+        if (everConnected_ && mayRetry())
           continue;
         if (error)
           *error = "identity pools unavailable: " + why;

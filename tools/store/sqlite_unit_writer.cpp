@@ -6,10 +6,33 @@
 
 namespace qrx::store {
 
+namespace {
+bool WriteInTransaction(SqlConnection &connection, const UnitOperation &operation) {
+  if (!operation.unit.unitId.empty() &&
+      !(operation.whole ? WriteWholeUnit(connection, operation.unit)
+                        : WriteUnitHeader(connection, operation.unit)))
+    return false;
+  return operation.positions.empty() || WriteJournalPositions(connection, operation.positions);
+}
+} // namespace
+
+bool UnitStoreWriter::WriteBatch(const std::vector<UnitOperation> &operations) {
+  for (const UnitOperation &operation : operations)
+    if (!Write(operation))
+      return false;
+  return true;
+}
+
 bool WriteUnitOperation(SqlConnection &connection, const UnitOperation &operation) {
+  return InTransaction(connection, [&] { return WriteInTransaction(connection, operation); });
+}
+
+bool WriteUnitOperations(SqlConnection &connection, const std::vector<UnitOperation> &operations) {
   return InTransaction(connection, [&] {
-    return operation.whole ? WriteWholeUnit(connection, operation.unit)
-                           : WriteUnitHeader(connection, operation.unit);
+    for (const UnitOperation &operation : operations)
+      if (!WriteInTransaction(connection, operation))
+        return false;
+    return true;
   });
 }
 
@@ -27,6 +50,24 @@ bool SqliteUnitWriter::Write(const UnitOperation &operation) {
     return true;
   }
   error_ = "cannot record unit " + operation.unit.unitId + ": " + connection_->Error();
+  return false;
+}
+
+bool SqliteUnitWriter::WriteBatch(const std::vector<UnitOperation> &operations) {
+  if (WriteUnitOperations(*connection_, operations)) {
+    error_.clear();
+    return true;
+  }
+  error_ = "cannot record " + std::to_string(operations.size()) +
+           " unit(s): " + connection_->Error();
+  return false;
+}
+
+bool SqliteUnitWriter::ReadPositions(JournalPositions *positions, std::string *error) {
+  if (ReadJournalPositions(*connection_, positions))
+    return true;
+  if (error)
+    *error = connection_->Error();
   return false;
 }
 

@@ -13,6 +13,8 @@ public:
   // Opens the store file and brings its schema up to date; null with *error when it cannot.
   static std::unique_ptr<SqliteUnitWriter> Open(const std::string &path, std::string *error);
   bool Write(const UnitOperation &operation) override;
+  bool WriteBatch(const std::vector<UnitOperation> &operations) override;
+  bool ReadPositions(JournalPositions *positions, std::string *error) override;
   std::string LastError() const override { return error_; }
 
 private:
@@ -24,5 +26,7 @@ private:
 
 // Writes one operation in its own transaction on any store connection.
 bool WriteUnitOperation(SqlConnection &connection, const UnitOperation &operation);
+// Writes the operations in one transaction.
+bool WriteUnitOperations(SqlConnection &connection, const std::vector<UnitOperation> &operations);
 
 } // namespace qrx::store

@@ -15,16 +15,21 @@
 
 namespace qrx::store {
 
-std::unique_ptr<UnitSink> OpenUnitSink(const std::string &url, const std::string &deploymentDir,
-                                       std::string *error) {
+std::unique_ptr<UnitStoreWriter> OpenUnitStoreWriter(const std::string &url,
+                                                     const std::string &deploymentDir,
+                                                     StoreMessageHandler messages,
+                                                     std::string *error) {
   StoreLocation location;
   if (!ResolveStoreLocation(url, deploymentDir, &location, error))
     return nullptr;
-  std::unique_ptr<UnitStoreWriter> writer;
   if (location.postgres)
-    writer = SpoolingPgWriter::Open(location.url, location.spoolPath, {}, error);
-  else
-    writer = SqliteUnitWriter::Open(location.sqlitePath, error);
+    return SpoolingPgWriter::Open(location.url, location.spoolPath, std::move(messages), error);
+  return SqliteUnitWriter::Open(location.sqlitePath, error);
+}
+
+std::unique_ptr<UnitSink> OpenUnitSink(const std::string &url, const std::string &deploymentDir,
+                                       std::string *error) {
+  auto writer = OpenUnitStoreWriter(url, deploymentDir, {}, error);
   if (!writer)
     return nullptr;
   return std::make_unique<QueuedUnitSink>(std::move(writer));
@@ -32,7 +37,8 @@ std::unique_ptr<UnitSink> OpenUnitSink(const std::string &url, const std::string
 
 std::unique_ptr<IdentitySource> OpenIdentitySource(const std::string &url,
                                                    const std::string &deploymentDir,
-                                                   std::string *error) {
+                                                   std::string *error,
+                                                   std::chrono::milliseconds serverWait) {
   StoreLocation location;
   if (!ResolveStoreLocation(url, deploymentDir, &location, error))
     return nullptr;
@@ -49,8 +55,7 @@ std::unique_ptr<IdentitySource> OpenIdentitySource(const std::string &url,
     // A server restarted during a run is waited for; stations block meanwhile, as they would
     // for any identity.
     return std::make_unique<SqlIdentitySource>(opener, "the PostgreSQL store " + RedactUrl(pgUrl),
-                                               StoreMessageHandler{},
-                                               std::chrono::seconds(15));
+                                               StoreMessageHandler{}, serverWait);
   }
   const std::string path = location.sqlitePath;
   ConnectionOpener opener = [path](std::string *why) -> std::unique_ptr<SqlConnection> {

@@ -2,8 +2,10 @@
 #include "platform/host_process.h"
 
 #include <dlfcn.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 
@@ -53,6 +55,17 @@ bool IsAbsolutePath(const std::string &path) { return !path.empty() && path[0] =
 
 void SetEnvironmentDefault(const char *name, const std::string &value) {
   ::setenv(name, value.c_str(), 0);
+}
+
+std::string MachineName() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) return std::string();
+  return name;
+}
+
+bool ProcessAlive(long long pid) {
+  if (pid <= 0 || pid > INT_MAX) return false;
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 
 } // namespace qrx::platform::host

@@ -85,4 +85,21 @@ void SetEnvironmentDefault(const char *name, const std::string &value) {
   if (!std::getenv(name)) ::_putenv((std::string(name) + "=" + value).c_str());
 }
 
+std::string MachineName() {
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = sizeof name;
+  if (!::GetComputerNameA(name, &size)) return std::string();
+  return std::string(name, size);
+}
+
+bool ProcessAlive(long long pid) {
+  if (pid <= 0 || pid > 0xffffffffLL) return false;
+  HANDLE process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                                 static_cast<DWORD>(pid));
+  if (!process) return ::GetLastError() == ERROR_ACCESS_DENIED;
+  const bool running = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  ::CloseHandle(process);
+  return running;
+}
+
 } // namespace qrx::platform::host

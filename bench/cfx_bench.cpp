@@ -1,0 +1,128 @@
+// CFX publishing and unit validation on loopback, against a RabbitMQ node of the benchmark's own:
+// units of 200 items per second from the publisher until the broker has accepted every message
+// (against building the same messages alone, in the same run), and the validation round trip
+// with its 99th percentile against a small MES.
+#include "amqp_outlet.h"
+#include "cfx_format.h"
+#include "cfx_sample.h"
+#include "rabbit_test_node.h"
+#include "test_mes.h"
+#include "unit_validator.h"
+
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+
+using namespace qrx;
+using namespace qrx::cfx;
+
+namespace {
+
+constexpr int kItems = 200;
+constexpr int kUnitsPerBatch = 200;
+
+testing::RabbitTestNode *Node() {
+  static std::unique_ptr<testing::RabbitTestNode> node = [] {
+    auto n = std::make_unique<testing::RabbitTestNode>();
+    std::string error;
+    if (!n->Start(&error)) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      return std::unique_ptr<testing::RabbitTestNode>();
+    }
+    return n;
+  }();
+  return node.get();
+}
+
+std::vector<store::UnitRecord> Units() {
+  std::vector<store::UnitRecord> units;
+  for (int i = 0; i < kUnitsPerBatch; ++i)
+    units.push_back(testing::SampleUnit("B-" + std::to_string(i), 1 + i % 4, kItems));
+  return units;
+}
+
+// The baseline: the messages of the units built and written as JSON, nothing queued or sent.
+void BM_BuildMessagesOnly(benchmark::State &state) {
+  const std::vector<store::UnitRecord> units = Units();
+  int64_t bytes = 0;
+  for (auto _ : state)
+    for (const store::UnitRecord &u : units) {
+      const std::string tx = CfxFormat::NewGuid();
+      bytes += static_cast<int64_t>(CfxEnvelope::Make(names::kUnitsTested, "Acme", CfxMessages::UnitsTested(u, tx)).ToText().size());
+      bytes += static_cast<int64_t>(CfxEnvelope::Make(names::kWorkStarted, "Acme", CfxMessages::WorkStarted(u, tx)).ToText().size());
+      benchmark::DoNotOptimize(bytes);
+    }
+  state.counters["units/s"] = benchmark::Counter(static_cast<double>(state.iterations() * kUnitsPerBatch),
+                                                 benchmark::Counter::kIsRate);
+}
+
+// Every unit through the publisher, the outbox and the sender until the broker accepted all its
+// messages (6 per unit). The exchange has no queue bound, so the broker's queue does not grow
+// over the run: what is measured is the station's side and the broker's acceptance.
+void BM_PublishUntilAccepted(benchmark::State &state) {
+  if (!Node()) return state.SkipWithError("no RabbitMQ node");
+  const std::vector<store::UnitRecord> units = Units();
+  const std::string folder = std::filesystem::temp_directory_path() / ("qrx-cfx-bench-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  AmqpUrl url;
+  std::string error;
+  AmqpUrl::Parse(Node()->Url("/exchange/amq.direct"), &url, &error);
+  auto outlet = AmqpOutlet::Open(url, "Acme.Bench.1", folder + "/cfx-outbox.db", {}, nullptr, &error);
+  if (!outlet) return state.SkipWithError(error.c_str());
+  AmqpOutlet *raw = outlet.get();
+  CfxPublisher::Settings settings;
+  settings.handle = "Acme.Bench.1";
+  settings.heartbeat = std::chrono::hours(1);
+  CfxPublisher publisher(settings, std::move(outlet));
+  publisher.OnCollectorStarted();
+  raw->Sender().Flush(std::chrono::seconds(60));
+  for (auto _ : state) {
+    for (const store::UnitRecord &u : units) {
+      publisher.OnUnitStarted(u);
+      publisher.OnUnitEnded(u);
+    }
+    if (!raw->Sender().Flush(std::chrono::seconds(300))) return state.SkipWithError("the broker did not accept in time");
+  }
+  state.counters["units/s"] = benchmark::Counter(static_cast<double>(state.iterations() * kUnitsPerBatch),
+                                                 benchmark::Counter::kIsRate);
+  state.counters["messages/s"] = benchmark::Counter(static_cast<double>(state.iterations() * kUnitsPerBatch * 6),
+                                                    benchmark::Counter::kIsRate);
+  std::filesystem::remove_all(folder);
+}
+
+// One ValidateUnitsRequest and its response on a connection of its own, as qrx-run asks.
+void BM_ValidationRoundTrip(benchmark::State &state) {
+  testing::TestMes mes;
+  AmqpUrl url;
+  std::string error;
+  AmqpUrl::Parse(mes.Url(), &url, &error);
+  UnitValidator validator(url, "Acme.Bench.1", std::chrono::seconds(10));
+  std::vector<double> micros;
+  for (auto _ : state) {
+    const auto t0 = std::chrono::steady_clock::now();
+    if (validator.Validate("OK-1").kind != ValidationAnswer::Kind::Accepted)
+      return state.SkipWithError("not accepted");
+    micros.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
+  }
+  std::sort(micros.begin(), micros.end());
+  state.counters["p50_us"] = micros[micros.size() / 2];
+  state.counters["p99_us"] = micros[std::min(micros.size() - 1, micros.size() * 99 / 100)];
+}
+
+} // namespace
+
+BENCHMARK(BM_BuildMessagesOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PublishUntilAccepted)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(5);
+BENCHMARK(BM_ValidationRoundTrip)->Unit(benchmark::kMicrosecond)->UseRealTime()->Iterations(500);
+
+int main(int argc, char **argv) {
+  mallopt(M_TRIM_THRESHOLD, -1);
+  mallopt(M_MMAP_THRESHOLD, 1 << 30);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

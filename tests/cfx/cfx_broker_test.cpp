@@ -1,0 +1,295 @@
+// Publishing and validation against a real RabbitMQ node of the test's own and a small MES:
+// four stations through a broker restart, a refused login and a collector restart, the
+// outbox's bound, validation answers, and the tail that shows people the bus.
+#include "amqp_outlet.h"
+#include "cfx_sample.h"
+#include "cfx_schema.h"
+#include "rabbit_test_node.h"
+#include "test_mes.h"
+#include "unit_validator.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sys/wait.h>
+#include <thread>
+
+namespace qrx::cfx {
+namespace {
+
+using qrx::testing::DrainQueue;
+using qrx::testing::KeepingOutlet;
+using qrx::testing::RabbitTestNode;
+using qrx::testing::SampleUnit;
+using qrx::testing::TestMes;
+
+class CfxBroker : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    node_ = new RabbitTestNode();
+    std::string error;
+    if (!node_->Start(&error)) startError_ = error;
+  }
+  static void TearDownTestSuite() {
+    delete node_;
+    node_ = nullptr;
+  }
+  void SetUp() override {
+    ASSERT_TRUE(startError_.empty()) << startError_;
+    folder_ = std::filesystem::temp_directory_path() /
+              ("qrx-cfx-" + std::to_string(getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_);
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+
+  // A publisher whose outlet keeps a copy of everything handed to the outbox.
+  struct Line {
+    std::unique_ptr<AmqpOutlet> outlet;
+    std::unique_ptr<KeepingOutlet> keeping;
+    std::unique_ptr<CfxPublisher> publisher;
+    std::vector<std::string> said;
+    std::mutex saidLock;
+    std::string Said() {
+      std::lock_guard<std::mutex> hold(saidLock);
+      std::string all;
+      for (const std::string &s : said) all += s + "\n";
+      return all;
+    }
+  };
+  std::unique_ptr<Line> Open(const std::string &url, CfxOutbox::Limits limits = {}) {
+    auto line = std::make_unique<Line>();
+    AmqpUrl parsed;
+    std::string error;
+    EXPECT_TRUE(AmqpUrl::Parse(url, &parsed, &error)) << error;
+    Line *raw = line.get();
+    line->outlet = AmqpOutlet::Open(parsed, "Acme.FT3000.SN0042", (folder_ / "cfx-outbox.db").string(),
+                                    limits, [raw](const std::string &text) {
+                                      std::lock_guard<std::mutex> hold(raw->saidLock);
+                                      raw->said.push_back(text);
+                                    }, &error);
+    EXPECT_TRUE(line->outlet) << error;
+    line->keeping = std::make_unique<KeepingOutlet>(line->outlet.get());
+    CfxPublisher::Settings settings;
+    settings.handle = "Acme.FT3000.SN0042";
+    settings.heartbeat = std::chrono::seconds(1);
+    settings.drainAtStop = std::chrono::seconds(120);
+    struct Borrowed : CfxOutlet { // the line owns the outlets; the publisher only uses them
+      CfxOutlet *to;
+      void Post(const std::vector<CfxEnvelope> &e, bool transient) override { to->Post(e, transient); }
+      void Close(std::chrono::milliseconds drain) override { to->Close(drain); }
+    };
+    auto borrowed = std::make_unique<Borrowed>();
+    borrowed->to = line->keeping.get();
+    line->publisher = std::make_unique<CfxPublisher>(settings, std::move(borrowed));
+    return line;
+  }
+
+  // What arrived, by UniqueID, in arrival order; duplicates (a resend of a message the broker
+  // had taken before it went away) keep their id and are counted.
+  static void ExpectArrivedInOrder(const std::vector<Json> &sent, const std::vector<Json> &got,
+                                   int *duplicates) {
+    std::set<std::string> seen;
+    std::vector<std::string> firstArrivals;
+    *duplicates = 0;
+    for (const Json &e : got) {
+      EXPECT_EQ(CfxSchema::Check(e), std::vector<std::string>()) << e.dump();
+      if (seen.insert(e["UniqueID"].get<std::string>()).second) firstArrivals.push_back(e["UniqueID"]);
+      else ++*duplicates;
+    }
+    std::vector<std::string> sentIds;
+    for (const Json &e : sent)
+      if (e["MessageName"] != "CFX.Heartbeat" || e == sent[1]) sentIds.push_back(e["UniqueID"]);
+    std::vector<std::string> arrivedIds;
+    std::set<std::string> wanted(sentIds.begin(), sentIds.end());
+    for (const std::string &id : firstArrivals)
+      if (wanted.count(id)) arrivedIds.push_back(id);
+    EXPECT_EQ(arrivedIds, sentIds); // every message, in the order queued, none with a new id
+  }
+
+  static RabbitTestNode *node_;
+  static std::string startError_;
+  std::filesystem::path folder_;
+};
+RabbitTestNode *CfxBroker::node_ = nullptr;
+std::string CfxBroker::startError_;
+
+TEST_F(CfxBroker, FourStationsThroughABrokerRestart) {
+  const std::string queue = node_->Url("/queue/cfx-restart");
+  auto line = Open(queue);
+  line->publisher->OnCollectorStarted();
+  std::atomic<int> unitsDone{0};
+  constexpr int kUnits = 25;
+  std::vector<std::thread> stations;
+  for (int s = 1; s <= 4; ++s)
+    stations.emplace_back([&, s] {
+      for (int n = 1; n <= kUnits; ++n) {
+        store::UnitRecord unit = SampleUnit("S" + std::to_string(s) + "-" + std::to_string(n), s, 20);
+        line->publisher->OnUnitStarted(unit);
+        line->publisher->OnUnitEnded(unit);
+        ++unitsDone;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+    });
+  while (unitsDone < 30) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  std::string error;
+  ASSERT_TRUE(node_->Restart(&error)) << error;
+  for (auto &t : stations) t.join();
+  line->publisher->OnCollectorStopping(); // waits until the outbox is empty
+  EXPECT_EQ(line->outlet->Outbox().Count(), 0) << line->Said();
+  EXPECT_NE(line->Said().find("go out when the broker takes them"), std::string::npos) << line->Said();
+  EXPECT_GT(line->outlet->Sender().Connects(), 1);
+
+  const std::vector<Json> got = DrainQueue(queue, 3000);
+  int duplicates = 0;
+  ExpectArrivedInOrder(line->keeping->kept, got, &duplicates);
+  std::map<std::string, int> tested; // every unit's UnitsTested exactly once by id
+  for (const Json &e : got)
+    if (e["MessageName"] == "CFX.Production.TestAndInspection.UnitsTested")
+      ++tested[e["MessageBody"]["TestedUnits"][0]["UnitIdentifier"].get<std::string>()];
+  EXPECT_EQ(tested.size(), 4u * kUnits);
+  std::printf("[ info ] %zu messages arrived, %d resent after the restart with their own ids\n",
+              got.size(), duplicates);
+}
+
+TEST_F(CfxBroker, RefusedLoginKeepsMessagesForTheNextStart) {
+  const std::string path = "/queue/cfx-login";
+  std::string url = node_->Url(path);
+  url.insert(7, "guest:wrong@");
+  std::vector<Json> sent;
+  {
+    auto line = Open(url);
+    line->publisher->OnCollectorStarted();
+    store::UnitRecord unit = SampleUnit("L-1", 1);
+    line->publisher->OnUnitEnded(unit);
+    for (int i = 0; i < 100 && line->Said().find("refused the login") == std::string::npos; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_NE(line->Said().find("refused the login of user guest"), std::string::npos) << line->Said();
+    EXPECT_EQ(line->outlet->Outbox().Count(), 8); // connected, heartbeat, 6 for the unit
+    sent = line->keeping->kept;
+    line->publisher.reset();
+  }
+  // The collector starts again with the right password: the waiting messages go out first,
+  // each with the id it had.
+  url = node_->Url(path);
+  url.insert(7, "guest:guest@");
+  auto line = Open(url);
+  EXPECT_NE(line->Said().find("8 message(s) of an earlier run wait"), std::string::npos) << line->Said();
+  ASSERT_TRUE(line->outlet->Sender().Flush(std::chrono::seconds(60))) << line->Said();
+  int duplicates = 0;
+  ExpectArrivedInOrder(sent, DrainQueue(node_->Url(path), 1500), &duplicates);
+  EXPECT_EQ(duplicates, 0);
+}
+
+TEST_F(CfxBroker, AFullOutboxRefusesNewMessagesAndSaysSo) {
+  CfxOutbox::Limits limits;
+  limits.maxMessages = 4;
+  auto line = Open("amqp://127.0.0.1:1/queue/cfx", limits); // nobody listens there
+  line->publisher->OnCollectorStarted();                       // 2 messages
+  line->publisher->OnStationState(1, StationState::Starting);  // 3
+  line->publisher->OnUnitEnded(SampleUnit("F-1", 1));          // 6 more: over the bound
+  line->publisher->OnStationState(1, StationState::Ended);     // 4
+  EXPECT_EQ(line->outlet->Outbox().Count(), 4);
+  const std::string said = line->Said();
+  EXPECT_NE(said.find("room again; 6 message(s) were not queued while it was full"), std::string::npos) << said;
+  EXPECT_NE(said.find("is full (3 messages"), std::string::npos) << said;
+  EXPECT_EQ(said.find("is full", said.find("is full") + 1), std::string::npos) << "said once: " << said;
+  for (int i = 0; i < 100 && line->Said().find("cannot be reached") == std::string::npos; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_NE(line->Said().find("amqp://127.0.0.1:1/queue/cfx cannot be reached"), std::string::npos) << line->Said();
+}
+
+TEST_F(CfxBroker, ValidationAnswersByRule) {
+  TestMes mes;
+  AmqpUrl url;
+  std::string error;
+  ASSERT_TRUE(AmqpUrl::Parse(mes.Url(), &url, &error)) << error;
+  UnitValidator validator(url, "Acme.FT3000.SN0042", std::chrono::milliseconds(800));
+  using Kind = ValidationAnswer::Kind;
+  struct Case {
+    const char *serial;
+    Kind kind;
+    const char *message;
+  } cases[] = {
+      {"OK-1", Kind::Accepted, ""},
+      {"REJECT-2", Kind::Rejected, "the MES Test.MES.1 rejects the unit: validation Failed (code 17): unit is on hold at repair"},
+      {"SILENT-3", Kind::NoAnswer, "the MES Test.MES.1 gave no answer within 800 ms"},
+      {"GARBLED-4", Kind::Malformed, "the MES's answer cannot be read: the body is not JSON"},
+  };
+  for (const Case &c : cases) {
+    const ValidationAnswer answer = validator.Validate(c.serial);
+    EXPECT_EQ(answer.kind, c.kind) << c.serial << ": " << answer.message;
+    EXPECT_EQ(answer.message, c.message) << c.serial;
+  }
+  EXPECT_EQ(mes.Requests(), 4);
+  AmqpUrl nowhere = url;
+  nowhere.port = 1;
+  const ValidationAnswer away = UnitValidator(nowhere, "Acme.FT3000.SN0042", std::chrono::seconds(5)).Validate("OK-5");
+  EXPECT_EQ(away.kind, Kind::NoAnswer);
+  EXPECT_NE(away.message.find("the MES cannot be asked: amqp://127.0.0.1:1/Test.MES.1 cannot be reached"),
+            std::string::npos) << away.message;
+}
+
+// qrx-run asks the MES before a unit's first step: a rejected unit is not tested, the
+// operator reads why; no answer in time follows --cfx-no-answer.
+TEST_F(CfxBroker, QrxRunTestsOnlyWhatTheMesAccepts) {
+  TestMes mes;
+  const std::string sequence = (folder_ / "one.seq").string();
+  std::FILE *f = std::fopen(sequence.c_str(), "w");
+  std::fputs("@product QRX\n@config QRX_Station.xml\nInit_TestInterface()\n", f);
+  std::fclose(f);
+  struct Case {
+    const char *serial, *extra;
+    int exit;
+    const char *shown;
+    bool tested;
+  } cases[] = {
+      {"OK-1", "", 0, "ok   @cfx-validate SN OK-1  the MES Test.MES.1 accepts SN OK-1", true},
+      {"REJECT-2", "", 1,
+       "FAIL @cfx-validate SN REJECT-2  the MES Test.MES.1 rejects the unit: validation Failed "
+       "(code 17): unit is on hold at repair: the unit is not tested", false},
+      {"SILENT-3", "--cfx-validate-timeout 1", 1,
+       "gave no answer within 1000 ms (--cfx-no-answer refuse): the unit is not tested", false},
+      {"SILENT-4", "--cfx-validate-timeout 1 --cfx-no-answer test", 0,
+       "gave no answer within 1000 ms: tested without the MES's word (--cfx-no-answer test)", true},
+  };
+  for (const Case &c : cases) {
+    const std::string command = std::string(QRX_RUN) + " --station " + QRX_STATION + " --no-terminal --quiet --serial " +
+                                c.serial + " --cfx-validate " + mes.Url() + " " + c.extra + " " + sequence + " 2>&1";
+    FILE *run = popen(command.c_str(), "r");
+    ASSERT_NE(run, nullptr);
+    std::string out;
+    char buffer[4096];
+    while (std::fgets(buffer, sizeof buffer, run)) out += buffer;
+    EXPECT_EQ(WEXITSTATUS(pclose(run)), c.exit) << out;
+    EXPECT_NE(out.find(c.shown), std::string::npos) << c.serial << ":\n" << out;
+    EXPECT_EQ(out.find("Init_TestInterface()  -> 0") != std::string::npos, c.tested) << c.serial << ":\n" << out;
+  }
+}
+
+TEST_F(CfxBroker, TailShowsEachMessageOnOneLine) {
+  const std::string queue = node_->Url("/queue/cfx-tail");
+  auto line = Open(queue);
+  line->publisher->OnUnitEnded(SampleUnit("T-1", 2));
+  ASSERT_TRUE(line->outlet->Sender().Flush(std::chrono::seconds(30))) << line->Said();
+  const std::string command = std::string(QRX_CFX_TAIL) + " --count 6 --seconds 60 " + queue + " 2>&1";
+  FILE *tail = popen(command.c_str(), "r");
+  ASSERT_NE(tail, nullptr);
+  std::string out;
+  char buffer[4096];
+  while (std::fgets(buffer, sizeof buffer, tail)) out += buffer;
+  EXPECT_EQ(pclose(tail), 0) << out;
+  for (const char *shown : {" Acme.FT3000.SN0042 WorkStarted T-1 tx ",
+                            " UnitsTested T-1 Failed tests 3 (1 failed) measurements 4 tx ",
+                            " UnitsPersonalized T-1 Serial Number=T-1 IMEI=356938035643809 IMEI2=",
+                            " WorkCompleted T-1 Failed tx ", " StationStateChanged 1100 -> 2200"})
+    EXPECT_NE(out.find(shown), std::string::npos) << shown << " in\n" << out;
+  EXPECT_EQ(out.find("[!]"), std::string::npos) << out;
+}
+
+} // namespace
+} // namespace qrx::cfx

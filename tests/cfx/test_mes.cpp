@@ -1,0 +1,150 @@
+// The test MES and the queue reader.
+#include "test_mes.h"
+
+#include "amqp_url.h"
+#include "cfx_amqp.h"
+#include "cfx_messages.h"
+
+#include <proton/connection.hpp>
+#include <proton/container.hpp>
+#include <proton/delivery.hpp>
+#include <proton/listener.hpp>
+#include <proton/message_id.hpp>
+#include <proton/messaging_handler.hpp>
+#include <proton/receiver_options.hpp>
+#include <proton/sender.hpp>
+#include <proton/target.hpp>
+#include <proton/work_queue.hpp>
+
+#include <chrono>
+#include <future>
+#include <map>
+
+namespace qrx::testing {
+
+using cfx::Json;
+
+class MesResponder : public proton::messaging_handler {
+public:
+  MesResponder() : container_(*this, TestMes::kHandle) {}
+  proton::container container_;
+  std::promise<int> port_;
+  std::atomic<int> requests_{0};
+
+  void on_container_start(proton::container &c) override {
+    listener_ = c.listen("127.0.0.1:0");
+    port_.set_value(listener_.port());
+  }
+  // A requester's reply link: answers go to its target address.
+  void on_sender_open(proton::sender &s) override {
+    replies_[s.target().address()] = s;
+    s.open();
+  }
+  void on_sender_close(proton::sender &s) override { replies_.erase(s.target().address()); }
+  void on_error(const proton::error_condition &) override {} // a requester that went away
+
+  void on_message(proton::delivery &d, proton::message &m) override {
+    d.accept();
+    ++requests_;
+    std::vector<Json> envelopes;
+    std::string error;
+    if (!cfx::CfxAmqp::Decode(m, &envelopes, &error)) return;
+    const Json &request = envelopes.front();
+    const std::string serial = request["MessageBody"].value("PrimaryIdentifier", "");
+    auto reply = replies_.find(m.reply_to());
+    if (reply == replies_.end() || serial.rfind("SILENT", 0) == 0) return;
+    const bool reject = serial.rfind("REJECT", 0) == 0;
+    Json body = cfx::CfxMessages::Body(cfx::names::kValidateUnitsResponse);
+    Json result = {{"Result", "Success"}, {"ResultCode", 0}, {"Message", nullptr}};
+    Json primary = {{"UniqueIdentifier", serial}, {"PositionNumber", 0},
+                    {"Result", reject ? "Failed" : "Passed"}, {"FailureCode", reject ? 17 : 0},
+                    {"Message", reject ? Json("unit is on hold at repair") : Json(nullptr)}};
+    body["Result"] = result;
+    body["PrimaryResult"] = primary;
+    body["ValidationResults"] = Json::array({primary});
+    cfx::CfxEnvelope answer = cfx::CfxEnvelope::Make(cfx::names::kValidateUnitsResponse,
+                                                     TestMes::kHandle, body);
+    answer.target = request.value("Source", "");
+    answer.requestId = request.value("RequestID", "");
+    proton::message out = cfx::CfxAmqp::Message(answer, TestMes::kHandle);
+    out.to(m.reply_to());
+    out.correlation_id(m.id());
+    if (serial.rfind("GARBLED", 0) == 0) out.body(proton::binary(std::string("{\"Message")));
+    reply->second.send(out);
+  }
+
+private:
+  proton::listener listener_;
+  std::map<std::string, proton::sender> replies_;
+};
+
+TestMes::TestMes() : responder_(std::make_unique<MesResponder>()) {
+  std::future<int> port = responder_->port_.get_future();
+  thread_ = std::thread([this] { responder_->container_.run(); });
+  port_ = port.get();
+}
+
+TestMes::~TestMes() {
+  responder_->container_.stop();
+  thread_.join();
+}
+
+std::string TestMes::Url() const {
+  return "amqp://127.0.0.1:" + std::to_string(port_) + "/" + kHandle;
+}
+
+int TestMes::Requests() const { return responder_->requests_.load(); }
+
+namespace {
+
+class QueueReader : public proton::messaging_handler {
+public:
+  QueueReader(cfx::AmqpUrl url, int idleMs, int maxMs) : url_(std::move(url)), idleMs_(idleMs), maxMs_(maxMs) {}
+  std::vector<Json> got;
+
+  void on_container_start(proton::container &c) override {
+    start_ = last_ = std::chrono::steady_clock::now();
+    c.connect(url_.HostPort(), cfx::CfxAmqp::Options(url_, "qrx-test-reader"));
+    Tick(c);
+  }
+  void on_connection_open(proton::connection &c) override {
+    c.open_receiver(url_.Address(), proton::receiver_options().credit_window(500));
+  }
+  void on_error(const proton::error_condition &) override {}
+  void on_message(proton::delivery &d, proton::message &m) override {
+    d.accept();
+    last_ = std::chrono::steady_clock::now();
+    std::vector<Json> envelopes;
+    std::string error;
+    if (cfx::CfxAmqp::Decode(m, &envelopes, &error))
+      for (Json &e : envelopes) got.push_back(std::move(e));
+  }
+
+private:
+  void Tick(proton::container &c) {
+    c.schedule(proton::duration(100), [this, &c] {
+      const auto now = std::chrono::steady_clock::now();
+      if (now - last_ > std::chrono::milliseconds(idleMs_) || now - start_ > std::chrono::milliseconds(maxMs_))
+        c.stop();
+      else
+        Tick(c);
+    });
+  }
+  cfx::AmqpUrl url_;
+  int idleMs_, maxMs_;
+  std::chrono::steady_clock::time_point start_, last_;
+};
+
+} // namespace
+
+std::vector<Json> DrainQueue(const std::string &url, int idleMs, int maxMs) {
+  cfx::AmqpUrl parsed;
+  std::string error;
+  if (!cfx::AmqpUrl::Parse(url, &parsed, &error)) return {};
+  QueueReader reader(parsed, idleMs, maxMs);
+  proton::container container(reader);
+  container.run();
+  return reader.got;
+}
+
+} // namespace qrx::testing

@@ -1,0 +1,36 @@
+// The MES side of the tests: an AMQP 1.0 listener of its own that answers ValidateUnitsRequest
+// by rule (serial "REJECT..." rejected, "SILENT..." never answered, "GARBLED..." answered with
+// no JSON, any other passed), and a reader that takes every message waiting in a broker queue.
+#pragma once
+
+#include "cfx_envelope.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace qrx::testing {
+
+class MesResponder;
+
+class TestMes {
+public:
+  static constexpr const char *kHandle = "Test.MES.1";
+  TestMes();
+  ~TestMes();
+  // The URL stations validate against: amqp://127.0.0.1:PORT/Test.MES.1.
+  std::string Url() const;
+  int Requests() const;
+
+private:
+  std::unique_ptr<MesResponder> responder_;
+  std::thread thread_;
+  int port_ = 0;
+};
+
+// Every envelope that arrives at the source until none came for idleMs (or maxMs passed).
+std::vector<cfx::Json> DrainQueue(const std::string &url, int idleMs, int maxMs = 120000);
+
+} // namespace qrx::testing

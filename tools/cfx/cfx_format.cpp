@@ -1,0 +1,145 @@
+// Date-time, time-span and GUID texts as Json.NET writes them for .NET receivers.
+#include "cfx_format.h"
+
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <ctime>
+#include <mutex>
+#include <random>
+
+namespace qrx::cfx {
+
+namespace {
+
+// Days since 1970-01-01 to a civil date (proleptic Gregorian).
+void CivilFromDays(int64_t days, int *year, unsigned *month, unsigned *day) {
+  days += 719468;
+  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(days - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  *day = doy - (153 * mp + 2) / 5 + 1;
+  *month = mp < 10 ? mp + 3 : mp - 9;
+  *year = static_cast<int>(static_cast<int64_t>(yoe) + era * 400 + (*month <= 2));
+}
+
+int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
+// Offset of local time from UTC at that second, in minutes. The C library's calls share one
+// buffer, hence the lock.
+int LocalOffsetMinutes(int64_t seconds) {
+  static std::mutex lock;
+  std::lock_guard<std::mutex> hold(lock);
+  std::time_t t = static_cast<std::time_t>(seconds);
+  std::tm *local = std::localtime(&t);
+  if (!local) return 0;
+  std::tm l = *local;
+  std::tm *utc = std::gmtime(&t);
+  if (!utc) return 0;
+  std::tm g = *utc;
+  int dayDelta = l.tm_year != g.tm_year ? (l.tm_year > g.tm_year ? 1 : -1) : l.tm_yday - g.tm_yday;
+  return dayDelta * 1440 + (l.tm_hour - g.tm_hour) * 60 + (l.tm_min - g.tm_min);
+}
+
+// ".1234567" without trailing zeros, "" for none; ticks are 100 ns.
+std::string Fraction(int64_t ticks) {
+  if (ticks == 0) return "";
+  char text[16];
+  std::snprintf(text, sizeof text, ".%07lld", static_cast<long long>(ticks));
+  std::string out = text;
+  while (out.back() == '0') out.pop_back();
+  return out;
+}
+
+} // namespace
+
+int64_t CfxFormat::NowMicros() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+std::string CfxFormat::DateTime(int64_t wallUs) {
+  // Offsets change on quarter hours at most: one look-up per quarter hour and thread, since a
+  // unit's hundreds of measurements share one.
+  thread_local int64_t cachedQuarter = INT64_MIN;
+  thread_local int cachedOffset = 0;
+  const int64_t seconds = FloorDiv(wallUs, 1000000);
+  if (const int64_t quarter = FloorDiv(seconds, 900); quarter != cachedQuarter) {
+    cachedOffset = LocalOffsetMinutes(seconds);
+    cachedQuarter = quarter;
+  }
+  return DateTimeWithOffset(wallUs, cachedOffset);
+}
+
+std::string CfxFormat::DateTimeWithOffset(int64_t wallUs, int offsetMinutes) {
+  const int64_t localUs = wallUs + static_cast<int64_t>(offsetMinutes) * 60000000;
+  const int64_t seconds = FloorDiv(localUs, 1000000);
+  const int64_t micros = localUs - seconds * 1000000;
+  const int64_t days = FloorDiv(seconds, 86400);
+  const int64_t secondOfDay = seconds - days * 86400;
+  int year = 0;
+  unsigned month = 0, day = 0;
+  CivilFromDays(days, &year, &month, &day);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d", year, month, day,
+                static_cast<int>(secondOfDay / 3600), static_cast<int>(secondOfDay / 60 % 60),
+                static_cast<int>(secondOfDay % 60));
+  std::string out = text + Fraction(micros * 10);
+  if (offsetMinutes == 0) return out + "Z";
+  const int magnitude = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
+  std::snprintf(text, sizeof text, "%c%02d:%02d", offsetMinutes < 0 ? '-' : '+', magnitude / 60,
+                magnitude % 60);
+  return out + text;
+}
+
+std::string CfxFormat::TimeSpan(int64_t micros) {
+  std::string out;
+  if (micros < 0) {
+    out = "-";
+    micros = -micros;
+  }
+  const int64_t seconds = micros / 1000000;
+  const int64_t days = seconds / 86400;
+  if (days > 0) out += std::to_string(days) + ".";
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>(seconds / 3600 % 24),
+                static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
+  out += text;
+  // .NET writes a time span's fraction with all seven digits.
+  if (const int64_t ticks = (micros % 1000000) * 10; ticks != 0) {
+    std::snprintf(text, sizeof text, ".%07lld", static_cast<long long>(ticks));
+    out += text;
+  }
+  return out;
+}
+
+std::string CfxFormat::NewGuid() {
+  static thread_local std::mt19937_64 random{
+      std::random_device{}() ^
+      static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count())};
+  uint64_t hi = random(), lo = random();
+  hi = (hi & ~0xF000ULL) | 0x4000ULL;
+  lo = (lo & ~0xC000000000000000ULL) | 0x8000000000000000ULL;
+  char text[37];
+  std::snprintf(text, sizeof text, "%08x-%04x-%04x-%04x-%012llx", unsigned(hi >> 32),
+                unsigned(hi >> 16 & 0xFFFF), unsigned(hi & 0xFFFF), unsigned(lo >> 48),
+                static_cast<unsigned long long>(lo & 0xFFFFFFFFFFFFULL));
+  return text;
+}
+
+bool CfxFormat::IsGuid(const std::string &text) {
+  if (text.size() != 36) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (i == 8 || i == 13 || i == 18 || i == 23) {
+      if (c != '-') return false;
+    } else if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+} // namespace qrx::cfx

@@ -1,0 +1,25 @@
+// The text forms CFX receivers read: date-times with their zone offset, .NET time spans, GUIDs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qrx::cfx {
+
+class CfxFormat {
+public:
+  // "2026-04-20T14:03:27.512+02:00": local time with the machine's offset at that instant, up to
+  // seven fraction digits without trailing zeros. wallUs is microseconds since the Unix epoch.
+  static std::string DateTime(int64_t wallUs);
+  // The same instant in UTC with the given offset in minutes (what DateTime uses after looking
+  // the offset up).
+  static std::string DateTimeWithOffset(int64_t wallUs, int offsetMinutes);
+  // .NET TimeSpan text "[-][d.]hh:mm:ss[.fffffff]": "00:01:00", "1.02:00:00.5000000".
+  static std::string TimeSpan(int64_t micros);
+  // A new random (version 4) GUID, lower case 8-4-4-4-12.
+  static std::string NewGuid();
+  static bool IsGuid(const std::string &text);
+  static int64_t NowMicros();
+};
+
+} // namespace qrx::cfx

@@ -1,0 +1,173 @@
+// The outbox file: one table, rows in queuing order.
+#include "cfx_outbox.h"
+
+#include <sqlite3.h>
+
+namespace qrx::cfx {
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 15000;
+
+struct Statement {
+  sqlite3_stmt *stmt = nullptr;
+  Statement(sqlite3 *db, const char *sql) { sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr); }
+  ~Statement() { sqlite3_finalize(stmt); }
+  explicit operator bool() const { return stmt != nullptr; }
+};
+
+} // namespace
+
+std::unique_ptr<CfxOutbox> CfxOutbox::Open(const std::string &path, Limits limits,
+                                           std::string *error) {
+  sqlite3 *db = nullptr;
+  int rc = sqlite3_open_v2(path.c_str(), &db,
+                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  std::unique_ptr<CfxOutbox> outbox(new CfxOutbox(db, path, limits));
+  if (rc != SQLITE_OK) {
+    if (error) *error = "CFX outbox " + path + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+    return nullptr;
+  }
+  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  if (!outbox->Exec("PRAGMA journal_mode=WAL") || !outbox->Exec("PRAGMA synchronous=NORMAL") ||
+      !outbox->Exec("CREATE TABLE IF NOT EXISTS cfx_outbox (seq INTEGER PRIMARY KEY AUTOINCREMENT,"
+                    " unique_id TEXT NOT NULL, message_name TEXT NOT NULL, source TEXT NOT NULL,"
+                    " time_us INTEGER NOT NULL, body TEXT NOT NULL)")) {
+    if (error) *error = outbox->error_ + " (move the file aside if it is not a CFX outbox)";
+    return nullptr;
+  }
+  Statement count(db, "SELECT count(*), coalesce(sum(length(body)), 0) FROM cfx_outbox");
+  if (!count || sqlite3_step(count.stmt) != SQLITE_ROW) {
+    if (error) *error = "CFX outbox " + path + ": " + sqlite3_errmsg(db);
+    return nullptr;
+  }
+  outbox->count_ = sqlite3_column_int64(count.stmt, 0);
+  outbox->bytes_ = sqlite3_column_int64(count.stmt, 1);
+  return outbox;
+}
+
+CfxOutbox::~CfxOutbox() { sqlite3_close(db_); }
+
+bool CfxOutbox::Exec(const char *sql) {
+  char *message = nullptr;
+  if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) == SQLITE_OK) return true;
+  Fail(message ? message : sqlite3_errmsg(db_));
+  sqlite3_free(message);
+  return false;
+}
+
+void CfxOutbox::Fail(const std::string &what) { error_ = "CFX outbox " + path_ + ": " + what; }
+
+std::string CfxOutbox::LastError() const {
+  std::lock_guard<std::mutex> hold(mutex_);
+  return error_;
+}
+
+CfxOutbox::Added CfxOutbox::Add(std::vector<OutboxMessage> *messages) {
+  std::lock_guard<std::mutex> hold(mutex_);
+  int64_t bytes = 0;
+  for (const OutboxMessage &m : *messages) bytes += static_cast<int64_t>(m.text.size());
+  if (count_ + static_cast<int64_t>(messages->size()) > limits_.maxMessages ||
+      bytes_ + bytes > limits_.maxBytes)
+    return Added::Full;
+  if (!Exec("BEGIN IMMEDIATE")) return Added::Failed;
+  Statement insert(db_, "INSERT INTO cfx_outbox (unique_id, message_name, source, time_us, body)"
+                        " VALUES (?1, ?2, ?3, ?4, ?5)");
+  bool ok = static_cast<bool>(insert);
+  for (OutboxMessage &m : *messages) {
+    if (!ok) break;
+    sqlite3_bind_text(insert.stmt, 1, m.uniqueId.data(), static_cast<int>(m.uniqueId.size()), SQLITE_STATIC);
+    sqlite3_bind_text(insert.stmt, 2, m.messageName.data(), static_cast<int>(m.messageName.size()), SQLITE_STATIC);
+    sqlite3_bind_text(insert.stmt, 3, m.source.data(), static_cast<int>(m.source.size()), SQLITE_STATIC);
+    sqlite3_bind_int64(insert.stmt, 4, m.timeStampUs);
+    sqlite3_bind_text(insert.stmt, 5, m.text.data(), static_cast<int>(m.text.size()), SQLITE_STATIC);
+    ok = sqlite3_step(insert.stmt) == SQLITE_DONE;
+    m.seq = sqlite3_last_insert_rowid(db_);
+    sqlite3_reset(insert.stmt);
+  }
+  if (!ok) {
+    Fail(sqlite3_errmsg(db_));
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return Added::Failed;
+  }
+  if (!Exec("COMMIT")) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return Added::Failed;
+  }
+  count_ += static_cast<int64_t>(messages->size());
+  bytes_ += bytes;
+  error_.clear();
+  return Added::Queued;
+}
+
+std::vector<OutboxMessage> CfxOutbox::Next(int64_t afterSeq, size_t max) {
+  std::lock_guard<std::mutex> hold(mutex_);
+  std::vector<OutboxMessage> out;
+  Statement select(db_, "SELECT seq, unique_id, message_name, source, time_us, body FROM cfx_outbox"
+                        " WHERE seq > ?1 ORDER BY seq LIMIT ?2");
+  if (!select) {
+    Fail(sqlite3_errmsg(db_));
+    return out;
+  }
+  sqlite3_bind_int64(select.stmt, 1, afterSeq);
+  sqlite3_bind_int64(select.stmt, 2, static_cast<int64_t>(max));
+  auto text = [&](int column) {
+    const unsigned char *p = sqlite3_column_text(select.stmt, column);
+    return p ? std::string(reinterpret_cast<const char *>(p),
+                           static_cast<size_t>(sqlite3_column_bytes(select.stmt, column)))
+             : std::string();
+  };
+  while (sqlite3_step(select.stmt) == SQLITE_ROW) {
+    OutboxMessage m;
+    m.seq = sqlite3_column_int64(select.stmt, 0);
+    m.uniqueId = text(1);
+    m.messageName = text(2);
+    m.source = text(3);
+    m.timeStampUs = sqlite3_column_int64(select.stmt, 4);
+    m.text = text(5);
+    out.push_back(std::move(m));
+  }
+  return out;
+}
+
+bool CfxOutbox::Remove(const std::vector<int64_t> &seqs) {
+  if (seqs.empty()) return true;
+  std::lock_guard<std::mutex> hold(mutex_);
+  if (!Exec("BEGIN IMMEDIATE")) return false;
+  Statement size(db_, "SELECT length(body) FROM cfx_outbox WHERE seq = ?1");
+  Statement remove(db_, "DELETE FROM cfx_outbox WHERE seq = ?1");
+  int64_t count = 0, bytes = 0;
+  bool ok = size && remove;
+  for (int64_t seq : seqs) {
+    if (!ok) break;
+    sqlite3_bind_int64(size.stmt, 1, seq);
+    if (sqlite3_step(size.stmt) == SQLITE_ROW) {
+      bytes += sqlite3_column_int64(size.stmt, 0);
+      ++count;
+    }
+    sqlite3_reset(size.stmt);
+    sqlite3_bind_int64(remove.stmt, 1, seq);
+    ok = sqlite3_step(remove.stmt) == SQLITE_DONE;
+    sqlite3_reset(remove.stmt);
+  }
+  if (!ok || !Exec("COMMIT")) {
+    if (!ok) Fail(sqlite3_errmsg(db_));
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return false;
+  }
+  count_ -= count;
+  bytes_ -= bytes;
+  return true;
+}
+
+int64_t CfxOutbox::Count() const {
+  std::lock_guard<std::mutex> hold(mutex_);
+  return count_;
+}
+
+int64_t CfxOutbox::Bytes() const {
+  std::lock_guard<std::mutex> hold(mutex_);
+  return bytes_;
+}
+
+} // namespace qrx::cfx

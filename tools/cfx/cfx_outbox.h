@@ -1,0 +1,64 @@
+// The durable queue of CFX messages not yet accepted by the broker: a SQLite file beside the
+// results store (write-ahead log). Messages go in before they are sent and leave only when the
+// broker has accepted them; a resend takes the same text, so the same UniqueID.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace qrx::cfx {
+
+struct OutboxMessage {
+  int64_t seq = 0;          // order of queuing, set by the outbox
+  std::string uniqueId;
+  std::string messageName;
+  std::string source;
+  int64_t timeStampUs = 0;
+  std::string text;         // the envelope's JSON as sent
+};
+
+class CfxOutbox {
+public:
+  // The bound that keeps a broker away for days from filling the disk. When a message would
+  // pass it, the message is not queued (the oldest waiting messages keep their order and go
+  // out first); the caller reports it.
+  struct Limits {
+    int64_t maxBytes = 256LL << 20;
+    int64_t maxMessages = 1000000;
+  };
+  enum class Added { Queued, Full, Failed };
+
+  // Opens (creating) the file; null with *error saying why.
+  static std::unique_ptr<CfxOutbox> Open(const std::string &path, Limits limits, std::string *error);
+  ~CfxOutbox();
+
+  // Queues messages in one transaction (all or none); their seq fields are set.
+  Added Add(std::vector<OutboxMessage> *messages);
+  // Up to max messages queued after seq afterSeq, oldest first.
+  std::vector<OutboxMessage> Next(int64_t afterSeq, size_t max);
+  bool Remove(const std::vector<int64_t> &seqs);
+  int64_t Count() const;
+  int64_t Bytes() const;
+  const Limits &Bound() const { return limits_; }
+  const std::string &Path() const { return path_; }
+  std::string LastError() const;
+
+private:
+  CfxOutbox(sqlite3 *db, std::string path, Limits limits) : db_(db), path_(std::move(path)), limits_(limits) {}
+  bool Exec(const char *sql);
+  void Fail(const std::string &what);
+
+  mutable std::mutex mutex_;
+  sqlite3 *db_;
+  std::string path_;
+  Limits limits_;
+  int64_t count_ = 0, bytes_ = 0;
+  std::string error_;
+};
+
+} // namespace qrx::cfx

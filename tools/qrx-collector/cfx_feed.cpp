@@ -1,0 +1,68 @@
+// What the bus hears of each journal event.
+#include "cfx_feed.h"
+
+#include "journal/journal_format.h"
+
+namespace qrx::collector {
+
+namespace f = journal::field;
+namespace ev = journal::event;
+
+int CfxFeed::Station(const std::string &tileKey) {
+  const auto it = stations_.find(tileKey);
+  if (it != stations_.end()) return it->second;
+  const int station = static_cast<int>(stations_.size()) + 1;
+  stations_.emplace(tileKey, station);
+  return station;
+}
+
+void CfxFeed::OnEvent(const std::string &tileKey, const nlohmann::json &station,
+                      const nlohmann::json &event, const std::vector<store::UnitRecord> &finished) {
+  auto text = [](const nlohmann::json &o, std::string_view key) {
+    const auto it = o.find(key);
+    return it != o.end() && it->is_string() ? it->get<std::string>() : std::string();
+  };
+  auto number = [](const nlohmann::json &o, std::string_view key) -> int64_t {
+    const auto it = o.find(key);
+    return it != o.end() && it->is_number() ? it->get<int64_t>() : 0;
+  };
+  const int index = Station(tileKey);
+  for (store::UnitRecord unit : finished) {
+    unit.threadIndex = index; // the bus's station, as WorkStarted named it
+    publisher_.OnUnitEnded(unit);
+  }
+  const std::string type = text(event, f::kType);
+  if (type == ev::kStationStart) {
+    publisher_.OnStationState(index, cfx::StationState::Starting);
+    const int64_t result = number(event, f::kResult);
+    if (result == 0)
+      publisher_.OnStationState(index, cfx::StationState::AwaitingUnit);
+    else
+      publisher_.OnStationState(index, cfx::StationState::FailedToStart,
+                                "InitQRXInterface returned " + std::to_string(result) +
+                                    " on " + text(event, f::kMachine));
+  } else if (type == ev::kStationEnd) {
+    for (const std::string &code : faults_[index]) publisher_.OnFaultCleared(index, code);
+    faults_.erase(index);
+    publisher_.OnStationState(index, cfx::StationState::Ended);
+  } else if (type == ev::kUnitBegin) {
+    store::UnitRecord header;
+    header.unitId = text(event, f::kUnit);
+    header.serialNumber = text(event, f::kSerial);
+    header.threadIndex = index;
+    header.productType = text(station, f::kProductType);
+    header.businessConfig = text(station, f::kBusinessConfig);
+    header.hostName = text(station, f::kMachine);
+    header.startedUs = number(event, f::kWallUs);
+    publisher_.OnUnitStarted(header);
+  } else if (type == ev::kMessageBox) {
+    // The library shows a message box when a library, plug-in or setting file cannot be
+    // loaded: the station cannot work until it is restarted.
+    const std::string code = "MESSAGE_BOX";
+    auto &raised = faults_[index];
+    if (raised.empty()) raised.push_back(code);
+    publisher_.OnFault(index, code, text(event, f::kCaption) + ": " + text(event, f::kText));
+  }
+}
+
+} // namespace qrx::collector

@@ -1,0 +1,107 @@
+// Journal file reading with a buffer of the bytes after the last whole line.
+#include "journal_file_reader.h"
+
+#include "journal/journal_format.h"
+
+namespace qrx::collector {
+
+namespace {
+constexpr size_t kChunkBytes = 1 << 20;
+// A line longer than this is no event of a journal: it is skipped as bad.
+constexpr size_t kMaxLineBytes = 64u << 20;
+} // namespace
+
+JournalFileReader::JournalFileReader(std::string path, int64_t offset, int64_t nextSeq)
+    : path_(std::move(path)), offset_(offset), nextSeq_(nextSeq), bufferEnd_(offset) {}
+
+bool JournalFileReader::Fill(std::string *error) {
+  if (!file_.is_open()) {
+    file_.open(path_, std::ios::binary);
+    if (!file_) {
+      *error = "cannot read the journal " + path_;
+      return false;
+    }
+  }
+  file_.clear(); // past the end last time: the file may have grown since
+  file_.seekg(bufferEnd_);
+  const size_t before = buffer_.size();
+  buffer_.resize(before + kChunkBytes);
+  file_.read(buffer_.data() + before, static_cast<std::streamsize>(kChunkBytes));
+  const auto got = static_cast<size_t>(file_.gcount());
+  buffer_.resize(before + got);
+  bufferEnd_ += static_cast<int64_t>(got);
+  return true;
+}
+
+bool JournalFileReader::ReadMore(std::vector<JournalLine> *lines, size_t maxLines,
+                                 std::string *error) {
+  if (refused_)
+    return false;
+  size_t taken = 0;
+  size_t start = 0; // first byte of buffer_ not yet taken
+  auto compact = [&] {
+    buffer_.erase(0, start);
+    start = 0;
+  };
+  while (taken < maxLines) {
+    size_t end = buffer_.find('\n', start);
+    if (end == std::string::npos) {
+      compact();
+      const size_t had = buffer_.size();
+      if (!Fill(error))
+        return false;
+      if (buffer_.size() == had)
+        break; // nothing new
+      if (buffer_.size() > kMaxLineBytes && buffer_.find('\n') == std::string::npos) {
+        // Not a line a writer makes: drop what there is up to the next line end.
+        offset_ += static_cast<int64_t>(buffer_.size());
+        buffer_.clear();
+        ++bad_;
+      }
+      continue;
+    }
+    const std::string_view text(buffer_.data() + start, end - start);
+    const int64_t endOffset = offset_ + static_cast<int64_t>(end - start + 1);
+    JournalLine line;
+    line.event = nlohmann::json::parse(text, nullptr, false);
+    const auto &v = line.event.is_object() ? line.event.value(journal::field::kVersion, nlohmann::json())
+                                           : nlohmann::json();
+    if (!line.event.is_object() || !v.is_number_integer() ||
+        !line.event.value(journal::field::kSeq, nlohmann::json()).is_number_integer() ||
+        !line.event.value(journal::field::kType, nlohmann::json()).is_string()) {
+      ++bad_;
+    } else if (v.get<int64_t>() > journal::kJournalFormatVersion) {
+      refused_ = true;
+      *error = "the journal " + path_ + " has format version " + std::to_string(v.get<int64_t>()) +
+               ", newer than the " + std::to_string(journal::kJournalFormatVersion) +
+               " this qrx-collector reads: update qrx-collector; the file is left as it is";
+      compact();
+      return false;
+    } else {
+      line.seq = line.event[journal::field::kSeq].get<int64_t>();
+      if (line.seq > nextSeq_)
+        lost_ += line.seq - nextSeq_;
+      nextSeq_ = std::max(nextSeq_, line.seq + 1);
+      line.endOffset = endOffset;
+      lines->push_back(std::move(line));
+      ++taken;
+    }
+    offset_ = endOffset;
+    start = end + 1;
+  }
+  compact();
+  return true;
+}
+
+void JournalFileReader::SkipTornTail() {
+  std::string ignored;
+  if (buffer_.empty())
+    Fill(&ignored);
+  if (!buffer_.empty() && buffer_.find('\n') == std::string::npos) {
+    ++torn_;
+    offset_ += static_cast<int64_t>(buffer_.size());
+    buffer_.clear();
+  }
+}
+
+} // namespace qrx::collector
