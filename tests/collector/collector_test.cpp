@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -328,6 +329,29 @@ TEST(Collector, MemoryStaysBoundedOverManyUnits) {
   }
   EXPECT_LE(peak[1], peak[0] * 13 / 10) << peak[0] << " KiB after 2,400 units, " << peak[1]
                                         << " KiB after 12,000";
+
+  // qrx-run alike: four stations of the simulated line, a short sequence, every unit recorded.
+  TempFolder station;
+  fs::copy(QRX_STATION_DIR, station.Path(), fs::copy_options::recursive);
+  fs::remove_all(station.Path() + "/Journal");
+  fs::remove_all(station.Path() + "/Results");
+  const std::string sequence = station.Path() + "/fast.seq";
+  std::ofstream(sequence) << "@product QRX\n@config QRX_Station.xml\nInit_TestInterface()\n"
+                             "GSM_NST_MeasPower(1, 62, 5)\n";
+  for (int i = 0; i < 2; ++i) {
+    const pid_t run = fork();
+    if (run == 0) {
+      const std::string units = std::to_string(counts[i] / 4);
+      if (!freopen("/dev/null", "w", stdout))
+        _exit(126);
+      execl(QRX_RUN, QRX_RUN, "--station", station.Path().c_str(), "--stations", "4", "--units",
+            units.c_str(), "--quiet", sequence.c_str(), static_cast<char *>(nullptr));
+      _exit(127);
+    }
+    EXPECT_EQ(WaitCollector(run, &peak[i]), 0);
+  }
+  EXPECT_LE(peak[1], peak[0] * 13 / 10) << "qrx-run: " << peak[0] << " KiB after 2,400 units, "
+                                        << peak[1] << " KiB after 12,000";
 }
 
 // A factory's own host in C, with no extra export, on four stations of the simulated line:

@@ -249,7 +249,7 @@ TEST(UnitStoreBadInput, FullStoreIsReportedAndNothingIsHalfWritten) {
   const auto pages = QueryScalar(*db, "PRAGMA page_count");
   ASSERT_TRUE(pages);
   ASSERT_TRUE(db->Exec("PRAGMA max_page_count = " + *pages));
-  const UnitOperation big{true, SampleUnit(NewUnitId(), 1, 2000)};
+  const UnitOperation big{true, SampleUnit(NewUnitId(), 1, 2000), {}};
   EXPECT_FALSE(WriteUnitOperation(*db, big));
   EXPECT_EQ(db->Failure(), SqlFailure::Full);
   EXPECT_NE(db->Error().find("disk is full"), std::string::npos) << db->Error();

@@ -1218,7 +1218,7 @@ int main(int argc, char **argv) {
       std::string line = "S" + std::to_string(plans[i].number);
       line.resize(5, ' ');
       line += "unit " + std::to_string(u.number);
-      line.resize(14, ' ');
+      line.resize(std::max<size_t>(line.size() + 1, 14), ' ');
       line += std::string(u.passed ? "PASS" : "FAIL") + " SN " + (u.serial.empty() ? "-" : u.serial);
       if (!u.passed) {
         line.resize(std::max<size_t>(line.size() + 1, 43), ' ');
