@@ -63,7 +63,11 @@ public:
     proton::sender_options options;
     options.delivery_mode(proton::delivery_mode::AT_LEAST_ONCE);
     options.name(owner_->options_.url.Address());
-    options.target(proton::target_options().address(owner_->options_.url.Address()));
+    // A durable target: a queue the broker makes for the address outlives a broker restart
+    // with the messages it holds (they are sent durable too).
+    options.target(proton::target_options()
+                       .address(owner_->options_.url.Address())
+                       .durability_mode(proton::target::UNSETTLED_STATE));
     sender_ = c.open_sender(owner_->options_.url.Address(), options);
   }
 
