@@ -94,9 +94,18 @@ add_compile_definitions(QRX_HAVE_PROTON=$<BOOL:${QRX_HAVE_PROTON}>)
 message(STATUS "Windows libraries: SQLite ${QRX_SQLITE_SOURCE_DIR}, libpq ${QRX_POSTGRESQL_SOURCE_DIR}, "
                "Qpid Proton ${QRX_HAVE_PROTON}")
 
-# cpp-httplib: Debian's header, which needs nothing of the build machine's but itself.
+# cpp-httplib: a header that holds its definitions too. Debian's is split (declarations only,
+# the rest in its shared library), so it does not serve a Windows build: without one the live
+# page stays out of the Windows tools.
 find_path(QRX_HOST_HTTPLIB_DIR httplib.h PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH)
-if(QRX_HOST_HTTPLIB_DIR AND NOT TARGET PkgConfig::HTTPLIB)
+set(_httplib_whole OFF)
+if(QRX_HOST_HTTPLIB_DIR)
+  file(STRINGS ${QRX_HOST_HTTPLIB_DIR}/httplib.h _httplib_stop REGEX "^inline void Server::stop\\(\\)")
+  if(_httplib_stop)
+    set(_httplib_whole ON)
+  endif()
+endif()
+if(_httplib_whole AND NOT TARGET PkgConfig::HTTPLIB)
   file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/host-headers/httplib)
   file(CREATE_LINK ${QRX_HOST_HTTPLIB_DIR}/httplib.h ${CMAKE_BINARY_DIR}/host-headers/httplib/httplib.h
        SYMBOLIC)
