@@ -123,8 +123,7 @@ TEST(StationLoadFailure, MissingLibraryShowsOneMessageAndRemovesOnlyThatStation)
   EXPECT_FALSE(FindStation(&s));
   EXPECT_FALSE(StationRegistry::Instance().Contains(6));
 
-  std::filesystem::copy_file(QRX_TEST_LIBRARY,
-                             deployment.Root() / "TestDll" / ("FinalTestLTE" QRX_LIBRARY_SUFFIX));
+  deployment.Deploy(QRX_TEST_LIBRARY, "TestDll", "FinalTestLTE");
   ASSERT_EQ(InitQRXInterface(0, "S.xml", "QRX"), 0);
   StationContext first;
   ASSERT_TRUE(FindStation(&first));
