@@ -19,8 +19,21 @@ bool WritePrivateProfileString(const char *section, const char *key, const char 
   return ::WritePrivateProfileStringA(section, key, value, path.c_str()) != 0;
 }
 
-bool WritePrivateProfileStrings(const std::string &path,
+namespace {
+// Where the system's profile functions keep a file: a bare name lives in the Windows folder,
+// anything with a folder in it is taken as given.
+std::string ProfileFileLocation(const std::string &name) {
+  if (name.find_first_of("\\/:") != std::string::npos) return name;
+  char dir[MAX_PATH + 1] = {};
+  const UINT n = ::GetWindowsDirectoryA(dir, sizeof dir);
+  if (n == 0 || n > MAX_PATH) return name;
+  return std::string(dir) + "\\" + name;
+}
+} // namespace
+
+bool WritePrivateProfileStrings(const std::string &name,
                                 std::initializer_list<ProfileValue> values) {
+  const std::string path = ProfileFileLocation(name);
   if (path.empty() || IsDirectory(path)) return false;
   // The system writes each value into a copy beside the file; the copy then replaces the file
   // in one step, so a failure on the way leaves the file as it was.
@@ -32,7 +45,7 @@ bool WritePrivateProfileStrings(const std::string &path,
   bool done = ReplaceFileAtomically(copy, contents, &error);
   for (const ProfileValue &v : values)
     done = done && v.section &&
-           ::WritePrivateProfileStringA(v.section, v.key, v.value, FullPath(copy).c_str()) != 0;
+           ::WritePrivateProfileStringA(v.section, v.key, v.value, copy.c_str()) != 0;
   std::string updated;
   done = done && ReadWholeFile(copy, &updated, &error) &&
          ReplaceFileAtomically(path, updated, &error);
