@@ -53,9 +53,11 @@ out="$(QRX_STATION_DIR="$station" "$root/usr/bin/qrx-run" --station "$station" -
 [ $rc = 0 ] && printf '%s\n' "$out" | grep -q "^RESULT: PASS" &&
   ok "line from the installed files" || { bad "line from the installed files: exit $rc"; printf '%s\n' "$out" | tail -15; }
 out="$("$root/usr/bin/qrx-run" --station "$station" --no-terminal "$examples/identity_qrx.seq" 2>&1)"; rc=$?
-[ $rc != 0 ] && printf '%s\n' "$out" | grep -q "$libdir/BusinessCfg/QRX_Station.xml" &&
-  ok "without QRX_STATION_DIR the shared library looks beside itself" ||
-  bad "the line passed without its configuration"
+# The library is loaded through the station's link: its folder is the link's, as Windows
+# names a module by the path it was loaded from, so the station's own BusinessCfg is read.
+[ $rc = 0 ] && printf '%s\n' "$out" | grep -q "^RESULT: PASS" &&
+  ok "without QRX_STATION_DIR the station's link reads the station's configuration" ||
+  { bad "without QRX_STATION_DIR: exit $rc"; printf '%s\n' "$out" | tail -15; }
 # A Python host from the installed package, on the same installed station: the package sees
 # that the station's library lives elsewhere and names the station through QRX_STATION_DIR.
 out="$(env -u QRX_STATION_DIR PYTHONPATH="$root/usr/lib/python3/dist-packages" QRX_SIM_STATE_DIR="$work/pystate" \
