@@ -12,6 +12,7 @@
 #include <proton/message_id.hpp>
 #include <proton/messaging_handler.hpp>
 #include <proton/receiver_options.hpp>
+#include <proton/source_options.hpp>
 #include <proton/sender.hpp>
 #include <proton/target.hpp>
 #include <proton/work_queue.hpp>
@@ -108,7 +109,9 @@ public:
     Tick(c);
   }
   void on_connection_open(proton::connection &c) override {
-    c.open_receiver(url_.Address(), proton::receiver_options().credit_window(500));
+    c.open_receiver(url_.Address(),
+                    proton::receiver_options().credit_window(500).source(
+                        proton::source_options().durability_mode(proton::source::UNSETTLED_STATE)));
   }
   void on_error(const proton::error_condition &) override {}
   void on_message(proton::delivery &d, proton::message &m) override {

@@ -9,6 +9,7 @@
 #include <proton/delivery.hpp>
 #include <proton/messaging_handler.hpp>
 #include <proton/receiver_options.hpp>
+#include <proton/source_options.hpp>
 #include <proton/transport.hpp>
 #include <proton/work_queue.hpp>
 
@@ -40,7 +41,10 @@ public:
     c.connect(url_.HostPort(), CfxAmqp::Options(url_, "qrx-cfx-tail"));
   }
   void on_connection_open(proton::connection &c) override {
-    c.open_receiver(url_.Address(), proton::receiver_options().credit_window(256));
+    // The publisher's queues are durable; a broker refuses a reader that asks otherwise.
+    c.open_receiver(url_.Address(),
+                    proton::receiver_options().credit_window(256).source(
+                        proton::source_options().durability_mode(proton::source::UNSETTLED_STATE)));
   }
   void on_receiver_open(proton::receiver &) override {
     std::fprintf(stderr, "qrx-cfx-tail: listening on %s\n", url_.Shown().c_str());
