@@ -638,7 +638,7 @@ bool MesAllowsTesting(const StationPlan &plan, const std::string &serial, UnitRe
                       StationReport *report, UnitSummary *summary) {
   using Kind = qrx::cfx::ValidationAnswer::Kind;
   const std::string stepName = "@cfx-validate";
-  const int stepIndex = unit->BeginStep(stepName);
+  [[maybe_unused]] const int stepIndex = unit->BeginStep(stepName); // the page's, where there is one
 #if QRX_RUN_WITH_WEB
   if (g_web) g_web->Monitor().StepStarted(plan.number, stepIndex, stepName, serial);
 #endif
