@@ -84,7 +84,7 @@ if(QRX_PROTON_SOURCE_DIR AND EXISTS ${QRX_PROTON_SOURCE_DIR}/c/src/proactor/win_
   target_link_libraries(qrx_proton_cpp INTERFACE ${_proton_libs} ws2_32 rpcrt4)
   target_include_directories(qrx_proton_cpp SYSTEM INTERFACE ${QRX_PROTON_SOURCE_DIR}/c/include
     ${QRX_PROTON_SOURCE_DIR}/cpp/include ${_proton}/build/c/include)
-  target_compile_definitions(qrx_proton_cpp INTERFACE PROTON_DECLARE_STATIC)
+  target_compile_definitions(qrx_proton_cpp INTERFACE PROTON_DECLARE_STATIC PN_CPP_DECLARE_STATIC)
   add_dependencies(qrx_proton_cpp qrx_proton_build)
   set(QRX_HAVE_PROTON ON)
   set(QRX_PROTON_TARGET qrx_proton_cpp)
