@@ -146,7 +146,7 @@ TEST_F(CfxBroker, FourStationsThroughABrokerRestart) {
 
   const std::vector<Json> got = DrainQueue(queue, 3000);
   int duplicates = 0;
-  ExpectArrivedInOrder(line->keeping->kept, got, &duplicates);
+  ExpectArrivedInOrder(line->keeping->Kept(), got, &duplicates);
   std::map<std::string, int> tested; // every unit's UnitsTested exactly once by id
   for (const Json &e : got)
     if (e["MessageName"] == "CFX.Production.TestAndInspection.UnitsTested")
@@ -170,7 +170,7 @@ TEST_F(CfxBroker, RefusedLoginKeepsMessagesForTheNextStart) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_NE(line->Said().find("refused the login of user guest"), std::string::npos) << line->Said();
     EXPECT_EQ(line->outlet->Outbox().Count(), 8); // connected, heartbeat, 6 for the unit
-    sent = line->keeping->kept;
+    sent = line->keeping->Kept();
     line->publisher.reset();
   }
   // The collector starts again with the right password: the waiting messages go out first,

@@ -26,11 +26,16 @@ public:
   void Close(std::chrono::milliseconds drain) override {
     if (next_) next_->Close(drain);
   }
+  // What was posted so far; the publisher's heartbeat posts from its own thread.
+  std::vector<cfx::Json> Kept() const {
+    std::lock_guard<std::mutex> hold(mutex_);
+    return kept;
+  }
   std::vector<cfx::Json> kept;
 
 private:
   cfx::CfxOutlet *next_;
-  std::mutex mutex_;
+  mutable std::mutex mutex_;
 };
 
 } // namespace qrx::testing
