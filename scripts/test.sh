@@ -25,7 +25,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_suite build-asan "ASan+UBSan" -DCMAKE_BUILD_TYPE=Debug -DQRX_SANITIZE=address \
   -DQRX_BUILD_BENCHMARKS=OFF
 CTEST_ARGS="-L tsan" TSAN_OPTIONS=halt_on_error=1 \
-  run_suite build-tsan TSan -DCMAKE_BUILD_TYPE=Debug -DQRX_SANITIZE=thread \
+  run_suite build-tsan TSan -DCMAKE_BUILD_TYPE=Debug -DQRX_SANITIZE=thread -DQRX_TEST_LABEL=tsan \
   -DQRX_BUILD_BENCHMARKS=OFF
 
 # The Windows library and its tests, cross-built with MinGW-w64 and run under Wine on a
