@@ -2,6 +2,7 @@
 #include "platform/append_file.h"
 
 #include "platform/fault_injection.h"
+#include "platform/system_error.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,7 +20,7 @@ bool AppendFile::Open(const std::string &path, std::string *error) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   struct stat st {};
   if (fd < 0 || ::fstat(fd, &st) != 0) {
-    if (error) *error = std::strerror(errno);
+    if (error) *error = SystemErrorText(errno);
     if (fd >= 0) ::close(fd);
     return false;
   }
@@ -31,7 +32,7 @@ bool AppendFile::Open(const std::string &path, std::string *error) {
 
 bool AppendFile::Append(std::string_view data, std::string *error) {
   if (handle_ == kClosed) {
-    if (error) *error = std::strerror(EBADF);
+    if (error) *error = SystemErrorText(EBADF);
     return false;
   }
   const int fd = static_cast<int>(handle_);
@@ -54,7 +55,7 @@ bool AppendFile::Append(std::string_view data, std::string *error) {
     if (::fstat(fd, &st) == 0 && static_cast<uint64_t>(st.st_size) > size_)
       (void)::ftruncate(fd, static_cast<off_t>(size_));
   }
-  if (error) *error = std::strerror(err);
+  if (error) *error = SystemErrorText(err);
   return false;
 }
 

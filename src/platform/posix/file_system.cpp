@@ -3,6 +3,7 @@
 #include "platform/file_system.h"
 
 #include "platform/fault_injection.h"
+#include "platform/system_error.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -29,12 +30,12 @@ bool IsDirectory(const std::string &path) {
 bool ReadWholeFile(const std::string &path, std::string *data, std::string *error) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    if (error) *error = std::strerror(errno);
+    if (error) *error = SystemErrorText(errno);
     return false;
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    if (error) *error = S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : std::strerror(errno);
+    if (error) *error = S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR) : SystemErrorText(errno);
     ::close(fd);
     return false;
   }
@@ -49,7 +50,7 @@ bool ReadWholeFile(const std::string &path, std::string *data, std::string *erro
     ssize_t n = ::read(fd, data->data() + used, data->size() - used);
     if (n < 0) {
       if (errno == EINTR) continue;
-      if (error) *error = std::strerror(errno);
+      if (error) *error = SystemErrorText(errno);
       ::close(fd);
       data->clear();
       return false;
@@ -67,11 +68,11 @@ bool ReplaceFileAtomically(const std::string &path, std::string_view data, std::
   std::string temp = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(rd());
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) {
-    if (error) *error = std::strerror(errno);
+    if (error) *error = SystemErrorText(errno);
     return false;
   }
   auto fail = [&](int err) {
-    if (error) *error = std::strerror(err);
+    if (error) *error = SystemErrorText(err);
     ::close(fd);
     ::unlink(temp.c_str());
     return false;
@@ -93,13 +94,13 @@ bool ReplaceFileAtomically(const std::string &path, std::string_view data, std::
   if (::close(fd) != 0) {
     int err = errno;
     ::unlink(temp.c_str());
-    if (error) *error = std::strerror(err);
+    if (error) *error = SystemErrorText(err);
     return false;
   }
   if (ShouldFail(Fault::kFileRename) || ::rename(temp.c_str(), path.c_str()) != 0) {
     int err = errno ? errno : EIO;
     ::unlink(temp.c_str());
-    if (error) *error = std::strerror(err);
+    if (error) *error = SystemErrorText(err);
     return false;
   }
   return true;
@@ -110,7 +111,7 @@ bool CreateFileExclusively(const std::string &path, std::string_view data, std::
   std::string temp = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(rd());
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) {
-    if (error) *error = std::strerror(errno);
+    if (error) *error = SystemErrorText(errno);
     return false;
   }
   int err = 0;
@@ -134,7 +135,7 @@ bool CreateFileExclusively(const std::string &path, std::string_view data, std::
     }
   }
   ::unlink(temp.c_str());
-  if (err && error) *error = std::strerror(err);
+  if (err && error) *error = SystemErrorText(err);
   return err == 0;
 }
 
@@ -164,7 +165,7 @@ bool FileChangedRecently(const FileStamp &stamp) {
 
 bool CreateDirectories(const std::string &path, std::string *error) {
   if (path.empty()) {
-    if (error) *error = std::strerror(ENOENT);
+    if (error) *error = SystemErrorText(ENOENT);
     return false;
   }
   if (IsDirectory(path)) return true;
@@ -173,7 +174,7 @@ bool CreateDirectories(const std::string &path, std::string *error) {
       !CreateDirectories(path.substr(0, slash), error))
     return false;
   if (::mkdir(path.c_str(), 0755) != 0 && !(errno == EEXIST && IsDirectory(path))) {
-    if (error) *error = std::strerror(errno);
+    if (error) *error = SystemErrorText(errno);
     return false;
   }
   return true;

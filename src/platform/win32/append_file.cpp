@@ -2,23 +2,12 @@
 #include "platform/append_file.h"
 
 #include "platform/fault_injection.h"
+#include "platform/system_error.h"
 
 #include <windows.h>
 
 namespace qrx::platform {
 namespace {
-
-std::string SystemMessage(DWORD code) {
-  char *text = nullptr;
-  DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, code, 0, reinterpret_cast<char *>(&text), 0, nullptr);
-  std::string out = n && text ? std::string(text, n) : "error " + std::to_string(code);
-  if (text) ::LocalFree(text);
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' '))
-    out.pop_back();
-  return out;
-}
 
 HANDLE AsHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 
@@ -37,7 +26,7 @@ bool AppendFile::Open(const std::string &path, std::string *error) {
   if (h == INVALID_HANDLE_VALUE || !::GetFileSizeEx(h, &size)) {
     const DWORD code = ::GetLastError();
     if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
-    if (error) *error = SystemMessage(code);
+    if (error) *error = SystemErrorText(code);
     return false;
   }
   handle_ = reinterpret_cast<intptr_t>(h);
@@ -48,7 +37,7 @@ bool AppendFile::Open(const std::string &path, std::string *error) {
 
 bool AppendFile::Append(std::string_view data, std::string *error) {
   if (handle_ == kClosed) {
-    if (error) *error = SystemMessage(ERROR_INVALID_HANDLE);
+    if (error) *error = SystemErrorText(ERROR_INVALID_HANDLE);
     return false;
   }
   DWORD code = ShouldFail(Fault::kFileWrite) ? ERROR_DISK_FULL : 0;
@@ -73,7 +62,7 @@ bool AppendFile::Append(std::string_view data, std::string *error) {
       ::CloseHandle(w);
     }
   }
-  if (error) *error = SystemMessage(code);
+  if (error) *error = SystemErrorText(code);
   return false;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/dynamic_library.h"
 
 #include "platform/fault_injection.h"
+#include "platform/system_error.h"
 
 #include <windows.h>
 // The facility's own name, not the system's A/W macro.
@@ -14,18 +15,6 @@ namespace qrx::platform {
 namespace {
 constexpr uint32_t kBadImage = 193;
 
-// The loader's message for a code, without the trailing line break.
-std::string SystemMessage(DWORD code) {
-  char *text = nullptr;
-  DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, code, 0, reinterpret_cast<char *>(&text), 0, nullptr);
-  std::string out = n && text ? std::string(text, n) : "error " + std::to_string(code);
-  if (text) ::LocalFree(text);
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' '))
-    out.pop_back();
-  return out;
-}
 
 HMODULE Open(const std::string &path) {
   // No "cannot find DLL" box of the system's own: the caller reports the failure. The mode
@@ -54,7 +43,7 @@ ModuleHandle LoadLibrary(std::string_view path) {
   if (!h) {
     DWORD err = ::GetLastError();
     std::fprintf(stderr, "QRXInterface: cannot load %s: %s\n", local.c_str(),
-                 SystemMessage(err).c_str());
+                 SystemErrorText(err).c_str());
     ::SetLastError(err);
   }
   return h;
@@ -69,7 +58,7 @@ ModuleHandle LoadSystemLibrary(const std::string &name) {
   if (!h) {
     DWORD err = ::GetLastError();
     std::fprintf(stderr, "QRXInterface: cannot load %s: %s\n", name.c_str(),
-                 SystemMessage(err).c_str());
+                 SystemErrorText(err).c_str());
     ::SetLastError(err);
   }
   return h;

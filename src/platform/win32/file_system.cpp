@@ -3,6 +3,7 @@
 #include "platform/file_system.h"
 
 #include "platform/fault_injection.h"
+#include "platform/system_error.h"
 
 #include <windows.h>
 
@@ -11,20 +12,8 @@
 namespace qrx::platform {
 namespace {
 
-std::string SystemMessage(DWORD code) {
-  char *text = nullptr;
-  DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, code, 0, reinterpret_cast<char *>(&text), 0, nullptr);
-  std::string out = n && text ? std::string(text, n) : "error " + std::to_string(code);
-  if (text) ::LocalFree(text);
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' '))
-    out.pop_back();
-  return out;
-}
-
 bool Fail(std::string *error, DWORD code) {
-  if (error) *error = SystemMessage(code);
+  if (error) *error = SystemErrorText(code);
   return false;
 }
 

@@ -2,6 +2,8 @@
 // the process environment.
 #include "platform/host_process.h"
 
+#include "platform/system_error.h"
+
 #include <windows.h>
 
 #include <cstdlib>
@@ -18,14 +20,8 @@ void *OpenLibrary(const std::string &path, bool, std::string *error) {
   // global symbol space to join.
   HMODULE h = ::LoadLibraryA(path.c_str());
   if (!h && error) {
-    DWORD code = ::GetLastError();
-    char *text = nullptr;
-    DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                   FORMAT_MESSAGE_IGNORE_INSERTS,
-                               nullptr, code, 0, reinterpret_cast<char *>(&text), 0, nullptr);
-    *error = "error " + std::to_string(code) + (n && text ? ": " + std::string(text, n) : "");
-    if (text) ::LocalFree(text);
-    while (!error->empty() && (error->back() == '\n' || error->back() == '\r')) error->pop_back();
+    const DWORD code = ::GetLastError();
+    *error = "error " + std::to_string(code) + ": " + SystemErrorText(code);
   }
   return h;
 }
