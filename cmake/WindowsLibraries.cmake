@@ -92,25 +92,14 @@ endif()
 # What a consumer reads: the CMake variable, and QRX_HAVE_PROTON=0/1 in the code.
 add_compile_definitions(QRX_HAVE_PROTON=$<BOOL:${QRX_HAVE_PROTON}>)
 message(STATUS "Windows libraries: SQLite ${QRX_SQLITE_SOURCE_DIR}, libpq ${QRX_POSTGRESQL_SOURCE_DIR}, "
-               "Qpid Proton ${QRX_HAVE_PROTON}")
+               "Qpid Proton ${QRX_HAVE_PROTON}, cpp-httplib ${QRX_HTTPLIB_SOURCE_DIR}")
 
-# cpp-httplib: a header that holds its definitions too. Debian's is split (declarations only,
-# the rest in its shared library), so it does not serve a Windows build: without one the live
-# page stays out of the Windows tools.
-find_path(QRX_HOST_HTTPLIB_DIR httplib.h PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH)
-set(_httplib_whole OFF)
-if(QRX_HOST_HTTPLIB_DIR)
-  file(STRINGS ${QRX_HOST_HTTPLIB_DIR}/httplib.h _httplib_stop REGEX "^inline void Server::stop\\(\\)")
-  if(_httplib_stop)
-    set(_httplib_whole ON)
-  endif()
-endif()
-if(_httplib_whole AND NOT TARGET PkgConfig::HTTPLIB)
-  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/host-headers/httplib)
-  file(CREATE_LINK ${QRX_HOST_HTTPLIB_DIR}/httplib.h ${CMAKE_BINARY_DIR}/host-headers/httplib/httplib.h
-       SYMBOLIC)
+# cpp-httplib: the one header of Debian's cpp-httplib source package, definitions included
+# (Debian's binary package splits it into declarations and a shared library for Linux).
+set(QRX_HTTPLIB_SOURCE_DIR "" CACHE PATH "Source tree of Debian's cpp-httplib package")
+if(QRX_HTTPLIB_SOURCE_DIR AND EXISTS ${QRX_HTTPLIB_SOURCE_DIR}/httplib.h)
   add_library(PkgConfig::HTTPLIB INTERFACE IMPORTED GLOBAL)
   set_target_properties(PkgConfig::HTTPLIB PROPERTIES
-    INTERFACE_INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/host-headers/httplib
+    INTERFACE_INCLUDE_DIRECTORIES ${QRX_HTTPLIB_SOURCE_DIR}
     INTERFACE_LINK_LIBRARIES "ws2_32;crypt32")
 endif()

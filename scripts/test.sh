@@ -31,12 +31,14 @@ CTEST_ARGS="-L tsan" TSAN_OPTIONS=halt_on_error=1 \
 # The Windows library and its tests, cross-built with MinGW-w64 and run under Wine on a
 # virtual display (the dialog and message-box tests open real windows): x86-64, then 32-bit x86.
 # The serial-number matcher gets PCRE2, the results store, the live page and the message bus
-# SQLite, libpq and Qpid Proton, all built from Debian's source packages (once per build tree).
-scripts/debian-sources.sh build-sources pcre2 sqlite3 postgresql-15 qpid-proton
+# SQLite, libpq, cpp-httplib and Qpid Proton, all built from Debian's source packages (once per
+# build tree).
+scripts/debian-sources.sh build-sources pcre2 sqlite3 postgresql-15 qpid-proton cpp-httplib
 windows_libraries=(-DQRX_PCRE2_SOURCE_DIR="$PWD/build-sources/pcre2"
   -DQRX_SQLITE_SOURCE_DIR="$PWD/build-sources/sqlite3"
   -DQRX_POSTGRESQL_SOURCE_DIR="$PWD/build-sources/postgresql-15"
-  -DQRX_PROTON_SOURCE_DIR="$PWD/build-sources/qpid-proton")
+  -DQRX_PROTON_SOURCE_DIR="$PWD/build-sources/qpid-proton"
+  -DQRX_HTTPLIB_SOURCE_DIR="$PWD/build-sources/cpp-httplib")
 # Wine's loaders as this machine can execute them (scripts/wine-bin/wine says why).
 export PATH="$PWD/scripts/wine-bin:$PATH"
 run_windows() { # build-dir toolchain label [32]
