@@ -3,7 +3,7 @@
 # the same sequences must give the same verdicts, and the units land in the deployment's SQLite
 # results store. A small wrapper hands qrx-run.exe Windows forms of the folders and files the
 # shared line test names.
-# Usage: line_test.sh <qrx-run.exe> <station dir> <examples dir> <wine prefix> [store]
+# Usage: line_test.sh <qrx-run.exe> <station dir> <examples dir> <wine prefix> [store [web]]
 set -u
 exe="$1"; station="$2"; examples="$3"
 export WINEPREFIX="$4" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -36,4 +36,22 @@ units=$(python3 -c 'import sqlite3, sys; db = sqlite3.connect(sys.argv[1]); prin
   "s.unit_id = u.unit_id) = u.step_count AND u.step_count > 0) FROM units u").fetchone())' \
   "$wrap/st/Results/results.db" 2>&1)
 [ "$units" = "(2, 2, 2)" ] && echo "ok   sqlite store" || { echo "FAIL sqlite store: $units"; rc=1; }
+
+# The live page of qrx-run.exe, read from this side of Wine while the finished run lingers.
+[ "${6:-}" = web ] || exit $rc
+command -v curl >/dev/null || { echo "SKIP live page: no curl"; exit $rc; }
+port=$((20000 + $$ % 20000))
+cp -r "$station" "$wrap/web"
+QRX_SIM_STATE_DIR="$wrap/webstate" "$wrap/qrx-run" --station "$wrap/web" --no-terminal --stations 2 \
+  --web "127.0.0.1:$port" --web-linger 120 "$examples/identity_qrx.seq" >"$wrap/web.out" 2>&1 &
+run=$!
+page=""
+for _ in $(seq 1 120); do
+  page=$(curl -s -m 2 "http://127.0.0.1:$port/api/units" || true)
+  [ "$(printf '%s\n' "$page" | grep -c '"serialNumber":"QRXSIM')" = 2 ] && break
+  sleep 1
+done
+kill "$run" 2>/dev/null; wait "$run" 2>/dev/null
+if [ "$(printf '%s\n' "$page" | grep -c '"serialNumber":"QRXSIM')" = 2 ]; then echo "ok   live page"
+else echo "FAIL live page: $(printf '%s' "$page" | head -c 300)"; tail -5 "$wrap/web.out"; rc=1; fi
 exit $rc
