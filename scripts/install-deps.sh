@@ -14,7 +14,7 @@ packages=(cmake ninja-build g++ pkg-config libpcre2-dev googletest libgtest-dev 
           # Windows builds: MinGW-w64 (posix threads), Wine 64- and 32-bit, a virtual display
           # for the windows, a CJK font for the dialogs' texts, ImageMagick for screenshots.
           g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-          binutils-mingw-w64 libz-mingw-w64-dev wine wine64 wine32:i386 xvfb xauth fonts-wqy-zenhei imagemagick
+          binutils-mingw-w64 libz-mingw-w64-dev wine wine64 wine32:i386 xvfb xauth curl fonts-wqy-zenhei imagemagick
           # SQLite's one-file source is made with tclsh; libpq's configure and make for MinGW.
           tcl make)
 # wine32 comes from Debian's i386 architecture.
