@@ -9,7 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <memory>
+#include <type_traits>
 #include <string>
 #include <vector>
 
@@ -41,70 +41,45 @@ class DumpReader {
 public:
   explicit DumpReader(std::string_view data) : data_(data) {}
 
-  // Reads the answers for one code page, stepping over the others (each test process needs
-  // only one, and reading all of them would cost more than the comparison).
-  bool Read(int wanted, PageAnswers *page, std::string *error) {
-    if (data_.compare(0, 8, "QRXCPD1\n") != 0)
-      return Fail(error, "not a code page dump");
+  bool Read(std::map<int, PageAnswers> *pages, std::string *error) {
+    if (data_.compare(0, 8, "QRXCPD1\n") != 0) return Fail(error, "not a code page dump");
     pos_ = 8;
-    uint32_t count = U32();
-    bool found = false;
+    const uint32_t count = U32();
     for (uint32_t p = 0; p < count && ok_; ++p) {
       const int codePage = static_cast<int>(U32());
-      const bool skip = codePage != wanted;
-      found |= !skip;
-      page->codePage = skip ? page->codePage : codePage;
+      PageAnswers &page = (*pages)[codePage];
       if (codePage == 65001) {
-        PageAnswers samples;
-        ReadUtf8Samples(skip ? &samples : page);
+        ReadUtf8Samples(&page);
         continue;
       }
       const uint32_t maxCharSize = U32();
       uint8_t leads[12];
-      for (auto &b : leads)
-        b = U8();
+      for (auto &b : leads) b = U8();
       pos_ += 4; // default char, default unicode char
       auto isLead = [&](int b) {
         for (int i = 0; i < 12; i += 2)
-          if ((leads[i] || leads[i + 1]) && b >= leads[i] && b <= leads[i + 1])
-            return true;
+          if ((leads[i] || leads[i + 1]) && b >= leads[i] && b <= leads[i + 1]) return true;
         return false;
       };
-      if (skip) {
-        size_t leadCount = 0;
-        for (int b = 0; b < 256; ++b)
-          leadCount += maxCharSize == 2 && isLead(b);
-        pos_ += 256 * 8 + leadCount * 257 * 8 + (0x10000 + 1024 + 128) * 6;
-        continue;
-      }
-      PageAnswers &pageRef = *page;
       for (int b = 0; b < 256; ++b)
-        pageRef.bytes.push_back(Bytes(std::string(1, static_cast<char>(b))));
-      if (maxCharSize == 2) {
-        for (int lead = 0; lead < 256; ++lead) {
-          if (!isLead(lead))
-            continue;
-          for (int trail = 0; trail < 256; ++trail)
-            pageRef.bytes.push_back(Bytes({static_cast<char>(lead), static_cast<char>(trail)}));
-          pageRef.bytes.push_back(Bytes(std::string(1, static_cast<char>(lead))));
-        }
+        page.bytes.push_back(Bytes(std::string(1, static_cast<char>(b))));
+      for (int lead = 0; lead < 256 && maxCharSize == 2; ++lead) {
+        if (!isLead(lead)) continue;
+        for (int trail = 0; trail < 256; ++trail)
+          page.bytes.push_back(Bytes({static_cast<char>(lead), static_cast<char>(trail)}));
+        page.bytes.push_back(Bytes(std::string(1, static_cast<char>(lead))));
       }
+      auto pair = [](uint32_t high, uint32_t low) {
+        return std::u16string{static_cast<char16_t>(0xD800 + high), static_cast<char16_t>(0xDC00 + low)};
+      };
       for (uint32_t u = 0; u < 0x10000; ++u)
-        pageRef.units.push_back(Units(std::u16string(1, static_cast<char16_t>(u))));
-      for (uint32_t i = 0; i < 1024; ++i)
-        pageRef.units.push_back(
-            Units({static_cast<char16_t>(0xD800 + i), static_cast<char16_t>(0xDC00 + ((i * 37) & 0x3FF))}));
-      for (uint32_t i = 0; i < 128; ++i) {
-        const uint32_t c = 0xE0000 + i - 0x10000;
-        pageRef.units.push_back(
-            Units({static_cast<char16_t>(0xD800 + (c >> 10)), static_cast<char16_t>(0xDC00 + (c & 0x3FF))}));
-      }
+        page.units.push_back(Units(std::u16string(1, static_cast<char16_t>(u))));
+      for (uint32_t i = 0; i < 1024; ++i) page.units.push_back(Units(pair(i, (i * 37) & 0x3FF)));
+      for (uint32_t c = 0xE0000 - 0x10000; c < 0xE0080 - 0x10000; ++c)
+        page.units.push_back(Units(pair(c >> 10, c & 0x3FF)));
     }
-    if (!ok_)
-      return Fail(error, "truncated dump");
-    if (pos_ != data_.size())
-      return Fail(error, "trailing data");
-    return found || Fail(error, "the code page is not in the dump");
+    if (!ok_) return Fail(error, "truncated dump");
+    return pos_ == data_.size() || Fail(error, "trailing data");
   }
 
 private:
@@ -117,46 +92,32 @@ private:
     return false;
   }
   uint8_t U8() {
-    if (pos_ >= data_.size()) {
-      ok_ = false;
-      return 0;
-    }
-    return static_cast<uint8_t>(data_[pos_++]);
+    ok_ = ok_ && pos_ < data_.size();
+    return ok_ ? static_cast<uint8_t>(data_[pos_++]) : 0;
   }
   uint16_t U16() { return static_cast<uint16_t>(U8() | (U8() << 8)); }
   uint32_t U32() { return U16() | (static_cast<uint32_t>(U16()) << 16); }
+  // Reads n of the max slots that follow (of the given width), fails when n is larger.
+  template <typename Text, typename Unit>
+  void Slots(Text *out, int n, int max, Unit (DumpReader::*read)()) {
+    for (int k = 0; k < max; ++k) {
+      const auto v = static_cast<typename Text::value_type>((this->*read)());
+      if (k < n) out->push_back(v);
+    }
+    ok_ = ok_ && n <= max;
+  }
   // UTF-8 samples carry their inputs; "valid" is left false and the loss is judged by U+FFFD.
   void ReadUtf8Samples(PageAnswers *page) {
-    const uint32_t count = U32();
-    for (uint32_t i = 0; i < count && ok_; ++i) {
+    for (uint32_t i = 0, count = U32(); i < count && ok_; ++i) {
       ByteAnswer a;
-      const int len = U8();
-      for (int k = 0; k < len; ++k)
-        a.input.push_back(static_cast<char>(U8()));
-      const int n = U8();
-      for (int k = 0; k < 8; ++k) {
-        const char16_t u = U16();
-        if (k < n)
-          a.units.push_back(u);
-      }
-      if (n > 8)
-        ok_ = false;
+      for (int k = 0, len = U8(); k < len; ++k) a.input.push_back(static_cast<char>(U8()));
+      Slots(&a.units, U8(), 8, &DumpReader::U16);
       page->bytes.push_back(std::move(a));
     }
-    const uint32_t wideCount = U32();
-    for (uint32_t i = 0; i < wideCount && ok_; ++i) {
+    for (uint32_t i = 0, count = U32(); i < count && ok_; ++i) {
       UnitAnswer a;
-      const int len = U8();
-      for (int k = 0; k < len; ++k)
-        a.input.push_back(U16());
-      const int n = U8();
-      for (int k = 0; k < 16; ++k) {
-        const char b = static_cast<char>(U8());
-        if (k < n)
-          a.bytes.push_back(b);
-      }
-      if (n > 16)
-        ok_ = false;
+      for (int k = 0, len = U8(); k < len; ++k) a.input.push_back(U16());
+      Slots(&a.bytes, U8(), 16, &DumpReader::U8);
       page->units.push_back(std::move(a));
     }
   }
@@ -165,72 +126,51 @@ private:
     ByteAnswer a{std::move(input), {}, false};
     const int n = U8();
     a.valid = U8() != 0;
-    for (int i = 0; i < 3; ++i) {
-      const char16_t u = U16();
-      if (i < n)
-        a.units.push_back(u);
-    }
-    if (n > 3)
-      ok_ = false;
+    Slots(&a.units, n, 3, &DumpReader::U16);
     return a;
   }
   UnitAnswer Units(std::u16string input) {
     UnitAnswer a{std::move(input), {}, false};
     const int n = U8();
     a.usedDefault = U8() != 0;
-    for (int i = 0; i < 4; ++i) {
-      const char b = static_cast<char>(U8());
-      if (i < n)
-        a.bytes.push_back(b);
-    }
-    if (n > 4)
-      ok_ = false;
+    Slots(&a.bytes, n, 4, &DumpReader::U8);
     return a;
   }
 };
-
-// The answers for one code page; the dump is read from disk once, each page on first use.
-const PageAnswers *Answers(int codePage, std::string *error) {
-  static std::string data;
-  static bool read = false;
-  static std::map<int, std::unique_ptr<PageAnswers>> pages;
-  auto &page = pages[codePage];
-  if (page)
-    return page.get();
-  if (!read) {
-    std::ifstream in(QRX_CODE_PAGE_DUMP, std::ios::binary | std::ios::ate);
+// The answers for every code page, read from disk on first use; null with *error when the
+// dump is missing or broken.
+const std::map<int, PageAnswers> *Answers(std::string *error) {
+  static std::map<int, PageAnswers> pages;
+  static std::string failure;
+  static const bool read = [] {
+    std::ifstream in(QRX_CODE_PAGE_DUMP, std::ios::binary);
     if (!in) {
-      *error = std::string("cannot read ") + QRX_CODE_PAGE_DUMP +
-               " (the ctest step code_page_reference writes it; run the test through ctest)";
-      return nullptr;
+      failure = std::string("cannot read ") + QRX_CODE_PAGE_DUMP +
+                " (the ctest step code_page_reference writes it; run the test through ctest)";
+      return false;
     }
-    data.resize(static_cast<size_t>(in.tellg()));
-    in.seekg(0);
-    in.read(data.data(), static_cast<std::streamsize>(data.size()));
-    read = true;
-  }
-  auto answers = std::make_unique<PageAnswers>();
-  if (!DumpReader(data).Read(codePage, answers.get(), error))
-    return nullptr;
-  page = std::move(answers);
-  return page.get();
+    const std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return DumpReader(data).Read(&pages, &failure);
+  }();
+  *error = failure;
+  return read ? &pages : nullptr;
 }
 
-std::string Hex(std::string_view bytes) {
-  std::string s;
-  char b[4];
-  for (unsigned char c : bytes) {
-    std::snprintf(b, sizeof b, "%02X ", c);
-    s += b;
-  }
-  return s;
+// The answers for one code page; fails the test when the dump is missing or broken.
+void LoadPage(int codePage, const PageAnswers **page) {
+  std::string error;
+  const auto *pages = Answers(&error);
+  ASSERT_NE(pages, nullptr) << error;
+  ASSERT_TRUE(pages->count(codePage)) << "code page " << codePage << " is not in the dump";
+  *page = &pages->at(codePage);
 }
 
-std::string Hex(std::u16string_view units) {
+template <typename Text> std::string Hex(const Text &text) {
   std::string s;
   char b[8];
-  for (char16_t u : units) {
-    std::snprintf(b, sizeof b, "%04X ", static_cast<unsigned>(u));
+  for (auto c : text) {
+    std::snprintf(b, sizeof b, sizeof c == 1 ? "%02X " : "%04X ",
+                  static_cast<unsigned>(static_cast<std::make_unsigned_t<decltype(c)>>(c)));
     s += b;
   }
   return s;
@@ -239,13 +179,6 @@ std::string Hex(std::u16string_view units) {
 constexpr const char *kNoReference =
     "wine or x86_64-w64-mingw32-gcc is missing, so there is no reference to compare with: "
     "install wine and g++-mingw-w64-x86-64 (scripts/install-deps.sh)";
-
-// The answers for one code page; fails the test when the dump is missing or broken.
-void LoadPage(int codePage, const PageAnswers **page) {
-  std::string error;
-  *page = Answers(codePage, &error);
-  ASSERT_NE(*page, nullptr) << "code page " << codePage << ": " << error;
-}
 
 constexpr int kTablePages[] = {874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
 

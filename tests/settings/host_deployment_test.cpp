@@ -59,69 +59,48 @@ void RunHost(const std::filesystem::path &root, bool linked = false) {
   std::filesystem::current_path(old);
 }
 
-std::filesystem::path MakeRoot() {
-  char tmpl[] = "/tmp/qrx-host-XXXXXX";
-  const char *made = ::mkdtemp(tmpl);
-  return made ? std::filesystem::path(made) : std::filesystem::path();
-}
-
 const char *const kEmptyConfiguration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<phone/>\r\n";
 
-void ExpectNoLoadFailure() {
-  // "加载配置文件" (loading the configuration file): no such message.
-  for (const std::string &text : g_texts)
-    EXPECT_EQ(text.find("\xBC\xD3\xD4\xD8\xC5\xE4\xD6\xC3\xCE\xC4\xBC\xFE"), std::string::npos) << text;
-  g_texts.clear();
-}
-
-TEST(HostDeploymentTest, ConfigurationIsCreatedBesideTheLoadedLibrary) {
-  std::filesystem::path root = MakeRoot();
-  ASSERT_FALSE(root.empty());
-  ::setenv("QRX_STATION_DIR", "", 1); // empty: not an override
-  RunHost(root);
-  ::unsetenv("QRX_STATION_DIR");
-  EXPECT_EQ(ReadBytes(root / "lib" / "BusinessCfg" / "HostStation.xml"), kEmptyConfiguration);
-  EXPECT_FALSE(std::filesystem::exists(root / "work" / "BusinessCfg"));
-  ExpectNoLoadFailure();
-  std::filesystem::remove_all(root);
-
-  // Through a link to the build: the folder of the link, not the build's.
-  root = MakeRoot();
-  ASSERT_FALSE(root.empty());
-  RunHost(root, /*linked=*/true);
-  EXPECT_EQ(ReadBytes(root / "lib" / "BusinessCfg" / "HostStation.xml"), kEmptyConfiguration);
-  ExpectNoLoadFailure();
-  std::filesystem::remove_all(root);
-}
-
-// A shared, installed library serves a deployment named by QRX_STATION_DIR: the configuration
-// is read from that deployment's BusinessCfg, and nothing is written beside the library.
-TEST(HostDeploymentTest, StationDirectoryFromTheEnvironmentServesTheConfiguration) {
-  std::filesystem::path root = MakeRoot();
-  ASSERT_FALSE(root.empty());
-  std::filesystem::create_directories(root / "station" / "BusinessCfg");
-  {
-    std::ofstream out(root / "station" / "BusinessCfg" / "HostStation.xml", std::ios::binary);
-    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<phone model=\"M1\"/>\r\n";
+// The configuration is looked up beside the library (also when it is loaded through a link to
+// the build: the folder of the link) unless QRX_STATION_DIR names a station, written as a user
+// writes it, with or without the trailing slash. A missing file is created where it is looked
+// up, and nothing is written anywhere else.
+TEST(HostDeploymentTest, ConfigurationIsFoundBesideTheLibraryOrInTheNamedStation) {
+  const std::string present =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<phone model=\"M1\"/>\r\n";
+  const struct {
+    const char *stationDir; // QRX_STATION_DIR below the root, null when unset
+    bool linked, exists;
+    const char *where, *elsewhere;
+  } cases[] = {
+      {"", false, false, "lib", "station"}, // empty: not an override
+      {nullptr, true, false, "lib", "station"},
+      {"station", false, true, "station", "lib"},
+      {"station/", false, false, "station", "lib"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(std::string(c.stationDir ? c.stationDir : "(unset)") + (c.linked ? ", linked" : ""));
+    char tmpl[] = "/tmp/qrx-host-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    const std::filesystem::path root = tmpl;
+    std::filesystem::create_directories(root / "station" / "BusinessCfg");
+    if (c.exists)
+      std::ofstream(root / "station" / "BusinessCfg" / "HostStation.xml", std::ios::binary) << present;
+    if (c.stationDir)
+      ::setenv("QRX_STATION_DIR", *c.stationDir ? (root / c.stationDir).c_str() : "", 1);
+    RunHost(root, c.linked);
+    ::unsetenv("QRX_STATION_DIR");
+    EXPECT_EQ(ReadBytes(root / c.where / "BusinessCfg" / "HostStation.xml"),
+              c.exists ? present : kEmptyConfiguration);
+    EXPECT_FALSE(std::filesystem::exists(root / c.elsewhere / "BusinessCfg" / "HostStation.xml"));
+    EXPECT_FALSE(std::filesystem::exists(root / "work" / "BusinessCfg"));
+    // "加载配置文件" (loading the configuration file): no such message.
+    for (const std::string &text : g_texts)
+      EXPECT_EQ(text.find("\xBC\xD3\xD4\xD8\xC5\xE4\xD6\xC3\xCE\xC4\xBC\xFE"), std::string::npos)
+          << text;
+    g_texts.clear();
+    std::filesystem::remove_all(root);
   }
-  const std::string before = ReadBytes(root / "station" / "BusinessCfg" / "HostStation.xml");
-  // Without the trailing slash, as a user writes it.
-  ::setenv("QRX_STATION_DIR", (root / "station").c_str(), 1);
-  RunHost(root);
-  ::unsetenv("QRX_STATION_DIR");
-  EXPECT_FALSE(std::filesystem::exists(root / "lib" / "BusinessCfg" / "HostStation.xml"));
-  EXPECT_EQ(ReadBytes(root / "station" / "BusinessCfg" / "HostStation.xml"), before);
-  ExpectNoLoadFailure();
-
-  // A deployment without the file gets it created there, as beside the library.
-  std::filesystem::remove(root / "station" / "BusinessCfg" / "HostStation.xml");
-  std::filesystem::remove(root / "lib" / "libQRXInterface.so");
-  ::setenv("QRX_STATION_DIR", (root / "station/").c_str(), 1);
-  RunHost(root);
-  ::unsetenv("QRX_STATION_DIR");
-  EXPECT_EQ(ReadBytes(root / "station" / "BusinessCfg" / "HostStation.xml"), kEmptyConfiguration);
-  EXPECT_FALSE(std::filesystem::exists(root / "lib" / "BusinessCfg" / "HostStation.xml"));
-  std::filesystem::remove_all(root);
 }
 
 } // namespace

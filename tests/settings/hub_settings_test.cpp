@@ -1,6 +1,7 @@
-// The hub's use of settings: seeding the parameter data set, Common.xml look-ups, and the
-// setting, account and package services as a test library reaches them.
-#include "library_hub.h"
+// The hub's use of settings: seeding the parameter data set, Common.xml look-ups, the
+// setting, account and package services as a test library reaches them, and setting files of
+// each encoding read and written back through them.
+#include "settings_fixture.h"
 
 #include "hub/qrx_package_manager_service.h"
 #include "platform/file_system.h"
@@ -8,18 +9,18 @@
 #include "services/qrx_account_service.h"
 #include "services/qrx_user.h"
 
+#include <iconv.h>
 #include <unistd.h>
 
 namespace qrx {
 namespace {
 
 using test::Boxes;
+using test::kDecl;
 using test::ReadBytes;
 using test::WriteBytes;
 
-const std::string kDecl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
-
-class HubSettingsTest : public test::LibraryHubFixture {};
+class HubSettingsTest : public test::SettingsFixture {};
 
 TEST_F(HubSettingsTest, InitializeSeedsThreadIndexConfigFileAndBothSections) {
   WriteBytes(Cfg("Station.xml"), kDecl +
@@ -156,15 +157,13 @@ TEST_F(PackageTest, ScriptNamesReadTheirConfigFile) {
 }
 
 TEST_F(PackageTest, OnlyAWellFormedPhoneRootCounts) {
-  Host("Other.config", kDecl + "<station ConfigVersion=\"V9\"/>");
-  Host("Two.config", kDecl + "<phone ConfigVersion=\"V3\"/><phone ConfigVersion=\"V4\"/>");
-  Host("NoAttr.config", kDecl + "<phone Version=\"V5\"/>");
-  Host("Broken.config", kDecl + "<phone ConfigVersion=\"V6\"><A></phone>");
   MakeHub("Station.xml");
-  EXPECT_EQ(Version("Other.config"), "");
-  EXPECT_EQ(Version("Two.config"), "");
-  EXPECT_EQ(Version("NoAttr.config"), "");
-  EXPECT_EQ(Version("Broken.config"), "");
+  for (const char *root : {"<station ConfigVersion=\"V9\"/>", "<phone Version=\"V5\"/>",
+                           "<phone ConfigVersion=\"V3\"/><phone ConfigVersion=\"V4\"/>",
+                           "<phone ConfigVersion=\"V6\"><A></phone>"}) {
+    Host("Odd.config", kDecl + root);
+    EXPECT_EQ(Version("Odd.config"), "") << root;
+  }
 }
 
 TEST_F(PackageTest, LooksBesideTheHostNotBesideTheLibrary) {
@@ -176,10 +175,8 @@ TEST_F(PackageTest, LooksBesideTheHostNotBesideTheLibrary) {
   EXPECT_EQ(Version("Here.config"), "host");
 }
 
-TEST(AccountServiceTest, PhoneRecordsAreIndependentCopies) {
-  char tmpl[] = "/tmp/qrx-account-XXXXXX";
-  ASSERT_NE(::mkdtemp(tmpl), nullptr);
-  std::string dir = tmpl;
+TEST_F(HubSettingsTest, AccountPhoneRecordsAreIndependentCopies) {
+  const std::string dir = root_.string();
   WriteBytes(dir + "/ok.xml", kDecl + "<phone model=\"M\" mode=\"D\" platform=\"P\"/>");
   WriteBytes(dir + "/other.xml", kDecl + "<station model=\"M\" mode=\"D\" platform=\"P\"/>");
   WriteBytes(dir + "/two.xml", kDecl + "<phone model=\"M\"/><phone model=\"N\"/>");
@@ -223,7 +220,86 @@ TEST(AccountServiceTest, PhoneRecordsAreIndependentCopies) {
   EXPECT_STREQ(static_cast<const char *>(u1->Reserved0()), "58203");
   u1->Release();
   u2->Release();
-  std::filesystem::remove_all(dir);
+}
+
+// Independent of the library's own conversion: straight through glibc's iconv.
+std::string Convert(const char *from, const char *to, const std::string &in) {
+  iconv_t cd = ::iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return "<no iconv " + std::string(to) + ">";
+  std::string out(in.size() * 4 + 16, '\0');
+  char *src = const_cast<char *>(in.data());
+  size_t srcLeft = in.size();
+  char *dst = out.data();
+  size_t dstLeft = out.size();
+  size_t r = ::iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+  ::iconv_close(cd);
+  if (r == static_cast<size_t>(-1)) return "<conversion failed>";
+  out.resize(out.size() - dstLeft);
+  return out;
+}
+
+// "中文", "文中" (both also in Shift_JIS) and "テスト" as UTF-8.
+const std::string kChinese = "\u4E2D\u6587";
+const std::string kTest = "\u6587\u4E2D";
+const std::string kKatakana = "\u30C6\u30B9\u30C8";
+
+TEST_F(HubSettingsTest, FilesOfEachEncodingAreReadAndWrittenBackInTheirOwn) {
+  const struct {
+    const char *iconvName; // encoding of the bytes on disk
+    const char *bom;       // bytes of the mark, "" for none
+    const char *declared;  // the declaration's encoding, "" for no declaration
+    const std::string &value; // the value of A/k, as UTF-8
+  } files[] = {
+      {"UTF-8", "", "UTF-8", kChinese},          {"UTF-8", "\xEF\xBB\xBF", "UTF-8", kChinese},
+      {"UTF-8", "", "", kChinese},               {"GBK", "", "GBK", kChinese},
+      {"GBK", "", "gb2312", kChinese},           {"UTF-16LE", "\xFF\xFE", "UTF-16", kChinese},
+      {"UTF-16BE", "\xFE\xFF", "UTF-16", kChinese}, {"SHIFT_JIS", "", "Shift_JIS", kKatakana},
+  };
+  MakeHub("Station.xml");
+  for (const auto &f : files) {
+    SCOPED_TRACE(std::string(f.iconvName) + (*f.bom ? " with mark" : "") + ", declared " + f.declared);
+    // The document with the given text in A/n, as the file holds it.
+    auto onDisk = [&](const std::string &n) {
+      const std::string declaration =
+          *f.declared ? "<?xml version=\"1.0\" encoding=\"" + std::string(f.declared) + "\"?>\r\n" : "";
+      return f.bom + Convert("UTF-8", f.iconvName, declaration + "<phone model=\"M1\">\r\n<A>\r\n<k>" +
+                                                       f.value + "</k>\r\n<n>" + n + "</n>\r\n</A>\r\n</phone>\r\n");
+    };
+    WriteBytes(Cfg("Enc.xml"), onDisk("1"));
+    ASSERT_EQ(Call("ReadSetting", {{"File", "Enc.xml"}, {"Folder", ""}, {"Section", "A"}, {"Key", "k"}}), 0);
+    EXPECT_EQ(Result("Value"), Convert("UTF-8", "GBK", f.value)) << "text is held in GBK";
+    ASSERT_EQ(Call("WriteSetting", {{"Section", "A"}, {"Key", "n"}, {"Value", Convert("UTF-8", "GBK", kTest)}}), 0);
+    EXPECT_EQ(Result("SetResult"), "0");
+    EXPECT_EQ(ReadBytes(Cfg("Enc.xml")), onDisk(kTest));
+  }
+  EXPECT_TRUE(Boxes().empty());
+}
+
+// A character that the ANSI code page cannot hold would come back as '?' if the file were
+// written from the converted text; "测试" (simplified, not in Shift_JIS) written into a Shift_JIS
+// file would be saved as "??". Either way the change is refused and the file kept.
+TEST_F(HubSettingsTest, TextEitherEncodingCannotHoldIsRefusedAndTheFileKept) {
+  const struct {
+    const char *file;
+    std::string before, value;
+  } cases[] = {
+      {"Lossy.xml", kDecl + "<phone><A><smile>\U0001F600</smile><n>1</n></A></phone>\r\n", "2"},
+      {"Sjis.xml",
+       Convert("UTF-8", "SHIFT_JIS",
+               "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<phone><A><n>\u30C6</n></A></phone>\r\n"),
+       Convert("UTF-8", "GBK", "\u6D4B\u8BD5")},
+  };
+  MakeHub("Station.xml");
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.file);
+    test::ClearBoxes();
+    WriteBytes(Cfg(c.file), c.before);
+    ASSERT_EQ(Call("WriteSetting", {{"File", c.file}, {"Section", "A"}, {"Key", "n"}, {"Value", c.value}}), 0);
+    EXPECT_EQ(Result("Back"), c.value);
+    EXPECT_EQ(ReadBytes(Cfg(c.file)), c.before);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].text, test::SaveFailedText(Cfg(c.file)));
+  }
 }
 
 } // namespace

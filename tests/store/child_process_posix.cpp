@@ -40,30 +40,8 @@ bool ChildProcess::Start(const std::vector<std::string> &argv, const std::string
   return handles_->pid > 0;
 }
 
-bool ChildProcess::ReadLine(std::string *line) {
-  for (;;) {
-    if (const size_t end = pending_.find('\n'); end != std::string::npos) {
-      *line = pending_.substr(0, end);
-      pending_.erase(0, end + 1);
-      return true;
-    }
-    char buffer[4096];
-    const ssize_t n = handles_ && handles_->out >= 0 ? read(handles_->out, buffer, sizeof buffer) : 0;
-    if (n <= 0) {
-      *line = pending_;
-      const bool any = !pending_.empty();
-      pending_.clear();
-      return any;
-    }
-    pending_.append(buffer, size_t(n));
-  }
-}
-
-std::string ChildProcess::ReadAll() {
-  std::string all, line;
-  while (ReadLine(&line))
-    all += line + "\n";
-  return all;
+long ChildProcess::Read(char *buffer, size_t size) {
+  return handles_ && handles_->out >= 0 ? long(read(handles_->out, buffer, size)) : 0;
 }
 
 void ChildProcess::Kill() {

@@ -62,32 +62,11 @@ bool ChildProcess::Start(const std::vector<std::string> &argv, const std::string
   return started;
 }
 
-bool ChildProcess::ReadLine(std::string *line) {
-  for (;;) {
-    if (const size_t end = pending_.find('\n'); end != std::string::npos) {
-      *line = pending_.substr(0, end);
-      pending_.erase(0, end + 1);
-      if (!line->empty() && line->back() == '\r')
-        line->pop_back();
-      return true;
-    }
-    char buffer[4096];
-    DWORD n = 0;
-    if (!handles_ || !handles_->out || !ReadFile(handles_->out, buffer, sizeof buffer, &n, nullptr) || n == 0) {
-      *line = pending_;
-      const bool any = !pending_.empty();
-      pending_.clear();
-      return any;
-    }
-    pending_.append(buffer, n);
-  }
-}
-
-std::string ChildProcess::ReadAll() {
-  std::string all, line;
-  while (ReadLine(&line))
-    all += line + "\n";
-  return all;
+long ChildProcess::Read(char *buffer, size_t size) {
+  DWORD n = 0;
+  if (!handles_ || !handles_->out || !ReadFile(handles_->out, buffer, DWORD(size), &n, nullptr))
+    return 0;
+  return long(n);
 }
 
 void ChildProcess::Kill() {

@@ -2,9 +2,6 @@
 // eight processes sharing one PostgreSQL pool, and qrx-ids.
 #include "identity_formats.h"
 #include "identity_pool_admin.h"
-#include "pg_connection.h"
-#include "schema_migrations.h"
-#include "sqlite_connection.h"
 #include "store_factory.h"
 #include "store_test_cluster.h"
 #include "unit_samples.h"
@@ -28,12 +25,8 @@ namespace {
 
 std::unique_ptr<SqlConnection> OpenAdmin(const std::string &url) {
   std::string error;
-  std::unique_ptr<SqlConnection> db;
-  if (url.rfind("postgresql://", 0) == 0)
-    db = PgConnection::Open(url, &error);
-  else
-    db = SqliteConnection::Open(url, &error);
-  EXPECT_TRUE(db && MigrateSchema(*db, &error)) << error;
+  auto db = qrx::testing::OpenStore(url, &error);
+  EXPECT_TRUE(db) << error;
   return db;
 }
 

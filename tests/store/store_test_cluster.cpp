@@ -1,6 +1,10 @@
 // The store tests' shared PostgreSQL cluster.
 #include "store_test_cluster.h"
 
+#include "pg_connection.h"
+#include "schema_migrations.h"
+#include "sqlite_connection.h"
+
 #include <atomic>
 #include <memory>
 
@@ -26,6 +30,17 @@ std::string FreshPgDatabase(std::string *why) {
   if (cluster && !cluster->CreateDatabase("t" + std::to_string(++counter), &url) && why)
     *why = "cannot create a database";
   return url;
+}
+
+std::unique_ptr<store::SqlConnection> OpenStore(const std::string &url, std::string *error) {
+  std::unique_ptr<store::SqlConnection> db;
+  if (url.rfind("postgresql://", 0) == 0)
+    db = store::PgConnection::Open(url, error);
+  else
+    db = store::SqliteConnection::Open(url, error);
+  if (db && !store::MigrateSchema(*db, error))
+    db.reset();
+  return db;
 }
 
 } // namespace qrx::testing

@@ -1,6 +1,5 @@
 // Unit records through the SQLite and PostgreSQL stores: round trips, atomic units, a process
 // killed mid-unit, bad stores and URLs, a PostgreSQL server that goes away during a run.
-#include "pg_connection.h"
 #include "queued_unit_sink.h"
 #include "schema_migrations.h"
 #include "spooling_pg_writer.h"
@@ -38,11 +37,7 @@ void ExpectSameUnit(const UnitRecord &a, const UnitRecord &b) {
 
 std::unique_ptr<SqlConnection> OpenForReading(const std::string &url) {
   std::string error;
-  std::unique_ptr<SqlConnection> db;
-  if (url.rfind("postgresql://", 0) == 0)
-    db = PgConnection::Open(url, &error);
-  else
-    db = SqliteConnection::Open(url, &error);
+  auto db = qrx::testing::OpenStore(url, &error);
   EXPECT_TRUE(db) << error;
   return db;
 }

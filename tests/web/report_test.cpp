@@ -232,12 +232,7 @@ TEST(UnitFiles, RoundTripAndErrorsNameTheLine) {
   ASSERT_TRUE(SaveUnits(path, {u, Unit("B", 1, kT0, UnitVerdict::Pass)}, &error)) << error;
   auto back = LoadUnits("file:" + path, &error);
   ASSERT_EQ(back.size(), 2u) << error;
-  EXPECT_EQ(UnitToJson(back[0]), UnitToJson(u));
-  EXPECT_EQ(back[0].serialNumber, u.serialNumber);
-  EXPECT_FALSE(back[0].items[0].lowerNumber.has_value());
-  EXPECT_EQ(back[0].items[0].upperNumber.value_or(0), 2.0);
-  EXPECT_EQ(back[0].verdict, UnitVerdict::Fail);
-  EXPECT_EQ(back[0].downloads[0].outcome, "timeout");
+  EXPECT_EQ(UnitToJson(back[0]), UnitToJson(u)); // the JSON form names every field
 
   // A bad line fails the whole file, and the error names the line and what is wrong with it.
   const struct {
@@ -248,6 +243,7 @@ TEST(UnitFiles, RoundTripAndErrorsNameTheLine) {
       {R"({"unitId":"x","items":[{"name":"a","valueNumber":"1"}]})" "\n{broken",
        ":1: field 'valueNumber' is not a number"},
       {R"({"unitId":"x","verdict":"maybe"})", "unknown verdict"},
+      {R"({"unitId":"x","verdict":"PASS"})", "unknown verdict"}, // names are lower case
       {R"({"serialNumber":"no id"})", "unit id"},
   };
   for (const auto &b : bad) {
@@ -319,19 +315,6 @@ TEST(UnitFiles, OlderFormsStillRead) {
   shortStep["steps"][0].erase(6);
   EXPECT_FALSE(UnitFromJson(shortStep, &u, &error));
   EXPECT_NE(error.find("an element of 'steps'"), std::string::npos) << error;
-}
-
-// Verdict names are what the store's tables, the JSON and the pages all write.
-TEST(UnitFiles, VerdictNamesReadBack) {
-  for (UnitVerdict v : {UnitVerdict::Incomplete, UnitVerdict::Pass, UnitVerdict::Fail}) {
-    UnitVerdict back = v == UnitVerdict::Pass ? UnitVerdict::Fail : UnitVerdict::Pass;
-    EXPECT_TRUE(ParseVerdict(VerdictName(v), &back));
-    EXPECT_EQ(back, v);
-  }
-  UnitVerdict kept = UnitVerdict::Fail;
-  EXPECT_FALSE(ParseVerdict("PASS", &kept));
-  EXPECT_FALSE(ParseVerdict("", &kept));
-  EXPECT_EQ(kept, UnitVerdict::Fail);
 }
 
 // Reports read the results store the hosts write: whole units, oldest first, and a store that
