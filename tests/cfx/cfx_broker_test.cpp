@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <signal.h>
 #include <sys/wait.h>
 #include <thread>
 
@@ -118,42 +119,90 @@ protected:
 RabbitTestNode *CfxBroker::node_ = nullptr;
 std::string CfxBroker::startError_;
 
-TEST_F(CfxBroker, FourStationsThroughABrokerRestart) {
-  const std::string queue = node_->Url("/queue/cfx-restart");
-  auto line = Open(queue);
-  line->publisher->OnCollectorStarted();
-  std::atomic<int> unitsDone{0};
-  constexpr int kUnits = 25;
-  std::vector<std::thread> stations;
-  for (int s = 1; s <= 4; ++s)
-    stations.emplace_back([&, s] {
-      for (int n = 1; n <= kUnits; ++n) {
-        store::UnitRecord unit = SampleUnit("S" + std::to_string(s) + "-" + std::to_string(n), s, 20);
-        line->publisher->OnUnitStarted(unit);
-        line->publisher->OnUnitEnded(unit);
-        ++unitsDone;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      }
-    });
-  while (unitsDone < 30) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+// A running qrx-collector publishing four stations of the simulated line (a C host, recording
+// on) through a broker stop and restart, then a host killed in the middle of its units: every
+// unit's messages arrive once by id, in order, each cut unit closed as aborted.
+TEST_F(CfxBroker, CollectorPublishesFourStationsThroughABrokerRestart) {
+  const std::string line = (folder_ / "line").string();
+  std::filesystem::copy(QRX_STATION, line, std::filesystem::copy_options::recursive);
+  std::filesystem::remove_all(line + "/Journal");
+  std::filesystem::remove_all(line + "/Results");
+  auto start = [](std::vector<std::string> args) {
+    const pid_t child = fork();
+    if (child == 0) {
+      std::vector<char *> argv;
+      for (std::string &a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    return child;
+  };
+  auto wait = [](pid_t child) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    return status;
+  };
+  const std::string queue = node_->Url("/queue/cfx-line");
+  const pid_t collector = start({QRX_COLLECTOR, "--station", line, "--cfx", queue, "--poll-ms", "50"});
+  EXPECT_EQ(wait(start({QRX_C_HOST, line, "3"})), 0);
+  ASSERT_TRUE(node_->Stop()); // away while the collector publishes and the next host runs
+  EXPECT_TRUE(WIFSIGNALED(wait(start({QRX_C_HOST, line, "2", "kill"}))));
   std::string error;
   ASSERT_TRUE(node_->Restart(&error)) << error;
-  for (auto &t : stations) t.join();
-  line->publisher->OnCollectorStopping(); // waits until the outbox is empty
-  EXPECT_EQ(line->outlet->Outbox().Count(), 0) << line->Said();
-  EXPECT_NE(line->Said().find("go out when the broker takes them"), std::string::npos) << line->Said();
-  EXPECT_GT(line->outlet->Sender().Connects(), 1);
+  auto outbox = [&] {
+    auto box = CfxOutbox::Open(line + "/Results/cfx-outbox.db", {}, &error);
+    return box ? box->Count() : -1;
+  };
+  for (int i = 0; i < 1200 && outbox() != 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  kill(collector, SIGTERM);
+  EXPECT_EQ(wait(collector), 0);
+  EXPECT_EQ(outbox(), 0);
 
-  const std::vector<Json> got = DrainQueue(queue, 3000);
+  struct Unit {
+    std::map<std::string, std::set<std::string>> ids; // message -> UniqueIDs
+    std::vector<std::string> order;                   // messages, first arrivals
+    std::string tested, result;
+  };
+  std::map<std::string, Unit> units; // by transaction
+  std::map<char, std::string> perStation; // the serials' unit numbers in arrival order
   int duplicates = 0;
-  ExpectArrivedInOrder(line->keeping->Kept(), got, &duplicates);
-  std::map<std::string, int> tested; // every unit's UnitsTested exactly once by id
-  for (const Json &e : got)
-    if (e["MessageName"] == "CFX.Production.TestAndInspection.UnitsTested")
-      ++tested[e["MessageBody"]["TestedUnits"][0]["UnitIdentifier"].get<std::string>()];
-  EXPECT_EQ(tested.size(), 4u * kUnits);
-  std::printf("[ info ] %zu messages arrived, %d resent after the restart with their own ids\n",
-              got.size(), duplicates);
+  std::set<std::string> seen;
+  for (const Json &e : DrainQueue(queue, 3000)) {
+    EXPECT_EQ(CfxSchema::Check(e), std::vector<std::string>()) << e.dump();
+    if (!seen.insert(e["UniqueID"].get<std::string>()).second) {
+      ++duplicates;
+      continue;
+    }
+    const std::string name = e["MessageName"].get<std::string>();
+    const Json &body = e["MessageBody"];
+    const std::string tx = body.value("TransactionID", body.value("TransactionId", std::string()));
+    if (tx.empty() || name.find("Production") == std::string::npos) continue;
+    Unit &u = units[tx];
+    const std::string last = name.substr(name.rfind('.') + 1);
+    u.ids[last].insert(e["UniqueID"].get<std::string>());
+    u.order.push_back(last);
+    if (last == "UnitsTested") {
+      u.tested = body["TestedUnits"][0]["UnitIdentifier"];
+      if (u.tested.size() == 7 && u.tested[0] == 'C') perStation[u.tested[1]] += u.tested.substr(3) + " ";
+    }
+    if (last == "WorkCompleted") u.result = body["Result"];
+  }
+  EXPECT_EQ(units.size(), 4u * 6); // 3 units a station, then 2 whole and 1 cut short
+  int aborted = 0;
+  for (const auto &[tx, u] : units) {
+    const bool cut = u.result == "Aborted";
+    aborted += cut;
+    const std::vector<std::string> expected =
+        cut ? std::vector<std::string>{"WorkStarted", "UnitsTested", "WorkCompleted"}
+            : std::vector<std::string>{"WorkStarted", "UnitsTested", "UnitsPersonalized", "WorkCompleted"};
+    EXPECT_EQ(u.order, expected) << tx << " " << u.tested; // once each, in order: no new ids
+  }
+  EXPECT_EQ(aborted, 4);
+  for (char s : {'0', '1', '2', '3'})
+    EXPECT_EQ(perStation[s], "0000 0001 0002 0000 0001 ") << "station " << s;
+  std::printf("[ info ] %zu units, %d message(s) resent after the restart with their own ids\n",
+              units.size(), duplicates);
 }
 
 TEST_F(CfxBroker, RefusedLoginKeepsMessagesForTheNextStart) {
