@@ -19,7 +19,7 @@ public:
   void Post(const std::vector<cfx::CfxEnvelope> &envelopes, bool transient) override {
     {
       std::lock_guard<std::mutex> hold(mutex_);
-      for (const cfx::CfxEnvelope &e : envelopes) kept.push_back(e.ToJson());
+      for (const cfx::CfxEnvelope &e : envelopes) kept.push_back(cfx::Json::parse(e.ToText())); // as sent
     }
     if (next_) next_->Post(envelopes, transient);
   }

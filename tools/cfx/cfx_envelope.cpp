@@ -16,22 +16,6 @@ CfxEnvelope CfxEnvelope::Make(const std::string &messageName, const std::string 
   return envelope;
 }
 
-Json CfxEnvelope::ToJson() const {
-  auto orNull = [](const std::optional<std::string> &text) {
-    return text ? Json(*text) : Json(nullptr);
-  };
-  Json out = Json::object();
-  out["MessageName"] = messageName;
-  out["Version"] = kVersion;
-  out["TimeStamp"] = CfxFormat::DateTime(timeStampUs);
-  out["UniqueID"] = uniqueId;
-  out["Source"] = source.empty() ? Json(nullptr) : Json(source);
-  out["Target"] = orNull(target);
-  out["RequestID"] = orNull(requestId);
-  out["MessageBody"] = body;
-  return out;
-}
-
 std::string CfxEnvelope::ToText() const {
   auto text = [](const Json &value) { return value.dump(-1, ' ', false, Json::error_handler_t::replace); };
   auto orNull = [&](const std::optional<std::string> &value) {

@@ -26,9 +26,8 @@ struct CfxEnvelope {
   // A new envelope stamped now unless a time is given, with the given UniqueID or a fresh one.
   static CfxEnvelope Make(const std::string &messageName, const std::string &source, Json body,
                           int64_t timeStampUs = 0, std::string uniqueId = "");
-  // The envelope's JSON, the eight properties in their order.
-  Json ToJson() const;
-  // The same as compact text, written around the body's own text rather than a copy of it.
+  // The envelope's JSON text, the eight properties in their order, written around the body's
+  // own text rather than a copy of it.
   // Text that is not UTF-8 (a station's Latin-1 item value) is sent with U+FFFD in its place.
   std::string ToText() const;
   // "CFX.Production" for "CFX.Production.WorkStarted".
