@@ -50,11 +50,11 @@ protected:
 
   // A publisher whose outlet keeps a copy of everything handed to the outbox.
   struct Line {
-    std::unique_ptr<AmqpOutlet> outlet;
-    std::unique_ptr<KeepingOutlet> keeping;
-    std::unique_ptr<CfxPublisher> publisher;
-    std::vector<std::string> said;
+    std::vector<std::string> said; // outlive the publisher, whose sender speaks as it stops
     std::mutex saidLock;
+    AmqpOutlet *outlet = nullptr;
+    KeepingOutlet *keeping = nullptr;
+    std::unique_ptr<CfxPublisher> publisher; // owns both outlets
     std::string Said() {
       std::lock_guard<std::mutex> hold(saidLock);
       std::string all;
@@ -68,25 +68,20 @@ protected:
     std::string error;
     EXPECT_TRUE(AmqpUrl::Parse(url, &parsed, &error)) << error;
     Line *raw = line.get();
-    line->outlet = AmqpOutlet::Open(parsed, "Acme.FT3000.SN0042", (folder_ / "cfx-outbox.db").string(),
-                                    limits, [raw](const std::string &text) {
-                                      std::lock_guard<std::mutex> hold(raw->saidLock);
-                                      raw->said.push_back(text);
-                                    }, &error);
-    EXPECT_TRUE(line->outlet) << error;
-    line->keeping = std::make_unique<KeepingOutlet>(line->outlet.get());
+    auto outlet = AmqpOutlet::Open(parsed, "Acme.FT3000.SN0042", (folder_ / "cfx-outbox.db").string(), limits,
+                                   [raw](const std::string &text) {
+                                     std::lock_guard<std::mutex> hold(raw->saidLock);
+                                     raw->said.push_back(text);
+                                   }, &error);
+    EXPECT_TRUE(outlet) << error;
+    line->outlet = outlet.get();
+    auto keeping = std::make_unique<KeepingOutlet>(std::move(outlet));
+    line->keeping = keeping.get();
     CfxPublisher::Settings settings;
     settings.handle = "Acme.FT3000.SN0042";
     settings.heartbeat = std::chrono::seconds(1);
     settings.drainAtStop = std::chrono::seconds(120);
-    struct Borrowed : CfxOutlet { // the line owns the outlets; the publisher only uses them
-      CfxOutlet *to;
-      void Post(const std::vector<CfxEnvelope> &e, bool transient) override { to->Post(e, transient); }
-      void Close(std::chrono::milliseconds drain) override { to->Close(drain); }
-    };
-    auto borrowed = std::make_unique<Borrowed>();
-    borrowed->to = line->keeping.get();
-    line->publisher = std::make_unique<CfxPublisher>(settings, std::move(borrowed));
+    line->publisher = std::make_unique<CfxPublisher>(settings, std::move(keeping));
     return line;
   }
 
@@ -127,27 +122,17 @@ TEST_F(CfxBroker, CollectorPublishesFourStationsThroughABrokerRestart) {
   std::filesystem::copy(QRX_STATION, line, std::filesystem::copy_options::recursive);
   std::filesystem::remove_all(line + "/Journal");
   std::filesystem::remove_all(line + "/Results");
-  auto start = [](std::vector<std::string> args) {
-    const pid_t child = fork();
-    if (child == 0) {
-      std::vector<char *> argv;
-      for (std::string &a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    return child;
-  };
-  auto wait = [](pid_t child) {
-    int status = 0;
-    waitpid(child, &status, 0);
-    return status;
-  };
   const std::string queue = node_->Url("/queue/cfx-line");
-  const pid_t collector = start({QRX_COLLECTOR, "--station", line, "--cfx", queue, "--poll-ms", "50"});
-  EXPECT_EQ(wait(start({QRX_C_HOST, line, "3"})), 0);
+  const pid_t collector = fork();
+  if (collector == 0) {
+    execl(QRX_COLLECTOR, QRX_COLLECTOR, "--station", line.c_str(), "--cfx", queue.c_str(), "--poll-ms", "50",
+          static_cast<char *>(nullptr));
+    _exit(127);
+  }
+  const std::string host = std::string(QRX_C_HOST) + " " + line;
+  EXPECT_EQ(std::system((host + " 3").c_str()), 0);
   ASSERT_TRUE(node_->Stop()); // away while the collector publishes and the next host runs
-  EXPECT_TRUE(WIFSIGNALED(wait(start({QRX_C_HOST, line, "2", "kill"}))));
+  EXPECT_NE(std::system((host + " 2 kill").c_str()), 0);
   std::string error;
   ASSERT_TRUE(node_->Restart(&error)) << error;
   auto outbox = [&] {
@@ -156,47 +141,35 @@ TEST_F(CfxBroker, CollectorPublishesFourStationsThroughABrokerRestart) {
   };
   for (int i = 0; i < 1200 && outbox() != 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   kill(collector, SIGTERM);
-  EXPECT_EQ(wait(collector), 0);
+  int status = -1;
+  waitpid(collector, &status, 0);
+  EXPECT_EQ(status, 0);
   EXPECT_EQ(outbox(), 0);
 
-  struct Unit {
-    std::map<std::string, std::set<std::string>> ids; // message -> UniqueIDs
-    std::vector<std::string> order;                   // messages, first arrivals
-    std::string tested, result;
-  };
-  std::map<std::string, Unit> units; // by transaction
-  std::map<char, std::string> perStation; // the serials' unit numbers in arrival order
+  std::map<std::string, std::string> units; // transaction -> its messages, first arrivals
+  std::map<char, std::string> perStation;   // the serials' unit numbers in arrival order
   int duplicates = 0;
   std::set<std::string> seen;
   for (const Json &e : DrainQueue(queue, 3000)) {
     EXPECT_EQ(CfxSchema::Check(e), std::vector<std::string>()) << e.dump();
+    const std::string name = e["MessageName"], last = name.substr(name.rfind('.') + 1);
+    const Json &body = e["MessageBody"];
+    const std::string tx = body.value("TransactionID", body.value("TransactionId", std::string()));
     if (!seen.insert(e["UniqueID"].get<std::string>()).second) {
       ++duplicates;
       continue;
     }
-    const std::string name = e["MessageName"].get<std::string>();
-    const Json &body = e["MessageBody"];
-    const std::string tx = body.value("TransactionID", body.value("TransactionId", std::string()));
-    if (tx.empty() || name.find("Production") == std::string::npos) continue;
-    Unit &u = units[tx];
-    const std::string last = name.substr(name.rfind('.') + 1);
-    u.ids[last].insert(e["UniqueID"].get<std::string>());
-    u.order.push_back(last);
-    if (last == "UnitsTested") {
-      u.tested = body["TestedUnits"][0]["UnitIdentifier"];
-      if (u.tested.size() == 7 && u.tested[0] == 'C') perStation[u.tested[1]] += u.tested.substr(3) + " ";
-    }
-    if (last == "WorkCompleted") u.result = body["Result"];
+    if (!tx.empty() && name.find(".Production.") != std::string::npos)
+      units[tx] += last + (last == "WorkCompleted" ? " " + body["Result"].get<std::string>() : "") + " ";
+    const std::string tested = last == "UnitsTested" ? body["TestedUnits"][0]["UnitIdentifier"] : "";
+    if (tested.size() == 7 && tested[0] == 'C') perStation[tested[1]] += tested.substr(3) + " ";
   }
   EXPECT_EQ(units.size(), 4u * 6); // 3 units a station, then 2 whole and 1 cut short
   int aborted = 0;
-  for (const auto &[tx, u] : units) {
-    const bool cut = u.result == "Aborted";
+  for (const auto &[tx, messages] : units) { // once each, in order: none with a new id
+    const bool cut = messages == "WorkStarted UnitsTested WorkCompleted Aborted ";
     aborted += cut;
-    const std::vector<std::string> expected =
-        cut ? std::vector<std::string>{"WorkStarted", "UnitsTested", "WorkCompleted"}
-            : std::vector<std::string>{"WorkStarted", "UnitsTested", "UnitsPersonalized", "WorkCompleted"};
-    EXPECT_EQ(u.order, expected) << tx << " " << u.tested; // once each, in order: no new ids
+    EXPECT_TRUE(cut || messages == "WorkStarted UnitsTested UnitsPersonalized WorkCompleted Completed ") << messages;
   }
   EXPECT_EQ(aborted, 4);
   for (char s : {'0', '1', '2', '3'})
@@ -263,10 +236,7 @@ TEST_F(CfxBroker, ValidationAnswersByRule) {
     const char *serial;
     Kind kind;
     const char *message;
-  } cases[] = {
-      {"OK-1", Kind::Accepted, ""},
-      {"REJECT-2", Kind::Rejected, "the MES Test.MES.1 rejects the unit: validation Failed (code 17): unit is on hold at repair"},
-      {"SILENT-3", Kind::NoAnswer, "the MES Test.MES.1 gave no answer within 800 ms"},
+  } cases[] = { // accepted, rejected and no answer: through qrx-run below
       {"GARBLED-4", Kind::Malformed, "the MES's answer cannot be read: the body is not JSON"},
   };
   for (const Case &c : cases) {
@@ -274,7 +244,6 @@ TEST_F(CfxBroker, ValidationAnswersByRule) {
     EXPECT_EQ(answer.kind, c.kind) << c.serial << ": " << answer.message;
     EXPECT_EQ(answer.message, c.message) << c.serial;
   }
-  EXPECT_EQ(mes.Requests(), 4);
   AmqpUrl nowhere = url;
   nowhere.port = 1;
   const ValidationAnswer away = UnitValidator(nowhere, "Acme.FT3000.SN0042", std::chrono::seconds(5)).Validate("OK-5");

@@ -15,7 +15,7 @@ store::UnitRecord SampleUnit(const std::string &serial, int threadIndex, int ite
 
 class KeepingOutlet : public cfx::CfxOutlet {
 public:
-  explicit KeepingOutlet(cfx::CfxOutlet *next = nullptr) : next_(next) {}
+  explicit KeepingOutlet(std::unique_ptr<cfx::CfxOutlet> next = nullptr) : next_(std::move(next)) {}
   void Post(const std::vector<cfx::CfxEnvelope> &envelopes, bool transient) override {
     {
       std::lock_guard<std::mutex> hold(mutex_);
@@ -34,7 +34,7 @@ public:
   std::vector<cfx::Json> kept;
 
 private:
-  cfx::CfxOutlet *next_;
+  std::unique_ptr<cfx::CfxOutlet> next_;
   mutable std::mutex mutex_;
 };
 
