@@ -15,11 +15,11 @@ store::UnitRecord SampleUnit(const std::string &serial, int threadIndex, int ite
 
 class KeepingOutlet : public cfx::CfxOutlet {
 public:
-  explicit KeepingOutlet(cfx::CfxOutlet *next = nullptr) : next_(next) {}
+  explicit KeepingOutlet(std::unique_ptr<cfx::CfxOutlet> next = nullptr) : next_(std::move(next)) {}
   void Post(const std::vector<cfx::CfxEnvelope> &envelopes, bool transient) override {
     {
       std::lock_guard<std::mutex> hold(mutex_);
-      for (const cfx::CfxEnvelope &e : envelopes) kept.push_back(e.ToJson());
+      for (const cfx::CfxEnvelope &e : envelopes) kept.push_back(cfx::Json::parse(e.ToText())); // as sent
     }
     if (next_) next_->Post(envelopes, transient);
   }
@@ -34,7 +34,7 @@ public:
   std::vector<cfx::Json> kept;
 
 private:
-  cfx::CfxOutlet *next_;
+  std::unique_ptr<cfx::CfxOutlet> next_;
   mutable std::mutex mutex_;
 };
 

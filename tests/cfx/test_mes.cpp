@@ -30,7 +30,6 @@ public:
   MesResponder() : container_(*this, TestMes::kHandle) {}
   proton::container container_;
   std::promise<int> port_;
-  std::atomic<int> requests_{0};
 
   void on_container_start(proton::container &c) override {
     listener_ = c.listen("127.0.0.1:0");
@@ -46,7 +45,6 @@ public:
 
   void on_message(proton::delivery &d, proton::message &m) override {
     d.accept();
-    ++requests_;
     std::vector<Json> envelopes;
     std::string error;
     if (!cfx::CfxAmqp::Decode(m, &envelopes, &error)) return;
@@ -93,8 +91,6 @@ TestMes::~TestMes() {
 std::string TestMes::Url() const {
   return "amqp://127.0.0.1:" + std::to_string(port_) + "/" + kHandle;
 }
-
-int TestMes::Requests() const { return responder_->requests_.load(); }
 
 namespace {
 

@@ -22,7 +22,6 @@ public:
   ~TestMes();
   // The URL stations validate against: amqp://127.0.0.1:PORT/Test.MES.1.
   std::string Url() const;
-  int Requests() const;
 
 private:
   std::unique_ptr<MesResponder> responder_;

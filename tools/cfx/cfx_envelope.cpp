@@ -6,29 +6,41 @@
 namespace qrx::cfx {
 
 CfxEnvelope CfxEnvelope::Make(const std::string &messageName, const std::string &source, Json body,
-                              int64_t timeStampUs) {
+                              int64_t timeStampUs, std::string uniqueId) {
   CfxEnvelope envelope;
   envelope.messageName = messageName;
   envelope.timeStampUs = timeStampUs ? timeStampUs : CfxFormat::NowMicros();
-  envelope.uniqueId = CfxFormat::NewGuid();
+  envelope.uniqueId = uniqueId.empty() ? CfxFormat::NewGuid() : std::move(uniqueId);
   envelope.source = source;
   envelope.body = std::move(body);
   return envelope;
 }
 
-Json CfxEnvelope::ToJson() const {
-  auto orNull = [](const std::optional<std::string> &text) {
-    return text ? Json(*text) : Json(nullptr);
+std::string CfxEnvelope::ToText() const {
+  auto text = [](const Json &value) { return value.dump(-1, ' ', false, Json::error_handler_t::replace); };
+  auto orNull = [&](const std::optional<std::string> &value) {
+    return value ? text(Json(*value)) : std::string("null");
   };
-  Json out = Json::object();
-  out["MessageName"] = messageName;
-  out["Version"] = kVersion;
-  out["TimeStamp"] = CfxFormat::DateTime(timeStampUs);
-  out["UniqueID"] = uniqueId;
-  out["Source"] = source.empty() ? Json(nullptr) : Json(source);
-  out["Target"] = orNull(target);
-  out["RequestID"] = orNull(requestId);
-  out["MessageBody"] = body;
+  std::string body = text(this->body);
+  std::string out;
+  out.reserve(body.size() + 256);
+  out += "{\"MessageName\":";
+  out += text(Json(messageName));
+  out += ",\"Version\":\"";
+  out += kVersion;
+  out += "\",\"TimeStamp\":\"";
+  out += CfxFormat::DateTime(timeStampUs);
+  out += "\",\"UniqueID\":";
+  out += text(Json(uniqueId));
+  out += ",\"Source\":";
+  out += source.empty() ? std::string("null") : text(Json(source));
+  out += ",\"Target\":";
+  out += orNull(target);
+  out += ",\"RequestID\":";
+  out += orNull(requestId);
+  out += ",\"MessageBody\":";
+  out += body;
+  out += '}';
   return out;
 }
 

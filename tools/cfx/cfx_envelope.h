@@ -23,12 +23,13 @@ struct CfxEnvelope {
   std::optional<std::string> requestId; // requests and responses only
   Json body;                            // starts with "$type"
 
-  // A new envelope with a fresh UniqueID, stamped now unless a time is given.
+  // A new envelope stamped now unless a time is given, with the given UniqueID or a fresh one.
   static CfxEnvelope Make(const std::string &messageName, const std::string &source, Json body,
-                          int64_t timeStampUs = 0);
-  // The envelope's JSON, the eight properties in their order.
-  Json ToJson() const;
-  std::string ToText() const { return ToJson().dump(); }
+                          int64_t timeStampUs = 0, std::string uniqueId = "");
+  // The envelope's JSON text, the eight properties in their order, written around the body's
+  // own text rather than a copy of it.
+  // Text that is not UTF-8 (a station's Latin-1 item value) is sent with U+FFFD in its place.
+  std::string ToText() const;
   // "CFX.Production" for "CFX.Production.WorkStarted".
   static std::string TopicOf(const std::string &messageName);
 };

@@ -115,6 +115,46 @@ std::string CfxFormat::TimeSpan(int64_t micros) {
   return out;
 }
 
+namespace {
+
+std::string GuidText(uint64_t hi, uint64_t lo) {
+  char text[37];
+  std::snprintf(text, sizeof text, "%08x-%04x-%04x-%04x-%012llx", unsigned(hi >> 32),
+                unsigned(hi >> 16 & 0xFFFF), unsigned(hi & 0xFFFF), unsigned(lo >> 48),
+                static_cast<unsigned long long>(lo & 0xFFFFFFFFFFFFULL));
+  return text;
+}
+
+uint64_t Mix(uint64_t x) { // the finalizer of splitmix64: every input bit reaches every output bit
+  x ^= x >> 30;
+  x *= 0xbf58476d1ce4e5b9ULL;
+  x ^= x >> 27;
+  x *= 0x94d049bb133111ebULL;
+  return x ^ (x >> 31);
+}
+
+} // namespace
+
+std::string CfxFormat::GuidFrom(std::string_view name, uint64_t salt) {
+  // Two independent 64-bit lanes over the name, eight bytes at a time.
+  uint64_t a = 0x6a09e667f3bcc908ULL ^ name.size(), b = 0xbb67ae8584caa73bULL ^ Mix(salt);
+  size_t i = 0;
+  for (; i + 8 <= name.size(); i += 8) {
+    uint64_t word = 0;
+    for (int k = 7; k >= 0; --k) word = word << 8 | static_cast<unsigned char>(name[i + size_t(k)]);
+    a = Mix(a ^ word) + 0x9e3779b97f4a7c15ULL;
+    b = Mix(b + word) ^ 0xc2b2ae3d27d4eb4fULL;
+  }
+  uint64_t tail = 0;
+  for (size_t k = name.size(); k > i; --k) tail = tail << 8 | static_cast<unsigned char>(name[k - 1]);
+  a = Mix(a ^ tail ^ salt);
+  b = Mix(b + tail + 0x165667b19e3779f9ULL);
+  uint64_t hi = Mix(a ^ (b >> 1)), lo = Mix(b ^ (a << 1));
+  hi = (hi & ~0xF000ULL) | 0x8000ULL;                                   // version 8
+  lo = (lo & ~0xC000000000000000ULL) | 0x8000000000000000ULL;           // RFC variant
+  return GuidText(hi, lo);
+}
+
 std::string CfxFormat::NewGuid() {
   static thread_local std::mt19937_64 random{
       std::random_device{}() ^
@@ -122,11 +162,7 @@ std::string CfxFormat::NewGuid() {
   uint64_t hi = random(), lo = random();
   hi = (hi & ~0xF000ULL) | 0x4000ULL;
   lo = (lo & ~0xC000000000000000ULL) | 0x8000000000000000ULL;
-  char text[37];
-  std::snprintf(text, sizeof text, "%08x-%04x-%04x-%04x-%012llx", unsigned(hi >> 32),
-                unsigned(hi >> 16 & 0xFFFF), unsigned(hi & 0xFFFF), unsigned(lo >> 48),
-                static_cast<unsigned long long>(lo & 0xFFFFFFFFFFFFULL));
-  return text;
+  return GuidText(hi, lo);
 }
 
 bool CfxFormat::IsGuid(const std::string &text) {

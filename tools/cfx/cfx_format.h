@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace qrx::cfx {
 
@@ -18,6 +19,10 @@ public:
   static std::string TimeSpan(int64_t micros);
   // A new random (version 4) GUID, lower case 8-4-4-4-12.
   static std::string NewGuid();
+  // A GUID that stands for a name (version 8, RFC 9562): the same name gives the same GUID in
+  // every run, so a message built again from what was recorded keeps its id. salt numbers the
+  // GUIDs of one name (the measurements of a test).
+  static std::string GuidFrom(std::string_view name, uint64_t salt = 0);
   static bool IsGuid(const std::string &text);
   static int64_t NowMicros();
 };

@@ -75,7 +75,13 @@ Json NumberOrNull(const std::optional<double> &n) {
   return n && std::isfinite(*n) ? Json(*n) : Json(nullptr);
 }
 
-Json Measurement(const store::TestItemRecord &item, int sequence) {
+// Tests and measurements are named after their transaction and place, so a message built again
+// from the same record carries the same identifiers.
+uint64_t PlaceOf(size_t test, int sequence) {
+  return static_cast<uint64_t>(test + 1) << 32 | static_cast<uint32_t>(sequence);
+}
+
+Json Measurement(const store::TestItemRecord &item, int sequence, const std::string &id) {
   Json m = Json::object();
   if (item.valueNumber && std::isfinite(*item.valueNumber)) {
     m["$type"] = "CFX.Structures.NumericMeasurement, CFX";
@@ -97,7 +103,7 @@ Json Measurement(const store::TestItemRecord &item, int sequence) {
                              ? item.lower
                              : item.lower + ".." + item.upper;
   }
-  m["UniqueIdentifier"] = CfxFormat::NewGuid();
+  m["UniqueIdentifier"] = id;
   m["MeasurementName"] = item.name;
   m["TimeRecorded"] = TimeOrNull(item.wallUs);
   m["Sequence"] = sequence;
@@ -106,10 +112,10 @@ Json Measurement(const store::TestItemRecord &item, int sequence) {
   return m;
 }
 
-Json Test(const std::string &name, int64_t startUs, int64_t endUs, const std::string &procedure,
+Json Test(const std::string &id, const std::string &name, int64_t startUs, int64_t endUs, const std::string &procedure,
           const std::string &comments, bool passed, Json measurements) {
   Json t = Json::object();
-  t["UniqueIdentifier"] = CfxFormat::NewGuid();
+  t["UniqueIdentifier"] = id;
   t["TestName"] = name;
   t["TestStartTime"] = TimeOrNull(startUs);
   t["TestEndTime"] = TimeOrNull(endUs);
@@ -200,14 +206,16 @@ Json CfxMessages::UnitsTested(const UnitRecord &unit, const std::string &transac
   Json outside = Json::array();
   for (const store::TestItemRecord &item : unit.items) {
     const bool inStep = item.stepIndex >= 0 && static_cast<size_t>(item.stepIndex) < perStep.size();
-    Json &list = inStep ? perStep[static_cast<size_t>(item.stepIndex)] : outside;
-    list.push_back(Measurement(item, static_cast<int>(list.size()) + 1));
+    const size_t test = inStep ? static_cast<size_t>(item.stepIndex) : perStep.size();
+    Json &list = inStep ? perStep[test] : outside;
+    const int sequence = static_cast<int>(list.size()) + 1;
+    list.push_back(Measurement(item, sequence, CfxFormat::GuidFrom(transactionId, PlaceOf(test, sequence))));
   }
   Json tests = Json::array();
   for (size_t i = 0; i < unit.steps.size(); ++i) {
     const store::StepRecord &step = unit.steps[i];
     const bool first = static_cast<int>(i) == unit.firstFailingStep;
-    tests.push_back(Test(step.exportName, step.startedUs,
+    tests.push_back(Test(CfxFormat::GuidFrom(transactionId, PlaceOf(i, 0)), step.exportName, step.startedUs,
                          step.startedUs ? step.startedUs + step.durationUs : 0,
                          step.exportName + "(" + step.arguments + ")",
                          first ? unit.failureReason : "", step.passed, std::move(perStep[i])));
@@ -215,7 +223,7 @@ Json CfxMessages::UnitsTested(const UnitRecord &unit, const std::string &transac
   if (!outside.empty()) {
     bool passed = true;
     for (const Json &m : outside) passed = passed && m["Result"] == "Passed";
-    tests.push_back(Test("Items outside steps", 0, 0, "", "", passed, std::move(outside)));
+    tests.push_back(Test(CfxFormat::GuidFrom(transactionId, PlaceOf(unit.steps.size(), 0)), "Items outside steps", 0, 0, "", "", passed, std::move(outside)));
   }
   Json tested = Json::object();
   tested["UnitIdentifier"] = UnitIdentifier(unit);

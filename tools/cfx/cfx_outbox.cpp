@@ -32,7 +32,10 @@ std::unique_ptr<CfxOutbox> CfxOutbox::Open(const std::string &path, Limits limit
   if (!outbox->Exec("PRAGMA journal_mode=WAL") || !outbox->Exec("PRAGMA synchronous=NORMAL") ||
       !outbox->Exec("CREATE TABLE IF NOT EXISTS cfx_outbox (seq INTEGER PRIMARY KEY AUTOINCREMENT,"
                     " unique_id TEXT NOT NULL, message_name TEXT NOT NULL, source TEXT NOT NULL,"
-                    " time_us INTEGER NOT NULL, body TEXT NOT NULL)")) {
+                    " time_us INTEGER NOT NULL, body TEXT NOT NULL)") ||
+      // A message built again from the same record (a collector restarted after a crash)
+      // has the id of the one already queued: it is queued once.
+      !outbox->Exec("CREATE UNIQUE INDEX IF NOT EXISTS cfx_outbox_unique_id ON cfx_outbox (unique_id)")) {
     if (error) *error = outbox->error_ + " (move the file aside if it is not a CFX outbox)";
     return nullptr;
   }
@@ -71,9 +74,11 @@ CfxOutbox::Added CfxOutbox::Add(std::vector<OutboxMessage> *messages) {
       bytes_ + bytes > limits_.maxBytes)
     return Added::Full;
   if (!Exec("BEGIN IMMEDIATE")) return Added::Failed;
-  Statement insert(db_, "INSERT INTO cfx_outbox (unique_id, message_name, source, time_us, body)"
+  Statement insert(db_, "INSERT OR IGNORE INTO cfx_outbox (unique_id, message_name, source, time_us, body)"
                         " VALUES (?1, ?2, ?3, ?4, ?5)");
   bool ok = static_cast<bool>(insert);
+  int64_t added = 0;
+  bytes = 0;
   for (OutboxMessage &m : *messages) {
     if (!ok) break;
     sqlite3_bind_text(insert.stmt, 1, m.uniqueId.data(), static_cast<int>(m.uniqueId.size()), SQLITE_STATIC);
@@ -82,7 +87,10 @@ CfxOutbox::Added CfxOutbox::Add(std::vector<OutboxMessage> *messages) {
     sqlite3_bind_int64(insert.stmt, 4, m.timeStampUs);
     sqlite3_bind_text(insert.stmt, 5, m.text.data(), static_cast<int>(m.text.size()), SQLITE_STATIC);
     ok = sqlite3_step(insert.stmt) == SQLITE_DONE;
-    m.seq = sqlite3_last_insert_rowid(db_);
+    const bool queued = ok && sqlite3_changes(db_) > 0; // else queued before, under this id
+    m.seq = queued ? sqlite3_last_insert_rowid(db_) : 0;
+    added += queued ? 1 : 0;
+    bytes += queued ? static_cast<int64_t>(m.text.size()) : 0;
     sqlite3_reset(insert.stmt);
   }
   if (!ok) {
@@ -94,7 +102,7 @@ CfxOutbox::Added CfxOutbox::Add(std::vector<OutboxMessage> *messages) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     return Added::Failed;
   }
-  count_ += static_cast<int64_t>(messages->size());
+  count_ += added;
   bytes_ += bytes;
   error_.clear();
   return Added::Queued;

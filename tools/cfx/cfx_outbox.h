@@ -37,7 +37,8 @@ public:
   static std::unique_ptr<CfxOutbox> Open(const std::string &path, Limits limits, std::string *error);
   ~CfxOutbox();
 
-  // Queues messages in one transaction (all or none); their seq fields are set.
+  // Queues messages in one transaction (all or none); their seq fields are set. A message whose
+  // UniqueID is queued already is left out (seq 0).
   Added Add(std::vector<OutboxMessage> *messages);
   // Up to max messages queued after seq afterSeq, oldest first.
   std::vector<OutboxMessage> Next(int64_t afterSeq, size_t max);

@@ -37,8 +37,15 @@ CfxPublisher::~CfxPublisher() {
   if (outlet_) outlet_->Close(std::chrono::milliseconds(0));
 }
 
-CfxEnvelope CfxPublisher::Envelope(const char *name, Json body, int64_t timeUs) const {
-  return CfxEnvelope::Make(name, settings_.handle, std::move(body), timeUs);
+CfxEnvelope CfxPublisher::Envelope(const char *name, Json body, int64_t timeUs,
+                                   const std::string &key) const {
+  std::string id;
+  if (!key.empty()) id = CfxFormat::GuidFrom(settings_.handle + '|' + key + '|' + name);
+  return CfxEnvelope::Make(name, settings_.handle, std::move(body), timeUs, std::move(id));
+}
+
+std::string CfxPublisher::TransactionOf(const std::string &unitId) {
+  return CfxFormat::IsGuid(unitId) ? unitId : CfxFormat::GuidFrom("transaction|" + unitId);
 }
 
 void CfxPublisher::OnCollectorStarted() {
@@ -79,13 +86,14 @@ void CfxPublisher::OnCollectorStopping() {
 }
 
 void CfxPublisher::ChangeState(int station, int code, int64_t timeUs, const CfxFault *fault,
-                               std::vector<CfxEnvelope> *out) {
+                               const std::string &key, std::vector<CfxEnvelope> *out) {
   Station &s = stations_[station];
   if (s.known && s.code == code && !fault) return;
   std::optional<int64_t> duration;
   if (s.known && timeUs >= s.sinceUs) duration = timeUs - s.sinceUs;
   out->push_back(Envelope(names::kStationStateChanged,
-                          CfxMessages::StationStateChanged(s.code, duration, code, fault), timeUs));
+                          CfxMessages::StationStateChanged(s.code, duration, code, fault), timeUs,
+                          key.empty() ? key : key + '|' + std::to_string(code)));
   s.code = code;
   s.sinceUs = timeUs;
   s.known = true;
@@ -94,11 +102,12 @@ void CfxPublisher::ChangeState(int station, int code, int64_t timeUs, const CfxF
 CfxPublisher::Work &CfxPublisher::Begin(const store::UnitRecord &header, std::vector<CfxEnvelope> *out) {
   if (work_.size() >= kMaxOpenUnits) work_.erase(work_.begin());
   Work &work = work_[header.unitId];
-  work.transactionId = CfxFormat::NewGuid();
+  work.transactionId = TransactionOf(header.unitId);
   work.identifiedBySerial = !header.serialNumber.empty();
   const int64_t at = header.startedUs ? header.startedUs : CfxFormat::NowMicros();
-  out->push_back(Envelope(names::kWorkStarted, CfxMessages::WorkStarted(header, work.transactionId), at));
-  ChangeState(header.threadIndex, StateCode(StationState::Testing), at, nullptr, out);
+  out->push_back(Envelope(names::kWorkStarted, CfxMessages::WorkStarted(header, work.transactionId), at,
+                          header.unitId));
+  ChangeState(header.threadIndex, StateCode(StationState::Testing), at, nullptr, header.unitId, out);
   return work;
 }
 
@@ -118,53 +127,58 @@ void CfxPublisher::OnUnitEnded(const store::UnitRecord &unit) {
   Work work = it != work_.end() ? it->second : Begin(unit, &out);
   work_.erase(unit.unitId);
   const int64_t at = unit.endedUs ? unit.endedUs : CfxFormat::NowMicros();
-  out.push_back(Envelope(names::kUnitsTested, CfxMessages::UnitsTested(unit, work.transactionId), at));
+  const std::string &key = unit.unitId;
+  out.push_back(Envelope(names::kUnitsTested, CfxMessages::UnitsTested(unit, work.transactionId), at, key));
   if (auto personalized = CfxMessages::UnitsPersonalized(unit, work.transactionId))
-    out.push_back(Envelope(names::kUnitsPersonalized, std::move(*personalized), at));
+    out.push_back(Envelope(names::kUnitsPersonalized, std::move(*personalized), at, key));
   std::optional<std::string> primary;
   if (!work.identifiedBySerial && !unit.serialNumber.empty()) primary = unit.serialNumber;
-  out.push_back(Envelope(names::kWorkCompleted, CfxMessages::WorkCompleted(unit, work.transactionId, primary), at));
-  ChangeState(unit.threadIndex, StateCode(StationState::AwaitingUnit), at, nullptr, &out);
+  out.push_back(Envelope(names::kWorkCompleted, CfxMessages::WorkCompleted(unit, work.transactionId, primary),
+                         at, key));
+  ChangeState(unit.threadIndex, StateCode(StationState::AwaitingUnit), at, nullptr, key + "|end", &out);
   outlet_->Post(out, false);
 }
 
-void CfxPublisher::OnStationState(int station, StationState state, const std::string &why) {
+void CfxPublisher::OnStationState(int station, StationState state, const std::string &why,
+                                  const std::string &key, int64_t atUs) {
   std::lock_guard<std::mutex> hold(mutex_);
   std::vector<CfxEnvelope> out;
-  const int64_t now = CfxFormat::NowMicros();
+  const int64_t now = atUs ? atUs : CfxFormat::NowMicros();
   if (state == StationState::FailedToStart) {
     CfxFault fault;
-    fault.occurrenceId = CfxFormat::NewGuid();
+    fault.occurrenceId = key.empty() ? CfxFormat::NewGuid() : CfxFormat::GuidFrom(settings_.handle + '|' + key + "|fault");
     fault.faultCode = "STATION_START";
     fault.description = why.empty() ? "the station could not start" : why;
     fault.occurredUs = now;
-    ChangeState(station, StateCode(state), now, &fault, &out);
+    ChangeState(station, StateCode(state), now, &fault, key, &out);
   } else {
-    ChangeState(station, StateCode(state), now, nullptr, &out);
+    ChangeState(station, StateCode(state), now, nullptr, key, &out);
   }
   outlet_->Post(out, false);
 }
 
-void CfxPublisher::OnFault(int station, const std::string &code, const std::string &description) {
+void CfxPublisher::OnFault(int station, const std::string &code, const std::string &description,
+                           const std::string &key, int64_t atUs) {
   std::lock_guard<std::mutex> hold(mutex_);
-  auto key = std::make_pair(station, code);
-  if (faults_.count(key)) return; // still active: said once
+  auto active = std::make_pair(station, code);
+  if (faults_.count(active)) return; // still active: said once
   CfxFault fault;
-  fault.occurrenceId = CfxFormat::NewGuid();
+  fault.occurrenceId = key.empty() ? CfxFormat::NewGuid() : CfxFormat::GuidFrom(settings_.handle + '|' + key + "|fault");
   fault.faultCode = code;
   fault.description = description;
-  fault.occurredUs = CfxFormat::NowMicros();
-  faults_[key] = fault;
-  outlet_->Post({Envelope(names::kFaultOccurred, CfxMessages::FaultOccurred(fault), fault.occurredUs)}, false);
+  fault.occurredUs = atUs ? atUs : CfxFormat::NowMicros();
+  faults_[active] = fault;
+  outlet_->Post({Envelope(names::kFaultOccurred, CfxMessages::FaultOccurred(fault), fault.occurredUs, key)}, false);
 }
 
-void CfxPublisher::OnFaultCleared(int station, const std::string &code) {
+void CfxPublisher::OnFaultCleared(int station, const std::string &code, const std::string &key) {
   std::lock_guard<std::mutex> hold(mutex_);
   auto it = faults_.find(std::make_pair(station, code));
   if (it == faults_.end()) return;
   const std::string id = it->second.occurrenceId;
   faults_.erase(it);
-  outlet_->Post({Envelope(names::kFaultCleared, CfxMessages::FaultCleared(id))}, false);
+  outlet_->Post({Envelope(names::kFaultCleared, CfxMessages::FaultCleared(id), 0, key.empty() ? key : key + '|' + code)},
+                false);
 }
 
 } // namespace qrx::cfx

@@ -53,15 +53,26 @@ public:
   void OnCollectorStarted();
   // EndpointShuttingDown; queued messages get a few seconds to go out.
   void OnCollectorStopping();
-  // WorkStarted with a new transaction for the unit, and its station to testing.
+  // Messages of what was recorded carry ids derived from it: the unit id, or the key of the
+  // journal event (its run and position). A collector that reads the same journal again (after
+  // a crash, before the store had the units) publishes the same messages under the same ids,
+  // never under new ones. An empty key: a fresh id.
+
+  // WorkStarted with the unit's transaction (its unit id), and its station to testing.
   void OnUnitStarted(const store::UnitRecord &header);
   // UnitsTested, UnitsPersonalized (identities written), WorkCompleted, station awaiting a unit.
   void OnUnitEnded(const store::UnitRecord &unit);
   // station: the thread index of the station. why: for a station that failed to start.
-  void OnStationState(int station, StationState state, const std::string &why = "");
+  // atUs: when it happened (0: now).
+  void OnStationState(int station, StationState state, const std::string &why = "",
+                      const std::string &key = "", int64_t atUs = 0);
   // A station cannot load a library or plug-in (code: the station's own code for it).
-  void OnFault(int station, const std::string &code, const std::string &description);
-  void OnFaultCleared(int station, const std::string &code);
+  void OnFault(int station, const std::string &code, const std::string &description,
+               const std::string &key = "", int64_t atUs = 0);
+  void OnFaultCleared(int station, const std::string &code, const std::string &key = "");
+
+  // The transaction of a unit: its unit id when that is a GUID, else one derived from it.
+  static std::string TransactionOf(const std::string &unitId);
 
   const std::string &Handle() const { return settings_.handle; }
 
@@ -75,9 +86,10 @@ private:
     std::string transactionId;
     bool identifiedBySerial = false; // WorkStarted named the unit by its serial number
   };
-  CfxEnvelope Envelope(const char *name, Json body, int64_t timeUs = 0) const;
+  // key: what the id derives from ("" for a fresh one).
+  CfxEnvelope Envelope(const char *name, Json body, int64_t timeUs = 0, const std::string &key = "") const;
   void ChangeState(int station, int code, int64_t timeUs, const CfxFault *fault,
-                   std::vector<CfxEnvelope> *out);
+                   const std::string &key, std::vector<CfxEnvelope> *out);
   Work &Begin(const store::UnitRecord &header, std::vector<CfxEnvelope> *out);
   CfxEnvelope HeartbeatEnvelope() const;
   void Beat();

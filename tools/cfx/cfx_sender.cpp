@@ -87,16 +87,13 @@ public:
   void on_tracker_accept(proton::tracker &t) override {
     for (auto &entry : inflight_)
       if (entry.tracker == t) entry.accepted = true;
-    std::vector<int64_t> done;
     while (!inflight_.empty() && inflight_.front().accepted) {
-      done.push_back(inflight_.front().seq);
+      acceptedSeqs_.push_back(inflight_.front().seq);
       inflight_.pop_front();
     }
-    if (!done.empty()) {
-      if (!owner_->outbox_->Remove(done))
-        Say("CFX: " + owner_->outbox_->LastError() + " (accepted messages may be sent again)");
-      owner_->accepted_ += static_cast<int64_t>(done.size());
-    }
+    // Accepted messages leave the outbox in batches, one transaction each: a transaction per
+    // message would cost more than sending it.
+    if (inflight_.empty() || acceptedSeqs_.size() >= kRemoveBatch) RemoveAccepted();
     Pump();
   }
 
@@ -126,6 +123,16 @@ private:
     bool accepted;
   };
 
+  static constexpr size_t kRemoveBatch = 256;
+
+  void RemoveAccepted() {
+    if (acceptedSeqs_.empty()) return;
+    if (!owner_->outbox_->Remove(acceptedSeqs_))
+      Say("CFX: " + owner_->outbox_->LastError() + " (accepted messages may be sent again)");
+    owner_->accepted_ += static_cast<int64_t>(acceptedSeqs_.size());
+    acceptedSeqs_.clear();
+  }
+
   void Say(const std::string &text) {
     if (owner_->options_.say) owner_->options_.say(text);
     else std::fprintf(stderr, "%s\n", text.c_str());
@@ -152,6 +159,7 @@ private:
   // 30 s would hold up the container's end when the collector stops.
   void Tick() {
     container_.schedule(proton::duration(100), [this] {
+      RemoveAccepted();
       if (stopping_) return;
       if (reconnectAt_ && std::chrono::steady_clock::now() >= *reconnectAt_) {
         reconnectAt_.reset();
@@ -169,6 +177,7 @@ private:
     }
     owner_->connected_ = false;
     sender_ = proton::sender();
+    RemoveAccepted();
     inflight_.clear();
     lastQueued_ = 0;
     pending_.clear();
@@ -194,6 +203,7 @@ private:
   }
 
   void CloseQuietly() {
+    RemoveAccepted();
     if (sender_) {
       proton::connection c = sender_.connection();
       sender_ = proton::sender();
@@ -224,6 +234,7 @@ private:
   std::atomic<bool> stopping_{false};
   proton::sender sender_;
   std::deque<Inflight> inflight_;
+  std::vector<int64_t> acceptedSeqs_; // accepted, still in the outbox
   std::deque<OutboxMessage> pending_; // read from the outbox, not yet sent
   int64_t lastQueued_ = 0;            // the newest seq read from the outbox on this connection
   std::chrono::milliseconds retry_{0};

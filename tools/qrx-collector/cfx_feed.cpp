@@ -27,24 +27,30 @@ void CfxFeed::OnEvent(const std::string &tileKey, const nlohmann::json &station,
     return it != o.end() && it->is_number() ? it->get<int64_t>() : 0;
   };
   const int index = Station(tileKey);
+  // What the ids of the event's messages derive from: the station, its run (the time of its
+  // station_start) and the event's place in the journal.
+  const std::string key = tileKey + '|' + std::to_string(number(station, f::kWallUs)) + '|' +
+                          std::to_string(number(event, f::kWallUs)) + '|' +
+                          std::to_string(number(event, f::kSeq)) + '|' + text(event, f::kType);
+  const int64_t at = number(event, f::kWallUs);
   for (store::UnitRecord unit : finished) {
     unit.threadIndex = index; // the bus's station, as WorkStarted named it
     publisher_.OnUnitEnded(unit);
   }
   const std::string type = text(event, f::kType);
   if (type == ev::kStationStart) {
-    publisher_.OnStationState(index, cfx::StationState::Starting);
+    publisher_.OnStationState(index, cfx::StationState::Starting, "", key, at);
     const int64_t result = number(event, f::kResult);
     if (result == 0)
-      publisher_.OnStationState(index, cfx::StationState::AwaitingUnit);
+      publisher_.OnStationState(index, cfx::StationState::AwaitingUnit, "", key, at);
     else
       publisher_.OnStationState(index, cfx::StationState::FailedToStart,
                                 "InitQRXInterface returned " + std::to_string(result) +
-                                    " on " + text(event, f::kMachine));
+                                    " on " + text(event, f::kMachine), key, at);
   } else if (type == ev::kStationEnd) {
-    for (const std::string &code : faults_[index]) publisher_.OnFaultCleared(index, code);
+    for (const std::string &code : faults_[index]) publisher_.OnFaultCleared(index, code, key);
     faults_.erase(index);
-    publisher_.OnStationState(index, cfx::StationState::Ended);
+    publisher_.OnStationState(index, cfx::StationState::Ended, "", key, at);
   } else if (type == ev::kUnitBegin) {
     store::UnitRecord header;
     header.unitId = text(event, f::kUnit);
@@ -61,7 +67,7 @@ void CfxFeed::OnEvent(const std::string &tileKey, const nlohmann::json &station,
     const std::string code = "MESSAGE_BOX";
     auto &raised = faults_[index];
     if (raised.empty()) raised.push_back(code);
-    publisher_.OnFault(index, code, text(event, f::kCaption) + ": " + text(event, f::kText));
+    publisher_.OnFault(index, code, text(event, f::kCaption) + ": " + text(event, f::kText), key, at);
   }
 }
 

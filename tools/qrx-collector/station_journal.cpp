@@ -137,6 +137,9 @@ size_t StationJournal::Poll(std::vector<store::UnitOperation> *operations, size_
       const JournalPosition after{key_, fileName, fileSeq_, line.endOffset, line.seq + 1,
                                   stationText_};
       const JournalPosition before{key_, fileName, fileSeq_, lineStart, line.seq, stationText_};
+      // The observer sees the finished units before they move to the store's operations.
+      if (observer_)
+        observer_(tileKey_, assembler_.Station(), line.event, done);
       // A unit that ended because the next one began is recorded up to the line before.
       for (store::UnitRecord &unit : done) {
         ++units;
@@ -144,8 +147,6 @@ size_t StationJournal::Poll(std::vector<store::UnitOperation> *operations, size_
       }
       if (!assembler_.Open())
         safe_ = after;
-      if (observer_)
-        observer_(tileKey_, assembler_.Station(), line.event, done);
       lineStart = line.endOffset;
     }
     if (!readable)
@@ -169,9 +170,11 @@ size_t StationJournal::Poll(std::vector<store::UnitOperation> *operations, size_
       over_ = true;
     } else if (hostGone) {
       reader_->SkipTornTail();
+      std::vector<store::UnitRecord> cut; // the unit its host was testing, for the observer too
       if (assembler_.Open()) {
         ++units;
-        Queue(operations, assembler_.TakeIncomplete(), PositionHere());
+        cut.push_back(assembler_.TakeIncomplete());
+        Queue(operations, cut.back(), PositionHere());
       }
       safe_ = PositionHere();
       over_ = true;
@@ -179,7 +182,7 @@ size_t StationJournal::Poll(std::vector<store::UnitOperation> *operations, size_
         observer_(tileKey_, assembler_.Station(),
                   {{journal::field::kType, journal::event::kStationEnd},
                    {journal::field::kText, "its host stopped without ending the station"}},
-                  {});
+                  cut);
     }
     break;
   }
