@@ -4,6 +4,7 @@
 #include "journal/journal_format.h"
 #include "platform/file_system.h"
 #include "platform/module_path.h"
+#include "platform/process.h"
 
 #include <algorithm>
 #include <set>
@@ -25,6 +26,14 @@ struct Candidate {
 
 // Long enough for any rotated or station_end line.
 constexpr size_t kTailBytes = 4096;
+
+// A file of this machine whose host process is gone: it will not grow any more, though its
+// last line is no station_end (the host was killed or crashed).
+bool HostGone(const JournalFileName &name) {
+  static const std::string machine = SanitizedMachineName(platform::MachineName());
+  return name.machine == machine && name.pid != platform::CurrentProcessId() &&
+         !platform::ProcessRunning(name.pid);
+}
 
 } // namespace
 
@@ -72,7 +81,9 @@ JournalRetention::Outcome JournalRetention::Enforce(const std::string &folder,
       if (total <= static_cast<uint64_t>(maxFolderBytes)) break;
       if (c.size == UINT64_MAX || (pass == 0 && !c.done)) continue;
       const std::string path = prefix + c.name;
-      if (!IsClosed(path) || !platform::RemoveFile(path)) continue;
+      // Recorded to its end by the collector, closed, or left by a dead host: finished.
+      const bool finished = c.done || IsClosed(path) || HostGone(c.parsed);
+      if (!finished || !platform::RemoveFile(path)) continue;
       if (c.done) platform::RemoveFile(path + std::string(kDoneSuffix));
       else ++outcome.removedUnrecorded;
       ++outcome.removed;

@@ -1,6 +1,7 @@
-// Keeps a journal folder within its bound: removes the oldest closed journal files, first those
-// that qrx-collector has marked recorded, then, if the folder is still too large, any closed
-// ones. Files still being written are never removed.
+// Keeps a journal folder within its bound: removes the oldest finished journal files, first those
+// that qrx-collector has marked recorded, then, if the folder is still too large, any finished
+// ones. A file is finished when it ends with station_end or rotated, or when its host, a process
+// of this machine, is gone. Files still being written are never removed.
 #pragma once
 
 #include <cstdint>

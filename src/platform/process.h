@@ -24,5 +24,8 @@ bool RunHiddenCommand(const char *commandLine);
 int64_t CurrentProcessId();
 std::string CurrentProcessName();
 std::string MachineName();
+// True while a process with this id runs on this machine; one that cannot be inspected counts
+// as running.
+bool ProcessRunning(int64_t pid);
 
 } // namespace qrx::platform

@@ -16,53 +16,44 @@
 
 #define STATIONS 4
 
-typedef int (*InitFn)(int, const char *, const char *);
-typedef int (*VoidFn)(void);
-typedef int (*MeasFn)(int, int, int);
-typedef int (*PortFn)(int, int);
-typedef int (*WriteFn)(const char *, int);
-typedef int (*ReadFn)(char *, int);
-
-static InitFn g_init;
-static VoidFn g_cleanup, g_initTest, g_initSn, g_closePort;
-static MeasFn g_meas;
-static PortFn g_openPort;
-static WriteFn g_writeSn, g_writeImei;
-static ReadFn g_readSn, g_readImei;
-static int g_units, g_kill, g_failures;
+static int (*g_init)(int, const char *, const char *);
+static int (*g_cleanup)(void), (*g_initTest)(void), (*g_initSn)(void), (*g_closePort)(void);
+static int (*g_meas)(int, int, int), (*g_openPort)(int, int);
+static int (*g_writeSn)(const char *, int), (*g_writeImei)(const char *, int);
+static int (*g_readSn)(char *, int), (*g_readImei)(char *, int);
+static int g_units, g_kill, g_failures, g_turn, g_midUnit;
 static pthread_mutex_t g_lock = PTHREAD_MUTEX_INITIALIZER;
 static pthread_cond_t g_changed = PTHREAD_COND_INITIALIZER;
-static int g_turn, g_midUnit;
-
-static void *load(void *lib, const char *name) {
-  void *f = dlsym(lib, name);
-  if (!f) {
-    fprintf(stderr, "no export %s\n", name);
-    exit(2);
-  }
-  return f;
-}
 
 static void check(int station, const char *what, int result) {
-  if (result != 0) {
-    fprintf(stderr, "station %d: %s returned %d\n", station, what, result);
-    pthread_mutex_lock(&g_lock);
-    ++g_failures;
-    pthread_mutex_unlock(&g_lock);
-  }
+  if (result == 0) return;
+  fprintf(stderr, "station %d: %s returned %d\n", station, what, result);
+  pthread_mutex_lock(&g_lock);
+  ++g_failures;
+  pthread_mutex_unlock(&g_lock);
+}
+
+/* Stations start and end one at a time (turns 0..3, then 4..7): the library's registry
+ * must not change while another station calls in. */
+static void await_turn(int turn) {
+  pthread_mutex_lock(&g_lock);
+  while (g_turn != turn) pthread_cond_wait(&g_changed, &g_lock);
+  pthread_mutex_unlock(&g_lock);
+}
+
+static void bump(int *counter) {
+  pthread_mutex_lock(&g_lock);
+  ++*counter;
+  pthread_cond_broadcast(&g_changed);
+  pthread_mutex_unlock(&g_lock);
 }
 
 static void *station(void *arg) {
   int i = (int)(size_t)arg, u;
   char serial[32], imei[32], back[64];
-  pthread_mutex_lock(&g_lock); /* stations start one at a time */
-  while (g_turn != i) pthread_cond_wait(&g_changed, &g_lock);
-  pthread_mutex_unlock(&g_lock);
+  await_turn(i);
   check(i, "InitQRXInterface", g_init(i, "QRX_Station.xml", "QRX"));
-  pthread_mutex_lock(&g_lock);
-  ++g_turn;
-  pthread_cond_broadcast(&g_changed);
-  pthread_mutex_unlock(&g_lock);
+  bump(&g_turn);
   for (u = 0; u < g_units; ++u) {
     snprintf(serial, sizeof serial, "C%dU%04d", i, u);
     snprintf(imei, sizeof imei, "8675309%02d%06d", i, u);
@@ -79,20 +70,12 @@ static void *station(void *arg) {
   if (g_kill) {
     g_initTest();
     g_meas(1, 62, 5);
-    pthread_mutex_lock(&g_lock);
-    ++g_midUnit;
-    pthread_cond_broadcast(&g_changed);
-    pthread_mutex_unlock(&g_lock);
+    bump(&g_midUnit);
     for (;;) pause();
   }
-  pthread_mutex_lock(&g_lock); /* and end one at a time */
-  while (g_turn != STATIONS + i) pthread_cond_wait(&g_changed, &g_lock);
-  pthread_mutex_unlock(&g_lock);
+  await_turn(STATIONS + i);
   check(i, "CleanUpQRXInterface", g_cleanup());
-  pthread_mutex_lock(&g_lock);
-  ++g_turn;
-  pthread_cond_broadcast(&g_changed);
-  pthread_mutex_unlock(&g_lock);
+  bump(&g_turn);
   return NULL;
 }
 
@@ -101,6 +84,13 @@ int main(int argc, char **argv) {
   pthread_t threads[STATIONS];
   void *lib;
   int i;
+  struct { const char *name; void **fn; } exports[] = {
+      {"InitQRXInterface", (void **)&g_init}, {"CleanUpQRXInterface", (void **)&g_cleanup},
+      {"Init_TestInterface", (void **)&g_initTest}, {"GSM_NST_MeasPower", (void **)&g_meas},
+      {"Init_TestDLL_SN", (void **)&g_initSn}, {"OpenPort", (void **)&g_openPort},
+      {"ClosePort", (void **)&g_closePort}, {"WriteSN", (void **)&g_writeSn},
+      {"ReadSN", (void **)&g_readSn}, {"WriteIMEI", (void **)&g_writeImei},
+      {"ReadIMEI", (void **)&g_readImei}};
   if (argc < 3 || chdir(argv[1]) != 0) {
     fprintf(stderr, "usage: c_line_host DEPLOYMENT_DIR UNITS [kill]\n");
     return 2;
@@ -108,22 +98,15 @@ int main(int argc, char **argv) {
   g_units = atoi(argv[2]);
   g_kill = argc > 3 && strcmp(argv[3], "kill") == 0;
   snprintf(path, sizeof path, "%s/libQRXInterface.so", argv[1]);
-  lib = dlopen(path, RTLD_NOW);
-  if (!lib) {
+  if (!(lib = dlopen(path, RTLD_NOW))) {
     fprintf(stderr, "cannot load %s: %s\n", path, dlerror());
     return 2;
   }
-  g_init = (InitFn)load(lib, "InitQRXInterface");
-  g_cleanup = (VoidFn)load(lib, "CleanUpQRXInterface");
-  g_initTest = (VoidFn)load(lib, "Init_TestInterface");
-  g_meas = (MeasFn)load(lib, "GSM_NST_MeasPower");
-  g_initSn = (VoidFn)load(lib, "Init_TestDLL_SN");
-  g_openPort = (PortFn)load(lib, "OpenPort");
-  g_closePort = (VoidFn)load(lib, "ClosePort");
-  g_writeSn = (WriteFn)load(lib, "WriteSN");
-  g_readSn = (ReadFn)load(lib, "ReadSN");
-  g_writeImei = (WriteFn)load(lib, "WriteIMEI");
-  g_readImei = (ReadFn)load(lib, "ReadIMEI");
+  for (i = 0; i < (int)(sizeof exports / sizeof exports[0]); ++i)
+    if (!(*exports[i].fn = dlsym(lib, exports[i].name))) {
+      fprintf(stderr, "no export %s\n", exports[i].name);
+      return 2;
+    }
   for (i = 0; i < STATIONS; ++i) pthread_create(&threads[i], NULL, station, (void *)(size_t)i);
   if (g_kill) {
     pthread_mutex_lock(&g_lock);

@@ -5,6 +5,7 @@
 #include "hub/qrx_test_tools.h"
 #include "interface/station_context.h"
 #include "journal/journal_format.h"
+#include "platform/process.h"
 
 #include <qrx/host_events.h>
 #include <qrx/log_service.h>
@@ -255,6 +256,12 @@ TEST_F(Journal, RotatesAtItsBoundAndKeepsTheFolderWithinItsOwn) {
   std::ofstream(Folder() / "pc-1-0-100-0.jsonl.done");
   old("pc-1-0-50-0.jsonl", "{\"type\":\"call\"}\n"); // still open: stays
   old("pc-1-0-200-0.jsonl", closed);        // not recorded: goes only when still too large
+  const pid_t dead = fork();                // a host of this machine killed mid-unit: finished
+  if (dead == 0) _exit(0);
+  waitpid(dead, nullptr, 0);
+  const std::string killed = journal::SanitizedMachineName(platform::MachineName()) + "-" +
+                             std::to_string(dead) + "-0-60-0.jsonl";
+  old(killed, "{\"type\":\"call\"}\n");
   ASSERT_EQ(InitQRXInterface(5, "Station.xml", "QRX"), 0);
   for (int i = 0; i < 60; ++i) ASSERT_EQ(GSM_NST_MeasPower(1, i, 5), 0);
   ASSERT_EQ(CleanUpQRXInterface(), 0);
@@ -262,6 +269,7 @@ TEST_F(Journal, RotatesAtItsBoundAndKeepsTheFolderWithinItsOwn) {
   EXPECT_FALSE(fs::exists(Folder() / "pc-1-0-100-0.jsonl"));
   EXPECT_FALSE(fs::exists(Folder() / "pc-1-0-100-0.jsonl.done"));
   EXPECT_TRUE(fs::exists(Folder() / "pc-1-0-50-0.jsonl"));
+  EXPECT_FALSE(fs::exists(Folder() / killed));
   uintmax_t total = 0;
   for (const auto &entry : fs::directory_iterator(Folder())) total += entry.file_size();
   EXPECT_LE(total, 12000u + 3000u);

@@ -17,7 +17,7 @@ int CfxFeed::Station(const std::string &tileKey) {
 }
 
 void CfxFeed::OnEvent(const std::string &tileKey, const nlohmann::json &station,
-                      const nlohmann::json &event, const std::vector<store::UnitRecord> &finished) {
+                      const JournalEvent &event, const std::vector<store::UnitRecord> &finished) {
   auto text = [](const nlohmann::json &o, std::string_view key) {
     const auto it = o.find(key);
     return it != o.end() && it->is_string() ? it->get<std::string>() : std::string();
@@ -30,36 +30,37 @@ void CfxFeed::OnEvent(const std::string &tileKey, const nlohmann::json &station,
   // What the ids of the event's messages derive from: the station, its run (the time of its
   // station_start) and the event's place in the journal.
   const std::string key = tileKey + '|' + std::to_string(number(station, f::kWallUs)) + '|' +
-                          std::to_string(number(event, f::kWallUs)) + '|' +
-                          std::to_string(number(event, f::kSeq)) + '|' + text(event, f::kType);
-  const int64_t at = number(event, f::kWallUs);
+                          std::to_string(event.Int(f::kWallUs)) + '|' +
+                          std::to_string(event.Int(f::kSeq)) + '|' +
+                          std::string(event.StringView(f::kType));
+  const int64_t at = event.Int(f::kWallUs);
   for (store::UnitRecord unit : finished) {
     unit.threadIndex = index; // the bus's station, as WorkStarted named it
     publisher_.OnUnitEnded(unit);
   }
-  const std::string type = text(event, f::kType);
+  const std::string_view type = event.StringView(f::kType);
   if (type == ev::kStationStart) {
     publisher_.OnStationState(index, cfx::StationState::Starting, "", key, at);
-    const int64_t result = number(event, f::kResult);
+    const int64_t result = event.Int(f::kResult);
     if (result == 0)
       publisher_.OnStationState(index, cfx::StationState::AwaitingUnit, "", key, at);
     else
       publisher_.OnStationState(index, cfx::StationState::FailedToStart,
                                 "InitQRXInterface returned " + std::to_string(result) +
-                                    " on " + text(event, f::kMachine), key, at);
+                                    " on " + std::string(event.StringView(f::kMachine)), key, at);
   } else if (type == ev::kStationEnd) {
     for (const std::string &code : faults_[index]) publisher_.OnFaultCleared(index, code, key);
     faults_.erase(index);
     publisher_.OnStationState(index, cfx::StationState::Ended, "", key, at);
   } else if (type == ev::kUnitBegin) {
     store::UnitRecord header;
-    header.unitId = text(event, f::kUnit);
-    header.serialNumber = text(event, f::kSerial);
+    header.unitId = std::string(event.StringView(f::kUnit));
+    header.serialNumber = std::string(event.StringView(f::kSerial));
     header.threadIndex = index;
     header.productType = text(station, f::kProductType);
     header.businessConfig = text(station, f::kBusinessConfig);
     header.hostName = text(station, f::kMachine);
-    header.startedUs = number(event, f::kWallUs);
+    header.startedUs = event.Int(f::kWallUs);
     publisher_.OnUnitStarted(header);
   } else if (type == ev::kMessageBox) {
     // The library shows a message box when a library, plug-in or setting file cannot be
@@ -67,7 +68,10 @@ void CfxFeed::OnEvent(const std::string &tileKey, const nlohmann::json &station,
     const std::string code = "MESSAGE_BOX";
     auto &raised = faults_[index];
     if (raised.empty()) raised.push_back(code);
-    publisher_.OnFault(index, code, text(event, f::kCaption) + ": " + text(event, f::kText), key, at);
+    publisher_.OnFault(index, code,
+                       std::string(event.StringView(f::kCaption)) + ": " +
+                           std::string(event.StringView(f::kText)),
+                       key, at);
   }
 }
 

@@ -2,6 +2,8 @@
 // ended, message boxes (a library or plug-in that cannot be loaded) as faults.
 #pragma once
 
+#include "journal_event.h"
+
 #include "cfx_publisher.h"
 
 #include <nlohmann/json.hpp>
@@ -15,7 +17,7 @@ namespace qrx::collector {
 class CfxFeed {
 public:
   explicit CfxFeed(cfx::CfxPublisher &publisher) : publisher_(publisher) {}
-  void OnEvent(const std::string &tileKey, const nlohmann::json &station, const nlohmann::json &event,
+  void OnEvent(const std::string &tileKey, const nlohmann::json &station, const JournalEvent &event,
                const std::vector<store::UnitRecord> &finished);
 
 private:

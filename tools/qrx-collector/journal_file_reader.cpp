@@ -63,22 +63,20 @@ bool JournalFileReader::ReadMore(std::vector<JournalLine> *lines, size_t maxLine
     const std::string_view text(buffer_.data() + start, end - start);
     const int64_t endOffset = offset_ + static_cast<int64_t>(end - start + 1);
     JournalLine line;
-    line.event = nlohmann::json::parse(text, nullptr, false);
-    const auto &v = line.event.is_object() ? line.event.value(journal::field::kVersion, nlohmann::json())
-                                           : nlohmann::json();
-    if (!line.event.is_object() || !v.is_number_integer() ||
-        !line.event.value(journal::field::kSeq, nlohmann::json()).is_number_integer() ||
-        !line.event.value(journal::field::kType, nlohmann::json()).is_string()) {
+    const bool event = line.event.Parse(text);
+    if (!event || !line.event.IsInteger(journal::field::kVersion) ||
+        !line.event.IsInteger(journal::field::kSeq) || !line.event.IsString(journal::field::kType)) {
       ++bad_;
-    } else if (v.get<int64_t>() > journal::kJournalFormatVersion) {
+    } else if (const int64_t v = line.event.Int(journal::field::kVersion);
+               v > journal::kJournalFormatVersion) {
       refused_ = true;
-      *error = "the journal " + path_ + " has format version " + std::to_string(v.get<int64_t>()) +
+      *error = "the journal " + path_ + " has format version " + std::to_string(v) +
                ", newer than the " + std::to_string(journal::kJournalFormatVersion) +
                " this qrx-collector reads: update qrx-collector; the file is left as it is";
       compact();
       return false;
     } else {
-      line.seq = line.event[journal::field::kSeq].get<int64_t>();
+      line.seq = line.event.Int(journal::field::kSeq);
       if (line.seq > nextSeq_)
         lost_ += line.seq - nextSeq_;
       nextSeq_ = std::max(nextSeq_, line.seq + 1);

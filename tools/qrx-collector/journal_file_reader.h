@@ -3,7 +3,7 @@
 // will not grow any more is skipped and counted; a line of a newer format refuses the file.
 #pragma once
 
-#include <nlohmann/json.hpp>
+#include "journal_event.h"
 
 #include <cstdint>
 #include <fstream>
@@ -13,7 +13,7 @@
 namespace qrx::collector {
 
 struct JournalLine {
-  nlohmann::json event;
+  JournalEvent event;
   int64_t seq = 0;
   int64_t endOffset = 0; // the byte after the line's '\n'
 };

@@ -18,7 +18,7 @@ int LivePageFeed::Tile(const std::string &tileKey) {
 }
 
 void LivePageFeed::OnEvent(const std::string &tileKey, const nlohmann::json &station,
-                           const nlohmann::json &event,
+                           const JournalEvent &event,
                            const std::vector<store::UnitRecord> &finished) {
   auto text = [](const nlohmann::json &o, std::string_view key) {
     const auto it = o.find(key);
@@ -41,52 +41,50 @@ void LivePageFeed::OnEvent(const std::string &tileKey, const nlohmann::json &sta
   // Units that ended (also those a new unit's begin cut short) come first.
   for (const store::UnitRecord &unit : finished)
     monitor_.UnitEnded(tile, unit);
-  const std::string type = text(event, f::kType);
+  const std::string_view type = event.StringView(f::kType);
   if (type == ev::kStationStart) {
-    introduce(tile, event);
+    introduce(tile, event.ToJson());
   } else if (type == ev::kStationEnd) {
-    const std::string why = text(event, f::kText);
+    const std::string why = std::string(event.StringView(f::kText));
     monitor_.StationEnded(tile, why.empty() ? "the station ended (" +
-                                                  std::to_string(number(event, f::kResult)) + ")"
+                                                  std::to_string(event.Int(f::kResult)) + ")"
                                             : why);
   } else if (type == ev::kUnitBegin) {
-    monitor_.UnitStarted(tile, text(event, f::kUnit), text(event, f::kSerial));
+    monitor_.UnitStarted(tile, std::string(event.StringView(f::kUnit)), std::string(event.StringView(f::kSerial)));
   } else if (type == ev::kCall) {
     std::string arguments;
-    if (const auto args = event.find(f::kArgs); args != event.end() && args->is_array())
-      for (const auto &a : *args)
+    if (const auto args = event.Json(f::kArgs); args.is_array())
+      for (const auto &a : args)
         arguments += (arguments.empty() ? "" : ", ") + (a.is_string() ? a.get<std::string>() : a.dump());
-    const std::string name = text(event, f::kName);
-    const auto result = static_cast<int32_t>(number(event, f::kResult));
+    const std::string name = std::string(event.StringView(f::kName));
+    const auto result = static_cast<int32_t>(event.Int(f::kResult));
     monitor_.StepStarted(tile, -1, name, arguments);
     monitor_.StepEnded(tile, -1, name, result, result == 0);
-    if (const auto rb = event.find(f::kReadBack); rb != event.end() && rb->is_object()) {
-      const std::string sn = text(*rb, "Sn");
+    if (const auto rb = event.Json(f::kReadBack); rb.is_object()) {
+      const std::string sn = text(rb, "Sn");
       if (!sn.empty() && result == 0)
         monitor_.SerialNumberKnown(tile, sn);
     }
   } else if (type == ev::kItem) {
     store::TestItemRecord item;
-    item.name = text(event, f::kName);
-    item.value = text(event, f::kValue);
-    item.lower = text(event, f::kLower);
-    item.upper = text(event, f::kUpper);
-    item.verdict = text(event, f::kVerdict);
-    const auto passed = event.find(f::kPassed);
-    item.passed = passed != event.end() && passed->is_boolean() && passed->get<bool>();
+    item.name = std::string(event.StringView(f::kName));
+    item.value = std::string(event.StringView(f::kValue));
+    item.lower = std::string(event.StringView(f::kLower));
+    item.upper = std::string(event.StringView(f::kUpper));
+    item.verdict = std::string(event.StringView(f::kVerdict));
+    item.passed = event.Bool(f::kPassed).value_or(false);
     monitor_.TestItem(tile, item);
   } else if (type == ev::kDownload) {
-    const std::string phase = text(event, f::kPhase);
+    const std::string_view phase = event.StringView(f::kPhase);
     if (phase == journal::download_phase::kStart)
       monitor_.DownloadProgress(tile, 0);
     else if (phase == journal::download_phase::kProgress)
-      monitor_.DownloadProgress(tile, static_cast<int>(number(event, f::kPercent)));
+      monitor_.DownloadProgress(tile, static_cast<int>(event.Int(f::kPercent)));
     else if (phase == journal::download_phase::kEnd) {
-      const auto ok = event.find(f::kSuccess);
-      monitor_.DownloadEnded(tile, ok != event.end() && ok->is_boolean() && ok->get<bool>());
+      monitor_.DownloadEnded(tile, event.Bool(f::kSuccess).value_or(false));
     }
   } else if (type == ev::kPrompt) {
-    const std::string answer = text(event, f::kAnswer);
+    const std::string answer = std::string(event.StringView(f::kAnswer));
     if (!answer.empty())
       monitor_.SerialNumberKnown(tile, answer);
   }

@@ -2,6 +2,8 @@
 // deployment the collector follows, read-only.
 #pragma once
 
+#include "journal_event.h"
+
 #include "store/unit_record.h"
 #include "web/line_monitor.h"
 
@@ -19,7 +21,7 @@ public:
 
   // One journal event of the station named tileKey (a deployment, machine and thread index).
   void OnEvent(const std::string &tileKey, const nlohmann::json &station,
-               const nlohmann::json &event, const std::vector<store::UnitRecord> &finished);
+               const JournalEvent &event, const std::vector<store::UnitRecord> &finished);
 
 private:
   int Tile(const std::string &tileKey);

@@ -107,7 +107,8 @@ int main(int argc, char **argv) {
   collector::JournalEventObserver observer;
   if (feed || cfxFeed)
     observer = [&](const std::string &tile, const nlohmann::json &station,
-                   const nlohmann::json &event, const std::vector<store::UnitRecord> &finished) {
+                   const collector::JournalEvent &event,
+                   const std::vector<store::UnitRecord> &finished) {
       if (feed) feed->OnEvent(tile, station, event, finished);
       if (cfxFeed) cfxFeed->OnEvent(tile, station, event, finished);
     };

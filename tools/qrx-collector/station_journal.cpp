@@ -125,12 +125,12 @@ size_t StationJournal::Poll(std::vector<store::UnitOperation> *operations, size_
       ++lines;
       done.clear();
       assembler_.Add(line.event, line.seq, &done);
-      const std::string type = line.event.value(journal::field::kType, std::string());
+      const std::string_view type = line.event.StringView(journal::field::kType);
       if (type == journal::event::kStationStart) {
-        stationText_ = line.event.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        stationText_ = line.event.Line();
       } else if (type == journal::event::kRotated) {
         closed_ = true;
-        next_ = line.event.value(journal::field::kNext, std::string());
+        next_ = line.event.Text(journal::field::kNext);
       } else if (type == journal::event::kStationEnd) {
         closed_ = ended_ = true;
       }
@@ -180,8 +180,9 @@ size_t StationJournal::Poll(std::vector<store::UnitOperation> *operations, size_
       over_ = true;
       if (observer_)
         observer_(tileKey_, assembler_.Station(),
-                  {{journal::field::kType, journal::event::kStationEnd},
-                   {journal::field::kText, "its host stopped without ending the station"}},
+                  JournalEvent::FromJson(
+                      {{journal::field::kType, journal::event::kStationEnd},
+                       {journal::field::kText, "its host stopped without ending the station"}}),
                   cut);
     }
     break;

@@ -22,7 +22,7 @@ namespace qrx::collector {
 // Every event read, with the run's station_start and the units it finished, for the live page.
 using JournalEventObserver =
     std::function<void(const std::string &tileKey, const nlohmann::json &station,
-                       const nlohmann::json &event, const std::vector<store::UnitRecord> &finished)>;
+                       const JournalEvent &event, const std::vector<store::UnitRecord> &finished)>;
 
 class StationJournal {
 public:

@@ -12,6 +12,7 @@ using store::UnitVerdict;
 
 namespace {
 
+// A station_start kept as a tree (a run's first event, or the one its position carries).
 const json &Field(const json &e, std::string_view key) {
   static const json kNull;
   if (!e.is_object())
@@ -20,33 +21,18 @@ const json &Field(const json &e, std::string_view key) {
   return it == e.end() ? kNull : *it;
 }
 
-// Texts as they are; numbers and booleans as their JSON text (a writer may give a value either way).
 std::string Text(const json &e, std::string_view key) {
   const json &v = Field(e, key);
   if (v.is_string())
     return v.get<std::string>();
-  if (v.is_null())
-    return std::string();
-  return v.dump();
+  return v.is_null() ? std::string() : v.dump();
 }
 
-int64_t Int(const json &e, std::string_view key, int64_t fallback = 0) {
+int64_t Int(const json &e, std::string_view key) {
   const json &v = Field(e, key);
-  if (v.is_number_integer())
-    return v.get<int64_t>();
-  if (v.is_number())
-    return static_cast<int64_t>(v.get<double>());
-  return fallback;
-}
-
-bool Flag(const json &e, std::string_view key) {
-  const json &v = Field(e, key);
-  return v.is_boolean() ? v.get<bool>() : v.is_number() ? v.get<double>() != 0 : false;
-}
-
-std::optional<double> Number(const json &e, std::string_view key) {
-  const json &v = Field(e, key);
-  return v.is_number() ? std::optional<double>(v.get<double>()) : std::nullopt;
+  return v.is_number_integer() ? v.get<int64_t>()
+         : v.is_number()       ? static_cast<int64_t>(v.get<double>())
+                               : 0;
 }
 
 std::string JoinArguments(const json &args) {
@@ -122,22 +108,22 @@ UnitRecord UnitAssembler::Finish(UnitVerdict verdict, int64_t endedUs) {
 
 UnitRecord UnitAssembler::TakeIncomplete() { return Finish(UnitVerdict::Incomplete, lastWallUs_); }
 
-void UnitAssembler::Add(const json &e, int64_t seq, std::vector<UnitRecord> *finished) {
-  const std::string type = Text(e, f::kType);
-  const int64_t wallUs = Int(e, f::kWallUs);
+void UnitAssembler::Add(const JournalEvent &e, int64_t seq, std::vector<UnitRecord> *finished) {
+  const std::string_view type = e.StringView(f::kType);
+  const int64_t wallUs = e.Int(f::kWallUs);
   lastWallUs_ = std::max(lastWallUs_, wallUs);
-  const std::string unitId = Text(e, f::kUnit);
+  const std::string unitId = e.Text(f::kUnit);
 
   if (type == journal::event::kStationStart) {
     if (open_)
       finished->push_back(TakeIncomplete());
-    SetStation(e);
+    SetStation(e.ToJson());
     return;
   }
   if (type == journal::event::kUnitBegin) {
     if (open_)
       finished->push_back(TakeIncomplete());
-    Begin(unitId, Text(e, f::kSerial), wallUs);
+    Begin(unitId, e.Text(f::kSerial), wallUs);
     return;
   }
   if (type == journal::event::kStationEnd) {
@@ -155,27 +141,27 @@ void UnitAssembler::Add(const json &e, int64_t seq, std::vector<UnitRecord> *fin
   }
 
   if (type == journal::event::kUnitEnd) {
-    const std::string serial = Text(e, f::kSerial);
+    const std::string serial = e.Text(f::kSerial);
     if (!serial.empty())
       unit_.serialNumber = serial;
-    const auto failing = stepOfCall_.find(Int(e, f::kFirstFailingCall, -1));
+    const auto failing = stepOfCall_.find(e.Int(f::kFirstFailingCall, -1));
     if (failing != stepOfCall_.end())
       unit_.firstFailingStep = failing->second;
     UnitVerdict verdict = UnitVerdict::Incomplete;
-    store::ParseVerdict(Text(e, f::kVerdict), &verdict);
+    store::ParseVerdict(e.Text(f::kVerdict), &verdict);
     finished->push_back(Finish(verdict, wallUs));
   } else if (type == journal::event::kCall) {
     store::StepRecord step;
     step.index = StepIndexNow();
-    step.exportName = Text(e, f::kName);
-    step.arguments = JoinArguments(Field(e, f::kArgs));
-    step.result = static_cast<int32_t>(Int(e, f::kResult));
-    step.passed = Field(e, f::kPassed).is_boolean() ? Flag(e, f::kPassed) : step.result == 0;
-    step.durationUs = Int(e, f::kDurationUs);
+    step.exportName = e.Text(f::kName);
+    step.arguments = JoinArguments(e.Json(f::kArgs));
+    step.result = static_cast<int32_t>(e.Int(f::kResult));
+    step.passed = e.Bool(f::kPassed).value_or(step.result == 0);
+    step.durationUs = e.Int(f::kDurationUs);
     step.startedUs = wallUs - step.durationUs;
     stepOfCall_[seq] = step.index;
-    const json &readBack = Field(e, f::kReadBack);
-    if (unit_.serialNumber.empty() && step.passed && readBack.is_object()) {
+    if (unit_.serialNumber.empty() && step.passed && e.Has(f::kReadBack)) {
+      const json readBack = e.Json(f::kReadBack);
       const std::string sn = Text(readBack, "Sn");
       if (!sn.empty() && sn != "FFFFFFFFFFFF")
         unit_.serialNumber = sn;
@@ -184,48 +170,48 @@ void UnitAssembler::Add(const json &e, int64_t seq, std::vector<UnitRecord> *fin
   } else if (type == journal::event::kItem) {
     store::TestItemRecord item;
     item.stepIndex = StepIndexNow(); // the call it belongs to is written when it returns
-    item.source = Text(e, f::kSource);
-    item.name = Text(e, f::kName);
-    item.value = Text(e, f::kValue);
-    item.lower = Text(e, f::kLower);
-    item.upper = Text(e, f::kUpper);
-    item.valueNumber = Number(e, f::kValueNumber);
-    item.lowerNumber = Number(e, f::kLowerNumber);
-    item.upperNumber = Number(e, f::kUpperNumber);
-    item.verdict = Text(e, f::kVerdict);
-    item.passed = Flag(e, f::kPassed);
-    item.tag = Text(e, f::kTag);
-    item.monotonicNs = Int(e, f::kMonoNs);
+    item.source = e.Text(f::kSource);
+    item.name = e.Text(f::kName);
+    item.value = e.Text(f::kValue);
+    item.lower = e.Text(f::kLower);
+    item.upper = e.Text(f::kUpper);
+    item.valueNumber = e.Number(f::kValueNumber);
+    item.lowerNumber = e.Number(f::kLowerNumber);
+    item.upperNumber = e.Number(f::kUpperNumber);
+    item.verdict = e.Text(f::kVerdict);
+    item.passed = e.Flag(f::kPassed);
+    item.tag = e.Text(f::kTag);
+    item.monotonicNs = e.Int(f::kMonoNs);
     item.wallUs = wallUs;
     unit_.items.push_back(std::move(item));
   } else if (type == journal::event::kIdentity) {
     store::IdentityRecord identity;
     identity.stepIndex = StepIndexNow();
-    identity.kind = Text(e, f::kKind);
-    identity.value = Text(e, f::kValue);
-    identity.action = Text(e, f::kOp) == journal::identity_op::kWrite ? "written" : "read";
-    identity.result = static_cast<int32_t>(Int(e, f::kResult));
+    identity.kind = e.Text(f::kKind);
+    identity.value = e.Text(f::kValue);
+    identity.action = e.StringView(f::kOp) == journal::identity_op::kWrite ? "written" : "read";
+    identity.result = static_cast<int32_t>(e.Int(f::kResult));
     identity.wallUs = wallUs;
     if (identity.kind == "sn" && unit_.serialNumber.empty() && identity.result == 0 &&
         !identity.value.empty())
       unit_.serialNumber = identity.value;
     unit_.identities.push_back(std::move(identity));
   } else if (type == journal::event::kDownload) {
-    const std::string phase = Text(e, f::kPhase);
+    const std::string_view phase = e.StringView(f::kPhase);
     if (phase == journal::download_phase::kStart) {
-      download_ = store::DownloadRecord{StepIndexNow(), Text(e, f::kImage), false, "", 0};
+      download_ = store::DownloadRecord{StepIndexNow(), e.Text(f::kImage), false, "", 0};
       downloadStartUs_ = wallUs;
     } else if (phase == journal::download_phase::kEnd) {
       store::DownloadRecord d = download_.value_or(store::DownloadRecord{StepIndexNow(), "", false, "", 0});
-      d.success = Flag(e, f::kSuccess);
-      d.outcome = Text(e, f::kOutcome);
+      d.success = e.Flag(f::kSuccess);
+      d.outcome = e.Text(f::kOutcome);
       d.durationUs = download_ ? wallUs - downloadStartUs_ : 0;
       download_.reset();
       unit_.downloads.push_back(std::move(d));
     }
   } else if (type == journal::event::kPrompt) {
-    const std::string answer = Text(e, f::kAnswer);
-    if (!Flag(e, f::kCancelled) && !answer.empty())
+    const std::string answer = e.Text(f::kAnswer);
+    if (!e.Flag(f::kCancelled) && !answer.empty())
       unit_.serialNumber = answer; // the operator's barcode names the unit
   }
 }

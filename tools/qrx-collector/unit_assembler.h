@@ -3,6 +3,8 @@
 // logged meanwhile, the verdict from unit_end.
 #pragma once
 
+#include "journal_event.h"
+
 #include "store/unit_record.h"
 
 #include <nlohmann/json.hpp>
@@ -23,7 +25,11 @@ public:
 
   // Takes one event. Units it ended (normally one, at unit_end; an earlier unit left open by
   // lost lines ends as incomplete) are appended to *finished.
-  void Add(const nlohmann::json &event, int64_t seq, std::vector<store::UnitRecord> *finished);
+  void Add(const JournalEvent &event, int64_t seq, std::vector<store::UnitRecord> *finished);
+  // The same for an event held as a tree.
+  void Add(const nlohmann::json &event, int64_t seq, std::vector<store::UnitRecord> *finished) {
+    Add(JournalEvent::FromJson(event), seq, finished);
+  }
 
   bool Open() const { return open_; }
   const store::UnitRecord &Current() const { return unit_; }

@@ -100,6 +100,96 @@ void PgConnection::Rollback() {
     PQclear(PQexec(conn_, "ROLLBACK"));
 }
 
+bool PgConnection::Failed(const PGresult *result) {
+  SqlFailure failure = Classify(result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr);
+  if (PQstatus(conn_) != CONNECTION_OK)
+    failure = SqlFailure::ConnectionLost;
+  std::string text = Trimmed(result ? PQresultErrorMessage(result) : PQerrorMessage(conn_));
+  if (text.empty())
+    text = Trimmed(PQerrorMessage(conn_));
+  if (failure == SqlFailure::ConnectionLost)
+    text = "the PostgreSQL server has gone away: " + text;
+  else if (failure == SqlFailure::Full)
+    text = "the PostgreSQL store is full: " + text;
+  else if (failure == SqlFailure::ReadOnly)
+    text = "the PostgreSQL store is read-only: " + text;
+  SetError(failure, text);
+  return false;
+}
+
+namespace {
+// A value in COPY's text format: \N for null; backslash, tab, newline and carriage return
+// escaped. A text ends at a zero byte, as a parameter does.
+void AppendCopyValue(std::string *out, const SqlValue &value) {
+  if (auto *v = std::get_if<int64_t>(&value)) {
+    char buffer[24];
+    const int n = std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(*v));
+    out->append(buffer, static_cast<size_t>(n));
+  } else if (auto *d = std::get_if<double>(&value)) {
+    char buffer[40];
+    const int n = std::snprintf(buffer, sizeof buffer, "%.17g", *d);
+    out->append(buffer, static_cast<size_t>(n));
+  } else if (auto *s = std::get_if<std::string>(&value)) {
+    for (const char c : *s) {
+      switch (c) {
+      case '\\': out->append("\\\\"); break;
+      case '\t': out->append("\\t"); break;
+      case '\n': out->append("\\n"); break;
+      case '\r': out->append("\\r"); break;
+      case '\0': return;
+      default: out->push_back(c);
+      }
+    }
+  } else {
+    out->append("\\N");
+  }
+}
+} // namespace
+
+bool PgConnection::InsertMany(const std::string &table, const std::vector<std::string> &columns,
+                              const std::vector<SqlValue> &values) {
+  ClearError();
+  if (columns.empty() || values.empty())
+    return true;
+  std::string sql = "COPY " + table + " (";
+  for (size_t c = 0; c < columns.size(); ++c)
+    sql += (c ? "," : "") + columns[c];
+  sql += ") FROM STDIN";
+  PGresult *result = PQexec(conn_, sql.c_str());
+  if (!result || PQresultStatus(result) != PGRES_COPY_IN) {
+    Failed(result);
+    PQclear(result);
+    return false;
+  }
+  PQclear(result);
+  // Sent in pieces of about 256 KiB: a unit's rows are one piece.
+  constexpr size_t kPieceBytes = 256 * 1024;
+  std::string data;
+  data.reserve(kPieceBytes + 4096);
+  bool sent = true;
+  for (size_t i = 0; i < values.size() && sent; ++i) {
+    AppendCopyValue(&data, values[i]);
+    data.push_back((i + 1) % columns.size() == 0 ? '\n' : '\t');
+    if (data.size() >= kPieceBytes || i + 1 == values.size()) {
+      sent = PQputCopyData(conn_, data.data(), static_cast<int>(data.size())) == 1;
+      data.clear();
+    }
+  }
+  sent = PQputCopyEnd(conn_, sent ? nullptr : "the rows could not be sent") == 1 && sent;
+  bool ok = sent;
+  while ((result = PQgetResult(conn_)) != nullptr) {
+    const ExecStatusType status = PQresultStatus(result);
+    if (ok && status != PGRES_COMMAND_OK)
+      ok = Failed(result);
+    PQclear(result);
+    if (status == PGRES_COPY_IN) // the end could not be sent: the connection is broken
+      break;
+  }
+  if (!sent && Error().empty())
+    Failed(nullptr);
+  return ok;
+}
+
 bool PgConnection::Exec(const std::string &sql, const std::vector<SqlValue> &params,
                         std::vector<SqlRow> *rows) {
   ClearError();
@@ -124,19 +214,7 @@ bool PgConnection::Exec(const std::string &sql, const std::vector<SqlValue> &par
                                   values.data(), nullptr, nullptr, 0);
   const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-    SqlFailure failure = Classify(result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr);
-    if (PQstatus(conn_) != CONNECTION_OK)
-      failure = SqlFailure::ConnectionLost;
-    std::string text = Trimmed(result ? PQresultErrorMessage(result) : PQerrorMessage(conn_));
-    if (text.empty())
-      text = Trimmed(PQerrorMessage(conn_));
-    if (failure == SqlFailure::ConnectionLost)
-      text = "the PostgreSQL server has gone away: " + text;
-    else if (failure == SqlFailure::Full)
-      text = "the PostgreSQL store is full: " + text;
-    else if (failure == SqlFailure::ReadOnly)
-      text = "the PostgreSQL store is read-only: " + text;
-    SetError(failure, text);
+    Failed(result);
     PQclear(result);
     return false;
   }

@@ -6,6 +6,7 @@
 #include <memory>
 
 struct pg_conn;
+struct pg_result;
 
 namespace qrx::store {
 
@@ -27,9 +28,13 @@ public:
   bool Commit() override { return Exec("COMMIT"); }
   void Rollback() override;
   bool Alive() override;
+  bool InsertMany(const std::string &table, const std::vector<std::string> &columns,
+                  const std::vector<SqlValue> &values) override;
 
 private:
   explicit PgConnection(pg_conn *conn) : conn_(conn) {}
+  // Records why result (null: the connection itself) failed; false.
+  bool Failed(const pg_result *result);
   pg_conn *conn_;
 };
 

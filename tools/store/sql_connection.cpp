@@ -11,6 +11,18 @@ std::optional<std::string> QueryScalar(SqlConnection &connection, const std::str
   return rows[0][0];
 }
 
+bool SqlConnection::InsertMany(const std::string &table, const std::vector<std::string> &columns,
+                               const std::vector<SqlValue> &values) {
+  if (columns.empty())
+    return true;
+  std::vector<std::vector<SqlValue>> rows;
+  rows.reserve(values.size() / columns.size());
+  for (size_t at = 0; at + columns.size() <= values.size(); at += columns.size())
+    rows.emplace_back(values.begin() + static_cast<ptrdiff_t>(at),
+                      values.begin() + static_cast<ptrdiff_t>(at + columns.size()));
+  return InsertRows(*this, table, columns, rows);
+}
+
 bool InsertRows(SqlConnection &connection, const std::string &table,
                 const std::vector<std::string> &columns,
                 const std::vector<std::vector<SqlValue>> &rows, const std::string &suffix) {

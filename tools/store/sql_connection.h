@@ -34,6 +34,11 @@ public:
   virtual void Rollback() = 0;
   // The connection still works (PostgreSQL: the server has not gone away).
   virtual bool Alive() = 0;
+  // Appends rows to table in the caller's transaction: values holds them one after the other,
+  // columns.size() values each. SQLite steps one prepared statement per row, PostgreSQL streams
+  // them with COPY; other connections send multi-row INSERTs.
+  virtual bool InsertMany(const std::string &table, const std::vector<std::string> &columns,
+                          const std::vector<SqlValue> &values);
 
   const std::string &Error() const { return error_; }
   SqlFailure Failure() const { return failure_; }

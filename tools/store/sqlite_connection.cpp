@@ -124,6 +124,51 @@ sqlite3_stmt *SqliteConnection::Prepare(const std::string &sql) {
   return stmt;
 }
 
+void SqliteConnection::Bind(sqlite3_stmt *stmt, const SqlValue *params, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    const int n = static_cast<int>(i + 1);
+    const SqlValue &p = params[i];
+    if (auto *v = std::get_if<int64_t>(&p))
+      sqlite3_bind_int64(stmt, n, *v);
+    else if (auto *d = std::get_if<double>(&p))
+      sqlite3_bind_double(stmt, n, *d);
+    else if (auto *s = std::get_if<std::string>(&p))
+      sqlite3_bind_text(stmt, n, s->data(), static_cast<int>(s->size()), SQLITE_STATIC);
+    else
+      sqlite3_bind_null(stmt, n);
+  }
+}
+
+bool SqliteConnection::InsertMany(const std::string &table, const std::vector<std::string> &columns,
+                                  const std::vector<SqlValue> &values) {
+  ClearError();
+  if (columns.empty() || values.empty())
+    return true;
+  std::string sql = "INSERT INTO " + table + " (";
+  for (size_t c = 0; c < columns.size(); ++c)
+    sql += (c ? "," : "") + columns[c];
+  sql += ") VALUES (";
+  for (size_t c = 1; c <= columns.size(); ++c)
+    sql += (c > 1 ? ",?" : "?") + std::to_string(c);
+  sql += ")";
+  sqlite3_stmt *stmt = Prepare(sql);
+  if (!stmt)
+    return false;
+  for (size_t at = 0; at + columns.size() <= values.size(); at += columns.size()) {
+    sqlite3_reset(stmt);
+    Bind(stmt, values.data() + at, columns.size());
+    const int rc = sqlite3_step(stmt);
+    if (rc != SQLITE_DONE) {
+      Fail(rc, "statement failed");
+      sqlite3_reset(stmt);
+      return false;
+    }
+  }
+  sqlite3_reset(stmt);
+  sqlite3_clear_bindings(stmt); // the values bound are the caller's
+  return true;
+}
+
 bool SqliteConnection::Exec(const std::string &sql, const std::vector<SqlValue> &params,
                             std::vector<SqlRow> *rows) {
   ClearError();
@@ -132,18 +177,7 @@ bool SqliteConnection::Exec(const std::string &sql, const std::vector<SqlValue> 
     return false;
   sqlite3_reset(stmt);
   sqlite3_clear_bindings(stmt);
-  for (size_t i = 0; i < params.size(); ++i) {
-    const int n = static_cast<int>(i + 1);
-    const SqlValue &p = params[i];
-    if (auto *v = std::get_if<int64_t>(&p))
-      sqlite3_bind_int64(stmt, n, *v);
-    else if (auto *d = std::get_if<double>(&p))
-      sqlite3_bind_double(stmt, n, *d);
-    else if (auto *s = std::get_if<std::string>(&p))
-      sqlite3_bind_text(stmt, n, s->data(), static_cast<int>(s->size()), SQLITE_TRANSIENT);
-    else
-      sqlite3_bind_null(stmt, n);
-  }
+  Bind(stmt, params.data(), params.size());
   int rc;
   while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     if (!rows)

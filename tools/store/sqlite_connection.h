@@ -26,12 +26,16 @@ public:
   bool Commit() override;
   void Rollback() override;
   bool Alive() override { return true; }
+  bool InsertMany(const std::string &table, const std::vector<std::string> &columns,
+                  const std::vector<SqlValue> &values) override;
   const std::string &Path() const { return path_; }
 
 private:
   SqliteConnection(sqlite3 *db, std::string path) : db_(db), path_(std::move(path)) {}
   sqlite3_stmt *Prepare(const std::string &sql);
   void Fail(int code, const std::string &what);
+  // Binds params to stmt without copying them: they must outlive its next step.
+  static void Bind(sqlite3_stmt *stmt, const SqlValue *params, size_t count);
 
   sqlite3 *db_;
   std::string path_;

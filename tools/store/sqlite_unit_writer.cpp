@@ -29,10 +29,28 @@ bool WriteUnitOperation(SqlConnection &connection, const UnitOperation &operatio
 
 bool WriteUnitOperations(SqlConnection &connection, const std::vector<UnitOperation> &operations) {
   return InTransaction(connection, [&] {
-    for (const UnitOperation &operation : operations)
-      if (!WriteInTransaction(connection, operation))
-        return false;
-    return true;
+    // Whole units in a row are written together; a header (which must not overwrite a whole
+    // record written before it) ends such a run. Positions follow their units.
+    std::vector<const UnitRecord *> whole;
+    std::vector<JournalPosition> positions;
+    auto flush = [&] {
+      const bool ok = WriteWholeUnits(connection, whole) &&
+                      (positions.empty() || WriteJournalPositions(connection, positions));
+      whole.clear();
+      positions.clear();
+      return ok;
+    };
+    for (const UnitOperation &operation : operations) {
+      if (!operation.unit.unitId.empty() && !operation.whole) {
+        if (!flush() || !WriteInTransaction(connection, operation))
+          return false;
+        continue;
+      }
+      if (!operation.unit.unitId.empty())
+        whole.push_back(&operation.unit);
+      positions.insert(positions.end(), operation.positions.begin(), operation.positions.end());
+    }
+    return flush();
   });
 }
 

@@ -13,6 +13,7 @@ const char *const kUnitColumns =
     "unit_id, serial_number, product_type, business_config, station_index, thread_index, "
     "host_name, sequence_file, sequence_hash, started_us, ended_us, start_day, verdict, "
     "first_failing_step, failure_reason, step_count, item_count, identity_count, download_count";
+constexpr size_t kUnitColumnCount = 19;
 
 std::vector<SqlValue> UnitValues(const UnitRecord &u, bool whole) {
   return {u.unitId,
@@ -89,18 +90,47 @@ bool WriteUnitHeader(SqlConnection &connection, const UnitRecord &header) {
 }
 
 bool WriteWholeUnit(SqlConnection &connection, const UnitRecord &unit) {
-  const std::vector<SqlValue> id{unit.unitId};
-  for (const char *table : {"steps", "items", "identities", "downloads"})
-    if (!connection.Exec(std::string("DELETE FROM ") + table + " WHERE unit_id = $1", id))
-      return false;
-  const auto values = UnitValues(unit, true);
-  std::string sql = std::string("INSERT INTO units (") + kUnitColumns + ") VALUES (" +
-                    Placeholders(values.size()) + ") ON CONFLICT (unit_id) DO UPDATE SET ";
-  {
+  return WriteWholeUnits(connection, {&unit});
+}
+
+bool WriteWholeUnits(SqlConnection &connection, const std::vector<const UnitRecord *> &given) {
+  // A unit named twice keeps its last record, as two upserts one after the other would.
+  std::vector<const UnitRecord *> units;
+  units.reserve(given.size());
+  for (size_t i = 0; i < given.size(); ++i) {
+    bool later = false;
+    for (size_t j = i + 1; j < given.size() && !later; ++j)
+      later = given[j]->unitId == given[i]->unitId;
+    if (!later)
+      units.push_back(given[i]);
+  }
+  if (units.empty())
+    return true;
+
+  // What the store held of these units goes; a server gets one statement per table.
+  const bool server = connection.Dialect() == SqlDialect::Postgres;
+  for (const char *table : {"steps", "items", "identities", "downloads"}) {
+    if (server) {
+      std::vector<SqlValue> ids;
+      for (const UnitRecord *u : units)
+        ids.emplace_back(u->unitId);
+      if (!connection.Exec(std::string("DELETE FROM ") + table + " WHERE unit_id IN (" +
+                               Placeholders(ids.size()) + ")",
+                           ids))
+        return false;
+    } else {
+      const std::string sql = std::string("DELETE FROM ") + table + " WHERE unit_id = $1";
+      for (const UnitRecord *u : units)
+        if (!connection.Exec(sql, {u->unitId}))
+          return false;
+    }
+  }
+  static const std::string upsert = [] {
+    std::string sql = std::string("INSERT INTO units (") + kUnitColumns + ") VALUES (" +
+                      Placeholders(kUnitColumnCount) + ") ON CONFLICT (unit_id) DO UPDATE SET ";
     std::string columns = kUnitColumns;
     bool first = true;
-    size_t start = 0;
-    while (start < columns.size()) {
+    for (size_t start = 0; start < columns.size();) {
       size_t end = columns.find(',', start);
       if (end == std::string::npos)
         end = columns.size();
@@ -112,54 +142,68 @@ bool WriteWholeUnit(SqlConnection &connection, const UnitRecord &unit) {
       }
       start = end + 1;
     }
-  }
-  if (!connection.Exec(sql, values))
-    return false;
+    return sql;
+  }();
+  for (const UnitRecord *u : units)
+    if (!connection.Exec(upsert, UnitValues(*u, true)))
+      return false;
 
-  std::vector<std::vector<SqlValue>> rows;
-  for (const StepRecord &s : unit.steps)
-    rows.push_back({unit.unitId, int64_t{s.index}, s.exportName, s.arguments, int64_t{s.result},
-                    int64_t{s.passed}, s.startedUs, s.durationUs});
-  if (!InsertRows(connection, "steps",
-                  {"unit_id", "step_index", "export_name", "arguments", "result", "passed",
-                   "started_us", "duration_us"},
-                  rows))
+  std::vector<SqlValue> values;
+  for (const UnitRecord *u : units)
+    for (const StepRecord &s : u->steps)
+      values.insert(values.end(), {u->unitId, int64_t{s.index}, s.exportName, s.arguments,
+                                   int64_t{s.result}, int64_t{s.passed}, s.startedUs,
+                                   s.durationUs});
+  if (!connection.InsertMany("steps",
+                             {"unit_id", "step_index", "export_name", "arguments", "result",
+                              "passed", "started_us", "duration_us"},
+                             values))
     return false;
-  rows.clear();
-  for (size_t i = 0; i < unit.items.size(); ++i) {
-    const TestItemRecord &t = unit.items[i];
-    rows.push_back({unit.unitId, int64_t(i), int64_t{t.stepIndex}, t.source, t.name, t.value,
-                    t.lower, t.upper, Number(t.valueNumber), Number(t.lowerNumber),
-                    Number(t.upperNumber), t.verdict, int64_t{t.passed}, t.tag, t.monotonicNs,
-                    t.wallUs});
+  values.clear();
+  size_t items = 0;
+  for (const UnitRecord *u : units)
+    items += u->items.size();
+  values.reserve(items * 16);
+  for (const UnitRecord *u : units) {
+    for (size_t i = 0; i < u->items.size(); ++i) {
+      const TestItemRecord &t = u->items[i];
+      values.insert(values.end(),
+                    {u->unitId, int64_t(i), int64_t{t.stepIndex}, t.source, t.name, t.value,
+                     t.lower, t.upper, Number(t.valueNumber), Number(t.lowerNumber),
+                     Number(t.upperNumber), t.verdict, int64_t{t.passed}, t.tag, t.monotonicNs,
+                     t.wallUs});
+    }
   }
-  if (!InsertRows(connection, "items",
-                  {"unit_id", "item_index", "step_index", "source", "name", "value",
-                   "lower_limit", "upper_limit", "value_number", "lower_number", "upper_number",
-                   "verdict", "passed", "tag", "monotonic_ns", "wall_us"},
-                  rows))
+  if (!connection.InsertMany("items",
+                             {"unit_id", "item_index", "step_index", "source", "name", "value",
+                              "lower_limit", "upper_limit", "value_number", "lower_number",
+                              "upper_number", "verdict", "passed", "tag", "monotonic_ns",
+                              "wall_us"},
+                             values))
     return false;
-  rows.clear();
-  for (size_t i = 0; i < unit.identities.size(); ++i) {
-    const IdentityRecord &d = unit.identities[i];
-    rows.push_back({unit.unitId, int64_t(i), int64_t{d.stepIndex}, d.kind, d.value, d.action,
-                    int64_t{d.result}, int64_t{d.fromPool}, d.wallUs});
-  }
-  if (!InsertRows(connection, "identities",
-                  {"unit_id", "entry_index", "step_index", "kind", "value", "action", "result",
-                   "from_pool", "wall_us"},
-                  rows))
+  values.clear();
+  for (const UnitRecord *u : units)
+    for (size_t i = 0; i < u->identities.size(); ++i) {
+      const IdentityRecord &d = u->identities[i];
+      values.insert(values.end(), {u->unitId, int64_t(i), int64_t{d.stepIndex}, d.kind, d.value,
+                                   d.action, int64_t{d.result}, int64_t{d.fromPool}, d.wallUs});
+    }
+  if (!connection.InsertMany("identities",
+                             {"unit_id", "entry_index", "step_index", "kind", "value", "action",
+                              "result", "from_pool", "wall_us"},
+                             values))
     return false;
-  rows.clear();
-  for (size_t i = 0; i < unit.downloads.size(); ++i) {
-    const DownloadRecord &d = unit.downloads[i];
-    rows.push_back({unit.unitId, int64_t(i), int64_t{d.stepIndex}, d.image, int64_t{d.success},
-                    d.outcome, d.durationUs});
-  }
-  return InsertRows(connection, "downloads",
-                    {"unit_id", "entry_index", "step_index", "image", "success", "outcome",
-                     "duration_us"},
-                    rows);
+  values.clear();
+  for (const UnitRecord *u : units)
+    for (size_t i = 0; i < u->downloads.size(); ++i) {
+      const DownloadRecord &d = u->downloads[i];
+      values.insert(values.end(), {u->unitId, int64_t(i), int64_t{d.stepIndex}, d.image,
+                                   int64_t{d.success}, d.outcome, d.durationUs});
+    }
+  return connection.InsertMany("downloads",
+                               {"unit_id", "entry_index", "step_index", "image", "success",
+                                "outcome", "duration_us"},
+                               values);
 }
 
 std::optional<UnitRecord> ReadUnit(SqlConnection &connection, const std::string &unitId) {

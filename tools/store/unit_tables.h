@@ -17,6 +17,8 @@ bool WriteUnitHeader(SqlConnection &connection, const UnitRecord &header);
 // Replaces whatever the store holds of the unit by the whole record (an upsert by unit id:
 // writing the same unit twice leaves one copy). Runs in the caller's transaction.
 bool WriteWholeUnit(SqlConnection &connection, const UnitRecord &unit);
+// The same for several units at once, their rows sent together.
+bool WriteWholeUnits(SqlConnection &connection, const std::vector<const UnitRecord *> &units);
 
 // The unit with all its steps, items, identities and downloads; nullopt when absent or on error.
 std::optional<UnitRecord> ReadUnit(SqlConnection &connection, const std::string &unitId);

@@ -3,6 +3,7 @@
 #include "platform/process.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -90,6 +91,11 @@ bool RunHiddenCommand(const char *commandLine) {
 }
 
 int64_t CurrentProcessId() { return static_cast<int64_t>(::getpid()); }
+
+bool ProcessRunning(int64_t pid) {
+  if (pid <= 0 || pid > INT32_MAX) return false;
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
 
 std::string CurrentProcessName() {
   char path[4096];

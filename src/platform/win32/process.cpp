@@ -32,6 +32,16 @@ bool RunHiddenCommand(const char *commandLine) {
 
 int64_t CurrentProcessId() { return static_cast<int64_t>(::GetCurrentProcessId()); }
 
+bool ProcessRunning(int64_t pid) {
+  if (pid <= 0 || pid > 0xffffffffLL) return false;
+  HANDLE process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                                 static_cast<DWORD>(pid));
+  if (!process) return ::GetLastError() == ERROR_ACCESS_DENIED;
+  const bool running = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  ::CloseHandle(process);
+  return running;
+}
+
 std::string CurrentProcessName() {
   char path[MAX_PATH + 1] = {};
   const DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
