@@ -236,7 +236,6 @@ inline std::vector<size_t> RowsWhere(bool (*keep)(const ExportRow &)) {
 inline bool CallsLibrary(const ExportRow &row) { return !row.libraryFunction.empty(); }
 inline bool Stages(const ExportRow &row) { return !row.staged.empty(); }
 inline bool IsManager(const ExportRow &row) { return row.shape == ExportShape::kManager; }
-inline bool ReachesStation(const ExportRow &row) { return row.shape != ExportShape::kLifecycle; }
 
 inline std::string RowName(const ::testing::TestParamInfo<size_t> &info) {
   return std::string(kExportCatalogue[info.param].name);

@@ -35,38 +35,24 @@ public:
   int32_t WriteSN(const char *t, int32_t x) override { return Note("WriteSN", {Text(t), N(x)}); }
   int32_t WriteMSN(const char *t, int32_t x) override { return Note("WriteMSN", {Text(t), N(x)}); }
   int32_t ReservedOperation(int32_t v) override { return Note("ReservedOperation", {N(v)}); }
-  int32_t ReadSN(char *o, int32_t x) override { return Note("ReadSN", {Pointer(o), N(x)}); }
-  int32_t ReadMSN(char *o, int32_t x) override { return Note("ReadMSN", {Pointer(o), N(x)}); }
+  int32_t ReadSN(char *o, int32_t x) override { return Note("ReadSN", {P(o), N(x)}); }
+  int32_t ReadMSN(char *o, int32_t x) override { return Note("ReadMSN", {P(o), N(x)}); }
   int32_t OpenPort(int32_t p, int32_t r) override { return Note("OpenPort", {N(p), N(r)}); }
   int32_t ClosePort() override { return Note("ClosePort", {}); }
-  int32_t ReadTestInfo(int32_t i, char *o) override {
-    return Note("ReadTestInfo", {N(i), Pointer(o)});
-  }
-  int32_t ReadTestInfo_AT(int32_t i, char *o) override {
-    return Note("ReadTestInfo_AT", {N(i), Pointer(o)});
-  }
-  int32_t WriteTestFlag(int32_t i, const char *t) override {
-    return Note("WriteTestFlag", {N(i), Text(t)});
-  }
-  int32_t ReadIntSoftVersion(char *o, int32_t x) override {
-    return Note("ReadIntSoftVersion", {Pointer(o), N(x)});
-  }
+  int32_t ReadTestInfo(int32_t i, char *o) override { return Note("ReadTestInfo", {N(i), P(o)}); }
+  int32_t ReadTestInfo_AT(int32_t i, char *o) override { return Note("ReadTestInfo_AT", {N(i), P(o)}); }
+  int32_t WriteTestFlag(int32_t i, const char *t) override { return Note("WriteTestFlag", {N(i), Text(t)}); }
+  int32_t ReadIntSoftVersion(char *o, int32_t x) override { return Note("ReadIntSoftVersion", {P(o), N(x)}); }
   int32_t WriteIMEI(const char *t, int32_t x) override { return Note("WriteIMEI", {Text(t), N(x)}); }
-  int32_t ReadIMEI(char *o, int32_t x) override { return Note("ReadIMEI", {Pointer(o), N(x)}); }
-  int32_t WritePSN16Bit(const char *t, int32_t x) override {
-    return Note("WritePSN16Bit", {Text(t), N(x)});
-  }
-  int32_t ReadPSN16Bit(char *o, int32_t x) override {
-    return Note("ReadPSN16Bit", {Pointer(o), N(x)});
-  }
+  int32_t ReadIMEI(char *o, int32_t x) override { return Note("ReadIMEI", {P(o), N(x)}); }
+  int32_t WritePSN16Bit(const char *t, int32_t x) override { return Note("WritePSN16Bit", {Text(t), N(x)}); }
+  int32_t ReadPSN16Bit(char *o, int32_t x) override { return Note("ReadPSN16Bit", {P(o), N(x)}); }
   int32_t WriteMAC(const char *t) override { return Note("WriteMAC", {Text(t)}); }
   int32_t WriteSSID() override { return Note("WriteSSID", {}); }
-  int32_t ReadMAC(char *o) override { return Note("ReadMAC", {Pointer(o)}); }
-  int32_t ReadSSID(char *o) override { return Note("ReadSSID", {Pointer(o)}); }
-  int32_t ReadTestInfo_UFI(char *o) override { return Note("ReadTestInfo_UFI", {Pointer(o)}); }
-  int32_t ReadIntSoftVersion_UFI(char *o) override {
-    return Note("ReadIntSoftVersion_UFI", {Pointer(o)});
-  }
+  int32_t ReadMAC(char *o) override { return Note("ReadMAC", {P(o)}); }
+  int32_t ReadSSID(char *o) override { return Note("ReadSSID", {P(o)}); }
+  int32_t ReadTestInfo_UFI(char *o) override { return Note("ReadTestInfo_UFI", {P(o)}); }
+  int32_t ReadIntSoftVersion_UFI(char *o) override { return Note("ReadIntSoftVersion_UFI", {P(o)}); }
   int32_t TDDLTE_TxInit_CabLoss(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e, int32_t f,
                                 int32_t g, int32_t h) override {
     return Note("TDDLTE_TxInit_CabLoss", {N(a), N(b), N(c), N(d), N(e), N(f), N(g), N(h)});
@@ -80,6 +66,7 @@ public:
 
 private:
   static std::string N(int32_t v) { return std::to_string(v); }
+  static std::string P(const void *p) { return Pointer(p); }
   int32_t Note(const char *operation, std::vector<std::string> arguments) {
     calls.push_back({operation, std::move(arguments)});
     return result;
@@ -95,11 +82,9 @@ public:
   int32_t PrepareDownload() override { return Note("PrepareDownload", {}); }
   int32_t StartDownload(CString imagePath, int32_t option, QRXDownloadCallback callback,
                         CString secondImagePath, int32_t extra1, int32_t extra2,
-                        CString extraText) override {
-    return Note("StartDownload",
+                        CString extraText) override { return Note("StartDownload",
                 {imagePath, std::to_string(option), Pointer(reinterpret_cast<void *>(callback)),
-                 secondImagePath, std::to_string(extra1), std::to_string(extra2), extraText});
-  }
+                 secondImagePath, std::to_string(extra1), std::to_string(extra2), extraText}); }
   int32_t StopDownload() override { return Note("StopDownload", {}); }
 
 private:

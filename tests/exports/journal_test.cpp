@@ -2,6 +2,7 @@
 // rotation and retention, a deployment without Recording.xml, and a folder that cannot be
 // created or fills up.
 #include "export_deployment.h"
+#include "../services/recording_observer.h"
 #include "hub/qrx_test_tools.h"
 #include "interface/station_context.h"
 #include "journal/journal_format.h"
@@ -35,22 +36,11 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-class Lines : public ILogObserver {
-public:
-  void OnLog(int level, std::string line) override {
-    lines.push_back(std::to_string(level) + ":" + line);
-  }
-  std::vector<std::string> lines;
-};
-
-std::string RecordingXml(const std::string &extra) {
-  return "<Recording><Journal><Folder>Journal</Folder>" + extra + "</Journal></Recording>";
-}
-
 class Journal : public ::testing::Test {
 protected:
   void Record(const std::string &extra = "") {
-    std::ofstream(deployment_.Root() / "BusinessCfg" / "Recording.xml") << RecordingXml(extra);
+    std::ofstream(deployment_.Root() / "BusinessCfg" / "Recording.xml")
+        << "<Recording><Journal><Folder>Journal</Folder>" + extra + "</Journal></Recording>";
   }
   fs::path Folder() const { return deployment_.Root() / "Journal"; }
   IDataSet *Parameters() const {
@@ -82,7 +72,7 @@ protected:
     return all;
   }
   // A small run of a host that says nothing about units; the results of its calls.
-  std::vector<int> SmallRun(Lines *observer) {
+  std::vector<int> SmallRun(RecordingObserver *observer) {
     std::vector<int> r;
     r.push_back(InitQRXInterface(5, "Station.xml", "QRX"));
     r.push_back(RegisterObserver(observer));
@@ -112,7 +102,7 @@ protected:
 
 TEST_F(Journal, SmallRunRecordsItsEventsAndUnits) {
   Record();
-  Lines observer;
+  RecordingObserver observer;
   const std::vector<int> results = SmallRun(&observer);
   EXPECT_EQ(results, (std::vector<int>{0, 0, 0, 0, 0, 3, 0, 0, 1, 0, 0}));
   const std::vector<std::vector<json>> files = Files();
@@ -221,7 +211,7 @@ TEST_F(Journal, StationsOnTheirOwnThreadsWriteTheirOwnFiles) {
 }
 
 TEST_F(Journal, WithoutRecordingNothingChanges) {
-  Lines quiet, recorded;
+  RecordingObserver quiet, recorded;
   auto tree = [&] {
     std::map<std::string, std::string> files;
     for (const auto &entry : fs::recursive_directory_iterator(deployment_.Root())) {
@@ -236,7 +226,7 @@ TEST_F(Journal, WithoutRecordingNothingChanges) {
   EXPECT_FALSE(fs::exists(Folder()));
   Record();
   EXPECT_EQ(SmallRun(&recorded), without);
-  EXPECT_EQ(recorded.lines, quiet.lines);
+  EXPECT_EQ(recorded.heard, quiet.heard);
   std::map<std::string, std::string> after = tree();
   std::erase_if(after, [](const auto &f) {
     return f.first.find("/Journal") != std::string::npos ||
@@ -287,7 +277,7 @@ TEST_F(Journal, RotatesAtItsBoundAndKeepsTheFolderWithinItsOwn) {
 TEST_F(Journal, AFolderThatCannotBeWrittenIsToldOnceAndRequiredRefusesTheStation) {
   Record();
   std::ofstream(Folder()) << "a file where the folder should be";
-  Lines observer;
+  RecordingObserver observer;
   ::testing::internal::CaptureStderr();
   ASSERT_EQ(InitQRXInterface(5, "Station.xml", "QRX"), 0);
   RegisterObserver(&observer);
@@ -297,8 +287,8 @@ TEST_F(Journal, AFolderThatCannotBeWrittenIsToldOnceAndRequiredRefusesTheStation
   const std::string err = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
   EXPECT_NE(err.find("cannot create the journal folder"), std::string::npos) << err;
-  ASSERT_EQ(observer.lines.size(), 1u);
-  EXPECT_NE(observer.lines[0].find("goes on testing"), std::string::npos);
+  ASSERT_EQ(observer.heard.size(), 1u);
+  EXPECT_NE(observer.heard[0].line.find("goes on testing"), std::string::npos);
 
   static std::vector<std::string> boxes;
   QRX_SetMessageBoxHandler([](void *, const char *, const char *text) { boxes.push_back(text); },

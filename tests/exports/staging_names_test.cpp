@@ -81,17 +81,13 @@ TEST_P(StagingNamesFile, SameSizeRewriteKeepingTheTimeIsHonoured) {
   ExpectSameSizeRewriteHonoured(s, names, 0, 'Z');
 }
 
-TEST_P(StagingNamesFile, ReplacedFileIsHonoured) {
+TEST_P(StagingNamesFile, ReplacedOrRemovedFileIsHonoured) {
   EXPECT_EQ(GSM_NST_MeasPower(900, 62, 5), 0);
   StagingNames names = s.Names();
   names.erase({"QCal", "PALevel"});
   s.WriteCommon(names);
   EXPECT_EQ(GSM_NST_MeasPower(900, 62, 5), 1) << "the new file lacks PALevel";
   s.WriteCommon(s.Names());
-  EXPECT_EQ(GSM_NST_MeasPower(900, 62, 5), 0);
-}
-
-TEST_P(StagingNamesFile, RemovedFileIsHonoured) {
   EXPECT_EQ(GSM_NST_MeasPower(900, 62, 5), 0);
   std::filesystem::remove(s.Deployment().CommonPath());
   s.ClearRecord();
@@ -143,29 +139,6 @@ TEST(StagingNameCache, OneCallUnstagesUnderTheNamesItStagedWith) {
   std::string seen;
   EXPECT_EQ(s.Results()->GetString("Recorder.Call1.Saw.moved_band", seen), 0);
   EXPECT_EQ(seen, "1800") << "the next call uses the new name";
-}
-
-// After a rewrite that renames every entry, each staged row stages under the new names.
-TEST_P(StagingNamesFile, EveryStagedRowWorksAfterARewrite) {
-  StagingNames names = s.Names();
-  for (auto &[sk, name] : names) name = "v2_" + name;
-  s.WriteCommon(names);
-  std::string watch;
-  for (const auto &[sk, name] : names) watch += name + "\n";
-  s.Parameters()->SetString("Recorder.Watch", watch);
-  for (size_t row : RowsWhere(&Stages)) {
-    RowArguments a;
-    MakeArguments(kExportCatalogue[row], &a);
-    s.ClearRecord();
-    CallExport(row, a.call);
-    std::string seen;
-    for (const StagedEntry &e : kExportCatalogue[row].staged) {
-      const std::string name = names.at({std::string(e.section), std::string(e.key)});
-      EXPECT_EQ(s.Results()->GetString("Recorder.Call1.Saw." + name, seen), 0)
-          << kExportCatalogue[row].name << ": " << name;
-      EXPECT_EQ(seen, StagedText(e, a));
-    }
-  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cache, StagingNamesFile, ::testing::Bool(),

@@ -13,6 +13,13 @@
 namespace qrx::test {
 namespace {
 
+// The texts of the message boxes shown, each after its caption.
+std::vector<std::string> Shown() {
+  std::vector<std::string> shown;
+  for (const Box &box : Boxes()) shown.push_back(box.caption + ": " + box.text);
+  return shown;
+}
+
 TEST(BILoader, LoadsEachPluginOnceAndInitialisesItsRoot) {
   PluginDeployment d;
   CBISingleton *first = CBISingleton::GetInstance();
@@ -41,13 +48,9 @@ TEST(BILoader, MissingPluginShowsItsMessageOnceAndStaysEmpty) {
   CBIWBGWIFISingleton::GetInstance();
   CUFiBISingleton::GetInstance();
   CBIWBGWIFISingleton::GetInstance();
-  auto boxes = Boxes();
-  ASSERT_EQ(boxes.size(), 4u);
-  EXPECT_EQ(boxes[0].caption, "Error");
-  EXPECT_EQ(boxes[0].text, "Load BI dll fail");
-  EXPECT_EQ(boxes[1].text, "Load GSM FT BI dll fail");
-  EXPECT_EQ(boxes[2].text, "Load BI XA_BIAR9344 dll fail");
-  EXPECT_EQ(boxes[3].text, "Load BI dll fail");
+  EXPECT_EQ(Shown(), (std::vector<std::string>{
+                         "Error: Load BI dll fail", "Error: Load GSM FT BI dll fail",
+                         "Error: Load BI XA_BIAR9344 dll fail", "Error: Load BI dll fail"}));
 }
 
 TEST(BILoader, PluginThatFailsToLoadIsReportedAndNotRetried) {
@@ -58,10 +61,7 @@ TEST(BILoader, PluginThatFailsToLoadIsReportedAndNotRetried) {
   EXPECT_EQ(ufi->Module(), nullptr);
   EXPECT_EQ(ufi->GetTestDllObject(), nullptr);
   EXPECT_EQ(CUFiBISingleton::GetInstance()->Module(), nullptr);
-  auto boxes = Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].caption, "Error");
-  EXPECT_EQ(boxes[0].text, "Load BI dll fail");
+  EXPECT_EQ(Shown(), std::vector<std::string>{"Error: Load BI dll fail"});
 }
 
 TEST(BILoader, PluginWithoutCreateExportIsReported) {
@@ -73,10 +73,8 @@ TEST(BILoader, PluginWithoutCreateExportIsReported) {
   EXPECT_EQ(phone->RootObject(), nullptr);
   // The SN object is requested independently of the root object.
   EXPECT_EQ(phone->GetTestDllObject(), nullptr);
-  auto boxes = Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].caption, "QRXInterface");
-  EXPECT_EQ(boxes[0].text, "\xBB\xF1\xC8\xA1" "BI Create Function Address fail");
+  EXPECT_EQ(Shown(),
+            std::vector<std::string>{"QRXInterface: \xBB\xF1\xC8\xA1" "BI Create Function Address fail"});
 }
 
 TEST(BILoader, CreateReturningNullIsReportedWithTheClassText) {
@@ -94,12 +92,10 @@ TEST(BILoader, CreateReturningNullIsReportedWithTheClassText) {
   EXPECT_EQ(CBISingleton::GetInstance()->RootObject(), nullptr);
   EXPECT_EQ(CBIQRXGSMFtSingleton::GetInstance()->RootObject(), nullptr);
   EXPECT_EQ(CBIWBGWIFISingleton::GetInstance()->RootObject(), nullptr);
-  auto boxes = Boxes();
-  ASSERT_EQ(boxes.size(), 3u);
-  EXPECT_EQ(boxes[0].caption, "QRXInterface");
-  EXPECT_EQ(boxes[0].text, "\xB5\xF7\xD3\xC3" "BI Create Function Fail");
-  EXPECT_EQ(boxes[1].text, "\xB5\xF7\xD3\xC3" "GSM FT BI Create Function Fail");
-  EXPECT_EQ(boxes[2].text, "\xB5\xF7\xD3\xC3" "BI XA_BIAR9344 Create Function Fail");
+  const std::string call = "QRXInterface: \xB5\xF7\xD3\xC3"; // "调用"
+  EXPECT_EQ(Shown(), (std::vector<std::string>{call + "BI Create Function Fail",
+                                                call + "GSM FT BI Create Function Fail",
+                                                call + "BI XA_BIAR9344 Create Function Fail"}));
   // No construction is retried while the library stays loaded.
   CBISingleton::GetInstance();
   EXPECT_EQ(PluginDeployment::Control(held[0])->createCalls, 1);
@@ -150,7 +146,7 @@ TEST(BILoader, UnloadClosesWindowThenSnThenRoot) {
   CBIQRXGSMFtSingleton::GetInstance();
   LoaderInstance<CBISingleton>::Destroy();
   LoaderInstance<CBIQRXGSMFtSingleton>::Destroy();
-  EXPECT_EQ(d.ReadFile("unload.log"), "phone sn\nphone root\nphone root\n");
+  EXPECT_EQ(d.Read("unload.log"), "phone sn\nphone root\nphone root\n");
   // After an unload the next request loads the plug-in afresh.
   EXPECT_NE(CBISingleton::GetInstance(), nullptr);
   EXPECT_EQ(PluginDeployment::Phone()->createCalls, 1);

@@ -6,6 +6,8 @@
 #include "platform/fault_injection.h"
 #include "plugins/qrx_ufi_bi_download_manager.h"
 
+#include "../support/environment.h"
+
 #include <condition_variable>
 #include <cstdlib>
 #include <thread>
@@ -23,32 +25,33 @@ protected:
     settings = this->deployment.Path("Plugins/download.ini");
     this->control->settingsFile = settings;
     image = this->deployment.Path("image.bin");
-    this->deployment.WriteFile("image.bin", kSignature + "payload");
+    this->deployment.Write("image.bin", kSignature + "payload");
   }
   int Start(const std::string &path, QRXDownloadCallback cb = nullptr, int option = 2) {
     return this->manager->StartDownload(path, option, cb, "/img/second.bin", 5, 6, "extra");
   }
-  std::string Settings() { return this->deployment.ReadFile("Plugins/download.ini"); }
+  std::string Settings() { return this->deployment.Read("Plugins/download.ini"); }
   std::string settings, image;
 };
 using PhoneDownload = DownloadTest<CQRXBIDownloadManager, false>;
 using UfiDownload = DownloadTest<CQRXUFiBIDownloadManager, true>;
 
-TEST_F(PhoneDownload, StartWritesTheImageThenOptionWindowAndStart) {
+TEST_F(PhoneDownload, StopCallsThePluginEvenBeforeAnyStartAndStartWritesTheImageFirst) {
+  EXPECT_EQ(manager->StopDownload(), 0);
   EXPECT_EQ(Start(image), 0);
   EXPECT_EQ(Settings(), "[DownloadImage]\r\nFile=" + image + "\r\n");
-  EXPECT_EQ(CallsMade(), (Calls{"14()", "112(2,1)", "110(window)", "111(1,0)"}));
+  EXPECT_EQ(CallsMade(), (Calls{"111(0,0)", "14()", "112(2,1)", "110(window)", "111(1,0)"}));
 }
 
 TEST_F(PhoneDownload, ImagesWithoutTheSignatureAreRefusedAndNothingIsWritten) {
-  deployment.WriteFile("exact.bin", kSignature);
+  deployment.Write("exact.bin", kSignature);
   EXPECT_EQ(Start(deployment.Path("exact.bin")), 0);
   control->Clear();
   std::remove(settings.c_str());
-  deployment.WriteFile("short.bin", kSignature.substr(0, 15));
+  deployment.Write("short.bin", kSignature.substr(0, 15));
   std::string wrongFirst = kSignature;
   wrongFirst[0] = 0x1B;
-  deployment.WriteFile("wrong.bin", wrongFirst + "more");
+  deployment.Write("wrong.bin", wrongFirst + "more");
   for (const std::string &bad : {deployment.Path("short.bin"), deployment.Path("wrong.bin"),
                                  deployment.Path("missing.bin"), deployment.Path("Plugins"),
                                  std::string()}) {
@@ -59,44 +62,35 @@ TEST_F(PhoneDownload, ImagesWithoutTheSignatureAreRefusedAndNothingIsWritten) {
 }
 
 TEST_F(PhoneDownload, ExistingSettingsAreKeptAroundTheReplacedValue) {
-  deployment.WriteFile("Plugins/download.ini", "[Port]\r\nCom=3\r\n[downloadimage]\r\nfile=old\r\nSpeed=9\r\n");
+  deployment.Write("Plugins/download.ini", "[Port]\r\nCom=3\r\n[downloadimage]\r\nfile=old\r\nSpeed=9\r\n");
   EXPECT_EQ(Start(image), 0);
   // The key keeps the file's own spelling of its name, as on Windows.
   EXPECT_EQ(Settings(), "[Port]\r\nCom=3\r\n[downloadimage]\r\nfile=" + image + "\r\nSpeed=9\r\n");
 }
 
 TEST_F(PhoneDownload, NoSettingsFileFromThePluginFailsBeforeStarting) {
-  control->settingsFile.clear();
-  EXPECT_EQ(Start(image), 1);
-  EXPECT_EQ(CallsMade(), Calls{"14()"});
+  for (const std::string &file : {std::string(), deployment.Path("NoSuchDir/download.ini")}) {
+    control->Clear();
+    control->settingsFile = file;
+    EXPECT_EQ(Start(image), 1) << file;
+    EXPECT_EQ(CallsMade(), Calls{"14()"}) << file;
+  }
+}
+
+TEST_F(PhoneDownload, PrepareHandsModelAndPhoneTypeOrAsksTheOperatorForIt) {
+  EXPECT_EQ(manager->PrepareDownload(), 1);
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].caption, "QRXInterface");
+  EXPECT_EQ(Boxes()[0].text.substr(Boxes()[0].text.size() - 13), "\xA3\xBA" "BIPhoneType");
   control->Clear();
-  control->settingsFile = deployment.Path("NoSuchDir/download.ini");
-  EXPECT_EQ(Start(image), 1);
-  EXPECT_EQ(CallsMade(), Calls{"14()"});
-}
-
-TEST_F(PhoneDownload, StopCallsThePluginEvenBeforeAnyStart) {
-  EXPECT_EQ(manager->StopDownload(), 0);
-  EXPECT_EQ(CallsMade(), Calls{"111(0,0)"});
-}
-
-TEST_F(PhoneDownload, PrepareHandsModelAndPhoneType) {
   SetPhoneType("BI_TYPE");
   EXPECT_EQ(manager->PrepareDownload(), 0);
-  Calls calls = CallsMade();
+  const Calls calls = CallsMade();
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0].rfind("13(", 0), 0u);
   EXPECT_EQ(calls[1], "15(BI_TYPE)");
   Script(kSnSetPhoneType, 1);
   EXPECT_EQ(manager->PrepareDownload(), 1);
-}
-
-TEST_F(PhoneDownload, PrepareWithoutPhoneTypeAsksTheOperator) {
-  EXPECT_EQ(manager->PrepareDownload(), 1);
-  auto boxes = Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].caption, "QRXInterface");
-  EXPECT_EQ(boxes[0].text.substr(boxes[0].text.size() - 13), "\xA3\xBA" "BIPhoneType");
 }
 
 TEST(DownloadWithoutPlugin, EveryOperationFails) {
@@ -131,7 +125,7 @@ TEST_F(UfiDownload, StartWritesBothImagesAndPassesTheExtraValues) {
 TEST_F(UfiDownload, BothImagesAreWrittenOrNeither) {
   const std::string before = "[DownloadImage]\r\nFile=old\r\n[DownloadImageUFI]\r\nFile=old2\r\n";
   for (int spared = 0; spared < 3; ++spared) {
-    deployment.WriteFile("Plugins/download.ini", before);
+    deployment.Write("Plugins/download.ini", before);
     control->Clear();
     platform::FailNext(platform::Fault::kFileWrite, 1, spared);
     const int result = Start(image);
@@ -151,22 +145,21 @@ TEST_F(UfiDownload, PrepareCallsThePreparationStepsAndFlushesTheArpCache) {
   const std::string bin = deployment.Path("bin");
   std::filesystem::create_directories(bin);
   const std::string marker = deployment.Path("ip-ran");
-  deployment.WriteFile("bin/ip", "#!/bin/sh\necho \"$@\" > '" + marker + "'\necho noise\n");
+  deployment.Write("bin/ip", "#!/bin/sh\necho \"$@\" > '" + marker + "'\necho noise\n");
   std::filesystem::permissions(bin + "/ip", std::filesystem::perms::owner_all);
-  const char *oldPath = std::getenv("PATH");
-  const std::string saved = oldPath ? oldPath : "";
-  ::setenv("PATH", (bin + ":" + saved).c_str(), 1);
   SetPhoneType("UFI_T");
-  EXPECT_EQ(manager->PrepareDownload(), 0);
-  ::setenv("PATH", saved.c_str(), 1);
+  {
+    ScopedEnvironment path("PATH", bin + ":" + std::getenv("PATH"));
+    EXPECT_EQ(manager->PrepareDownload(), 0);
+  }
   Calls calls = CallsMade();
   ASSERT_EQ(calls.size(), 4u);
   EXPECT_EQ(calls[0], "168()");
   EXPECT_EQ(calls[1], "169(1)");
   EXPECT_EQ(calls[3], "15(UFI_T)");
-  for (int i = 0; i < 200 && deployment.ReadFile("ip-ran").empty(); ++i)
+  for (int i = 0; i < 200 && deployment.Read("ip-ran").empty(); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  EXPECT_EQ(deployment.ReadFile("ip-ran"), "neigh flush all\n");
+  EXPECT_EQ(deployment.Read("ip-ran"), "neigh flush all\n");
 }
 
 // Progress of downloads on two stations reaches the callback installed last, in order.
@@ -208,25 +201,13 @@ TEST_F(PhoneDownload, ProgressFromThePluginsThreadReachesTheLastCallbackInOrder)
   // The plug-in reports the first download completely before the second one's, and every
   // message after the second station installed its callback reaches that callback.
   ASSERT_EQ(progress.events.size(), 102u);
-  bool switched = false;
-  for (size_t i = 0; i < progress.events.size(); ++i) {
+  for (size_t i = 0, switched = 0; i < progress.events.size(); ++i) {
     auto [who, e] = progress.events[i];
-    const size_t inSeries = i % 51;
-    if (inSeries == 50) {
-      EXPECT_EQ(e.kind, 3) << i;
-      EXPECT_EQ(e.value5, 1) << i;
-    } else {
-      EXPECT_EQ(e.kind, 1) << i;
-      EXPECT_EQ(e.value1, static_cast<int>(inSeries)) << i;
-      EXPECT_EQ(e.value4, 7) << i;
-    }
-    if (who == 2) switched = true;
-    if (switched) {
-      EXPECT_EQ(who, 2) << i;
-    }
-    if (i >= 51) {
-      EXPECT_EQ(who, 2) << i;
-    }
+    const int inSeries = static_cast<int>(i % 51);
+    EXPECT_EQ(e.kind, inSeries == 50 ? 3 : 1) << i;
+    EXPECT_EQ(inSeries == 50 ? e.value5 : e.value1, inSeries == 50 ? 1 : inSeries) << i;
+    switched = switched || who == 2;
+    EXPECT_EQ(who, switched || i >= 51 ? 2 : 1) << i;
   }
   g_progress = nullptr;
   secondHub->Release();

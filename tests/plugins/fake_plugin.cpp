@@ -101,16 +101,8 @@ template <int P, size_t Size> int ReadText(char *out, int extra, int ti) {
   FillBuffer(P, out, Size);
   return Result(P, 0);
 }
-template <int P, int Success> int ThreeInts(int a, int b, int c) {
-  Record(P, N(a), N(b), N(c));
-  return Result(P, Success);
-}
-template <int P, int Success> int OneInt(int ti) {
-  Record(P, N(ti));
-  return Result(P, Success);
-}
-template <int P, int Success> int TwoInts(int a, int b) {
-  Record(P, N(a), N(b));
+template <int P, int Success, typename... I> int Ints(I... values) {
+  Record(P, N(values)...);
   return Result(P, Success);
 }
 template <int P> int ReadFlags(int count, char *out, int ti) {
@@ -150,23 +142,14 @@ template <int P> int TxInit(int16_t tenths, int v2, int v3, int v4, int v5, int 
   Record(P, N(tenths), N(v2), N(v3), N(v4), N(v5), N(v6), N(v7), N(v8), N(zero), N(ti));
   return Result(P, 0);
 }
-template <int P, int Success> int WriteString(std::string value, int ti) {
-  Record(P, value, N(ti));
+// The string forms, with their trailing integer arguments (thread index last).
+template <int P, int Success, typename... I> int WriteString(std::string value, I... ints) {
+  Record(P, value, N(ints)...);
   Store(P, value);
   return Result(P, Success);
 }
-template <int P, int Success> int ReadString(std::string &out, int ti) {
-  Record(P, out.empty() ? "empty" : "dirty", N(ti));
-  if (!Flag(g_control.writeNothing, P)) out = Load(P);
-  return Result(P, Success);
-}
-template <int P, int Success> int WriteString3(std::string value, int zero, int ti) {
-  Record(P, value, N(zero), N(ti));
-  Store(P, value);
-  return Result(P, Success);
-}
-template <int P, int Success> int ReadString3(std::string &out, int zero, int ti) {
-  Record(P, out.empty() ? "empty" : "dirty", N(zero), N(ti));
+template <int P, int Success, typename... I> int ReadString(std::string &out, I... ints) {
+  Record(P, out.empty() ? "empty" : "dirty", N(ints)...);
   if (!Flag(g_control.writeNothing, P)) out = Load(P);
   return Result(P, Success);
 }
@@ -209,10 +192,6 @@ int UfiExtra(int a, int b, std::string text) {
   Record(kUfiDownloadExtra, N(a), N(b), text);
   return 0;
 }
-int NoArgs168() {
-  Record(kUfiPrepareFirst);
-  return 0;
-}
 #endif
 // Unload order is written beside the deployment: the control block dies with the library.
 void LogUnload(const char *what) {
@@ -232,8 +211,8 @@ void SnRelease() {
 #ifdef FAKE_UFI
 class Sn final : public UfiSnObject {
 public:
-  int OpenPort(int a, int b, int c) override { return ThreeInts<kUfiOpenPort, 0>(a, b, c); }
-  int ClosePort(int ti) override { return OneInt<kUfiClosePort, 0>(ti); }
+  int OpenPort(int a, int b, int c) override { return Ints<kUfiOpenPort, 0>(a, b, c); }
+  int ClosePort(int ti) override { return Ints<kUfiClosePort, 0>(ti); }
   int WriteSnFirstCopy(const char *t, int e, int ti) override { return WriteText<kUfiWriteSnFirstCopy>(t, e, ti); }
   int ReadSnFirstCopy(char *o, int e, int ti) override { return ReadText<kUfiReadSnFirstCopy, kSnBufferSize>(o, e, ti); }
   int WriteSnSecondCopy(const char *t, int e, int ti) override { return WriteText<kUfiWriteSnSecondCopy>(t, e, ti); }
@@ -246,39 +225,39 @@ public:
   int ReadMsn(char *o, int e, int ti) override { return ReadText<kUfiReadMsn, 64>(o, e, ti); }
   int ReadFlags(int n, char *o, int ti) override { return ::ReadFlags<kUfiReadFlags>(n, o, ti); }
   int ReadIntSoftVersion(char *o, int e, int ti) override { return ReadText<kUfiReadIntSoftVersion, 64>(o, e, ti); }
-  int PortCheck1(int ti) override { return OneInt<kUfiPortCheck1, 1>(ti); }
-  int PortCheck2(int ti) override { return OneInt<kUfiPortCheck2, 1>(ti); }
-  int PortCheck3(int ti) override { return OneInt<kUfiPortCheck3, 1>(ti); }
+  int PortCheck1(int ti) override { return Ints<kUfiPortCheck1, 1>(ti); }
+  int PortCheck2(int ti) override { return Ints<kUfiPortCheck2, 1>(ti); }
+  int PortCheck3(int ti) override { return Ints<kUfiPortCheck3, 1>(ti); }
   int WriteSnThirdCopy(std::string v, int ti) override { return WriteString<kUfiWriteSnThirdCopy, 1>(v, ti); }
   int ReadSnThirdCopy(std::string &o, int ti) override { return ReadString<kUfiReadSnThirdCopy, 1>(o, ti); }
-  int WriteMac(std::string v, int z, int ti) override { return WriteString3<kUfiWriteMac, 1>(v, z, ti); }
-  int ReadMac(std::string &o, int z, int ti) override { return ReadString3<kUfiReadMac, 1>(o, z, ti); }
-  int WriteSsid(int ti) override { return OneInt<kUfiWriteSsid, 1>(ti); }
+  int WriteMac(std::string v, int z, int ti) override { return WriteString<kUfiWriteMac, 1>(v, z, ti); }
+  int ReadMac(std::string &o, int z, int ti) override { return ReadString<kUfiReadMac, 1>(o, z, ti); }
+  int WriteSsid(int ti) override { return Ints<kUfiWriteSsid, 1>(ti); }
   int ReadSsid(std::string &o, int ti) override { return ReadString<kUfiReadSsid, 1>(o, ti); }
   int ReadIntSoftVersionUfi(char *o, int ti) override { return ReadUfiForm<kUfiReadIntSoftVersionUfi>(o, ti); }
   int ReadTestInfoUfi(char *o, int ti) override { return ReadUfiForm<kUfiReadTestInfoUfi>(o, ti); }
   int DownloadWindow(void *w) override { return SetWindow<kUfiDownloadWindow>(w); }
   int DownloadStartStop(int a, int b) override { return StartStop<kUfiDownloadStartStop>(a, b); }
-  int DownloadOption(int a, int b) override { return TwoInts<kUfiDownloadOption, 0>(a, b); }
+  int DownloadOption(int a, int b) override { return Ints<kUfiDownloadOption, 0>(a, b); }
   int DownloadExtra(int a, int b, std::string t) override { return UfiExtra(a, b, t); }
-  int Reserved(int a, int b, int c) override { return ThreeInts<kUfiReserved, 0>(a, b, c); }
+  int Reserved(int a, int b, int c) override { return Ints<kUfiReserved, 0>(a, b, c); }
   int ReadFlagsAt(int i, char *o, int ti) override { return ReadFlagAt<kUfiReadFlagsAt>(i, o, ti); }
   int WriteFlag(int i, const char *t, int ti) override { return ::WriteFlag<kUfiWriteFlag>(i, t, ti); }
-  int PrepareFirst() override { return NoArgs168(); }
-  int PrepareSecond(int v) override { return OneInt<kUfiPrepareSecond, 0>(v); }
+  int PrepareFirst() override { return Ints<kUfiPrepareFirst, 0>(); }
+  int PrepareSecond(int v) override { return Ints<kUfiPrepareSecond, 0>(v); }
 #else
 class Sn final : public PhoneSnObject {
 public:
-  int OpenPort(int a, int b, int c) override { return ThreeInts<kPhoneOpenPort, 0>(a, b, c); }
-  int ClosePort(int ti) override { return OneInt<kPhoneClosePort, 0>(ti); }
+  int OpenPort(int a, int b, int c) override { return Ints<kPhoneOpenPort, 0>(a, b, c); }
+  int ClosePort(int ti) override { return Ints<kPhoneClosePort, 0>(ti); }
   int TddTxInitCabLoss(int16_t t, int v2, int v3, int v4, int v5, int v6, int v7, int v8, int z, int ti) override {
     return TxInit<kPhoneTddTxInitCabLoss>(t, v2, v3, v4, v5, v6, v7, v8, z, ti);
   }
-  int TddTxClose(int ti) override { return OneInt<kPhoneTddTxClose, 0>(ti); }
+  int TddTxClose(int ti) override { return Ints<kPhoneTddTxClose, 0>(ti); }
   int FddTxInitCabLoss(int16_t t, int v2, int v3, int v4, int v5, int v6, int v7, int v8, int z, int ti) override {
     return TxInit<kPhoneFddTxInitCabLoss>(t, v2, v3, v4, v5, v6, v7, v8, z, ti);
   }
-  int FddTxClose(int ti) override { return OneInt<kPhoneFddTxClose, 0>(ti); }
+  int FddTxClose(int ti) override { return Ints<kPhoneFddTxClose, 0>(ti); }
   int WriteSnFirstCopy(const char *t, int e, int ti) override { return WriteText<kPhoneWriteSnFirstCopy>(t, e, ti); }
   int ReadSnFirstCopy(char *o, int e, int ti) override { return ReadText<kPhoneReadSnFirstCopy, kSnBufferSize>(o, e, ti); }
   int WriteSnSecondCopy(const char *t, int e, int ti) override { return WriteText<kPhoneWriteSnSecondCopy>(t, e, ti); }
@@ -295,8 +274,8 @@ public:
   int ReadIntSoftVersion(char *o, int e, int ti) override { return ReadText<kPhoneReadIntSoftVersion, 64>(o, e, ti); }
   int DownloadWindow(void *w) override { return SetWindow<kPhoneDownloadWindow>(w); }
   int DownloadStartStop(int a, int b) override { return StartStop<kPhoneDownloadStartStop>(a, b); }
-  int DownloadOption(int a, int b) override { return TwoInts<kPhoneDownloadOption, 0>(a, b); }
-  int Reserved(int a, int b, int c) override { return ThreeInts<kPhoneReserved, 0>(a, b, c); }
+  int DownloadOption(int a, int b) override { return Ints<kPhoneDownloadOption, 0>(a, b); }
+  int Reserved(int a, int b, int c) override { return Ints<kPhoneReserved, 0>(a, b, c); }
   int ReadFlagsAt(int i, char *o, int ti) override { return ReadFlagAt<kPhoneReadFlagsAt>(i, o, ti); }
   int WriteFlag(int i, const char *t, int ti) override { return ::WriteFlag<kPhoneWriteFlag>(i, t, ti); }
 #endif

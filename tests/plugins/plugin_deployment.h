@@ -50,9 +50,6 @@ public:
   }
   static FakeControl *Phone() { return Control(CBISingleton::GetInstance()->Module()); }
   static FakeControl *Ufi() { return Control(CUFiBISingleton::GetInstance()->Module()); }
-
-  std::string ReadFile(const std::string &name) const { return Read(name); }
-  void WriteFile(const std::string &name, const std::string &data) const { Write(name, data); }
 };
 
 } // namespace qrx::test

@@ -2,27 +2,19 @@
 // discarded, and a missing program reported.
 #include "platform/process.h"
 
+#include "../support/station_folder.h"
+
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 #include <unistd.h>
 
 namespace qrx::platform {
 namespace {
 
-std::string Slurp(const std::string &path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 TEST(StartDetached, ProgramRunsOnWithoutBeingOurChild) {
-  char tmpl[] = "/tmp/qrx-process-XXXXXX";
-  const std::filesystem::path dir = ::mkdtemp(tmpl);
+  test::TempFolder folder("process");
+  const std::filesystem::path &dir = folder.Root();
   const std::string script = (dir / "helper").string();
   const std::string pidFile = (dir / "pid").string();
   const std::string release = (dir / "release").string();
@@ -39,24 +31,22 @@ TEST(StartDetached, ProgramRunsOnWithoutBeingOurChild) {
   std::filesystem::permissions(script, std::filesystem::perms::owner_all);
   // Whatever the test's outcome, the helper is released and has ended before its folder goes.
   struct Release {
-    const std::filesystem::path &dir;
     const std::string &release, &done;
     ~Release() {
       std::ofstream(release).put('x');
       for (int i = 0; i < 400 && !std::filesystem::exists(done); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
       EXPECT_TRUE(std::filesystem::exists(done)) << "the helper has ended";
-      std::filesystem::remove_all(dir);
     }
   };
 
   ASSERT_TRUE(StartDetached({script}));
-  Release ending{dir, release, done};
+  Release ending{release, done};
   for (int i = 0; i < 400 && !std::filesystem::exists(pidFile); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(25));
   // StartDetached returned while the program is still waiting for its release.
   EXPECT_FALSE(std::filesystem::exists(done));
-  const std::string parent = Slurp(pidFile);
+  const std::string parent = test::ReadBytes(pidFile);
   ASSERT_FALSE(parent.empty());
   EXPECT_NE(std::stol(parent), static_cast<long>(::getpid()));
 }

@@ -1,6 +1,6 @@
 // A host process with the real shared library: when the process ends, every BI plug-in gets
 // its releases (SN object before root object) and the progress window is gone before them.
-#include <qrx/host_ui.h>
+#include "../support/station_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -35,16 +32,14 @@ int HostProcess() {
 }
 
 TEST(PluginUnload, EndOfHostProcessReleasesEveryPlugin) {
-  char tmpl[] = "/tmp/qrx-unload-XXXXXX";
-  const std::filesystem::path root = ::mkdtemp(tmpl);
-  namespace fs = std::filesystem;
-  fs::create_directories(root / "Plugins");
-  fs::create_directories(root / "TestDll");
-  fs::create_directories(root / "BusinessCfg");
-  fs::copy_file(QRX_FAKE_PHONE, root / "Plugins" / "BI_QRX.so");
-  fs::copy_file(QRX_FAKE_PHONE, root / "Plugins" / "BI_GSM_QRX.so");
+  qrx::test::TempFolder folder("unload");
+  const std::filesystem::path &root = folder.Root();
+  for (const char *name : {"Plugins", "TestDll", "BusinessCfg"})
+    std::filesystem::create_directories(root / name);
+  for (const char *name : {"BI_QRX.so", "BI_GSM_QRX.so"})
+    std::filesystem::copy_file(QRX_FAKE_PHONE, root / "Plugins" / name);
   for (const char *name : {"TestDllQRXCal.so", "GsmFt.so", "TDFT.so", "FinalTestLTE.so"})
-    fs::copy_file(QRX_TEST_LIBRARY, root / "TestDll" / name);
+    std::filesystem::copy_file(QRX_TEST_LIBRARY, root / "TestDll" / name);
 
   pid_t child = ::fork();
   ASSERT_GE(child, 0);
@@ -56,17 +51,13 @@ TEST(PluginUnload, EndOfHostProcessReleasesEveryPlugin) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
-  std::ifstream in(root / "unload.log");
-  std::stringstream log;
-  log << in.rdbuf();
   // The phone plug-in (SN object, then root) and the GSM plug-in (root only), each once.
-  const std::string text = log.str();
+  const std::string text = folder.Read("unload.log");
   EXPECT_NE(text.find("phone sn\nphone root\n"), std::string::npos) << text;
   size_t roots = 0;
   for (size_t at = text.find("phone root"); at != std::string::npos; at = text.find("phone root", at + 1))
     ++roots;
   EXPECT_EQ(roots, 2u) << text;
-  fs::remove_all(root);
 }
 
 } // namespace

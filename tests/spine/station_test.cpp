@@ -12,7 +12,6 @@
 
 #include <filesystem>
 #include <thread>
-#include <vector>
 
 namespace qrx {
 namespace {
@@ -49,7 +48,7 @@ TEST_F(StationTest, StationIsFoundByItsThreadAndCallsItsLibraries) {
   EXPECT_EQ(CleanUpQRXInterface(), 0) << "no station: still 0";
 }
 
-TEST_F(StationTest, ProductTypeDecidesTheServicesInAnyCase) {
+TEST_F(StationTest, ProductTypeDecidesTheServicesInAnyCaseAndBadArgumentsAreRefused) {
   ASSERT_EQ(InitQRXInterface(1, "Ufi.xml", "ufi"), 0);
   StationContext s;
   ASSERT_TRUE(FindStation(&s));
@@ -61,12 +60,8 @@ TEST_F(StationTest, ProductTypeDecidesTheServicesInAnyCase) {
   EXPECT_FALSE(StationRegistry::Instance().Contains(2));
   EXPECT_TRUE(std::filesystem::exists(deployment_.Root() / "BusinessCfg" / "X.xml"))
       << "its hub was still seeded";
-}
-
-TEST_F(StationTest, BadArgumentsAreRefused) {
   EXPECT_EQ(InitQRXInterface(4, nullptr, "QRX"), 1);
   EXPECT_EQ(InitQRXInterface(4, "S.xml", nullptr), 1);
-  StationContext s;
   EXPECT_FALSE(FindStation(&s));
 }
 
@@ -88,27 +83,6 @@ TEST_F(StationTest, TakenIndexIsLeftAloneEvenFromAnotherThread) {
   ASSERT_TRUE(FindStation(&again));
   EXPECT_EQ(again.testTools, mine.testTools);
   EXPECT_EQ(again.wifiService, nullptr) << "still the phone station";
-}
-
-TEST_F(StationTest, EightThreadsEachFindTheirOwnStation) {
-  constexpr int kThreads = 8;
-  std::vector<int> results(kThreads, -99);
-  std::vector<std::thread> threads;
-  for (int i = 0; i < kThreads; ++i) {
-    threads.emplace_back([i, &results] {
-      if (InitQRXInterface(10 + i, "S.xml", i % 2 ? "UFI" : "QRX") != 0) return;
-      StationContext s;
-      if (!FindStation(&s)) return;
-      results[i] = s.calService->CallExport("Echo") == 7 ? -7 : 0;
-      int ti = -1;
-      s.testTools->GetParameterDataSet()->GetInt("ThreadIndex", &ti);
-      results[i] = ti;
-      CleanUpQRXInterface();
-    });
-  }
-  for (auto &t : threads) t.join();
-  for (int i = 0; i < kThreads; ++i) EXPECT_EQ(results[i], 10 + i);
-  EXPECT_EQ(StationRegistry::Instance().Size(), 0u);
 }
 
 // A failed start removes the station it began, and only that one: a thread's other station

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -88,25 +89,13 @@ TEST_F(TestItemHandler, RecordCarriesTheLineTextsAsUtf8WithNumbersAndFollowsTheO
   EXPECT_EQ(log.LogTestItem("Cal", "\xB9\xA6\xC2\xCA", 1.234, 1.5, 0.5, 1, 42), 0);
   EXPECT_EQ(log.LogTestItem("GsmFt", "RxLev", -3, 10, -10, 0, 0), 0);
   ASSERT_EQ(c.seen.size(), 2u);
-  const Seen &a = c.seen[0];
-  EXPECT_EQ(a.threadIndex, 7);
-  EXPECT_EQ(a.source, "Cal");
-  EXPECT_EQ(a.item, "\xE5\x8A\x9F\xE7\x8E\x87"); // 功率 in UTF-8
-  EXPECT_EQ(a.value, "1.23");
-  EXPECT_EQ(a.upper, "1.50");
-  EXPECT_EQ(a.lower, "0.50");
-  EXPECT_EQ(a.valueNumber, 1.23);
-  EXPECT_EQ(a.upperNumber, 1.5);
-  EXPECT_EQ(a.lowerNumber, 0.5);
-  EXPECT_EQ(a.verdict, "PASS");
-  EXPECT_EQ(a.passed, 1);
-  EXPECT_EQ(a.tag, 42);
-  EXPECT_EQ(a.linesBefore, 1u); // the observer had its line first
-  const Seen &b = c.seen[1];
-  EXPECT_EQ(b.value, "-3");
-  EXPECT_EQ(b.valueNumber, -3.0);
-  EXPECT_EQ(b.verdict, "FAIL");
-  EXPECT_EQ(b.passed, 0);
+  const Seen &a = c.seen[0], &b = c.seen[1];
+  // 功率 in UTF-8; the observer had its line first.
+  EXPECT_EQ(std::tie(a.threadIndex, a.source, a.item, a.value, a.upper, a.lower, a.verdict),
+            std::make_tuple(7, "Cal", "\xE5\x8A\x9F\xE7\x8E\x87", "1.23", "1.50", "0.50", "PASS"));
+  EXPECT_EQ(std::tie(a.valueNumber, a.upperNumber, a.lowerNumber), std::make_tuple(1.23, 1.5, 0.5));
+  EXPECT_EQ(std::tie(a.passed, a.tag, a.linesBefore), std::make_tuple(1, 42, 1u));
+  EXPECT_EQ(std::tie(b.value, b.valueNumber, b.verdict, b.passed), std::make_tuple("-3", -3.0, "FAIL", 0));
   EXPECT_GE(b.monotonicNs, a.monotonicNs);
   const int64_t now = std::chrono::duration_cast<std::chrono::microseconds>(
                           std::chrono::system_clock::now().time_since_epoch()).count();
@@ -140,20 +129,15 @@ TEST_F(TestItemHandler, TextsThatAreNoWholeNumberHaveNoNumberAndVerdictsAreAsLog
   log.LogTestItem("s", "b", "1.5dB", "", "inf", "PASSED", 0);
   log.LogTestItem("s", "c", "+-1", "0x10", "-0.25", "Fail", 0);
   ASSERT_EQ(c.seen.size(), 3u);
-  EXPECT_EQ(c.seen[0].valueNumber, 5.0);
-  EXPECT_EQ(c.seen[0].upperNumber, 2000.0);
-  EXPECT_EQ(c.seen[0].lowerNumber, std::nullopt);
+  using Numbers = std::tuple<std::optional<double>, std::optional<double>, std::optional<double>>;
+  const Numbers numbers[] = {{5.0, 2000.0, std::nullopt}, {}, {std::nullopt, std::nullopt, -0.25}};
+  for (size_t i = 0; i < 3; ++i) {
+    const Seen &e = c.seen[i];
+    EXPECT_EQ(std::tie(e.valueNumber, e.upperNumber, e.lowerNumber), numbers[i]) << i;
+    EXPECT_EQ(e.passed, i == 0 ? 1 : 0) << i;
+  }
   EXPECT_EQ(c.seen[0].value, " 5 ");
-  EXPECT_EQ(c.seen[0].passed, 1);
   EXPECT_EQ(c.seen[0].verdict, "pass");
-  EXPECT_EQ(c.seen[1].valueNumber, std::nullopt);
-  EXPECT_EQ(c.seen[1].upperNumber, std::nullopt);
-  EXPECT_EQ(c.seen[1].lowerNumber, std::nullopt);
-  EXPECT_EQ(c.seen[1].passed, 0);
-  EXPECT_EQ(c.seen[2].valueNumber, std::nullopt);
-  EXPECT_EQ(c.seen[2].upperNumber, std::nullopt);
-  EXPECT_EQ(c.seen[2].lowerNumber, -0.25);
-  EXPECT_EQ(c.seen[2].passed, 0);
 }
 
 // A handler that removes itself, and one that replaces itself, from inside its call.
