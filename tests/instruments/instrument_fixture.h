@@ -77,15 +77,14 @@ protected:
     visaName_.emplace("QRX_VISA_LIBRARY", QRX_FAKE_VISA);
 
     visa_ = platform::LoadLibrary(QRX_FAKE_VISA);
-    FakeVisaResetFn reset = nullptr;
     Find(visa_, visaAnswer, "FakeVisaAnswer");
     Find(visa_, visaList, "FakeVisaList");
     Find(visa_, visaFail, "FakeVisaFail");
     Find(visa_, visaCalls, "FakeVisaCalls");
     Find(visa_, visaOpenSessions, "FakeVisaOpenSessions");
-    Find(visa_, reset, "FakeVisaReset");
-    ASSERT_TRUE(visaAnswer && visaList && visaFail && visaCalls && visaOpenSessions && reset);
-    reset();
+    Find(visa_, visaReset, "FakeVisaReset");
+    ASSERT_TRUE(visaAnswer && visaList && visaFail && visaCalls && visaOpenSessions && visaReset);
+    visaReset();
 
     ASSERT_TRUE(nsig.Open(NsigFile()));
     ASSERT_TRUE(pxi.Open(root_ / "TestDll" / ("QRXTESTSETPXI3000" + std::string(kLibrarySuffix))));
@@ -114,6 +113,7 @@ protected:
   std::optional<ScopedEnvironment> visaName_;
   std::filesystem::path root_;
   void *visa_ = nullptr;
+  FakeVisaResetFn visaReset = nullptr;
   FakeVisaAnswerFn visaAnswer = nullptr;
   FakeVisaListFn visaList = nullptr;
   FakeVisaFailFn visaFail = nullptr;
