@@ -1,8 +1,6 @@
 // A fake VISA for the instrument tests, written against the published VISA C interface:
 // scripted "*IDN?" answers per resource, a resource list, failing functions on demand, and
 // a log of every call. Built a second time without viFindNext as an incomplete VISA.
-#include "fake_visa_control.h"
-
 #include <qrx/calling_convention.h>
 
 #include <cstdarg>

@@ -1,6 +1,5 @@
 // The Windows platform layer against the real system: loader errors, module folders, code
 // pages, atomic replacement, profile files and detached programs.
-#include "../codepages/code_page_round_trips.h"
 #include "platform/code_page.h"
 #include "platform/dynamic_library.h"
 #include "platform/fault_injection.h"
@@ -13,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/station_folder.h"
+
 #include <windows.h>
 // The platform layer's names, not the system's A/W macros.
 #undef LoadLibrary
@@ -21,6 +22,7 @@
 #include <qrx/version.h>
 
 #include <chrono>
+#include <filesystem>
 #include <future>
 #include <thread>
 
@@ -30,40 +32,13 @@ namespace {
 // A fresh folder under the temporary folder, removed with its files afterwards.
 class ScratchFolder : public ::testing::Test {
 protected:
-  void SetUp() override {
-    char base[MAX_PATH + 1] = {};
-    ASSERT_GT(::GetTempPathA(sizeof base, base), 0u);
-    dir_ = std::string(base) + "qrx-win32-" + std::to_string(::GetCurrentProcessId()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
-    ASSERT_TRUE(::CreateDirectoryA(dir_.c_str(), nullptr) || IsDirectory(dir_));
+  void TearDown() override { ClearFaults(); }
+  std::string Read(const std::string &name) { return folder_.Read(name); }
+  long FileCount() {
+    return std::distance(std::filesystem::directory_iterator(folder_.Root()), {});
   }
-  void TearDown() override {
-    ClearFaults();
-    WIN32_FIND_DATAA fd;
-    HANDLE h = ::FindFirstFileA((dir_ + "*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-      do ::DeleteFileA((dir_ + fd.cFileName).c_str());
-      while (::FindNextFileA(h, &fd));
-      ::FindClose(h);
-    }
-    ::RemoveDirectoryA(dir_.c_str());
-  }
-  std::string Read(const std::string &name) {
-    std::string data, error;
-    EXPECT_TRUE(ReadWholeFile(dir_ + name, &data, &error)) << error;
-    return data;
-  }
-  int FileCount() {
-    int n = 0;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = ::FindFirstFileA((dir_ + "*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return 0;
-    do n += (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : 1;
-    while (::FindNextFileA(h, &fd));
-    ::FindClose(h);
-    return n;
-  }
-  std::string dir_;
+  test::TempFolder folder_{"win32"};
+  const std::string dir_ = folder_.Root().string() + "\\";
 };
 
 using LibraryLoading = ScratchFolder;
@@ -221,20 +196,6 @@ TEST_F(ProfileFiles, NameReachesTheSystemAsGivenSoPluginsReadTheSameFile) {
   ClearFaults();
   EXPECT_EQ(Read("BI.ini"), both);
   EXPECT_EQ(FileCount(), 1) << "no copy left behind";
-}
-
-TEST_F(ProfileFiles, TextRulesAreTheSystemOnes) {
-  const std::string start = "; settings\r\n[Download]\r\nImage=old\r\nKeep=1\r\n";
-  std::string out = SetProfileValue(start, "download", "IMAGE", "new");
-  EXPECT_NE(out.find("; settings"), std::string::npos);
-  EXPECT_NE(out.find("=new"), std::string::npos);
-  EXPECT_EQ(out.find("old"), std::string::npos);
-  EXPECT_NE(out.find("Keep=1"), std::string::npos);
-  out = SetProfileValue(start, "Download", "Keep", nullptr);
-  EXPECT_EQ(out.find("Keep"), std::string::npos);
-  out = SetProfileValue(start, "Download", nullptr, nullptr);
-  EXPECT_EQ(out.find("[Download]"), std::string::npos);
-  EXPECT_EQ(FileCount(), 0); // the scratch copies are gone
 }
 
 using DetachedPrograms = ScratchFolder;
