@@ -137,14 +137,25 @@ INSTANTIATE_TEST_SUITE_P(
                       ModelCase{"8820C/8820B", 3, false}, ModelCase{"CMW-PXI3000", 5, false},
                       ModelCase{"cmu 200 cmw", 0, false}, ModelCase{"SP8010B TD-LTE", 9, false}));
 
-TEST_F(ManagerTest, FailedDetectionLoadsNothing) {
+// No tester identified, or no library to load: nothing is held, one message says why.
+TEST_F(ManagerTest, FailedDetectionOrLibraryLoadsNothing) {
   auto hub = Station(0, "Station.xml");
-  CInstrumentManager manager(hub.get());
-  EXPECT_EQ(manager.Load(), -1);
-  EXPECT_EQ(Boxes().size(), 1u) << "the detection's own message";
-  EXPECT_FALSE(manager.HoldsLibrary());
-  EXPECT_EQ(nsig.live(), 0);
-  EXPECT_EQ(manager.Unload(), 1);
+  for (int result : {-1, 1}) {
+    SCOPED_TRACE(result);
+    test::ClearBoxes();
+    if (result == 1) {
+      visaAnswer("GPIB0::14::0::INSTR", "M,CMW,1,2");
+      std::filesystem::remove(NsigFile());
+    }
+    CInstrumentManager manager(hub.get());
+    EXPECT_EQ(manager.Load(), result);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].text, result == 1 ? test::kLibraryLoadFailed : test::kTesterUnreachable);
+    EXPECT_EQ(Boxes()[0].caption, "QRXInterface");
+    EXPECT_FALSE(manager.HoldsLibrary());
+    EXPECT_EQ(nsig.live(), 0);
+    EXPECT_EQ(manager.Unload(), 1);
+  }
 }
 
 // A hub that hands out no detection service; everything else comes from a real one.
@@ -187,19 +198,6 @@ TEST_F(ManagerTest, NoDetectionServiceIsASilentOne) {
   EXPECT_FALSE(manager.HoldsLibrary());
   CInstrumentManager orphan(nullptr);
   EXPECT_EQ(orphan.Load(), 1);
-}
-
-TEST_F(ManagerTest, LibraryThatWillNotLoad) {
-  visaAnswer("GPIB0::14::0::INSTR", "M,CMW,1,2");
-  auto hub = Station(0, "Station.xml");
-  CInstrumentManager manager(hub.get());
-  std::filesystem::remove(NsigFile());
-  EXPECT_EQ(manager.Load(), 1);
-  ASSERT_EQ(Boxes().size(), 1u);
-  EXPECT_EQ(Boxes()[0].text, test::kLibraryLoadFailed);
-  EXPECT_EQ(Boxes()[0].caption, "QRXInterface");
-  EXPECT_FALSE(manager.HoldsLibrary());
-  EXPECT_EQ(manager.Unload(), 1);
 }
 
 TEST_F(ManagerTest, MissingEntryPointLeavesTheManagerHalfLoaded) {

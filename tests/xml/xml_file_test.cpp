@@ -23,11 +23,12 @@ const std::string kGbk = "\xD6\xD0\xCE\xC4";
 const std::string kUtf8 = "\xE4\xB8\xAD\xE6\x96\x87";
 const std::string kSjis = "\x92\x86\x95\xB6";
 
-std::string Utf16(const std::string &ascii, bool bigEndian) {
+// UTF-16 bytes of text, little-endian unless asked otherwise.
+std::string Utf16(const std::u16string &text, bool bigEndian = false) {
   std::string out;
-  for (char c : ascii) {
-    if (bigEndian) { out += '\0'; out += c; }
-    else { out += c; out += '\0'; }
+  for (char16_t c : text) {
+    out += static_cast<char>(bigEndian ? c >> 8 : c & 0xFF);
+    out += static_cast<char>(bigEndian ? c & 0xFF : c >> 8);
   }
   return out;
 }
@@ -39,8 +40,8 @@ struct RoundTrip {
 };
 
 TEST_F(XmlFileTest, EncodingsRoundTripAnEditedValue) {
-  const std::string le = Utf16("<r><k>", false) + "\x2D\x4E\x87\x65" + Utf16("</k></r>", false);
-  const std::string be = "\xFE\xFF" + Utf16("<r><k>", true) + "\x4E\x2D\x65\x87" + Utf16("</k></r>", true);
+  const std::string le = Utf16(u"<r><k>\u4E2D\u6587</k></r>");
+  const std::string be = "\xFE\xFF" + Utf16(u"<r><k>\u4E2D\u6587</k></r>", true);
   const std::string gb = "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<r><k>";
   const std::string sjis = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><r><k>";
   const std::string bom = "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"GBK\"?><r><k>";
@@ -53,7 +54,7 @@ TEST_F(XmlFileTest, EncodingsRoundTripAnEditedValue) {
       {"GBK declared is taken as it is", gb + kGbk + "</k></r>", kGbk + kGbk, "!converted_to",
        gb + kGbk + kGbk + "</k></r>"},
       {"UTF-16LE with a mark", "\xFF\xFE" + le, kGbk + "!", "<bom encoding=\"UTF-16LE\"/>",
-       "\xFF\xFE" + Utf16("<r><k>", false) + "\x2D\x4E\x87\x65" + Utf16("!</k></r>", false)},
+       "\xFF\xFE" + Utf16(u"<r><k>\u4E2D\u6587!</k></r>")},
       {"UTF-16BE with a mark", be, kGbk, "<endian_swap/>", be},
       {"UTF-16 without a mark gets one", le, kGbk, "", "\xFF\xFE" + le},
       // Saving follows the declaration: real UTF-16 with its mark from now on.
@@ -230,16 +231,8 @@ TEST_F(XmlFileTest, ConversionLossNeverChangesStructure) {
   };
   expectTree(Write("u8.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + body));
   // UTF-16LE with a mark, and an 8-bit code page that is not the ANSI one.
-  std::string wide = "\xFF\xFE";
-  {
-    std::u16string u = u"<r><\u0E01a>1</\u0E01a><\U0001F600/><k a=\"\u0E01\">v</k></r>";
-    u = u"<?pi x\u0E01><q/>?>" + u;
-    for (char16_t c : u) {
-      wide += static_cast<char>(c & 0xFF);
-      wide += static_cast<char>(c >> 8);
-    }
-  }
-  expectTree(Write("u16.xml", wide));
+  expectTree(Write("u16.xml", "\xFF\xFE" + Utf16(u"<?pi x\u0E01><q/>?><r><\u0E01a>1</\u0E01a>"
+                                                   u"<\U0001F600/><k a=\"\u0E01\">v</k></r>")));
   expectTree(Write("tis.xml", "<?xml version=\"1.0\" encoding=\"TIS-620\"?><?pi x\xA1><q/>?><r><\xA1"
                               "a>1</\xA1" "a><\xA1/><k a=\"\xA1\">v</k></r>"));
 }
@@ -263,11 +256,7 @@ TEST_F(XmlFileTest, SavingIntoANarrowerEncodingKeepsStructure) {
 // page is UTF-8 (run with QRX_ACP=65001; skipped otherwise).
 TEST_F(XmlFileTest, XmlFileUtf8AnsiKeepsSurrogatePairsWhole) {
   if (platform::AnsiCodePage() != 65001) GTEST_SKIP() << "needs QRX_ACP=65001";
-  std::string wide = "\xFF\xFE";
-  for (char16_t c : std::u16string(u"<r a=\"\U0001F600\">\U0001F600x</r>")) {
-    wide += static_cast<char>(c & 0xFF);
-    wide += static_cast<char>(c >> 8);
-  }
+  const std::string wide = "\xFF\xFE" + Utf16(u"<r a=\"\U0001F600\">\U0001F600x</r>");
   CXmlDocument doc;
   const std::string path = Write("w.xml", wide);
   ASSERT_TRUE(doc.LoadFile(path)) << doc.GetReport();
