@@ -277,6 +277,10 @@ TEST(XmlEditing, AppendChildAfterChildPositionAndAppendElementCreatesRoot) {
   EXPECT_FALSE(doc.AppendElement(""));
   EXPECT_FALSE(doc.AppendElement("a<b"));
   EXPECT_FALSE(doc.AppendElement(nullptr));
+  // On a root without a child position: after its last child.
+  ASSERT_TRUE(Open(doc, "<r><a/></r>"));
+  ASSERT_TRUE(doc.AppendChild("z", "", CXmlDocument::kNoLineBreaks));
+  EXPECT_EQ(doc.GetDocument(), "<r><a/><z/></r>");
   // A key appended under an element left open lands inside it.
   EXPECT_FALSE(doc.SetDocument("<a><b></a>"));
   doc.FindNext("a");
