@@ -381,6 +381,17 @@ TEST(XmlParse, ElementsAroundErrorsAndInSubsetsStayReachable) {
     ASSERT_TRUE(doc.FindNextChild("b"));
     EXPECT_EQ(doc.GetChildText(), "1");
   }
+  // Names of other lengths than the element left open, and a second root found by name.
+  CXmlDocument doc;
+  EXPECT_FALSE(doc.SetDocument("<a/><b/>"));
+  EXPECT_TRUE(doc.FindNext("a"));
+  EXPECT_TRUE(doc.FindNext("b"));
+  ASSERT_TRUE(Open(doc, "<r><s><k>1</k></r>", "s"));
+  doc.Enter();
+  ASSERT_TRUE(doc.FindNextChild("k"));
+  EXPECT_EQ(doc.GetChildText(), "1");
+  ASSERT_TRUE(Open(doc, "<r><a x='1' <b>t</b></r>", "b"));
+  EXPECT_EQ(doc.GetChildText(), "t");
 }
 
 TEST(XmlParse, GbkTrailBytesDoNotEndCdataOrNames) {
