@@ -6,6 +6,7 @@
 #include "instruments/qrx_instrument_detect_service.h"
 
 #include <climits>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -49,49 +50,42 @@ TEST_F(DetectTest, FourFieldAnswerThroughTheHubsSlot11) {
   EXPECT_EQ(visaOpenSessions(), 0) << "every session of a query is closed before VISA is freed";
 }
 
-TEST_F(DetectTest, FieldsSplitAtRunsOfCommas) {
+// Both queries split the answer at runs of commas: the second field is the model, the
+// fourth the firmware; fewer than four fields fail quietly and leave the record alone.
+TEST_F(DetectTest, AnswerFieldsSplitAtRunsOfCommas) {
   struct Case {
     const char *answer, *model, *firmware;
   } cases[] = {
       {",,Rohde&Schwarz,,,CMW500,,,1201/123,,3.7.20,,", "CMW500", "3.7.20"},
       {"A,B,C,D,E,F", "B", "D"},
       {"Anritsu,MT8820C, 6200 ,v 22.1", "MT8820C", "v 22.1"},
+      {"Maker,CMU 200,1234", nullptr, nullptr},
+      {",,,Maker,,,CMU 200,,,", nullptr, nullptr},
+      {"", nullptr, nullptr},
   };
   for (const Case &c : cases) {
+    SCOPED_TRACE(c.answer);
     visaAnswer("GPIB1::20::0::INSTR", c.answer);
     InstrumentAddress locked = At(1, 20), slotted = At(1, 20);
-    EXPECT_EQ(service_.IdentifyInstrument(&locked), 0) << c.answer;
-    EXPECT_EQ(service_.IdentifyInstrumentAt(&slotted, 0), 0) << c.answer;
+    EXPECT_EQ(service_.IdentifyInstrument(&locked), c.model ? 0 : -1);
+    EXPECT_EQ(service_.IdentifyInstrumentAt(&slotted, 3), c.model ? 0 : -1);
     for (const InstrumentAddress *a : {&locked, &slotted}) {
-      EXPECT_EQ(a->model, c.model) << c.answer;
-      EXPECT_EQ(a->firmwareVersion, c.firmware) << c.answer;
+      EXPECT_EQ(a->model, c.model ? c.model : "before");
+      EXPECT_EQ(a->firmwareVersion, c.firmware ? c.firmware : "unchanged");
     }
-  }
-  EXPECT_STREQ(service_.SlotQuery(0).fields[0], "Anritsu");
-  EXPECT_STREQ(service_.SlotQuery(0).fields[2], " 6200 ");
-}
-
-TEST_F(DetectTest, FewerThanFourFieldsFailQuietlyAndLeaveTheRecord) {
-  for (const char *answer : {"Maker,CMU 200,1234", ",,,Maker,,,CMU 200,,,", ""}) {
-    visaAnswer("GPIB0::14::0::INSTR", answer);
-    InstrumentAddress locked = At(0, 14), slotted = At(0, 14);
-    EXPECT_EQ(service_.IdentifyInstrument(&locked), -1) << answer;
-    EXPECT_EQ(service_.IdentifyInstrumentAt(&slotted, 1), -1) << answer;
-    EXPECT_EQ(locked.model, "before");
-    EXPECT_EQ(slotted.model, "before");
-    EXPECT_EQ(locked.firmwareVersion, "unchanged");
   }
   EXPECT_TRUE(Boxes().empty());
   EXPECT_EQ(visaOpenSessions(), 0);
-}
-
-TEST_F(DetectTest, ResourceNameCarriesBoardAndAddress) {
-  visaAnswer("GPIB3::7::0::INSTR", "M,8820B,1,2");
+  // The slot keeps its last answer and resource name until its next query; other slots are
+  // untouched.
+  EXPECT_STREQ(service_.SlotQuery(3).resourceName, "GPIB1::20::0::INSTR");
+  visaAnswer("GPIB3::7::0::INSTR", "Anritsu,8820B, 6200 ,2");
   InstrumentAddress address = At(3, 7);
-  ASSERT_EQ(service_.IdentifyInstrumentAt(&address, 3), 0);
-  EXPECT_STREQ(service_.SlotQuery(3).resourceName, "GPIB3::7::0::INSTR");
-  EXPECT_STREQ(service_.SlotQuery(3).answer, "M,8820B,1,2");
-  // The slot keeps its last answer until its next query; other slots are untouched.
+  ASSERT_EQ(service_.IdentifyInstrumentAt(&address, 0), 0);
+  EXPECT_STREQ(service_.SlotQuery(0).resourceName, "GPIB3::7::0::INSTR");
+  EXPECT_STREQ(service_.SlotQuery(0).answer, "Anritsu,8820B, 6200 ,2");
+  EXPECT_STREQ(service_.SlotQuery(0).fields[0], "Anritsu");
+  EXPECT_STREQ(service_.SlotQuery(0).fields[2], " 6200 ");
   EXPECT_STREQ(service_.SlotQuery(2).answer, "");
 }
 
@@ -103,13 +97,11 @@ TEST_F(DetectTest, PxiSearchBelongsToTheLockedQueryOnly) {
   EXPECT_EQ(service_.IdentifyInstrument(&locked), 0);
   EXPECT_EQ(locked.model, "PXI3000");
   EXPECT_EQ(locked.firmwareVersion, "unchanged");
-  EXPECT_TRUE(Boxes().empty());
   EXPECT_NE(VisaCalls().find("viFindRsrc /?*\n"), std::string::npos);
-  EXPECT_EQ(visaOpenSessions(), 0);
-
   EXPECT_EQ(service_.IdentifyInstrumentAt(&slotted, 0), -1);
   EXPECT_EQ(slotted.model, "before");
   EXPECT_TRUE(Boxes().empty());
+  EXPECT_EQ(visaOpenSessions(), 0);
 }
 
 TEST_F(DetectTest, NoTesterAnywhereNamesTheGpibCard) {
@@ -130,57 +122,54 @@ TEST_F(DetectTest, NoTesterAnywhereNamesTheGpibCard) {
   EXPECT_EQ(Boxes().size(), 1u);
 }
 
-TEST_F(DetectTest, MissingOrIncompleteVisa) {
-  for (const char *library : {"/nonexistent/libvisa.so", QRX_FAKE_VISA_INCOMPLETE}) {
-    test::SetEnvironment("QRX_VISA_LIBRARY", library);
+// VISA missing or failing: the locked query fails with the message of the failure (none when
+// the instrument itself fails), the slot query fails silently, no session stays open.
+TEST_F(DetectTest, VisaFailures) {
+  struct Case {
+    const char *name;
+    std::function<void()> arrange;
+    const std::string *box;
+  } cases[] = {
+      {"missing", [] { test::SetEnvironment("QRX_VISA_LIBRARY", "/nonexistent/libvisa.so"); },
+       &test::kVisaLoadFailed},
+      {"incomplete", [] { test::SetEnvironment("QRX_VISA_LIBRARY", QRX_FAKE_VISA_INCOMPLETE); },
+       &test::kVisaLoadFailed},
+      {"not loading", [] { platform::FailNext(platform::Fault::kLoadLibrary, 2); },
+       &test::kVisaLoadFailed},
+      {"default resource manager", [this] { visaFail("viOpenDefaultRM", kVisaError); },
+       &test::kDefaultRmFailed},
+      {"device clear", [this] { visaFail("viClear", kVisaError); }, nullptr},
+      {"query", [this] { visaFail("viQueryf", kVisaError); }, nullptr},
+  };
+  visaAnswer("GPIB0::14::0::INSTR", "M,CMW,1,2");
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
     test::ClearBoxes();
+    c.arrange();
     InstrumentAddress address = At(0, 14);
-    EXPECT_EQ(service_.IdentifyInstrument(&address), -1) << library;
-    ASSERT_EQ(Boxes().size(), 1u) << library;
-    EXPECT_EQ(Boxes()[0].text, test::kVisaLoadFailed);
-    EXPECT_EQ(service_.IdentifyInstrumentAt(&address, 0), -1);
-    EXPECT_EQ(Boxes().size(), 1u) << "the slot query shows nothing";
+    EXPECT_EQ(service_.IdentifyInstrument(&address), -1);
+    ASSERT_EQ(Boxes().size(), c.box ? 1u : 0u);
+    if (c.box) {
+      EXPECT_EQ(Boxes()[0].text, *c.box);
+    }
+    EXPECT_EQ(service_.IdentifyInstrumentAt(&address, 1), -1);
+    EXPECT_EQ(Boxes().size(), c.box ? 1u : 0u) << "the slot query shows nothing";
+    EXPECT_EQ(address.model, "before");
+    EXPECT_EQ(visaOpenSessions(), 0);
+    if (c.box == &test::kDefaultRmFailed) {
+      EXPECT_EQ(VisaCalls().find("viOpen "), std::string::npos);
+    }
+    test::SetEnvironment("QRX_VISA_LIBRARY", QRX_FAKE_VISA);
+    visaFail("viClear", 0);
+    visaFail("viQueryf", 0);
+    visaFail("viOpenDefaultRM", 0);
   }
+  // After a failed load the next query loads VISA afresh.
+  InstrumentAddress address = At(0, 14);
+  EXPECT_EQ(service_.IdentifyInstrument(&address), 0);
   // Without the variable the platform's own name is used, which this machine lacks.
   test::SetEnvironment("QRX_VISA_LIBRARY", std::nullopt);
-  InstrumentAddress address = At(0, 14);
   EXPECT_EQ(service_.IdentifyInstrumentAt(&address, 0), -1);
-}
-
-TEST_F(DetectTest, FailingLibraryLoadIsVisaMissing) {
-  visaAnswer("GPIB0::14::0::INSTR", "M,CMW,1,2");
-  platform::FailNext(platform::Fault::kLoadLibrary);
-  InstrumentAddress address = At(0, 14);
-  EXPECT_EQ(service_.IdentifyInstrument(&address), -1);
-  ASSERT_EQ(Boxes().size(), 1u);
-  EXPECT_EQ(Boxes()[0].text, test::kVisaLoadFailed);
-  EXPECT_EQ(service_.IdentifyInstrument(&address), 0) << "the next query loads VISA afresh";
-}
-
-TEST_F(DetectTest, DefaultResourceManagerFailing) {
-  visaAnswer("GPIB0::14::0::INSTR", "M,CMW,1,2");
-  visaFail("viOpenDefaultRM", kVisaError);
-  InstrumentAddress address = At(0, 14);
-  EXPECT_EQ(service_.IdentifyInstrument(&address), -1);
-  ASSERT_EQ(Boxes().size(), 1u);
-  EXPECT_EQ(Boxes()[0].text, test::kDefaultRmFailed);
-  EXPECT_EQ(service_.IdentifyInstrumentAt(&address, 1), -1);
-  EXPECT_EQ(Boxes().size(), 1u);
-  EXPECT_EQ(VisaCalls().find("viOpen "), std::string::npos);
-}
-
-TEST_F(DetectTest, DeviceClearOrQueryFailingIsSilent) {
-  visaAnswer("GPIB0::14::0::INSTR", "M,CMW,1,2");
-  for (const char *function : {"viClear", "viQueryf"}) {
-    visaFail(function, kVisaError);
-    InstrumentAddress address = At(0, 14);
-    EXPECT_EQ(service_.IdentifyInstrument(&address), -1) << function;
-    EXPECT_EQ(service_.IdentifyInstrumentAt(&address, 1), -1) << function;
-    EXPECT_EQ(address.model, "before");
-    EXPECT_EQ(visaOpenSessions(), 0) << function;
-    visaFail(function, 0);
-  }
-  EXPECT_TRUE(Boxes().empty());
 }
 
 TEST_F(DetectTest, OverlongAnswersAndFieldsAreCut) {

@@ -1,8 +1,6 @@
 /* A fake instrument library as an instrument-library author would write it from the public
  * header alone: a C++ class with the four used positions in table order.
  * Built a second time without GetQRXCalInstrInterface, as a library missing its entry. */
-#include "fake_instrument_control.h"
-
 #include <qrx/instrument_library.h>
 
 #include <string>

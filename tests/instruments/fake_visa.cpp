@@ -1,8 +1,6 @@
 // A fake VISA for the instrument tests, written against the published VISA C interface:
 // scripted "*IDN?" answers per resource, a resource list, failing functions on demand, and
 // a log of every call. Built a second time without viFindNext as an incomplete VISA.
-#include "fake_visa_control.h"
-
 #include <qrx/calling_convention.h>
 
 #include <cstdarg>
@@ -49,13 +47,18 @@ State &S() {
   return state;
 }
 
-// Logs the call and answers the scripted failure of the function, if any (0 otherwise).
-ViStatus Enter(const std::string &function, const std::string &detail) {
+// One call into the fake: holds the lock while it lasts, logs the call and carries the
+// scripted failure of the function, if any (0 otherwise).
+struct Call {
   State &s = S();
-  s.calls += function + (detail.empty() ? "" : " " + detail) + "\n";
-  auto it = s.failing.find(function);
-  return it == s.failing.end() ? kSuccess : it->second;
-}
+  std::lock_guard<std::mutex> hold{s.lock};
+  ViStatus failure;
+  Call(const std::string &function, const std::string &detail) {
+    s.calls += function + (detail.empty() ? "" : " " + detail) + "\n";
+    auto it = s.failing.find(function);
+    failure = it == s.failing.end() ? kSuccess : it->second;
+  }
+};
 
 } // namespace
 
@@ -99,26 +102,23 @@ FAKE_EXPORT int FakeVisaOpenSessions() {
 }
 
 FAKE_EXPORT ViStatus QRX_VISA viOpenDefaultRM(ViSession *vi) {
-  State &s = S();
-  std::lock_guard<std::mutex> hold(s.lock);
-  if (ViStatus st = Enter("viOpenDefaultRM", "")) {
+  Call call("viOpenDefaultRM", "");
+  if (call.failure) {
     if (vi) *vi = 0;
-    return st;
+    return call.failure;
   }
   if (!vi) return kInvalidObject;
-  *vi = s.next++;
-  s.sessions[*vi] = "";
+  *vi = call.s.next++;
+  call.s.sessions[*vi] = "";
   return kSuccess;
 }
 
 FAKE_EXPORT ViStatus QRX_VISA viOpen(ViSession rm, const char *name, uint32_t mode, uint32_t timeout,
                             ViSession *vi) {
-  State &s = S();
-  std::lock_guard<std::mutex> hold(s.lock);
   const std::string resource = name ? name : "(null)";
-  if (ViStatus st = Enter("viOpen", resource + " " + std::to_string(mode) + " " +
-                                        std::to_string(timeout)))
-    return st;
+  Call call("viOpen", resource + " " + std::to_string(mode) + " " + std::to_string(timeout));
+  State &s = call.s;
+  if (call.failure) return call.failure;
   auto manager = s.sessions.find(rm);
   if (manager == s.sessions.end() || !manager->second.empty() || !vi) return kInvalidObject;
   if (!s.answers.count(resource)) return kResourceNotFound;
@@ -128,19 +128,17 @@ FAKE_EXPORT ViStatus QRX_VISA viOpen(ViSession rm, const char *name, uint32_t mo
 }
 
 FAKE_EXPORT ViStatus QRX_VISA viClear(ViSession vi) {
-  State &s = S();
-  std::lock_guard<std::mutex> hold(s.lock);
-  if (ViStatus st = Enter("viClear", "")) return st;
-  return s.sessions.count(vi) ? kSuccess : kInvalidObject;
+  Call call("viClear", "");
+  if (call.failure) return call.failure;
+  return call.s.sessions.count(vi) ? kSuccess : kInvalidObject;
 }
 
 FAKE_EXPORT ViStatus viQueryf(ViSession vi, const char *writeFormat, const char *readFormat,
                               ...) {
-  State &s = S();
-  std::lock_guard<std::mutex> hold(s.lock);
-  if (ViStatus st = Enter("viQueryf", std::string(writeFormat ? writeFormat : "(null)") + " " +
-                                          (readFormat ? readFormat : "(null)")))
-    return st;
+  Call call("viQueryf", std::string(writeFormat ? writeFormat : "(null)") + " " +
+                           (readFormat ? readFormat : "(null)"));
+  State &s = call.s;
+  if (call.failure) return call.failure;
   auto it = s.sessions.find(vi);
   if (it == s.sessions.end() || it->second.empty()) return kInvalidObject;
   if (!writeFormat || std::strcmp(writeFormat, "*IDN?\n") != 0 || !readFormat ||
@@ -155,18 +153,17 @@ FAKE_EXPORT ViStatus viQueryf(ViSession vi, const char *writeFormat, const char 
 }
 
 FAKE_EXPORT ViStatus QRX_VISA viClose(ViSession vi) {
-  State &s = S();
-  std::lock_guard<std::mutex> hold(s.lock);
-  if (ViStatus st = Enter("viClose", std::to_string(vi))) return st;
-  s.lists.erase(vi);
-  return s.sessions.erase(vi) ? kSuccess : kInvalidObject;
+  Call call("viClose", std::to_string(vi));
+  if (call.failure) return call.failure;
+  call.s.lists.erase(vi);
+  return call.s.sessions.erase(vi) ? kSuccess : kInvalidObject;
 }
 
 FAKE_EXPORT ViStatus QRX_VISA viFindRsrc(ViSession rm, const char *expression, ViSession *list,
                                 uint32_t *count, char *description) {
-  State &s = S();
-  std::lock_guard<std::mutex> hold(s.lock);
-  if (ViStatus st = Enter("viFindRsrc", expression ? expression : "(null)")) return st;
+  Call call("viFindRsrc", expression ? expression : "(null)");
+  State &s = call.s;
+  if (call.failure) return call.failure;
   if (!s.sessions.count(rm)) return kInvalidObject;
   FindList found;
   for (const auto &[resource, answer] : s.answers) found.found.push_back(resource);
@@ -182,11 +179,10 @@ FAKE_EXPORT ViStatus QRX_VISA viFindRsrc(ViSession rm, const char *expression, V
 
 #ifndef FAKE_VISA_WITHOUT_FIND_NEXT
 FAKE_EXPORT ViStatus QRX_VISA viFindNext(ViSession list, char *description) {
-  State &s = S();
-  std::lock_guard<std::mutex> hold(s.lock);
-  if (ViStatus st = Enter("viFindNext", "")) return st;
-  auto it = s.lists.find(list);
-  if (it == s.lists.end() || it->second.next >= it->second.found.size()) return kResourceNotFound;
+  Call call("viFindNext", "");
+  if (call.failure) return call.failure;
+  auto it = call.s.lists.find(list);
+  if (it == call.s.lists.end() || it->second.next >= it->second.found.size()) return kResourceNotFound;
   std::snprintf(description, 256, "%s", it->second.found[it->second.next++].c_str());
   return kSuccess;
 }

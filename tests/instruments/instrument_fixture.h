@@ -2,8 +2,6 @@
 // fake VISA named by QRX_VISA_LIBRARY.
 #pragma once
 
-#include "fake_instrument_control.h"
-#include "fake_visa_control.h"
 #include "platform/dynamic_library.h"
 #include "platform/fault_injection.h"
 #include "../support/environment.h"
@@ -16,6 +14,27 @@
 #include <string>
 
 namespace qrx::test {
+
+// Controls of the fake VISA (the test keeps it open, so what it sets survives the query's own
+// load and free) and of the fake instrument library.
+extern "C" {
+using FakeVisaResetFn = void (*)();
+// The instrument at resource answers "*IDN?" with answer (a line end is appended).
+using FakeVisaAnswerFn = void (*)(const char *resource, const char *answer);
+// viFindRsrc lists this description after the answering resources.
+using FakeVisaListFn = void (*)(const char *description);
+// From now on function (e.g. "viClear") returns status.
+using FakeVisaFailFn = void (*)(const char *function, int status);
+// Calls so far, one per line: "viOpen GPIB0::14::0::INSTR 0 3000", "viQueryf *IDN?\n %t", ...
+using FakeVisaCallsFn = const char *(*)();
+// Sessions opened and not yet closed (resource managers, instruments and find lists).
+using FakeVisaOpenSessionsFn = int (*)();
+using FakeInstrumentResetFn = void (*)();
+using FakeInstrumentSetStatusFn = void (*)(int status); // answered by UnloadStatus
+using FakeInstrumentLastTypeCodeFn = int (*)(); // of the last GetQRXCalInstrInterface, -1 before
+using FakeInstrumentLiveFn = int (*)(); // objects handed out and not yet released
+using FakeInstrumentCallsFn = const char *(*)(); // one per line: "status", "call1 1 2 3", ...
+}
 
 // "VISA库加载失败,请重新安装VISA或重启计算机后重试!"
 inline const std::string kVisaLoadFailed =
@@ -77,15 +96,14 @@ protected:
     visaName_.emplace("QRX_VISA_LIBRARY", QRX_FAKE_VISA);
 
     visa_ = platform::LoadLibrary(QRX_FAKE_VISA);
-    FakeVisaResetFn reset = nullptr;
     Find(visa_, visaAnswer, "FakeVisaAnswer");
     Find(visa_, visaList, "FakeVisaList");
     Find(visa_, visaFail, "FakeVisaFail");
     Find(visa_, visaCalls, "FakeVisaCalls");
     Find(visa_, visaOpenSessions, "FakeVisaOpenSessions");
-    Find(visa_, reset, "FakeVisaReset");
-    ASSERT_TRUE(visaAnswer && visaList && visaFail && visaCalls && visaOpenSessions && reset);
-    reset();
+    Find(visa_, visaReset, "FakeVisaReset");
+    ASSERT_TRUE(visaAnswer && visaList && visaFail && visaCalls && visaOpenSessions && visaReset);
+    visaReset();
 
     ASSERT_TRUE(nsig.Open(NsigFile()));
     ASSERT_TRUE(pxi.Open(root_ / "TestDll" / ("QRXTESTSETPXI3000" + std::string(kLibrarySuffix))));
@@ -114,6 +132,7 @@ protected:
   std::optional<ScopedEnvironment> visaName_;
   std::filesystem::path root_;
   void *visa_ = nullptr;
+  FakeVisaResetFn visaReset = nullptr;
   FakeVisaAnswerFn visaAnswer = nullptr;
   FakeVisaListFn visaList = nullptr;
   FakeVisaFailFn visaFail = nullptr;

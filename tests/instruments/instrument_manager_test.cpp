@@ -1,11 +1,13 @@
-// The instrument manager on a real hub: the address keys of the station, the transfer type,
-// the type code of every tester model, the two libraries and their messages, and Unload in
-// each state.
+// The instrument manager on a real hub and in a station: the address keys of the station,
+// the transfer type, the type code of every tester model, the two libraries and their
+// messages, and Unload in each state.
 #include "hub/qrx_test_tools.h"
 #include "instrument_fixture.h"
 #include "instruments/instrument_manager.h"
+#include "interface/station_registry.h"
 
 #include <qrx/instrument_library.h>
+#include <qrx/qrx_interface.h>
 
 #include <dlfcn.h>
 
@@ -39,15 +41,46 @@ protected:
   }
 };
 
-TEST_F(ManagerTest, StationIndexSuffixesTheAddressKeys) {
-  visaAnswer("GPIB0::14::0::INSTR", "R&S,CMW500,1,2");
-  visaAnswer("GPIB2::5::0::INSTR", "Agilent,E5515C,1,2");
-  auto hub = Station(0, "Station.xml");
-  CInstrumentManager manager(hub.get());
-  EXPECT_EQ(manager.Load(), 0);
-  EXPECT_EQ(nsig.lastTypeCode(), QRX_INSTR_CMW) << "ThreadIndex 0 reads the keys ending in 1";
-  EXPECT_EQ(manager.Unload(), 0);
-
+// Which GPIB address the manager identifies: the keys of BASEINFO that end in the station's
+// index plus one, read like atoi, 0 when missing; no identification at all when the transfer
+// type is not GPIB.
+TEST_F(ManagerTest, AddressKeysAndTransferTypeOfTheStation) {
+  WriteConfig("Partial.xml", "<BASEINFO><nGPIBAddress4>abc</nGPIBAddress4></BASEINFO>");
+  WriteConfig("Odd.xml", "<BASEINFO><nGPIBAddress1> 1x</nGPIBAddress1>"
+                         "<nDeviceAddress1>+22.7</nDeviceAddress1></BASEINFO>");
+  WriteConfig("Lan.xml", "<BASEINFO><nGPIBAddress1>-7</nGPIBAddress1></BASEINFO>"
+                         "<SpecialSettings><TransferType>2</TransferType></SpecialSettings>");
+  WriteConfig("Old.xml", "<BASEINFO><nDeviceAddress1>14</nDeviceAddress1></BASEINFO>");
+  struct Case {
+    const char *config;
+    int threadIndex;
+    const char *resource; // the one that answers, null: no GPIB traffic at all
+    const char *model;
+    int typeCode;
+  } cases[] = {
+      {"Station.xml", 0, "GPIB0::14::0::INSTR", "CMW500", QRX_INSTR_CMW},
+      {"Partial.xml", 3, "GPIB0::0::0::INSTR", "SP6010", QRX_INSTR_SP6010},
+      {"Absent.xml", 3, "GPIB0::0::0::INSTR", "SP6010", QRX_INSTR_SP6010},
+      {"Odd.xml", 0, "GPIB1::22::0::INSTR", "CMU 200", QRX_INSTR_CMU200},
+      {"Lan.xml", 0, nullptr, "", QRX_INSTR_CMW},
+      // Without the entry the tester is on GPIB and is identified.
+      {"Old.xml", 0, "GPIB0::14::0::INSTR", "MT8820C", QRX_INSTR_8820C},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.config);
+    visaReset();
+    // Another tester on the keys ending in 0, which index 0 must not use.
+    visaAnswer("GPIB2::5::0::INSTR", "Agilent,E5515C,1,2");
+    if (c.resource) visaAnswer(c.resource, (std::string("X,") + c.model + ",1,2").c_str());
+    auto hub = Station(c.threadIndex, c.config);
+    CInstrumentManager manager(hub.get());
+    EXPECT_EQ(manager.Load(), 0);
+    EXPECT_EQ(nsig.lastTypeCode(), c.typeCode);
+    if (!c.resource) {
+      EXPECT_EQ(VisaCalls(), "");
+    }
+    EXPECT_EQ(manager.Unload(), 0);
+  }
   // Without a ThreadIndex entry the suffix is 0.
   std::unique_ptr<CQRXTestTools, HubRelease> bare(new CQRXTestTools(0, "Station.xml", nullptr));
   bare->GetParameterDataSet()->SetString("ConfigFile", "Station.xml");
@@ -55,36 +88,14 @@ TEST_F(ManagerTest, StationIndexSuffixesTheAddressKeys) {
   EXPECT_EQ(other.Load(), 0);
   EXPECT_EQ(nsig.lastTypeCode(), QRX_INSTR_E5515C);
   EXPECT_EQ(other.Unload(), 0);
-  EXPECT_TRUE(Boxes().empty());
-}
-
-TEST_F(ManagerTest, MissingAddressesAreZeroAndDetectionDecides) {
-  visaAnswer("GPIB0::0::0::INSTR", "X,SP6010,1,2");
-  WriteConfig("Partial.xml", "<BASEINFO><nGPIBAddress4>abc</nGPIBAddress4></BASEINFO>");
-  for (const char *config : {"Partial.xml", "Absent.xml"}) {
-    auto hub = Station(3, config);
-    CInstrumentManager manager(hub.get());
-    EXPECT_EQ(manager.Load(), 0) << config;
-    EXPECT_EQ(nsig.lastTypeCode(), QRX_INSTR_SP6010);
-    EXPECT_EQ(manager.Unload(), 0);
-  }
   // A hub whose parameter set names no file at all.
   std::unique_ptr<CQRXTestTools, HubRelease> empty(new CQRXTestTools(0, "", nullptr));
+  visaAnswer("GPIB0::0::0::INSTR", "X,SP6010,1,2");
   CInstrumentManager manager(empty.get());
   EXPECT_EQ(manager.Load(), 0);
   EXPECT_NE(VisaCalls().find("viOpen GPIB0::0::0::INSTR"), std::string::npos);
   EXPECT_EQ(manager.Unload(), 0);
-}
-
-TEST_F(ManagerTest, AddressValuesReadLikeAtoi) {
-  WriteConfig("Odd.xml", "<BASEINFO><nGPIBAddress1> 1x</nGPIBAddress1>"
-                         "<nDeviceAddress1>+22.7</nDeviceAddress1></BASEINFO>");
-  visaAnswer("GPIB1::22::0::INSTR", "X,CMU 200,1,2");
-  auto hub = Station(0, "Odd.xml");
-  CInstrumentManager manager(hub.get());
-  EXPECT_EQ(manager.Load(), 0);
-  EXPECT_EQ(nsig.lastTypeCode(), QRX_INSTR_CMU200);
-  manager.Unload();
+  EXPECT_TRUE(Boxes().empty());
 }
 
 struct ModelCase {
@@ -126,34 +137,25 @@ INSTANTIATE_TEST_SUITE_P(
                       ModelCase{"8820C/8820B", 3, false}, ModelCase{"CMW-PXI3000", 5, false},
                       ModelCase{"cmu 200 cmw", 0, false}, ModelCase{"SP8010B TD-LTE", 9, false}));
 
-TEST_F(ManagerTest, TransferTypeOtherThanGpibSkipsIdentification) {
-  WriteConfig("Lan.xml", "<BASEINFO><nGPIBAddress1>-7</nGPIBAddress1></BASEINFO>"
-                         "<SpecialSettings><TransferType>2</TransferType></SpecialSettings>");
-  auto hub = Station(0, "Lan.xml");
-  CInstrumentManager manager(hub.get());
-  EXPECT_EQ(manager.Load(), 0);
-  EXPECT_EQ(nsig.lastTypeCode(), QRX_INSTR_CMW);
-  EXPECT_EQ(VisaCalls(), "") << "no GPIB traffic at all";
-  EXPECT_EQ(manager.Unload(), 0);
-
-  // Without the entry the tester is on GPIB and is identified.
-  WriteConfig("Old.xml", "<BASEINFO><nDeviceAddress1>14</nDeviceAddress1></BASEINFO>");
-  visaAnswer("GPIB0::14::0::INSTR", "A,MT8820C,1,2");
-  auto old = Station(0, "Old.xml");
-  CInstrumentManager oldManager(old.get());
-  EXPECT_EQ(oldManager.Load(), 0);
-  EXPECT_EQ(nsig.lastTypeCode(), QRX_INSTR_8820C);
-  EXPECT_EQ(oldManager.Unload(), 0);
-}
-
-TEST_F(ManagerTest, FailedDetectionLoadsNothing) {
+// No tester identified, or no library to load: nothing is held, one message says why.
+TEST_F(ManagerTest, FailedDetectionOrLibraryLoadsNothing) {
   auto hub = Station(0, "Station.xml");
-  CInstrumentManager manager(hub.get());
-  EXPECT_EQ(manager.Load(), -1);
-  EXPECT_EQ(Boxes().size(), 1u) << "the detection's own message";
-  EXPECT_FALSE(manager.HoldsLibrary());
-  EXPECT_EQ(nsig.live(), 0);
-  EXPECT_EQ(manager.Unload(), 1);
+  for (int result : {-1, 1}) {
+    SCOPED_TRACE(result);
+    test::ClearBoxes();
+    if (result == 1) {
+      visaAnswer("GPIB0::14::0::INSTR", "M,CMW,1,2");
+      std::filesystem::remove(NsigFile());
+    }
+    CInstrumentManager manager(hub.get());
+    EXPECT_EQ(manager.Load(), result);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].text, result == 1 ? test::kLibraryLoadFailed : test::kTesterUnreachable);
+    EXPECT_EQ(Boxes()[0].caption, "QRXInterface");
+    EXPECT_FALSE(manager.HoldsLibrary());
+    EXPECT_EQ(nsig.live(), 0);
+    EXPECT_EQ(manager.Unload(), 1);
+  }
 }
 
 // A hub that hands out no detection service; everything else comes from a real one.
@@ -198,19 +200,6 @@ TEST_F(ManagerTest, NoDetectionServiceIsASilentOne) {
   EXPECT_EQ(orphan.Load(), 1);
 }
 
-TEST_F(ManagerTest, LibraryThatWillNotLoad) {
-  visaAnswer("GPIB0::14::0::INSTR", "M,CMW,1,2");
-  auto hub = Station(0, "Station.xml");
-  CInstrumentManager manager(hub.get());
-  std::filesystem::remove(NsigFile());
-  EXPECT_EQ(manager.Load(), 1);
-  ASSERT_EQ(Boxes().size(), 1u);
-  EXPECT_EQ(Boxes()[0].text, test::kLibraryLoadFailed);
-  EXPECT_EQ(Boxes()[0].caption, "QRXInterface");
-  EXPECT_FALSE(manager.HoldsLibrary());
-  EXPECT_EQ(manager.Unload(), 1);
-}
-
 TEST_F(ManagerTest, MissingEntryPointLeavesTheManagerHalfLoaded) {
   visaAnswer("GPIB0::14::0::INSTR", "M,CMW,1,2");
   // A new file under the library's name (the test keeps the old one open by its inode).
@@ -247,13 +236,16 @@ TEST_F(ManagerTest, UnloadInEachState) {
   CInstrumentManager manager(hub.get());
   EXPECT_EQ(manager.Unload(), 1) << "empty";
   ASSERT_EQ(manager.Load(), 0);
+  ASSERT_EQ(manager.Load(), 0);
+  EXPECT_EQ(nsig.live(), 1) << "a second Load gives the first instrument back";
   nsig.setStatus(42);
   EXPECT_EQ(manager.Unload(), 0) << "loaded: the library was freed";
-  EXPECT_EQ(std::string(nsig.calls()), "status\nrelease\n");
+  const std::string calls = nsig.calls();
+  EXPECT_TRUE(calls.ends_with("status\nrelease\n")) << calls;
   EXPECT_EQ(nsig.live(), 0);
   EXPECT_FALSE(manager.HoldsLibrary());
   EXPECT_EQ(manager.Unload(), 1) << "empty again";
-  EXPECT_EQ(std::string(nsig.calls()), "status\nrelease\n");
+  EXPECT_EQ(nsig.calls(), calls);
 }
 
 TEST_F(ManagerTest, CallsPassThroughByPositionOnlyWhenLoaded) {
@@ -273,15 +265,41 @@ TEST_F(ManagerTest, CallsPassThroughByPositionOnlyWhenLoaded) {
   EXPECT_EQ(manager.InstrumentCall3(4, -5), 1);
 }
 
-TEST_F(ManagerTest, SecondLoadGivesTheFirstInstrumentBack) {
-  visaAnswer("GPIB0::14::0::INSTR", "M,CMW,1,2");
-  auto hub = Station(0, "Station.xml");
-  CInstrumentManager manager(hub.get());
-  ASSERT_EQ(manager.Load(), 0);
-  ASSERT_EQ(manager.Load(), 0);
-  EXPECT_EQ(nsig.live(), 1) << "the first instrument was released";
-  EXPECT_EQ(manager.Unload(), 0);
-  EXPECT_EQ(nsig.live(), 0);
+class InstrumentStationTest : public test::InstrumentFixture {
+protected:
+  void SetUp() override {
+    InstrumentFixture::SetUp();
+    folder_->DeployPlugins(QRX_TEST_PLUGIN);
+    folder_->DeployTestLibraries(QRX_TEST_LIBRARY);
+    WriteConfig("Station.xml", "<BASEINFO><nGPIBAddress3>1</nGPIBAddress3>"
+                               "<nDeviceAddress3>20</nDeviceAddress3></BASEINFO>"
+                               "<CommonConfig><TransferType>0</TransferType></CommonConfig>");
+  }
+  void TearDown() override {
+    CleanUpQRXInterface();
+    InstrumentFixture::TearDown();
+  }
+};
+
+// Every station gets an instrument manager from the factory, whatever its product type, and
+// it stays unloaded until someone calls Load.
+TEST_F(InstrumentStationTest, BothProductTypesGetAnUnloadedManager) {
+  visaAnswer("GPIB1::20::0::INSTR", "Anritsu,MT8820C,1,2");
+  for (const char *product : {"QRX", "UFI"}) {
+    const std::string before = VisaCalls();
+    ASSERT_EQ(InitQRXInterface(2, "Station.xml", product), 0) << product;
+    StationContext s;
+    ASSERT_TRUE(FindStation(&s));
+    ASSERT_NE(s.instrumentManager, nullptr) << product;
+    EXPECT_EQ(VisaCalls(), before) << "creating a station touches no instrument";
+    EXPECT_EQ(nsig.live(), 0);
+    // The manager reads the station's own seeded parameters: index 2 uses the keys ending in 3.
+    EXPECT_EQ(s.instrumentManager->Load(), 0) << product;
+    EXPECT_EQ(nsig.lastTypeCode(), QRX_INSTR_8820C);
+    EXPECT_EQ(s.instrumentManager->Unload(), 0);
+    EXPECT_EQ(CleanUpQRXInterface(), 0);
+    nsig.reset();
+  }
 }
 
 } // namespace

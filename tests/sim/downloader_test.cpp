@@ -2,14 +2,11 @@
 // the order and content of the progress reports a host's callback would see.
 #include "../../sim/common/download_protocol.h"
 #include "../../sim/plugins/sim_downloader.h"
+#include "fake_hub.h"
 
 #include <qrx/plugin_boundary.h>
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <thread>
@@ -55,13 +52,10 @@ extern "C" int QRX_PostMessage(void *, unsigned m, uintptr_t w, intptr_t l) {
 
 namespace {
 
-class Downloader : public ::testing::Test {
+class Downloader : public qrx::simtest::StateFolder {
 protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("qrx-dl-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
+    StateFolder::SetUp();
     ini_ = (dir_ / "dl.ini").string();
     image_ = (dir_ / "image.bin").string();
     std::ofstream(image_) << std::string(3000, 'x');
@@ -69,10 +63,8 @@ protected:
     std::lock_guard<std::mutex> hold(g_lock);
     g_reports.clear();
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
   void WriteIni(const std::string &text) { std::ofstream(ini_) << text; }
 
-  std::filesystem::path dir_;
   std::string ini_, image_;
   int window_ = 0;
 };
@@ -140,13 +132,12 @@ TEST_F(Downloader, UnloadWaitsForJobsAndReportsNothingMore) {
   for (const Report &r : Reports()) EXPECT_NE(r.message, static_cast<unsigned>(QRX_MSG_PROGRESS_3));
 }
 
-TEST(DownloadSettings, IniNamesCompareWithoutCase) {
-  auto path = std::filesystem::temp_directory_path() / ("qrx-ini-" + std::to_string(::getpid()));
+TEST_F(Downloader, IniNamesCompareWithoutCase) {
+  auto path = dir_ / "names.ini";
   std::ofstream(path) << "; comment\r\n[DOWNLOADIMAGEUFI]\r\nFILE = b.bin\r\n[DownloadImage]\r\nfile=a.bin\r\n";
   EXPECT_EQ(qrx::sim::SimDownloader::ReadIni(path, "downloadimage", "File"), "a.bin");
   EXPECT_EQ(qrx::sim::SimDownloader::ReadIni(path, "DownloadImageUFI", "file"), "b.bin");
   EXPECT_EQ(qrx::sim::SimDownloader::ReadIni(path, "DownloadImage", "Other"), "");
-  std::filesystem::remove(path);
 }
 
 } // namespace

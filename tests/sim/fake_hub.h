@@ -1,9 +1,15 @@
 // A station hub for driving the simulated test libraries without the interface library:
-// data sets, a setting service over in-memory files and a log that keeps every line.
+// data sets, a setting service over in-memory files and a log that keeps every line; and the
+// folder of the simulated devices' memory.
 #pragma once
 
 #include <qrx/test_tools.h>
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -167,6 +173,20 @@ public:
     settings.files["Common.xml"][section][key] = name;
     params.values[name] = value;
   }
+};
+
+// Every test works on its own device files: a fresh folder named by QRX_SIM_STATE_DIR.
+class StateFolder : public ::testing::Test {
+protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("qrx-sim-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+    setenv("QRX_SIM_STATE_DIR", dir_.c_str(), 1);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::filesystem::path dir_;
 };
 
 } // namespace qrx::simtest

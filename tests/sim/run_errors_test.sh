@@ -19,17 +19,18 @@ expect text-type 'Mode_Select_TDFT(TD)' "argument 1 of Mode_Select_TDFT must be 
 expect double-type 'TxEVM_TDFT("x")' "argument 1 of TxEVM_TDFT must be a number"
 expect buffer-type 'Check_SN("x")' "argument 1 of Check_SN must be out"
 expect expectation 'ClosePort() = maybe' "the expected result must be an integer or any"
+expect no-expectation 'ClosePort() =' "the expected result must be an integer or any"
 expect lifecycle 'InitQRXInterface(0, "a", "QRX")' "InitQRXInterface is called by qrx-run"
 expect directive '@wait 5' "unknown directive '@wait'"
 expect unclosed 'WriteSN("abc, 0)' "argument 1 of WriteSN must be a text"
-# All faulty lines are reported in one check, with a suggestion for a misspelt export.
-printf 'ClosePort()\nGSM_NST_MeasPowr(1, 2, 3)\nClosePort()\nWriteSN(1, 0)\n' > "$work/two.seq"
-err="$("$run" --check "$work/two.seq" 2>&1)"; rc=$?
-if [ "$rc" != 2 ] || ! printf '%s' "$err" | grep -q "two.seq:2: unknown export 'GSM_NST_MeasPowr' (did you mean GSM_NST_MeasPower?)" ||
-   ! printf '%s' "$err" | grep -q "two.seq:4: argument 1 of WriteSN must be a text"; then
-  echo "FAIL all-errors: exit $rc: $err"; fail=1
-else echo "ok   all-errors"; fi
-printf 'ClosePort()\nReadSN(out="x", 0) = any\n@sleep 1\n' > "$work/ok.seq"
+expect no-number 'TxOBW_TDFT(1e999, 1)' "argument 1 of TxOBW_TDFT must be a number"
+expect callback 'StartDownloadImage("a", 0, callback, "", 0, 0, "")' "argument 3 of StartDownloadImage must be progress or null"
+expect observer 'RegisterObserver(obs)' "argument 1 of RegisterObserver"
+expect trailing 'ClosePort() extra' "unexpected text after the call"
+expect sleep '@sleep -1' "@sleep takes milliseconds"
+expect no-parenthesis 'ClosePort' "expected '(' after ClosePort"
+expect no-name '(1)' "expected an export name"
+printf 'ClosePort()\nReadSN(out="x", 0) = any\nRegisterObserver(null) = 1\n@sleep 1\n' > "$work/ok.seq"
 "$run" --check "$work/ok.seq" >/dev/null 2>&1 || { echo "FAIL a valid sequence was refused"; fail=1; }
 # Option mistakes are refused the same way, before anything runs.
 option() { # name expected-message args...

@@ -1,16 +1,13 @@
-// The sequence format as qrx-run reads it, and the device memory the simulated plug-ins and
-// test libraries share.
+// The sequence format as qrx-run reads it (its errors one by one are run_errors_test.sh's), and
+// the device memory the simulated plug-ins and test libraries share.
 #include "fake_hub.h"
 
 #include "common/name_suggestion.h"
 #include "qrx-run/sequence_parser.h"
 #include "../../sim/common/identity_store.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -49,28 +46,6 @@ TEST(SequenceFormat, ReadsCallsExpectationsAndDirectives) {
   EXPECT_EQ(seq->steps[6].text, "hello {station}");
 }
 
-TEST(SequenceFormat, ErrorsNameTheLine) {
-  struct Case {
-    const char *text;
-    const char *message;
-  } cases[] = {
-      {"ClosePort()\nClosePort() =\n", "x.seq:2: the expected result must be an integer or any"},
-      {"\n\nTxOBW_TDFT(1e999, 1)\n", "x.seq:3: argument 1 of TxOBW_TDFT must be a number"},
-      {"StartDownloadImage(\"a\", 0, callback, \"\", 0, 0, \"\")\n",
-       "x.seq:1: argument 3 of StartDownloadImage must be progress or null"},
-      {"RegisterObserver(null) = 1\nRegisterObserver(obs)\n", "x.seq:2: argument 1 of RegisterObserver"},
-      {"ClosePort() extra\n", "x.seq:1: unexpected text after the call"},
-      {"@sleep -1\n", "x.seq:1: @sleep takes milliseconds"},
-      {"ClosePort\n", "x.seq:1: expected '(' after ClosePort"},
-      {"(1)\n", "x.seq:1: expected an export name"},
-  };
-  for (const Case &c : cases) {
-    std::string error;
-    EXPECT_FALSE(SequenceParser::ParseText(c.text, "x.seq", &error)) << c.text;
-    EXPECT_EQ(error.rfind(c.message, 0), 0u) << error;
-  }
-}
-
 // A check reports every faulty line, in order, and keeps going past directives and calls alike;
 // a misspelt export gets the closest catalogue name, a far-off word gets none.
 TEST(SequenceFormat, ReportsEveryFaultyLineWithSuggestions) {
@@ -107,17 +82,7 @@ TEST(SequenceFormat, ExpandsStationPlaceholders) {
   EXPECT_EQ(SequenceParser::Expand("SN{station}-{index}-{x}", 3, 2), "SN3-2-{x}");
 }
 
-class DeviceStore : public ::testing::Test {
-protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("qrx-store-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    setenv("QRX_SIM_STATE_DIR", dir_.c_str(), 1);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::filesystem::path dir_;
-};
+using DeviceStore = qrx::simtest::StateFolder;
 
 TEST_F(DeviceStore, KeepsValuesAcrossObjectsAndRefusesLineBreaks) {
   qrx::sim::IdentityStore a(2);
@@ -145,29 +110,6 @@ TEST_F(DeviceStore, ConcurrentStationsLoseNoValue) {
   for (int t = 0; t < 4; ++t)
     for (int i = 0; i < 25; ++i)
       EXPECT_TRUE(device.Get("K" + std::to_string(t) + "_" + std::to_string(i))) << t << " " << i;
-}
-
-TEST_F(DeviceStore, LteMaxPowerSkipsItemsAndUsesSymmetricLimits) {
-  void *lib = dlopen((std::string(QRX_TEST_STATION_DIR) + "/TestDll/FinalTestLTE.so").c_str(), RTLD_NOW);
-  ASSERT_TRUE(lib);
-  auto fn = reinterpret_cast<int (*)(ITestTools *)>(dlsym(lib, "LteTest_MaxPwrAll"));
-  ASSERT_TRUE(fn);
-  qrx::simtest::FakeHub hub;
-  hub.params.values["ThreadIndex"] = "0";
-  const char *keys[] = {"MaxPwrLmtUpp", "MaxPwrLmtLow", "FreqErrorLimit", "OBWLimit", "LteModulation",
-                        "TestRBsList", "SkipMaxPwr", "SkipEvm", "SkipPcde", "SkipFer", "SkipAclr",
-                        "SkipSem", "SkipObw", "EVMLimitQPSK", "EVMLimit16QAM", "ACLRLimitEUTRA",
-                        "ACLRLimitUTRA1", "ACLRLimitUTRA2"};
-  const char *values[] = {"25.000000", "21.000000", "50", "10", "0", "1,50", "0", "1", "0", "0",
-                          "1", "1", "0", "17.5", "12.5", "-30", "-33", "-36"};
-  for (size_t i = 0; i < 18; ++i) hub.Stage("LTEFT", keys[i], values[i]);
-  EXPECT_EQ(fn(&hub), 0);
-  ASSERT_EQ(hub.log.items.size(), 3u); // MaxPower, FreqError, OBW; EVM, ACLR and SEM skipped
-  EXPECT_EQ(hub.log.items[0].upper, 25);
-  EXPECT_EQ(hub.log.items[1].item, "LteTest_MaxPwrAll FreqError");
-  EXPECT_EQ(hub.log.items[1].lower, -50);
-  EXPECT_EQ(hub.log.items[1].upper, 50);
-  dlclose(lib);
 }
 
 } // namespace

@@ -12,9 +12,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
@@ -40,20 +38,12 @@ private:
   void *handle_;
 };
 
-// Every test works on its own device files.
-class SimStation : public ::testing::Test {
+class SimStation : public qrx::simtest::StateFolder {
 protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("qrx-sim-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-    setenv("QRX_SIM_STATE_DIR", dir_.c_str(), 1);
+    StateFolder::SetUp();
     hub_.params.values["ThreadIndex"] = "0";
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  std::filesystem::path dir_;
   FakeHub hub_;
 };
 
@@ -85,6 +75,24 @@ TEST_F(SimStation, MeasurementsUseStagedLimitsAndReportVerdicts) {
   EXPECT_EQ(hub_.log.items.size(), 2u);
   hub_.Stage("TDFT", "nStep", "abc");
   EXPECT_EQ(td.Call("TxMaxPwr", &hub_), 3);
+}
+
+TEST_F(SimStation, LteMaxPowerSkipsItemsAndUsesSymmetricLimits) {
+  Library lte(kStation + "/TestDll/FinalTestLTE.so");
+  const std::pair<const char *, const char *> staged[] = {
+      {"MaxPwrLmtUpp", "25.000000"}, {"MaxPwrLmtLow", "21.000000"}, {"FreqErrorLimit", "50"},
+      {"OBWLimit", "10"},            {"LteModulation", "0"},        {"TestRBsList", "1,50"},
+      {"SkipMaxPwr", "0"},           {"SkipEvm", "1"},              {"SkipPcde", "0"},
+      {"SkipFer", "0"},              {"SkipAclr", "1"},             {"SkipSem", "1"},
+      {"SkipObw", "0"},              {"EVMLimitQPSK", "17.5"},      {"EVMLimit16QAM", "12.5"},
+      {"ACLRLimitEUTRA", "-30"},     {"ACLRLimitUTRA1", "-33"},     {"ACLRLimitUTRA2", "-36"}};
+  for (const auto &[key, value] : staged) hub_.Stage("LTEFT", key, value);
+  EXPECT_EQ(lte.Call("LteTest_MaxPwrAll", &hub_), 0);
+  ASSERT_EQ(hub_.log.items.size(), 3u); // MaxPower, FreqError, OBW; EVM, ACLR and SEM skipped
+  EXPECT_EQ(hub_.log.items[0].upper, 25);
+  EXPECT_EQ(hub_.log.items[1].item, "LteTest_MaxPwrAll FreqError");
+  EXPECT_EQ(hub_.log.items[1].lower, -50);
+  EXPECT_EQ(hub_.log.items[1].upper, 50);
 }
 
 TEST_F(SimStation, BarcodeChecksReadTheProgrammedSerialNumber) {

@@ -1,6 +1,5 @@
 // The Windows platform layer against the real system: loader errors, module folders, code
 // pages, atomic replacement, profile files and detached programs.
-#include "../codepages/code_page_round_trips.h"
 #include "platform/code_page.h"
 #include "platform/dynamic_library.h"
 #include "platform/fault_injection.h"
@@ -13,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/station_folder.h"
+
 #include <windows.h>
 // The platform layer's names, not the system's A/W macros.
 #undef LoadLibrary
@@ -21,6 +22,7 @@
 #include <qrx/version.h>
 
 #include <chrono>
+#include <filesystem>
 #include <future>
 #include <thread>
 
@@ -30,40 +32,13 @@ namespace {
 // A fresh folder under the temporary folder, removed with its files afterwards.
 class ScratchFolder : public ::testing::Test {
 protected:
-  void SetUp() override {
-    char base[MAX_PATH + 1] = {};
-    ASSERT_GT(::GetTempPathA(sizeof base, base), 0u);
-    dir_ = std::string(base) + "qrx-win32-" + std::to_string(::GetCurrentProcessId()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
-    ASSERT_TRUE(::CreateDirectoryA(dir_.c_str(), nullptr) || IsDirectory(dir_));
+  void TearDown() override { ClearFaults(); }
+  std::string Read(const std::string &name) { return folder_.Read(name); }
+  long FileCount() {
+    return std::distance(std::filesystem::directory_iterator(folder_.Root()), {});
   }
-  void TearDown() override {
-    ClearFaults();
-    WIN32_FIND_DATAA fd;
-    HANDLE h = ::FindFirstFileA((dir_ + "*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-      do ::DeleteFileA((dir_ + fd.cFileName).c_str());
-      while (::FindNextFileA(h, &fd));
-      ::FindClose(h);
-    }
-    ::RemoveDirectoryA(dir_.c_str());
-  }
-  std::string Read(const std::string &name) {
-    std::string data, error;
-    EXPECT_TRUE(ReadWholeFile(dir_ + name, &data, &error)) << error;
-    return data;
-  }
-  int FileCount() {
-    int n = 0;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = ::FindFirstFileA((dir_ + "*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return 0;
-    do n += (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : 1;
-    while (::FindNextFileA(h, &fd));
-    ::FindClose(h);
-    return n;
-  }
-  std::string dir_;
+  test::TempFolder folder_{"win32"};
+  const std::string dir_ = folder_.Root().string() + "\\";
 };
 
 using LibraryLoading = ScratchFolder;
@@ -115,38 +90,33 @@ TEST(ThreadIds, EachThreadHasItsOwn) {
   EXPECT_NE(other, mine);
 }
 
-TEST(CodePages, GbkRoundTripAndLossReported) {
-  const std::string caption = "\xCC\xF5\xC2\xEB"; // "条码"
+TEST(CodePages, RoundTripsLossAndUnknownPages) {
+  const struct {
+    int codePage;
+    std::string bytes;
+    std::u16string wide;
+  } cases[] = {{936, "\xCC\xF5\xC2\xEB", u"\u6761\u7801"}, // "条码"
+               {1201, std::string("\x00\x41\x6C\x34", 4), u"A\u6C34"},
+               {12000, std::string("\x00\xF6\x01\x00", 4), u"\U0001F600"}};
   std::u16string wide;
-  bool lossy = false;
-  ASSERT_TRUE(MultiByteToWide(936, caption, &wide, &lossy));
-  EXPECT_EQ(wide, u"\u6761\u7801");
-  EXPECT_FALSE(lossy);
-  std::string back;
-  ASSERT_TRUE(WideToMultiByte(936, wide, &back, &lossy));
-  EXPECT_EQ(back, caption);
-  EXPECT_FALSE(lossy);
-  // Thai has no place in GBK: replaced and reported.
-  ASSERT_TRUE(WideToMultiByte(936, u"a\u0E01b", &back, &lossy));
-  EXPECT_EQ(back, "a?b");
+  std::string bytes;
+  bool lossy = false; // only ever set by a conversion that loses something
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.codePage);
+    ASSERT_TRUE(MultiByteToWide(c.codePage, c.bytes, &wide, &lossy));
+    EXPECT_EQ(wide, c.wide);
+    ASSERT_TRUE(WideToMultiByte(c.codePage, c.wide, &bytes, &lossy));
+    EXPECT_EQ(bytes, c.bytes);
+    EXPECT_FALSE(lossy);
+  }
+  // Thai has no place in GBK: replaced and reported; so is a byte that is no UTF-8.
+  ASSERT_TRUE(WideToMultiByte(936, u"a\u0E01b", &bytes, &lossy));
+  EXPECT_EQ(bytes, "a?b");
   EXPECT_TRUE(lossy);
   lossy = false;
   ASSERT_TRUE(MultiByteToWide(65001, "ok\xFF", &wide, &lossy));
   EXPECT_TRUE(lossy);
   EXPECT_EQ(wide.substr(0, 2), u"ok");
-}
-
-TEST(CodePages, UnicodeFormsAndUnknownPages) {
-  std::u16string wide;
-  bool lossy = false;
-  ASSERT_TRUE(MultiByteToWide(1201, std::string("\x00\x41\x6C\x34", 4), &wide, &lossy));
-  EXPECT_EQ(wide, u"A\u6C34");
-  std::string bytes;
-  ASSERT_TRUE(WideToMultiByte(12000, u"\U0001F600", &bytes, &lossy));
-  EXPECT_EQ(bytes, std::string("\x00\xF6\x01\x00", 4));
-  ASSERT_TRUE(MultiByteToWide(12000, bytes, &wide, &lossy));
-  EXPECT_EQ(wide, u"\U0001F600");
-  EXPECT_FALSE(lossy);
   EXPECT_FALSE(MultiByteToWide(12345, "x", &wide, &lossy));
   EXPECT_FALSE(WideToMultiByte(936, u"x", nullptr, &lossy));
   EXPECT_STREQ(CodePageName(936), "GBK");
@@ -223,40 +193,24 @@ TEST_F(ProfileFiles, NameReachesTheSystemAsGivenSoPluginsReadTheSameFile) {
   EXPECT_EQ(FileCount(), 1) << "no copy left behind";
 }
 
-TEST_F(ProfileFiles, TextRulesAreTheSystemOnes) {
-  const std::string start = "; settings\r\n[Download]\r\nImage=old\r\nKeep=1\r\n";
-  std::string out = SetProfileValue(start, "download", "IMAGE", "new");
-  EXPECT_NE(out.find("; settings"), std::string::npos);
-  EXPECT_NE(out.find("=new"), std::string::npos);
-  EXPECT_EQ(out.find("old"), std::string::npos);
-  EXPECT_NE(out.find("Keep=1"), std::string::npos);
-  out = SetProfileValue(start, "Download", "Keep", nullptr);
-  EXPECT_EQ(out.find("Keep"), std::string::npos);
-  out = SetProfileValue(start, "Download", nullptr, nullptr);
-  EXPECT_EQ(out.find("[Download]"), std::string::npos);
-  EXPECT_EQ(FileCount(), 0); // the scratch copies are gone
-}
-
 using DetachedPrograms = ScratchFolder;
 
 TEST_F(DetachedPrograms, StartsWithoutWaitingAndRefusesMissingPrograms) {
+  auto appears = [](const std::string &path) {
+    for (int i = 0; i < 200 && !FileExists(path); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return FileExists(path);
+  };
   const std::string marker = dir_ + "started.txt";
   ASSERT_TRUE(StartDetached({"cmd.exe", "/c", "echo", "x", ">", marker}));
-  bool seen = false;
-  for (int i = 0; i < 200 && !seen; ++i) {
-    seen = FileExists(marker);
-    if (!seen) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  EXPECT_TRUE(seen);
+  EXPECT_TRUE(appears(marker));
   EXPECT_FALSE(StartDetached({}));
   EXPECT_FALSE(StartDetached({"no-such-program-anywhere.exe"}));
   // The ARP flush of a UFI download is the system's own command line, run as it stands.
   const std::string hidden = dir_ + "hidden.txt";
   EXPECT_TRUE(RunHiddenCommand(("cmd.exe /c echo x > " + hidden).c_str()));
   EXPECT_FALSE(RunHiddenCommand(""));
-  for (int i = 0; i < 200 && !FileExists(hidden); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_TRUE(FileExists(hidden));
+  EXPECT_TRUE(appears(hidden));
   std::this_thread::sleep_for(std::chrono::milliseconds(200)); // let cmd close the file
 }
 

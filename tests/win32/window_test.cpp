@@ -1,18 +1,21 @@
 // The operator windows as an operator meets them: the serial-number dialog driven through
 // window messages from another thread, and the library's message box found and closed.
 #include "interface/qrx_export_service.h"
-#include "platform/file_system.h"
 #include "platform/message_relay.h"
 #include "platform/operator_ui.h"
 #include "sn/test_runner_sn_dlg.h"
 
 #include <gtest/gtest.h>
 
+#include "../support/station_folder.h"
+
 #include <windows.h>
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <cstdlib>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -40,64 +43,54 @@ void Type(HWND edit, const wchar_t *text) {
   for (const wchar_t *c = text; *c; ++c) ::SendMessageW(edit, WM_CHAR, *c, 1);
 }
 
-void Backspace(HWND edit) { ::SendMessageW(edit, WM_CHAR, VK_BACK, 1); }
+void Click(HWND dialog, int button) { ::SendMessageW(::GetDlgItem(dialog, button), BM_CLICK, 0, 0); }
 
-// Set QRX_SCREENSHOT_PAUSE_MS to hold the filled-in dialog on screen for a screenshot.
-void PauseForScreenshot() {
-  if (const char *ms = std::getenv("QRX_SCREENSHOT_PAUSE_MS"))
-    std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(ms)));
+// Runs the dialog while `operate` acts on it as the operator from another thread; the
+// dialog's result, or -1 when it never appeared.
+int Operate(CTestRunnerSnDlg &dialog, const std::function<void(HWND)> &operate) {
+  std::atomic<bool> found{false};
+  std::thread operatorThread([&] {
+    if (HWND w = FindOwnWindow(kDialogCaption)) {
+      found = true;
+      operate(w);
+    }
+  });
+  const int result = dialog.DoModal();
+  operatorThread.join();
+  return found ? result : -1;
 }
 
 TEST(SerialNumberWindow, OkFollowsTheTypedTextAndReturnsItAsTyped) {
-  std::atomic<bool> okAtStart{true}, okPartial{true}, okFull{false}, okTooLong{true}, okAgain{false};
-  std::atomic<bool> found{false};
-  std::thread operatorThread([&] {
-    HWND dialog = FindOwnWindow(kDialogCaption);
-    if (!dialog) return;
-    found = true;
-    HWND edit = ::GetDlgItem(dialog, kEditId);
-    HWND ok = ::GetDlgItem(dialog, IDOK);
-    okAtStart = ::IsWindowEnabled(ok) != 0;
-    Type(edit, L"SN12");
-    okPartial = ::IsWindowEnabled(ok) != 0;
-    Type(edit, L"3456");
-    okFull = ::IsWindowEnabled(ok) != 0;
-    Type(edit, L"7");
-    okTooLong = ::IsWindowEnabled(ok) != 0;
-    Backspace(edit);
-    okAgain = ::IsWindowEnabled(ok) != 0;
-    PauseForScreenshot();
-    ::SendMessageW(ok, BM_CLICK, 0, 0);
-  });
+  std::vector<bool> okStates;
   CTestRunnerSnDlg dialog("^SN[0-9]{6}$", nullptr);
-  const int result = dialog.DoModal();
-  operatorThread.join();
-  ASSERT_TRUE(found) << "the dialog did not appear";
-  EXPECT_FALSE(okAtStart);
-  EXPECT_FALSE(okPartial);
-  EXPECT_TRUE(okFull);
-  EXPECT_FALSE(okTooLong);
-  EXPECT_TRUE(okAgain);
+  const int result = Operate(dialog, [&](HWND w) {
+    HWND edit = ::GetDlgItem(w, kEditId);
+    auto okEnabled = [&] { okStates.push_back(::IsWindowEnabled(::GetDlgItem(w, IDOK)) != 0); };
+    okEnabled();
+    for (const wchar_t *typed : {L"SN12", L"3456", L"7", L"\b"}) {
+      Type(edit, typed);
+      okEnabled();
+    }
+    // Set QRX_SCREENSHOT_PAUSE_MS to hold the filled-in dialog on screen for a screenshot.
+    if (const char *ms = std::getenv("QRX_SCREENSHOT_PAUSE_MS"))
+      std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(ms)));
+    Click(w, IDOK);
+  });
+  // Empty, partial, full, too long, full again after a backspace.
+  EXPECT_EQ(okStates, std::vector<bool>({false, false, true, false, true}));
   EXPECT_EQ(result, CTestRunnerSnDlg::kIdOk);
   EXPECT_EQ(dialog.Text(), "SN123456");
 }
 
 TEST(SerialNumberWindow, EnterOnANonMatchingTextDoesNotEndItAndCancelDoes) {
-  std::atomic<bool> stillOpen{false}, found{false};
-  std::thread operatorThread([&] {
-    HWND dialog = FindOwnWindow(kDialogCaption);
-    if (!dialog) return;
-    found = true;
-    HWND edit = ::GetDlgItem(dialog, kEditId);
-    Type(edit, L"abc");
-    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    stillOpen = ::IsWindow(dialog) && ::IsWindowVisible(dialog);
-    ::SendMessageW(::GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
-  });
+  std::atomic<bool> stillOpen{false};
   CTestRunnerSnDlg dialog("^[0-9]+$", nullptr);
-  const int result = dialog.DoModal();
-  operatorThread.join();
-  ASSERT_TRUE(found);
+  const int result = Operate(dialog, [&](HWND w) {
+    Type(::GetDlgItem(w, kEditId), L"abc");
+    ::SendMessageW(w, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    stillOpen = ::IsWindow(w) && ::IsWindowVisible(w);
+    Click(w, IDCANCEL);
+  });
   EXPECT_TRUE(stillOpen);
   EXPECT_EQ(result, CTestRunnerSnDlg::kIdCancel);
   EXPECT_EQ(dialog.Text(), "");
@@ -107,23 +100,17 @@ TEST(SerialNumberWindow, IsModalToTheHostsWindowAndCentredOnIt) {
   HWND host = ::CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 60,
                                 600, 400, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(host, nullptr);
-  std::atomic<bool> found{false}, owned{false}, hostDisabled{false};
+  std::atomic<bool> owned{false}, hostDisabled{false};
   RECT h{}, d{};
-  std::thread operatorThread([&] {
-    HWND dialog = FindOwnWindow(kDialogCaption);
-    if (!dialog) return;
-    found = true;
-    owned = ::GetWindow(dialog, GW_OWNER) == host;
+  CTestRunnerSnDlg dialog("^x$", host);
+  const int result = Operate(dialog, [&](HWND w) {
+    owned = ::GetWindow(w, GW_OWNER) == host;
     hostDisabled = !::IsWindowEnabled(host);
     ::GetWindowRect(host, &h);
-    ::GetWindowRect(dialog, &d);
-    ::SendMessageW(::GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+    ::GetWindowRect(w, &d);
+    Click(w, IDCANCEL);
   });
-  CTestRunnerSnDlg dialog("^x$", host);
-  const int result = dialog.DoModal();
-  operatorThread.join();
   ::DestroyWindow(host);
-  ASSERT_TRUE(found);
   EXPECT_TRUE(owned);
   EXPECT_TRUE(hostDisabled); // modal: the host waits for the operator
   EXPECT_EQ(result, CTestRunnerSnDlg::kIdCancel);
@@ -131,30 +118,8 @@ TEST(SerialNumberWindow, IsModalToTheHostsWindowAndCentredOnIt) {
   EXPECT_NEAR((d.top + d.bottom) / 2, (h.top + h.bottom) / 2, 1);
 }
 
-TEST(MessageBoxWindow, ShowsTheLibraryCaptionAndTextUntilOk) {
-  std::atomic<bool> found{false};
-  std::wstring text;
-  std::thread operatorThread([&] {
-    HWND box = FindOwnWindow(L"QRXInterface");
-    if (!box) return;
-    found = true;
-    // The text is the box's only static control with text.
-    HWND child = nullptr;
-    while ((child = ::FindWindowExW(box, child, L"Static", nullptr))) {
-      wchar_t buf[256] = {};
-      ::GetWindowTextW(child, buf, 256);
-      if (buf[0]) text = buf;
-    }
-    ::SendMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-  });
-  platform::ShowMessageBox(nullptr, "Load BusinessCfg failed");
-  operatorThread.join();
-  ASSERT_TRUE(found) << "no message box with the library's caption";
-  EXPECT_EQ(text, L"Load BusinessCfg failed");
-}
-
-// Closes every dialog-class window of this process as it appears, noting caption and text,
-// until stopped.
+// Closes every dialog-class window of this process as it appears, noting caption and text
+// (the box's only static control with text), until stopped.
 class BoxCloser {
 public:
   BoxCloser() : thread_([this] { Run(); }) {}
@@ -163,9 +128,11 @@ public:
     stop_ = true;
     if (thread_.joinable()) thread_.join();
   }
-  std::vector<std::pair<std::wstring, std::wstring>> Seen() {
+  bool Saw(const std::wstring &caption, const std::wstring &text) {
     std::lock_guard<std::mutex> g(lock_);
-    return seen_;
+    for (const auto &[c, t] : seen_)
+      if (c == caption && t == text) return true;
+    return false;
   }
 
 private:
@@ -206,6 +173,13 @@ private:
   std::thread thread_;
 };
 
+TEST(MessageBoxWindow, ShowsTheLibraryCaptionAndTextUntilOk) {
+  BoxCloser closer;
+  platform::ShowMessageBox(nullptr, "Load BusinessCfg failed");
+  closer.Stop();
+  EXPECT_TRUE(closer.Saw(L"QRXInterface", L"Load BusinessCfg failed"));
+}
+
 // A plug-in posts its progress and sends its last message while the window is still busy: the
 // sent message must not overtake the posted ones, which the system would otherwise allow.
 TEST(ProgressWindow, ASendNeverOvertakesWhatWasPostedBeforeIt) {
@@ -228,44 +202,25 @@ TEST(ProgressWindow, ASendNeverOvertakesWhatWasPostedBeforeIt) {
   for (int i = 0; i <= 50; ++i) EXPECT_EQ(seen[static_cast<size_t>(i)], i);
 }
 
-bool SawBox(const std::vector<std::pair<std::wstring, std::wstring>> &seen,
-            const std::wstring &caption, const std::wstring &text) {
-  for (const auto &[c, t] : seen)
-    if (c == caption && t == text) return true;
-  return false;
-}
-
 TEST(MessageBoxWindow, TestLibraryLoadFailuresShowTheLoadersCode) {
-  char base[MAX_PATH + 1] = {};
-  ASSERT_GT(::GetTempPathA(sizeof base, base), 0u);
-  const std::string dir = std::string(base) + "qrx-boxes-" + std::to_string(::GetCurrentProcessId());
-  ::CreateDirectoryA(dir.c_str(), nullptr);
-  ::CreateDirectoryA((dir + "\\TestDll").c_str(), nullptr);
-  char old[MAX_PATH] = {};
-  ::GetCurrentDirectoryA(sizeof old, old);
-  ASSERT_TRUE(::SetCurrentDirectoryA(dir.c_str()));
-  std::vector<std::pair<std::wstring, std::wstring>> seen;
+  test::TempFolder folder("boxes");
+  std::filesystem::create_directory(folder.Root() / "TestDll");
+  const std::filesystem::path old = std::filesystem::current_path();
+  std::filesystem::current_path(folder.Root());
   int missing = -1, invalid = -1;
-  {
-    BoxCloser closer;
-    CQRXGsmFtService absent(nullptr);
-    missing = absent.Load();
-    std::string error;
-    platform::ReplaceFileAtomically("TestDll\\GsmFt.dll", "not a program", &error);
-    CQRXGsmFtService broken(nullptr);
-    invalid = broken.Load();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    closer.Stop();
-    seen = closer.Seen();
-  }
-  ::DeleteFileA("TestDll\\GsmFt.dll");
-  ::SetCurrentDirectoryA(old);
-  ::RemoveDirectoryA((dir + "\\TestDll").c_str());
-  ::RemoveDirectoryA(dir.c_str());
+  BoxCloser closer;
+  CQRXGsmFtService absent(nullptr);
+  missing = absent.Load();
+  folder.Write("TestDll\\GsmFt.dll", "not a program");
+  CQRXGsmFtService broken(nullptr);
+  invalid = broken.Load();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  closer.Stop();
+  std::filesystem::current_path(old);
   EXPECT_EQ(missing, 0);
   EXPECT_EQ(invalid, 0);
-  EXPECT_TRUE(SawBox(seen, L"Load QRX GSM FT service Fail", L"126"));
-  EXPECT_TRUE(SawBox(seen, L"Load QRX GSM FT service Fail", L"193"));
+  EXPECT_TRUE(closer.Saw(L"Load QRX GSM FT service Fail", L"126"));
+  EXPECT_TRUE(closer.Saw(L"Load QRX GSM FT service Fail", L"193"));
 }
 
 } // namespace
