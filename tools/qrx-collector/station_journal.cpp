@@ -137,6 +137,9 @@ size_t StationJournal::Poll(std::vector<store::UnitOperation> *operations, size_
       const JournalPosition after{key_, fileName, fileSeq_, line.endOffset, line.seq + 1,
                                   stationText_};
       const JournalPosition before{key_, fileName, fileSeq_, lineStart, line.seq, stationText_};
+      // The observer sees the finished units whole, before they move into the operations.
+      if (observer_)
+        observer_(tileKey_, assembler_.Station(), line.event, done);
       // A unit that ended because the next one began is recorded up to the line before.
       for (store::UnitRecord &unit : done) {
         ++units;
@@ -144,8 +147,6 @@ size_t StationJournal::Poll(std::vector<store::UnitOperation> *operations, size_
       }
       if (!assembler_.Open())
         safe_ = after;
-      if (observer_)
-        observer_(tileKey_, assembler_.Station(), line.event, done);
       lineStart = line.endOffset;
     }
     if (!readable)
