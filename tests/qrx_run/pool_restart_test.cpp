@@ -27,7 +27,6 @@ TEST(QrxRunIdentityPools, ALineGoesOnThroughAPostgreSqlRestart) {
   PoolLoadResult loaded;
   ASSERT_TRUE(db && MigrateSchema(*db, &why) && AddSerialPool(*db, "RR{counter:6}", 1, 100, &loaded, &why) &&
               AddImeiPool(*db, "35209900", 0, 99, &loaded, &why)) << why;
-  db.reset();
   const fs::path station = fs::temp_directory_path() / "qrx-run-pool-restart";
   fs::remove_all(station);
   fs::copy(QRX_STATION_DIR, station, fs::copy_options::recursive);
@@ -36,23 +35,25 @@ TEST(QrxRunIdentityPools, ALineGoesOnThroughAPostgreSqlRestart) {
   std::ofstream(sequence) << "@product QRX\nInit_TestDLL_SN()\nOpenPort(1, 115200)\n@sleep 150\n"
                              "WriteSN(@sn, 0)\nReadSN(out=@sn, 0)\nWriteIMEI(@imei, 0)\n"
                              "ReadIMEI(out=@imei, 0)\nClosePort()\n";
-  const std::string command = std::string(QRX_RUN) + " --station " + station.string() +
-                              " --stations 4 --units 6 --quiet --store-wait 30 --db '" + url +
-                              "' " + sequence.string() + " 2>&1";
-  FILE *run = popen(command.c_str(), "r");
-  ASSERT_TRUE(run);
-  std::this_thread::sleep_for(std::chrono::milliseconds(400));
-  ASSERT_TRUE(cluster->StopServer());
-  std::this_thread::sleep_for(std::chrono::seconds(2));
-  ASSERT_TRUE(cluster->StartServer());
-  std::string output(1 << 22, '\0');
-  output.resize(fread(output.data(), 1, output.size(), run));
+  FILE *run = popen((std::string(QRX_RUN) + " --station " + station.string() + " --stations 4 --units 6 --quiet "
+                     "--store-wait 30 --db '" + url + "' " + sequence.string() + " 2>&1").c_str(), "r");
+  // Once the stations have reached the pools, the server goes away for two seconds.
+  std::string output;
+  std::thread restart;
+  for (char line[4096]; run && std::fgets(line, sizeof line, run);) {
+    output += line;
+    if (!restart.joinable() && output.find("ok   " + sequence.string() + ":7 WriteIMEI") != std::string::npos)
+      restart = std::thread([&] {
+        EXPECT_TRUE(cluster->StopServer());
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        EXPECT_TRUE(cluster->StartServer());
+      });
+  }
+  ASSERT_TRUE(restart.joinable()) << output;
+  restart.join();
   EXPECT_EQ(pclose(run), 0) << output;
-
-  db = PgConnection::Open(url, &why);
-  ASSERT_TRUE(db) << why;
-  // Every unit its own verified SN and IMEI, recorded from the journal under the id they were
-  // drawn for.
+  // Every unit its own verified SN and IMEI, recorded from the journal under the id drawn for.
+  ASSERT_TRUE((db = PgConnection::Open(url, &why)) != nullptr) << why;
   EXPECT_EQ(QueryScalar(*db, "SELECT COUNT(DISTINCT v.unit_id) || ' ' || COUNT(*) FROM identity_values v "
                              "JOIN units u ON u.unit_id = v.unit_id AND u.verdict = 'pass' "
                              "WHERE v.state = 'verified'"),

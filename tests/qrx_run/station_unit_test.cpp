@@ -77,8 +77,7 @@ TEST(StationUnit, PoolValuesFollowTheUnitsExportsAndVerdict) {
 TEST(StationUnit, SerialAndRefusalsComeWithReasons) {
   MemoryPools pools;
   pools.free["imei"] = {"I1"};
-  pools.state["I1"] = "verified";
-  pools.owner["I1"] = "another unit";
+  pools.state["I1"] = "verified", pools.owner["I1"] = "another unit";
   std::string problem, value, error;
   StationUnit unit(&pools, [&] { return problem; });
   unit.Begin("u", "");
