@@ -1214,8 +1214,10 @@ int main(int argc, char **argv) {
   const size_t unrecorded = collector.Finish(std::chrono::seconds(storeWaitSeconds + 15));
   g_collector = nullptr;
   if (unrecorded) {
+    std::string why = collector.Problem();
+    if (why.empty()) why = "their journal lines were not read in time";
     std::fprintf(stderr, "qrx-run: %zu unit(s) not recorded yet: %s; they stay in the journal for "
-                 "qrx-collector\n", unrecorded, collector.Problem().c_str());
+                 "qrx-collector\n", unrecorded, why.c_str());
     ++failed;
   }
 #endif
