@@ -108,10 +108,12 @@ private:
   int station_;
 };
 
-// ---- structured test items: each arrives on its station's thread, into that unit ----
+// ---- structured test items: each arrives on its station's thread ----
+#if QRX_RUN_WITH_WEB
 std::optional<double> NumberOf(int32_t has, double value) {
   return has ? std::optional<double>(value) : std::nullopt;
 }
+#endif
 
 // The journal has every item; the live page shows them as they come.
 void OnTestItem(void *, const QRXTestItemEvent *e) {
