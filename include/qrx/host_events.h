@@ -72,6 +72,13 @@ int QRX_SetLogLineHandler(QRXLogLineFn fn, void *context);
 int QRX_BeginUnit(const char *serial);
 int QRX_EndUnit(int verdict);
 
+/* The id (a version 4 UUID, 36 characters) the calling station's open unit is recorded under,
+ * for a host that keeps its own records of the unit beside the journal (identities it hands
+ * out, say). Returns 0 with the id in buffer; 1 when the calling thread has no station, 2 when
+ * the station has no journal or no open unit, 3 when size is below 37. buffer gets "" unless 0
+ * is returned. */
+int QRX_GetUnitId(char *buffer, int size);
+
 #ifdef __cplusplus
 }
 #endif

@@ -496,6 +496,11 @@ void StationJournal::HostEndUnit(int verdictCode) {
   if (unit_.IsOpen()) EndUnit(reason::kHost, true, verdictCode == 0);
 }
 
+std::string StationJournal::OpenUnitId() {
+  std::lock_guard<std::mutex> hold(lock_);
+  return unit_.IsOpen() ? unit_.Id() : std::string();
+}
+
 void StationJournal::DownloadProgress(const QRXDownloadEvent &event) {
   if (!g_downloadWatched.load(std::memory_order_acquire)) return;
   std::lock_guard<std::mutex> hold(g_downloadLock);

@@ -73,6 +73,8 @@ public:
   // The host's own unit boundaries (QRX_BeginUnit, QRX_EndUnit).
   void HostBeginUnit(const std::string &serial);
   void HostEndUnit(int verdict);
+  // The open unit's id; "" between units.
+  std::string OpenUnitId();
 
   // Progress of the download this station started last, from the relay's thread.
   static void DownloadProgress(const QRXDownloadEvent &event);

@@ -162,12 +162,18 @@ TEST_F(Journal, SmallRunRecordsItsEventsAndUnits) {
   ASSERT_EQ(InitQRXInterface(5, "Station.xml", "QRX"), 0);
   EXPECT_EQ(Init_TestInterface(), 0);
   EXPECT_EQ(QRX_BeginUnit("HOST-1"), 0);
+  char id[37], shortBuffer[36];
+  EXPECT_EQ(QRX_GetUnitId(shortBuffer, sizeof shortBuffer), 3);
+  ASSERT_EQ(QRX_GetUnitId(id, sizeof id), 0);
   EXPECT_EQ(Init_TestInterface(), 0);
   EXPECT_EQ(Init_TestInterface(), 0) << "no restart inside the host's unit";
   EXPECT_EQ(QRX_EndUnit(0), 0);
+  EXPECT_EQ(QRX_GetUnitId(shortBuffer, sizeof shortBuffer), 2) << "between units";
+  EXPECT_STREQ(shortBuffer, "");
   EXPECT_EQ(Init_TestInterface(), 0);
   EXPECT_EQ(CleanUpQRXInterface(), 0);
   EXPECT_EQ(QRX_EndUnit(0), 1) << "no station";
+  EXPECT_EQ(QRX_GetUnitId(shortBuffer, sizeof shortBuffer), 1) << "no station";
   std::vector<json> units;
   for (const json &line : Events())
     if (line["type"] == "unit_begin" || line["type"] == "unit_end") units.push_back(line);
@@ -176,6 +182,7 @@ TEST_F(Journal, SmallRunRecordsItsEventsAndUnits) {
   EXPECT_EQ(units[7]["inferred"], true);
   EXPECT_EQ(units[8]["explicit"], true);
   EXPECT_EQ(units[8]["serial"], "HOST-1");
+  EXPECT_EQ(units[8]["unit"], std::string(id, 36)) << "the id the host was told";
   EXPECT_EQ(units[9]["reason"], "host");
   EXPECT_EQ(units[9]["inferred"], false);
   EXPECT_FALSE(Events().back().contains("unit") || Events()[Events().size() - 2].contains("unit"));

@@ -1,11 +1,14 @@
 // qrx-run: a test host for libQRXInterface.so. Loads the library with dlopen as a host does
-// and runs sequence files on N stations in parallel, one thread each, unit after unit, keeping
-// a record of every unit.
+// and runs sequence files on N stations in parallel, one thread each, unit after unit. Units are
+// recorded as every host's are: the library journals the stations and a collector thread turns
+// the journals into unit records.
 #include "english_texts.h"
-#include "json_lines_sink.h"
 #include "sequence_parser.h"
 #include "step_diagnosis.h"
-#include "unit_recorder.h"
+#include "station_unit.h"
+#if QRX_RUN_WITH_COLLECTOR
+#include "run_collector.h"
+#endif
 #if QRX_RUN_WITH_WEB
 #include "web_line.h"
 #endif
@@ -64,9 +67,12 @@ std::mutex g_print;
 bool g_quiet = false;
 bool g_english = false;
 thread_local int t_station = 0;
-thread_local UnitRecorder *t_recorder = nullptr; // the unit this station thread is testing
+thread_local StationUnit *t_unit = nullptr; // the unit this station thread is testing
 #if QRX_RUN_WITH_WEB
 WebLine *g_web = nullptr;                        // the live page, with --web
+#endif
+#if QRX_RUN_WITH_COLLECTOR
+RunCollector *g_collector = nullptr;             // records the units from the journals
 #endif
 #if QRX_RUN_WITH_CFX
 const qrx::cfx::UnitValidator *g_validator = nullptr; // the MES's word before testing (--cfx-validate)
@@ -102,13 +108,17 @@ private:
   int station_;
 };
 
-// ---- structured test items: each arrives on its station's thread, into that unit ----
+// ---- structured test items: each arrives on its station's thread ----
+#if QRX_RUN_WITH_WEB
 std::optional<double> NumberOf(int32_t has, double value) {
   return has ? std::optional<double>(value) : std::nullopt;
 }
+#endif
 
+// The journal has every item; the live page shows them as they come.
 void OnTestItem(void *, const QRXTestItemEvent *e) {
-  if (!t_recorder || !e) return;
+#if QRX_RUN_WITH_WEB
+  if (!g_web || !t_unit || !e) return;
   store::TestItemRecord item;
   item.source = e->source ? e->source : "";
   item.name = e->item ? e->item : "";
@@ -123,10 +133,10 @@ void OnTestItem(void *, const QRXTestItemEvent *e) {
   item.tag = std::to_string(e->tag);
   item.monotonicNs = e->monotonic_ns;
   item.wallUs = e->wall_us;
-#if QRX_RUN_WITH_WEB
-  if (g_web) g_web->Monitor().TestItem(t_station, item);
+  g_web->Monitor().TestItem(t_station, item);
+#else
+  (void)e;
 #endif
-  t_recorder->AddItem(std::move(item));
 }
 
 // ---- download progress: the library relays the plug-in's reports to one callback ----
@@ -227,7 +237,7 @@ int OnSerialPrompt(void *, const char *pattern, QRXMatchFn matches, void *matche
     }
     std::memcpy(out, answer.c_str(), answer.size() + 1);
     Print(station, "prompt " + p + ": answered " + AnsiText::ToUtf8(answer));
-    if (t_recorder) t_recorder->Prompted(AnsiText::ToUtf8(answer));
+    if (t_unit) t_unit->Prompted(AnsiText::ToUtf8(answer));
     return 1;
   }
 #if QRX_RUN_WITH_WEB
@@ -242,7 +252,7 @@ int OnSerialPrompt(void *, const char *pattern, QRXMatchFn matches, void *matche
     }
     std::memcpy(out, answer.c_str(), answer.size() + 1);
     Print(station, "prompt " + AnsiText::ToUtf8(p) + ": answered " + AnsiText::ToUtf8(answer) + " (" + where + ")");
-    if (t_recorder) t_recorder->Prompted(AnsiText::ToUtf8(answer));
+    if (t_unit) t_unit->Prompted(AnsiText::ToUtf8(answer));
     return 1;
   }
 #endif
@@ -264,7 +274,7 @@ int OnSerialPrompt(void *, const char *pattern, QRXMatchFn matches, void *matche
     if (matches(matcher, text.c_str()) == 1 && text.size() + 1 <= size) {
       std::memcpy(out, text.c_str(), text.size() + 1);
       std::fclose(tty);
-      if (t_recorder) t_recorder->Prompted(AnsiText::ToUtf8(text));
+      if (t_unit) t_unit->Prompted(AnsiText::ToUtf8(text));
       return 1;
     }
     std::fprintf(tty, "does not match %s\n", p.c_str());
@@ -358,6 +368,11 @@ struct Library {
   void *handle = nullptr;
   int (*init)(int, const char *, const char *) = nullptr;
   int (*cleanup)() = nullptr;
+  // The unit boundaries and the id the journal records a unit under; null in a library
+  // without them.
+  int (*beginUnit)(const char *) = nullptr;
+  int (*endUnit)(int) = nullptr;
+  int (*unitId)(char *, int) = nullptr;
   void *Symbol(const std::string &name) const { return qrx::platform::host::FindSymbol(handle, name.c_str()); }
   // Whether the library has already loaded the test library file and it exports function.
   static StepDiagnosis::Presence Probe(const std::string &file, const std::string &function) {
@@ -408,19 +423,11 @@ private:
   int phase_ = 0, turn_ = 1, arrived_ = 0;
 };
 
-// A download that a step started and the unit has not yet seen end.
-struct PendingDownload {
-  bool active = false;
-  int stepIndex = -1;
-  std::string image;
-  std::chrono::steady_clock::time_point started;
-};
-
 std::string Quote(const std::string &text) { return "\"" + text + "\""; }
 
 bool RunCall(const Library &lib, const StationPlan &plan, const RunOptions &options,
-             StationObserver *observer, const SequenceStep &step, UnitRecorder *unit,
-             PendingDownload *pending, StepOutcome *outcome) {
+             StationObserver *observer, const SequenceStep &step, StationUnit *unit,
+             StepOutcome *outcome) {
   const ExportRow &row = *step.row;
   void *symbol = lib.Symbol(row.name);
   if (!symbol) {
@@ -483,20 +490,7 @@ bool RunCall(const Library &lib, const StationPlan &plan, const RunOptions &opti
     outcome->output = outcome->why = "no call signature for " + row.name;
     return false;
   }
-  if (download) {
-    startHold.unlock();
-    const int stepIndex = static_cast<int>(unit->Record().steps.size()) - 1;
-    const std::string image = texts.empty() ? "" : texts[0];
-    if (result == 0) {
-      *pending = PendingDownload{true, stepIndex, image, std::chrono::steady_clock::now()};
-    } else { // refused at the start: a download that never ran
-      store::DownloadRecord d;
-      d.stepIndex = stepIndex;
-      d.image = image;
-      d.outcome = "not started: StartDownloadImage returned " + std::to_string(result);
-      unit->AddDownload(d);
-    }
-  }
+  if (download) startHold.unlock();
   outcome->result = result;
   outcome->called = true;
   bool passed = step.expect == SequenceStep::Expect::kAny ||
@@ -634,11 +628,11 @@ std::string NextGivenSerial(int station) {
 // Asks the MES about the unit's serial number, recorded as the unit's step "@cfx-validate":
 // false when the unit must not be tested (rejected, or no usable answer and --cfx-no-answer
 // refuse).
-bool MesAllowsTesting(const StationPlan &plan, const std::string &serial, UnitRecorder *unit,
-                      StationReport *report, UnitSummary *summary) {
+bool MesAllowsTesting(const StationPlan &plan, const std::string &serial, StationUnit *unit,
+                      int stepIndex, StationReport *report, UnitSummary *summary) {
   using Kind = qrx::cfx::ValidationAnswer::Kind;
   const std::string stepName = "@cfx-validate";
-  [[maybe_unused]] const int stepIndex = unit->BeginStep(stepName); // the page's, where there is one
+  (void)stepIndex; // the page's, where there is one
 #if QRX_RUN_WITH_WEB
   if (g_web) g_web->Monitor().StepStarted(plan.number, stepIndex, stepName, serial);
 #endif
@@ -650,9 +644,7 @@ bool MesAllowsTesting(const StationPlan &plan, const std::string &serial, UnitRe
   if (accepted) output = "the MES " + g_validator->Responder() + " accepts SN " + serial;
   else if (goOn) output = answer.message + ": tested without the MES's word (--cfx-no-answer test)";
   else output = answer.message + (rejected ? "" : " (--cfx-no-answer refuse)") + ": the unit is not tested";
-  if (!goOn && unit->Record().serialNumber.empty()) unit->Prompted(serial);
-  unit->EndStep(0, goOn, accepted ? serial : serial + ": " + output,
-                goOn ? "" : stepName + " SN " + serial + ": " + output);
+  if (!goOn && unit->Serial().empty()) unit->Prompted(serial);
 #if QRX_RUN_WITH_WEB
   if (g_web) g_web->Monitor().StepEnded(plan.number, stepIndex, stepName, 0, goOn);
 #endif
@@ -667,24 +659,24 @@ bool MesAllowsTesting(const StationPlan &plan, const std::string &serial, UnitRe
 }
 #endif
 
-// Runs one unit: the whole sequence, or up to its first failing step.
+// Runs one unit: the whole sequence, or up to its first failing step. The journal records it
+// under the id the library gives it; qrx-run tells the library where it begins and ends and
+// whether it passed.
 void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &options,
-             StationObserver *observer, UnitRecorder *unit, int number, StationReport *report) {
-  store::UnitRecord header;
-  header.productType = plan.product;
-  header.businessConfig = plan.config;
-  header.stationIndex = plan.number;
-  header.threadIndex = plan.index;
-  header.hostName = options.hostName;
-  header.sequenceFile = plan.sequence->path;
-  header.sequenceHash = plan.sequenceHash;
-  unit->Begin(header);
-  t_recorder = unit;
+             StationObserver *observer, StationUnit *unit, int number, StationReport *report) {
+  std::string unitId;
+  if (lib.beginUnit && lib.unitId) {
+    char id[64];
+    lib.beginUnit("");
+    if (lib.unitId(id, sizeof id) == 0) unitId = id;
+  }
+  unit->Begin(unitId, "");
+  t_unit = unit;
 #if QRX_RUN_WITH_WEB
-  if (g_web) g_web->Monitor().UnitStarted(plan.number, unit->Record().unitId, unit->Record().serialNumber);
+  if (g_web) g_web->Monitor().UnitStarted(plan.number, unit->Id(), unit->Serial());
 #endif
-  std::string serialShown = unit->Record().serialNumber;
-  PendingDownload pending;
+  std::string serialShown = unit->Serial();
+  int steps = 0; // the page's step indexes
   UnitSummary summary;
   summary.number = number;
 #if QRX_RUN_WITH_CFX
@@ -695,11 +687,11 @@ void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &opti
     // The MES is asked once the serial number is known: before the first step when the
     // barcode answer is given, else right after the step that reads or asks for it.
     if (!validated) {
-      std::string serial = unit->Record().serialNumber;
-      if (serial.empty() && unit->Record().steps.empty()) serial = NextGivenSerial(plan.number);
+      std::string serial = unit->Serial();
+      if (serial.empty() && steps == 0) serial = NextGivenSerial(plan.number);
       if (!serial.empty()) {
         validated = true;
-        if (!MesAllowsTesting(plan, serial, unit, report, &summary)) break;
+        if (!MesAllowsTesting(plan, serial, unit, steps++, report, &summary)) break;
       }
     }
 #endif
@@ -716,44 +708,31 @@ void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &opti
       continue;
     case SequenceStep::Kind::kWaitDownload: {
       stepName = "@wait-download";
-      stepIndex = unit->BeginStep(stepName);
+      stepIndex = steps++;
 #if QRX_RUN_WITH_WEB
       if (g_web) g_web->Monitor().StepStarted(plan.number, stepIndex, stepName, std::to_string(step.number) + " s");
 #endif
       outcome.passed = WaitDownload(plan.number, step.number, &outcome.output);
       outcome.arguments = std::to_string(step.number);
       if (!outcome.passed) outcome.why = outcome.output;
-      if (pending.active) {
-        store::DownloadRecord d;
-        d.stepIndex = pending.stepIndex;
-        d.image = pending.image;
-        d.success = outcome.passed;
-        d.outcome = outcome.output;
-        d.durationUs = std::chrono::duration_cast<std::chrono::microseconds>(
-                           std::chrono::steady_clock::now() - pending.started).count();
-        unit->AddDownload(d);
-        pending.active = false;
-      }
       break;
     }
     case SequenceStep::Kind::kCall:
       stepName = step.row->name;
-      stepIndex = unit->BeginStep(stepName);
+      stepIndex = steps++;
 #if QRX_RUN_WITH_WEB
       if (g_web) g_web->Monitor().StepStarted(plan.number, stepIndex, stepName, ArgumentsOf(step.source));
 #endif
-      outcome.passed = RunCall(lib, plan, options, observer, step, unit, &pending, &outcome);
+      outcome.passed = RunCall(lib, plan, options, observer, step, unit, &outcome);
       break;
     }
     outcome.ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                      std::chrono::steady_clock::now() - t0).count();
-    unit->EndStep(outcome.result, outcome.passed, outcome.arguments,
-                  outcome.passed ? "" : StepPlace(plan, step) + ": " + outcome.why);
 #if QRX_RUN_WITH_WEB
     if (g_web) {
       g_web->Monitor().StepEnded(plan.number, stepIndex, stepName, outcome.result, outcome.passed);
-      if (unit->Record().serialNumber != serialShown) {
-        serialShown = unit->Record().serialNumber;
+      if (unit->Serial() != serialShown) {
+        serialShown = unit->Serial();
         g_web->Monitor().SerialNumberKnown(plan.number, serialShown);
       }
     }
@@ -775,34 +754,45 @@ void RunUnit(const Library &lib, const StationPlan &plan, const RunOptions &opti
       }
     }
   }
-  if (pending.active) {
-    store::DownloadRecord d;
-    d.stepIndex = pending.stepIndex;
-    d.image = pending.image;
-    d.outcome = "the sequence did not wait for the download (@wait-download)";
-    unit->AddDownload(d);
-  }
-  const store::UnitRecord &record = unit->End();
-  t_recorder = nullptr;
-#if QRX_RUN_WITH_WEB
-  if (g_web) g_web->Monitor().UnitEnded(plan.number, record);
+  summary.serial = unit->Serial();
+  summary.passed = summary.failingStep.empty();
+  t_unit = nullptr;
+#if QRX_RUN_WITH_COLLECTOR
+  // Awaited before the library ends the unit, so that the collector cannot miss it.
+  if (g_collector && !unitId.empty()) g_collector->UnitEnded(unitId);
 #endif
-  summary.serial = record.serialNumber;
-  summary.passed = record.verdict == store::UnitVerdict::Pass;
+  if (lib.endUnit) lib.endUnit(summary.passed ? 0 : 1);
+  unit->End(summary.passed);
+#if QRX_RUN_WITH_WEB
+  if (g_web) {
+    // The page's tile and counters; the record itself is the collector's.
+    store::UnitRecord ended;
+    ended.unitId = unit->Id();
+    ended.serialNumber = summary.serial;
+    ended.verdict = summary.passed ? store::UnitVerdict::Pass : store::UnitVerdict::Fail;
+    ended.failureReason = summary.passed ? "" : summary.failingStep + ": " + summary.why;
+    ended.endedUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                        std::chrono::system_clock::now().time_since_epoch()).count();
+    g_web->Monitor().UnitEnded(plan.number, ended);
+  }
+#endif
   Print(plan.number, "unit " + std::to_string(number) + " " + (summary.passed ? "PASS" : "FAIL") +
-                         (summary.serial.empty() ? "" : " SN " + summary.serial) + " (" + record.unitId + ")");
+                         (summary.serial.empty() ? "" : " SN " + summary.serial) + " (" + unit->Id() + ")");
   report->AddUnit(summary);
 }
 
 void RunStation(const Library &lib, const StationPlan &plan, const RunOptions &options,
-                std::vector<store::UnitSink *> sinks, store::IdentitySource *ids, Turns *turns,
-                StationReport *report) {
+                store::IdentitySource *ids, Turns *turns, StationReport *report) {
   t_station = plan.number;
 #if QRX_RUN_WITH_WEB
   web::SerialPromptBridge::SetThreadStation(plan.number);
 #endif
   StationObserver observer(plan.number);
-  UnitRecorder unit(std::move(sinks), ids);
+#if QRX_RUN_WITH_COLLECTOR
+  StationUnit unit(ids, [] { return g_collector ? g_collector->Problem() : std::string(); });
+#else
+  StationUnit unit(ids, {});
+#endif
   auto start = std::chrono::steady_clock::now();
   turns->WaitTurn(0, plan.number);
   int init = lib.init(plan.index, plan.config.c_str(), plan.product.c_str());
@@ -890,6 +880,39 @@ std::string FileSha256(const std::string &path) {
   bytes << in.rdbuf();
   return Sha256::Hex(bytes.str());
 }
+
+#if QRX_RUN_WITH_COLLECTOR
+// qrx-run records every unit, so its deployment keeps a journal: a deployment without
+// BusinessCfg/Recording.xml gets one with the defaults, said once. False when it cannot be
+// written.
+bool TurnRecordingOn(const std::string &deploymentDir) {
+  std::string folder, error;
+  if (qrx::collector::DeploymentJournals::JournalFolder(deploymentDir, &folder, &error)) return true;
+  namespace fs = std::filesystem;
+  const fs::path file = fs::path(deploymentDir) / "BusinessCfg" / "Recording.xml";
+  const fs::path temporary = fs::path(file).concat(".new");
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out << RunCollector::DefaultRecordingXml();
+    if (!out.flush()) {
+      std::fprintf(stderr, "qrx-run: the units cannot be recorded: %s cannot be written\n",
+                   temporary.string().c_str());
+      return false;
+    }
+  }
+  std::error_code ec;
+  fs::rename(temporary, file, ec);
+  if (ec) {
+    fs::remove(temporary, ec);
+    std::fprintf(stderr, "qrx-run: the units cannot be recorded: %s cannot be written\n",
+                 file.string().c_str());
+    return false;
+  }
+  Print(0, "recording turned on for this deployment: " + file.string() +
+               " written (the stations keep a journal in Journal/)");
+  return true;
+}
+#endif
 
 } // namespace
 
@@ -1104,25 +1127,17 @@ int main(int argc, char **argv) {
     }
   }
 
-  // Where the units go: the results store with its identity pools, and the JSON lines file.
-  std::vector<store::UnitSink *> sinks;
-  std::unique_ptr<JsonLinesSink> json;
-  if (!jsonPath.empty()) {
-    json = std::make_unique<JsonLinesSink>(jsonPath);
-    if (!json->Ok()) {
-      std::fprintf(stderr, "qrx-run: cannot write --json: %s\n", json->Error().c_str());
-      return 2;
-    }
-    sinks.push_back(json.get());
-  }
-  std::unique_ptr<store::UnitSink> storeSink;
+  // Where the units go: the library journals every station, and the collector thread records
+  // the journals' units in the results store (and --json). The identity pools answer the
+  // stations directly.
   std::unique_ptr<store::IdentitySource> ids;
-#ifdef QRX_RUN_WITH_STORE
+#if QRX_RUN_WITH_COLLECTOR
+  if (!TurnRecordingOn(options.deploymentDir)) return 2;
+  RunCollector collector;
   {
     std::string error;
-    storeSink = store::OpenUnitSink(dbUrl, options.deploymentDir, &error);
-    if (!storeSink) {
-      std::fprintf(stderr, "qrx-run: cannot open the results store: %s\n", error.c_str());
+    if (!collector.Start({options.deploymentDir, dbUrl, jsonPath}, &error)) {
+      std::fprintf(stderr, "qrx-run: cannot record the units: %s\n", error.c_str());
       return 2;
     }
     ids = store::OpenIdentitySource(dbUrl, options.deploymentDir, &error,
@@ -1131,11 +1146,11 @@ int main(int argc, char **argv) {
       std::fprintf(stderr, "qrx-run: cannot open the identity pools: %s\n", error.c_str());
       return 2;
     }
-    sinks.push_back(storeSink.get());
+    g_collector = &collector;
   }
 #else
-  if (!dbUrl.empty()) {
-    std::fprintf(stderr, "qrx-run: this qrx-run was built without a results store; --db cannot be used\n");
+  if (!dbUrl.empty() || !jsonPath.empty()) {
+    std::fprintf(stderr, "qrx-run: this qrx-run was built without a results store; --db and --json cannot be used\n");
     return 2;
   }
 #endif
@@ -1152,6 +1167,9 @@ int main(int argc, char **argv) {
   }
   lib.init = reinterpret_cast<int (*)(int, const char *, const char *)>(lib.Symbol("InitQRXInterface"));
   lib.cleanup = reinterpret_cast<int (*)()>(lib.Symbol("CleanUpQRXInterface"));
+  lib.beginUnit = reinterpret_cast<int (*)(const char *)>(lib.Symbol("QRX_BeginUnit"));
+  lib.endUnit = reinterpret_cast<int (*)(int)>(lib.Symbol("QRX_EndUnit"));
+  lib.unitId = reinterpret_cast<int (*)(char *, int)>(lib.Symbol("QRX_GetUnitId"));
   auto setPrompt = reinterpret_cast<int (*)(QRXSerialPromptFn, void *)>(lib.Symbol("QRX_SetSerialPromptHandler"));
   auto setBox = reinterpret_cast<int (*)(QRXMessageBoxFn, void *)>(lib.Symbol("QRX_SetMessageBoxHandler"));
   auto setItems = reinterpret_cast<int (*)(QRXTestItemFn, void *)>(lib.Symbol("QRX_SetTestItemHandler"));
@@ -1186,12 +1204,25 @@ int main(int argc, char **argv) {
   std::vector<StationReport> reports(plans.size());
   std::vector<std::thread> threads;
   for (size_t i = 0; i < plans.size(); ++i)
-    threads.emplace_back(RunStation, std::cref(lib), std::cref(plans[i]), std::cref(options), sinks,
+    threads.emplace_back(RunStation, std::cref(lib), std::cref(plans[i]), std::cref(options),
                          ids.get(), &turns, &reports[i]);
   for (auto &t : threads) t.join();
   if (setItems) setItems(nullptr, nullptr);
 
   int failed = 0;
+#if QRX_RUN_WITH_COLLECTOR
+  // Every unit ended is recorded before qrx-run ends; a store that stays away leaves them in
+  // the journal, where qrx-collector (or the next qrx-run) finds them.
+  const size_t unrecorded = collector.Finish(std::chrono::seconds(storeWaitSeconds + 15));
+  g_collector = nullptr;
+  if (unrecorded) {
+    std::string why = collector.Problem();
+    if (why.empty()) why = "their journal lines were not read in time";
+    std::fprintf(stderr, "qrx-run: %zu unit(s) not recorded yet: %s; they stay in the journal for "
+                 "qrx-collector\n", unrecorded, why.c_str());
+    ++failed;
+  }
+#endif
   std::printf("\n%-8s %-8s %-28s %6s %6s %7s %7s %8s\n", "station", "product", "sequence", "units", "steps",
               "passed", "failed", "time");
   for (size_t i = 0; i < plans.size(); ++i) {
@@ -1229,9 +1260,7 @@ int main(int argc, char **argv) {
   }
   std::printf("%s\n", failed ? "RESULT: FAIL" : "RESULT: PASS");
   std::fflush(stdout);
-  // The library stays loaded: plug-in threads may still be winding down. The store's writer
-  // drains its queue when it is destroyed, here, before the process ends.
-  storeSink.reset();
+  // The library stays loaded: plug-in threads may still be winding down.
   ids.reset();
 #if QRX_RUN_WITH_WEB
   if (webLine) {
