@@ -871,7 +871,17 @@ std::string HostName() {
 #if QRX_RUN_WITH_WEB
 // Ctrl-C or a stop request while the page lingers after the line.
 volatile std::sig_atomic_t g_stopLinger = 0;
-void StopLinger(int) { g_stopLinger = 1; }
+volatile std::sig_atomic_t g_stationsDone = 0;
+// Before the stations are done a stop ends qrx-run as it always did; afterwards it ends the
+// lingering page and lets the units still being recorded reach the store.
+void StopLinger(int signal) {
+  if (!g_stationsDone) {
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+    return;
+  }
+  g_stopLinger = 1;
+}
 #endif
 
 std::string FileSha256(const std::string &path) {
@@ -1200,6 +1210,12 @@ int main(int argc, char **argv) {
   if (setItems) setItems(&OnTestItem, nullptr);
   else Print(0, "note: this libQRXInterface.so hands out no test items; unit records hold none");
 
+#if QRX_RUN_WITH_WEB
+  if (webLine && webLinger > 0) {
+    std::signal(SIGINT, StopLinger);
+    std::signal(SIGTERM, StopLinger);
+  }
+#endif
   Turns turns(stations);
   std::vector<StationReport> reports(plans.size());
   std::vector<std::thread> threads;
@@ -1208,6 +1224,9 @@ int main(int argc, char **argv) {
                          ids.get(), &turns, &reports[i]);
   for (auto &t : threads) t.join();
   if (setItems) setItems(nullptr, nullptr);
+#if QRX_RUN_WITH_WEB
+  g_stationsDone = 1;
+#endif
 
   int failed = 0;
 #if QRX_RUN_WITH_COLLECTOR
@@ -1265,8 +1284,6 @@ int main(int argc, char **argv) {
 #if QRX_RUN_WITH_WEB
   if (webLine) {
     if (webLinger > 0) {
-      std::signal(SIGINT, StopLinger);
-      std::signal(SIGTERM, StopLinger);
       Print(0, "the live page stays up for " + std::to_string(webLinger) + " s (Ctrl-C stops it): " +
                    webLine->Url());
       auto until = std::chrono::steady_clock::now() + std::chrono::seconds(webLinger);

@@ -28,7 +28,7 @@ bool RunCollector::Start(Options options, std::string *error) {
   }
   journals_ = std::make_unique<collector::DeploymentJournals>(
       collector::DeploymentJournals::Options{options_.directory, options_.database, 64},
-      [this](const std::string &, const nlohmann::json &, const nlohmann::json &,
+      [this](const std::string &, const nlohmann::json &, const collector::JournalEvent &,
              const std::vector<store::UnitRecord> &finished) {
         if (!finished.empty()) OnUnits(finished);
       },
