@@ -37,6 +37,16 @@ units=$(python3 -c 'import sqlite3, sys; db = sqlite3.connect(sys.argv[1]); prin
   "$wrap/st/Results/results.db" 2>&1)
 [ "$units" = "(2, 2, 2)" ] && echo "ok   sqlite store" || { echo "FAIL sqlite store: $units"; rc=1; }
 
+# qrx-collector.exe over the same journals finds every unit recorded already: none twice.
+collector="$(dirname "$exe")/qrx-collector.exe"
+if [ -e "$collector" ]; then
+  wine "$collector" --once --station "$(winepath -w "$wrap/st")" >"$wrap/collector.out" 2>&1 ||
+    { echo "FAIL collector run"; tail -5 "$wrap/collector.out"; rc=1; }
+  again=$(python3 -c 'import sqlite3, sys; print(sqlite3.connect(sys.argv[1]).execute(
+    "SELECT COUNT(*) FROM units").fetchone()[0])' "$wrap/st/Results/results.db" 2>&1)
+  [ "$again" = 2 ] && echo "ok   collector exactly once" || { echo "FAIL collector: $again units"; rc=1; }
+fi
+
 # The live page of qrx-run.exe, read from this side of Wine while the finished run lingers.
 [ "${6:-}" = web ] || exit $rc
 command -v curl >/dev/null || { echo "SKIP live page: no curl"; exit $rc; }
