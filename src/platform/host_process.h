@@ -35,8 +35,5 @@ void SetEnvironmentDefault(const char *name, const std::string &value);
 
 // The machine's own name ("" when unknown).
 std::string MachineName();
-// True while a process with this id runs on this machine (a process that cannot be inspected
-// counts as running).
-bool ProcessAlive(long long pid);
 
 } // namespace qrx::platform::host

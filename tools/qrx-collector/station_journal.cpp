@@ -2,6 +2,7 @@
 #include "station_journal.h"
 
 #include "platform/host_process.h"
+#include "platform/process.h"
 
 #include <filesystem>
 #include <fstream>
@@ -100,7 +101,7 @@ void StationJournal::Queue(std::vector<store::UnitOperation> *operations, store:
 bool StationJournal::HostGone() const {
   // Only a process of this machine can be looked at; another machine's run ends with its
   // station_end (or stays open).
-  return name_.machine == LocalMachine() && !platform::host::ProcessAlive(name_.pid);
+  return name_.machine == LocalMachine() && !platform::ProcessRunning(name_.pid);
 }
 
 size_t StationJournal::Poll(std::vector<store::UnitOperation> *operations, size_t maxUnits) {

@@ -63,9 +63,4 @@ std::string MachineName() {
   return name;
 }
 
-bool ProcessAlive(long long pid) {
-  if (pid <= 0 || pid > INT_MAX) return false;
-  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
-}
-
 } // namespace qrx::platform::host

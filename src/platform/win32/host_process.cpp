@@ -88,14 +88,4 @@ std::string MachineName() {
   return std::string(name, size);
 }
 
-bool ProcessAlive(long long pid) {
-  if (pid <= 0 || pid > 0xffffffffLL) return false;
-  HANDLE process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
-                                 static_cast<DWORD>(pid));
-  if (!process) return ::GetLastError() == ERROR_ACCESS_DENIED;
-  const bool running = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-  ::CloseHandle(process);
-  return running;
-}
-
 } // namespace qrx::platform::host
