@@ -25,9 +25,9 @@ find "$build" -name '*.gcda' -delete
 ctest --test-dir "$build" -j "${QRX_JOBS:-2}" --output-on-failure >"$build/coverage-ctest.log" 2>&1 ||
   echo "some tests failed: see $build/coverage-ctest.log"
 tail -n 3 "$build/coverage-ctest.log"
-# A Wine prefix in the build tree links its drive z: to /: gcovr must not walk into it. Counts
+# Only the build tree is searched, and not the Wine prefix in it (its drive z: links to /). Counts
 # that threaded tests leave negative in gcov's output are read, not fatal.
 gcovr -r . --object-directory "$build" --filter 'src/' --filter 'tools/' \
   --exclude 'src/platform/posix/code_page_tables.cpp' --exclude-directories '.*wine-?prefix.*' \
   --gcov-ignore-parse-errors -j "${QRX_JOBS:-2}" --print-summary \
-  -o "$build/coverage.txt" | sed -n 's/^\(lines\|branches\):/coverage \1:/p'
+  -o "$build/coverage.txt" "$build" | sed -n 's/^\(lines\|branches\):/coverage \1:/p'
