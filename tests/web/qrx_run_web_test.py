@@ -105,8 +105,6 @@ def main():
         check(r.returncode == 0 and "live page" not in r.stdout, "QRX_WEB_TOKEN alone starts no page (exit %d)" % r.returncode)
 
         # Two stations; station 1 asks the page for its barcode, station 2 is answered by --serial.
-        # Their downloads take over a second, so the store's writer idles meanwhile.
-        env["QRX_SIM_DOWNLOAD_MS"] = "1200"
         units = os.path.join(work, "units.jsonl")
         token = "s3cret-token"
         line = Run(base + ["--web", "127.0.0.1:0", "--web-token", token, "--web-linger", "60", "--stations", "2",
@@ -122,8 +120,9 @@ def main():
         def state():
             status, body = http("GET", root + "api/state", headers=auth)
             return json.loads(body) if status == 200 else None
-        p = wait_for(lambda: next((t["prompt"] for t in (state() or {"stations": []})["stations"]
-                                   if t["station"] == 1 and t["prompt"]), None), 20)
+        def prompt():
+            return next((t["prompt"] for t in (state() or {"stations": []})["stations"] if t["station"] == 1 and t["prompt"]), None)
+        p = wait_for(prompt, 20)
         if not check(bool(p) and p["pattern"] == "^[0-9A-Za-z]{10}$", "station 1 asks in the page (%s)" % p):
             return 1
         page = dict(auth, **{"X-QRX-Request": "page"})
