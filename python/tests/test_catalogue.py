@@ -28,12 +28,10 @@ def test_rows_carry_arguments_staging_and_buffer_sizes_of_the_library(catalogue)
     lte = catalogue.find("RegisterCard_LTECP")
     assert (lte.service, lte.library_function) == ("lte", "RegisterCard_ForWuLian")
     # Buffer sizes are the header's, never smaller.
-    assert catalogue.find("ReadTestInfo").buffer_size == int(header_value("QRX_TEST_INFO_BUFFER_SIZE")) == 41
-    assert catalogue.find("ReadSN").buffer_size == int(header_value("QRX_SN_BUFFER_SIZE"))
-    assert catalogue.find("ReadIMEI").buffer_size == int(header_value("QRX_IMEI_BUFFER_SIZE"))
-    assert catalogue.find("ReadMAC").buffer_size == int(header_value("QRX_TEXT_BUFFER_SIZE"))
-    for name in ("Check_SN", "ReadBarcode_Ufi", "ReadMSN", "ReadTestInfo_AT"):
-        assert catalogue.find(name).buffer_size == int(header_value("QRX_READBACK_BUFFER_SIZE"))
+    assert int(header_value("QRX_TEST_INFO_BUFFER_SIZE")) == 41
+    for names, size in [(("ReadTestInfo",), "TEST_INFO"), (("ReadSN",), "SN"), (("ReadIMEI",), "IMEI"), (("ReadMAC",), "TEXT"),
+                        (("Check_SN", "ReadBarcode_Ufi", "ReadMSN", "ReadTestInfo_AT"), "READBACK")]:
+        assert {catalogue.find(n).buffer_size for n in names} == {int(header_value("QRX_%s_BUFFER_SIZE" % size))}, names
     takes_buffer = {e.name for e in catalogue if "b" in e.arguments}
     assert takes_buffer == {e.name for e in catalogue if e.buffer_size}
 

@@ -1,9 +1,5 @@
 """Stations of the simulated line driven from Python: threads, handlers, downloads, buffers."""
 import ctypes
-import os
-import shutil
-import subprocess
-import sys
 import threading
 
 import pytest
@@ -185,15 +181,3 @@ def test_structured_test_items_when_the_library_has_them(library):
     mine = [i for i in items if i.thread_index == 8]
     assert mine and mine[0].item.startswith("GSM_NST_MeasPower")
     assert mine[0].passed and mine[0].value_number is not None
-
-
-def test_the_example_host_runs_two_stations(station_dir, tmp_path):
-    copy = tmp_path / "station"
-    shutil.copytree(station_dir, copy, symlinks=True, ignore=shutil.ignore_patterns("SimState"))
-    example = os.path.join(os.path.dirname(__file__), "..", "examples", "run_line.py")
-    env = dict(os.environ, QRX_SIM_STATE_DIR=str(copy / "SimState"))
-    run = subprocess.run([sys.executable, example, str(copy)], env=env, capture_output=True,
-                         text=True, timeout=240)
-    assert run.returncode == 0, run.stdout[-3000:] + run.stderr[-3000:]
-    assert "S1: PASS" in run.stdout and "S2: PASS" in run.stdout
-    assert "answered BRD2000000" in run.stdout and "download finished" in run.stdout

@@ -2,9 +2,11 @@
 # Builds the Debian packages of the build directory, unpacks them into a scratch root as an
 # installation would, and uses them as an outsider does: builds a consumer against the -dev
 # package with CMake and with pkg-config, and runs the simulated line from the tools package
-# with the installed, shared library serving the station through QRX_STATION_DIR.
+# with the installed, shared library serving the station through QRX_STATION_DIR. The scratch
+# root's path holds a blank: the installed files find each other wherever they are unpacked.
 set -u
-build="$1"; consumer="$2"; work="$(mktemp -d)"; trap 'rm -rf "$work"' EXIT
+build="$1"; consumer="$2"; scratch="$(mktemp -d)"; trap 'rm -rf "$scratch"' EXIT
+work="$scratch/scratch root"; mkdir "$work"
 fail=0
 ok() { echo "ok   $1"; }
 bad() { echo "FAIL $1"; fail=1; }
@@ -37,8 +39,9 @@ printf '%s\n' "$control_libqrxinterface_dev" | grep -q 'Depends: libqrxinterface
 cmake -S "$consumer" -B "$work/b" -G Ninja -DCMAKE_PREFIX_PATH="$root/usr" >"$work/cmake.log" 2>&1 &&
   cmake --build "$work/b" >>"$work/cmake.log" 2>&1 && LD_LIBRARY_PATH="$libdir" "$work/b/fp" &&
   ok "CMake consumer" || { bad "CMake consumer"; tail -20 "$work/cmake.log"; }
+# pkg-config escapes the blank in the flags it gives: the shell re-reads them.
 PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs qrxinterface >"$work/flags" 2>&1 &&
-  c++ -std=c++20 -o "$work/pc" "$consumer/main.cpp" $(cat "$work/flags") &&
+  eval "c++ -std=c++20 -o \"\$work/pc\" \"\$consumer/main.cpp\" $(cat "$work/flags")" &&
   LD_LIBRARY_PATH="$libdir" "$work/pc" && ok "pkg-config consumer" || { bad "pkg-config consumer"; cat "$work/flags"; }
 
 # The simulated line from the installed files: the station's libQRXInterface.so is a link to

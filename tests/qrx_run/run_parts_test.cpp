@@ -53,8 +53,7 @@ TEST(JsonLines, UnitsAreAppendedOneWholeRecordPerLine) {
   std::vector<nlohmann::json> lines;
   for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[1]["unitId"], "u2");
-  EXPECT_EQ(lines[1]["serialNumber"].get<std::string>().substr(0, 3), "bad");
+  EXPECT_TRUE(lines[1]["unitId"] == "u2" && lines[1]["serialNumber"].get<std::string>().rfind("bad", 0) == 0);
   qrx::store::UnitRecord back;
   std::string error;
   ASSERT_TRUE(qrx::store::UnitFromJson(lines[0], &back, &error)) << error;
@@ -153,11 +152,9 @@ TEST(SequenceIdentities, PoolTokensWhereTextsGoAndTheCatalogueSaysWhichIdentity)
       "WriteIMEI(@imei, 0)\nReadIMEI(out=@imei, 0)\nWriteMAC(@mac)\nWriteSN(@sn, 0)\n"
       "Mode_Select_TDFT(@sn)\n", "p.seq", &error);
   ASSERT_TRUE(seq) << error;
-  EXPECT_EQ(seq->steps[0].args[0].pool, "imei");
-  EXPECT_EQ(seq->steps[1].args[0].pool, "imei");
-  EXPECT_TRUE(seq->steps[1].args[0].expectText);
-  EXPECT_EQ(seq->steps[2].args[0].pool, "mac");
-  EXPECT_EQ(seq->steps[4].args[0].pool, "sn"); // any text argument may take a pool value
+  std::string pools; // any text argument may take a pool value
+  for (const auto &step : seq->steps) pools += step.args[0].pool + (step.args[0].expectText ? "(out) " : " ");
+  EXPECT_EQ(pools, "imei imei(out) mac sn sn ");
   for (const auto &[line, message] :
        std::vector<std::pair<std::string, std::string>>{
            {"WriteIMEI(@mac, 0)", "p.seq:1: argument 1 of WriteIMEI: WriteIMEI handles the imei, not @mac"},
@@ -243,8 +240,10 @@ TEST(WebLine, PromptsCrossTheCodePageAndEndWithThePage) {
   qrx::web::OpenPrompt p = openPrompt();
   EXPECT_EQ(p.station, 3);
   EXPECT_EQ(p.pattern, "u:^....$");
-  // Four characters as typed are six in the library's code page: judged there, not here.
+  // Four characters as typed are six in the library's code page: judged there, not here. A text
+  // with a zero byte, or one longer than the library's buffer, is no answer at all.
   EXPECT_EQ(prompts.Answer(3, p.id, "wxyz", qrx::web::AnswerSource::Page), qrx::web::AnswerResult::NoMatch);
+  EXPECT_FALSE(prompts.Matches(3, p.id, std::string("u:a\0bc", 6)) || prompts.Matches(3, p.id, "u:" + std::string(20, 'a')));
   EXPECT_EQ(prompts.Answer(3, p.id, "ab", qrx::web::AnswerSource::Page), qrx::web::AnswerResult::Accepted);
   station.join();
   EXPECT_TRUE(got == 1 && answer == "a:ab" && where == "page") << answer << " from " << where;

@@ -95,10 +95,10 @@ def main():
             check(r.returncode == 2 and message in r.stderr and "InitQRXInterface" not in r.stdout,
                   "%s refused before anything runs (exit %d: %s)" % (" ".join(args), r.returncode, (r.stderr.strip().splitlines() or [""])[0][:120]))
 
-        # Without --web-linger the page ends with the line: the run does not wait for anyone. The token
-        # may come from the environment, which does not disturb runs without a page.
+        # Without --web-linger the page ends with the line, after the units asked for: the run does not
+        # wait for anyone. The token may come from the environment, which does not disturb runs without a page.
         tenv = dict(env, QRX_WEB_TOKEN="from-env")
-        r = subprocess.run(base + ["--web", "127.0.0.1:0", seq], capture_output=True, text=True, env=tenv, timeout=60)
+        r = subprocess.run(base + ["--web", "127.0.0.1:0", "--units", "2", seq], capture_output=True, text=True, env=tenv, timeout=60)
         check(r.returncode == 0 and re.search(r"live page: http://127\.0\.0\.1:\d+/#token=from-env\n", r.stdout)
               and "RESULT: PASS" in r.stdout, "a run with --web ends on its own (exit %d)" % r.returncode)
         r = subprocess.run(base + [seq], capture_output=True, text=True, env=tenv, timeout=60)
@@ -117,19 +117,18 @@ def main():
         root = url.split("#")[0]
         auth = {"X-QRX-Token": token}
 
-        def prompt():
+        def state():
             status, body = http("GET", root + "api/state", headers=auth)
-            if status != 200:
-                return None
-            for s in json.loads(body)["stations"]:
-                if s["station"] == 1 and s["prompt"]:
-                    return s["prompt"]
-            return None
+            return json.loads(body) if status == 200 else None
+        def prompt():
+            return next((t["prompt"] for t in (state() or {"stations": []})["stations"] if t["station"] == 1 and t["prompt"]), None)
         p = wait_for(prompt, 20)
         if not check(bool(p) and p["pattern"] == "^[0-9A-Za-z]{10}$", "station 1 asks in the page (%s)" % p):
             return 1
         page = dict(auth, **{"X-QRX-Request": "page"})
         ask = {"station": 1, "prompt": p["id"]}
+        status, body = http("POST", root + "api/match", dict(ask, text="WEB12345"), headers=page)
+        check(status == 200 and json.loads(body)["matches"] is False, "the library's pattern judges the page's text")
         status, body = http("POST", root + "api/answer", dict(ask, text="WEB1234567"), headers=page)
         check(status == 200 and json.loads(body)["accepted"], "the page's answer is accepted")
         check(wait_for(lambda: line.saw(r"^\[S1\] prompt .*: answered WEB1234567 \(page\)$"), 10),
@@ -138,19 +137,15 @@ def main():
               "the typed barcode reached the station")
         check(wait_for(lambda: line.saw(r"^RESULT: PASS"), 30), "the line passes")
 
-        def state():
-            status, body = http("GET", root + "api/state", headers=auth)
-            return json.loads(body) if status == 200 else None
         s = wait_for(lambda: (lambda d: d if d and all(t["state"] == "ended" for t in d["stations"]) else None)(state()), 10)
         if check(bool(s), "both tiles end while the page lingers"):
             tiles = {t["station"]: t for t in s["stations"]}
-            check(tiles[1]["lastSerial"] == "WEB1234567" and tiles[2]["lastSerial"] == "BRD2000000"
-                  and tiles[1]["lastVerdict"] == tiles[2]["lastVerdict"] == "pass",
-                  "each tile shows its last unit's serial number and verdict")
-            check(tiles[1]["download"]["state"] == "finished" and tiles[1]["download"]["percent"] == 100,
-                  "the tile's download finished at 100 %")
-            check(any(i["name"].endswith("WiFiTxPower") for i in tiles[1]["items"]), "the tile lists the unit's test items")
-            check(tiles[1]["message"] == "1 unit(s), 1 passed", "the tile says how the station ended")
+            shown = [(t["lastSerial"], t["lastVerdict"], t["message"]) for t in (tiles[1], tiles[2])]
+            check(shown == [("WEB1234567", "pass", "1 unit(s), 1 passed"), ("BRD2000000", "pass", "1 unit(s), 1 passed")],
+                  "each tile shows its last unit's serial number, verdict and how the station ended (%s)" % shown)
+            check(tiles[1]["download"]["state"] == "finished" and tiles[1]["download"]["percent"] == 100
+                  and any(i["name"].endswith("WiFiTxPower") for i in tiles[1]["items"]),
+                  "the tile's download finished at 100 % and it lists the unit's test items")
             check(s["figures"]["units"] == 2 and s["figures"]["firstPassYield"] == 1.0, "the line's counters")
         status, body = http("GET", root + "api/units", headers=auth)
         kept = [json.loads(l) for l in body.decode().splitlines() if l.strip()]

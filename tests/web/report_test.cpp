@@ -55,6 +55,15 @@ TestItemRecord Item(const std::string &name, double v, std::optional<double> lo,
   return t;
 }
 
+// Yield rows as "key units tests firstPass finalPass|...".
+std::string Yields(const std::vector<YieldRow> &rows) {
+  std::string out;
+  for (const YieldRow &r : rows)
+    out += (out.empty() ? "" : "|") + r.key + " " + std::to_string(r.units) + " " + std::to_string(r.tests) +
+           " " + std::to_string(r.firstPass) + " " + std::to_string(r.finalPass);
+  return out;
+}
+
 TEST(ReportFigures, YieldCountsUnitsWhereTheyWereFirstTested) {
   std::vector<UnitRecord> units = {
       // A fails on station 1 on day 0, passes its retest on station 3 on day 1.
@@ -69,24 +78,14 @@ TEST(ReportFigures, YieldCountsUnitsWhereTheyWereFirstTested) {
       Unit("", 4, kT0 + 41, UnitVerdict::Fail, "WiFi_TxMeas_Result_Ufi"),
   };
   ReportFigures f(units);
-  // Units: A, B, C and two without serial number; D never ended.
-  EXPECT_EQ(f.Line().units, 5);
-  EXPECT_EQ(f.Line().tests, 7);
-  EXPECT_EQ(f.Line().firstPass, 2);  // B, the first unnamed one
-  EXPECT_EQ(f.Line().finalPass, 3);  // A after its retest, B, unnamed
+  // Units: A, B, C and two without serial number; D never ended. First pass: B and the first
+  // unnamed one; final pass: A after its retest too. A counts at station 1, not 3, and every
+  // unit was first tested on day 0.
+  EXPECT_EQ(Yields({f.Line()}), f.Line().key + " 5 7 2 3");
   EXPECT_EQ(f.Incomplete(), 1);
-  ASSERT_EQ(f.ByStation().size(), 3u);
-  EXPECT_EQ(f.ByStation()[0].key, "pc S1");
-  EXPECT_EQ(f.ByStation()[0].units, 2);       // A and B: A counts at station 1, not 3
-  EXPECT_EQ(f.ByStation()[0].firstPass, 1);
-  EXPECT_EQ(f.ByStation()[0].finalPass, 2);
-  EXPECT_EQ(f.ByStation()[1].key, "pc S2");
-  EXPECT_EQ(f.ByStation()[1].finalPass, 0);
-  ASSERT_EQ(f.ByDay().size(), 1u) << "every unit was first tested on day 0";
-  EXPECT_EQ(f.ByDay()[0].key, ReportFigures::DayKey(kT0));
-  ASSERT_EQ(f.ByProduct().size(), 2u);
-  EXPECT_EQ(f.ByProduct()[0].key, "QRX");
-  EXPECT_EQ(f.ByProduct()[0].units, 3);
+  EXPECT_EQ(Yields(f.ByStation()), "pc S1 2 3 1 2|pc S2 1 2 0 0|pc S4 2 2 1 1");
+  EXPECT_EQ(Yields(f.ByDay()), ReportFigures::DayKey(kT0) + " 5 7 2 3");
+  EXPECT_EQ(Yields(f.ByProduct()), "QRX 3 5 1 2|UFI 2 2 1 1");
 
   ASSERT_EQ(f.Retests().size(), 2u);
   // C's tests come in time order whatever the order of the records.
@@ -268,48 +267,41 @@ TEST(UnitFiles, OlderFormsStillRead) {
       "items":[{"step":0,"name":"P","valueNumber":1.5,"lowerNumber":null}],
       "identities":[{"step":0,"kind":"sn","value":"S1","action":"read"}],
       "downloads":[{"step":1,"image":"i.bin","success":true}]})");
-  UnitRecord u;
-  std::string error;
-  ASSERT_TRUE(UnitFromJson(older, &u, &error)) << error;
-  EXPECT_EQ(u.stationIndex, 3);
-  EXPECT_EQ(u.sequenceHash, "ab");
-  EXPECT_EQ(u.verdict, UnitVerdict::Fail);
-  ASSERT_EQ(u.steps.size(), 1u);
-  EXPECT_EQ(u.steps[0].exportName, "ReadSN");
-  EXPECT_EQ(u.steps[0].result, 2);
-  ASSERT_EQ(u.items.size(), 1u);
-  EXPECT_EQ(u.items[0].stepIndex, 0);
-  EXPECT_EQ(u.items[0].valueNumber.value_or(0), 1.5);
-  EXPECT_FALSE(u.items[0].lowerNumber.has_value());
-  EXPECT_EQ(u.identities.at(0).stepIndex, 0);
-  EXPECT_EQ(u.downloads.at(0).stepIndex, 1);
-
-  auto both = older;
-  both["stationIndex"] = 4;
-  ASSERT_TRUE(UnitFromJson(both, &u, &error)) << error;
-  EXPECT_EQ(u.stationIndex, 4);
-  both["station"] = "x"; // an older name with a bad value is still an error
-  both.erase("stationIndex");
-  EXPECT_FALSE(UnitFromJson(both, &u, &error));
-  EXPECT_NE(error.find("'stationIndex' has the wrong type"), std::string::npos) << error;
-
   const auto spooled = nlohmann::json::parse(R"({"unitId":"s","stationIndex":2,"verdict":"pass",
       "steps":[[0,"Init","a",0,true,5,6]],
       "items":[[0,"src","P","1.5","1","",1.5,1.0,null,"PASS",true,"t",7,8]],
       "identities":[[0,"imei","356938035643809","written",0,true,9]],
       "downloads":[[1,"i.bin",false,"timeout",10]]})");
-  ASSERT_TRUE(UnitFromJson(spooled, &u, &error)) << error;
-  EXPECT_EQ(u.steps.at(0).exportName, "Init");
-  EXPECT_EQ(u.steps.at(0).durationUs, 6);
-  const TestItemRecord &t = u.items.at(0);
-  EXPECT_EQ(t.source, "src");
-  EXPECT_EQ(t.lowerNumber.value_or(0), 1.0);
-  EXPECT_FALSE(t.upperNumber.has_value());
-  EXPECT_EQ(t.tag, "t");
-  EXPECT_EQ(t.wallUs, 8);
-  EXPECT_TRUE(u.identities.at(0).fromPool);
-  EXPECT_EQ(u.identities.at(0).wallUs, 9);
-  EXPECT_EQ(u.downloads.at(0).outcome, "timeout");
+  // Each form read, as the current form names its fields.
+  auto read = [](const nlohmann::json &form) {
+    UnitRecord u;
+    std::string error;
+    EXPECT_TRUE(UnitFromJson(form, &u, &error)) << error;
+    return UnitToJson(u);
+  };
+  const std::pair<nlohmann::json, std::vector<std::pair<const char *, nlohmann::json>>> expected[] = {
+      {older, {{"/stationIndex", 3}, {"/sequenceHash", "ab"}, {"/verdict", "fail"}, {"/steps/0/exportName", "ReadSN"},
+               {"/steps/0/result", 2}, {"/items/0/stepIndex", 0}, {"/items/0/valueNumber", 1.5},
+               {"/items/0/lowerNumber", nullptr}, {"/identities/0/stepIndex", 0}, {"/downloads/0/stepIndex", 1}}},
+      {spooled, {{"/steps/0/exportName", "Init"}, {"/steps/0/durationUs", 6}, {"/items/0/source", "src"},
+                 {"/items/0/lowerNumber", 1.0}, {"/items/0/upperNumber", nullptr}, {"/items/0/tag", "t"},
+                 {"/items/0/wallUs", 8}, {"/identities/0/fromPool", true}, {"/identities/0/wallUs", 9},
+                 {"/downloads/0/outcome", "timeout"}}}};
+  for (const auto &[form, fields] : expected) {
+    const nlohmann::json unit = read(form);
+    for (const auto &[pointer, value] : fields)
+      EXPECT_EQ(unit.at(nlohmann::json::json_pointer(pointer)), value) << pointer;
+  }
+  auto both = older;
+  both["stationIndex"] = 4;
+  EXPECT_EQ(read(both).at("stationIndex"), 4);
+  both["station"] = "x"; // an older name with a bad value is still an error
+  both.erase("stationIndex");
+  UnitRecord u;
+  std::string error;
+  EXPECT_FALSE(UnitFromJson(both, &u, &error));
+  EXPECT_NE(error.find("'stationIndex' has the wrong type"), std::string::npos) << error;
+
   // A positional element of the wrong length is not guessed at.
   auto shortStep = spooled;
   shortStep["steps"][0].erase(6);
@@ -339,14 +331,8 @@ TEST(UnitSource, ReadsTheResultsStoreHostsWrite) {
   } // closing the sink drains its queue
   auto units = LoadUnits(db, &error);
   ASSERT_EQ(units.size(), 3u) << error;
-  EXPECT_EQ(units[0].serialNumber, "A");
-  EXPECT_EQ(units[0].verdict, UnitVerdict::Fail);
-  ASSERT_EQ(units[0].items.size(), 1u);
-  EXPECT_EQ(units[0].items[0].valueNumber.value_or(0), 21.5);
-  EXPECT_EQ(units[0].items[0].upperNumber.value_or(0), 23.0);
-  ASSERT_EQ(units[0].identities.size(), 1u);
-  EXPECT_EQ(units[0].steps.size(), 2u);
-  EXPECT_EQ(units[1].serialNumber, "B");
+  EXPECT_EQ(UnitToJson(units[0]), UnitToJson(early));
+  EXPECT_EQ(UnitToJson(units[1]), UnitToJson(late));
   EXPECT_EQ(units[2].verdict, UnitVerdict::Incomplete);
 
   const std::string missing = ::testing::TempDir() + "/no_such_store.db";

@@ -221,12 +221,13 @@ std::string Hex(const std::optional<std::string> &s) {
   return out;
 }
 
-// File name of case i ("0042.ini").
-std::string CaseFileName(size_t index) {
-  std::string name = std::to_string(index);
-  if (name.size() < 4) name.insert(0, 4 - name.size(), '0');
-  return name + ".ini";
+// Case i's id ("0042"); its files are named "0042.ini".
+std::string CaseId(size_t index) {
+  char id[24];
+  std::snprintf(id, sizeof id, "%04zu", index);
+  return id;
 }
+std::string CaseFileName(size_t index) { return CaseId(index) + ".ini"; }
 
 // The same list on every call and every machine.
 std::vector<IniCase> GenerateIniCases() {
@@ -304,18 +305,17 @@ std::vector<IniCase> GenerateIniCases() {
 
   // Where Wine answers differently from Windows.
   const std::string utf8Bom = "\xef\xbb\xbf[DownloadImage]\r\nFile=old\r\n";
-  cases.push_back({"utf8-bom", utf8Bom, {Write("DownloadImage", "File", "new")},
-                   utf8Bom + "[DownloadImage]\r\nFile=new\r\n",
-                   "Wine reads a UTF-8 byte-order mark; Windows reads it as part of the first "
-                   "line, so that line is no section header"});
-  cases.push_back({"second-bracket", std::string("[A]b]\r\nk=1\r\n"), {Write("A", "k", "2")},
-                   std::string("[A]b]\r\nk=2\r\n"),
-                   "Wine ends a section name at the last ']' of the line, Windows at the first"});
-  cases.push_back({"delete-key-missing-file", std::nullopt, {DeleteKey("A", "k")}, std::string(),
-                   "Windows leaves an empty file after a deletion on a missing file, Wine none"});
-  cases.push_back({"delete-section-missing-file", std::nullopt, {DeleteSection("A")},
-                   std::string(),
-                   "Windows leaves an empty file after a deletion on a missing file, Wine none"});
+  const char *noFile = "Windows leaves an empty file after a deletion on a missing file, Wine none";
+  const IniCase wineDiffers[] = {
+      {"utf8-bom", utf8Bom, {Write("DownloadImage", "File", "new")},
+       utf8Bom + "[DownloadImage]\r\nFile=new\r\n",
+       "Wine reads a UTF-8 byte-order mark; Windows reads it as part of the first line, so that "
+       "line is no section header"},
+      {"second-bracket", "[A]b]\r\nk=1\r\n", {Write("A", "k", "2")}, "[A]b]\r\nk=2\r\n",
+       "Wine ends a section name at the last ']' of the line, Windows at the first"},
+      {"delete-key-missing-file", std::nullopt, {DeleteKey("A", "k")}, "", noFile},
+      {"delete-section-missing-file", std::nullopt, {DeleteSection("A")}, "", noFile}};
+  cases.insert(cases.end(), std::begin(wineDiffers), std::end(wineDiffers));
   return cases;
 }
 
@@ -324,7 +324,7 @@ std::string CaseManifest(const std::vector<IniCase> &cases) {
   std::string out;
   for (size_t i = 0; i < cases.size(); ++i) {
     const IniCase &c = cases[i];
-    out += "case " + CaseFileName(i).substr(0, 4) + (c.file ? " present" : " missing") +
+    out += "case " + CaseId(i) + (c.file ? " present" : " missing") +
            (c.windowsResult ? " raw" : " canonical") + "\n";
     for (const IniOperation &op : c.operations)
       out += "op " + Hex(op.section) + " " + Hex(op.key) + " " + Hex(op.value) + "\n";
@@ -336,9 +336,7 @@ std::string CaseManifest(const std::vector<IniCase> &cases) {
 std::optional<std::string> ReadFile(const fs::path &path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void WriteFile(const fs::path &path, const std::string &data) {
@@ -386,7 +384,7 @@ int Prepare(const fs::path &dir) {
     const std::string ours = OurText(cases[i]);
     WriteFile(dir / "ours" / file, ours);
     WriteFile(dir / "canonical" / file, ours);
-    results += file.substr(0, 4);
+    results += CaseId(i);
     for (size_t n = 0; n < cases[i].operations.size(); ++n) results += " 1";
     results += "\n";
   }
@@ -398,26 +396,27 @@ int Prepare(const fs::path &dir) {
 // Bytes as C string text, so that a failure shows line ends and GBK bytes as they are.
 std::string Escaped(const std::optional<std::string> &s, size_t limit = 400) {
   if (!s) return "(no file)";
-  std::string out = "\"";
-  for (size_t i = 0; i < s->size() && i < limit; ++i) {
-    unsigned char c = static_cast<unsigned char>((*s)[i]);
-    if (c == '\r') out += "\\r";
-    else if (c == '\n') out += "\\n";
-    else if (c == '"' || c == '\\') out += std::string("\\") + static_cast<char>(c);
-    else if (c >= 0x20 && c < 0x7f) out += static_cast<char>(c);
-    else {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\x%02x", c);
-      out += buf;
-    }
-  }
-  if (s->size() > limit) out += "...(" + std::to_string(s->size()) + " bytes)";
-  return out + "\"";
+  return ::testing::PrintToString(s->substr(0, limit)) +
+         (s->size() > limit ? "...(" + std::to_string(s->size()) + " bytes)" : "");
 }
 
 #ifndef QRX_INI_PARITY_DIR
 #error QRX_INI_PARITY_DIR names the case directory
 #endif
+
+// A results file: case id -> each call's result (" 1 0"); the reference's first line names the
+// code page it ran in.
+std::map<std::string, std::string> ReadResults(const fs::path &path, std::string *firstLine) {
+  std::map<std::string, std::string> results;
+  std::istringstream lines(ReadFile(path).value_or(""));
+  std::string line;
+  if (firstLine) std::getline(lines, *firstLine);
+  while (std::getline(lines, line)) {
+    const size_t space = line.find(' ');
+    results[line.substr(0, space)] = space == std::string::npos ? "" : line.substr(space);
+  }
+  return results;
+}
 
 class IniParity : public ::testing::Test {
 protected:
@@ -425,27 +424,16 @@ protected:
     if (std::strlen(QRX_INI_PARITY_MISSING) != 0)
       GTEST_SKIP() << "INI parity with Windows NOT CHECKED: " << QRX_INI_PARITY_MISSING
                    << " (scripts/install-deps.sh installs them)";
-    dir_ = QRX_INI_PARITY_DIR;
-    std::optional<std::string> results = ReadFile(dir_ / "out" / "results.txt");
-    ASSERT_TRUE(results) << "no reference results in " << dir_
-                         << ": run through ctest, whose fixtures prepare the cases and run Wine";
-    std::istringstream lines(*results);
-    std::string line;
-    std::getline(lines, line);
-    acp_ = line;
-    while (std::getline(lines, line)) {
-      size_t space = line.find(' ');
-      reference_[line.substr(0, space)] = space == std::string::npos ? "" : line.substr(space);
-    }
-    cases_ = GenerateIniCases();
+    ASSERT_TRUE(fs::exists(dir_ / "out" / "results.txt"))
+        << "no reference results in " << dir_
+        << ": run through ctest, whose fixtures prepare the cases and run Wine";
+    reference_ = ReadResults(dir_ / "out" / "results.txt", &acp_);
   }
 
-  std::string Id(size_t i) const { return CaseFileName(i).substr(0, 4); }
-
-  fs::path dir_;
+  const fs::path dir_ = QRX_INI_PARITY_DIR;
   std::string acp_;
   std::map<std::string, std::string> reference_; // case id -> results of the reference's calls
-  std::vector<IniCase> cases_;
+  const std::vector<IniCase> cases_ = GenerateIniCases();
 };
 
 TEST_F(IniParity, ReferenceRanEveryCaseInTheGbkCodePage) {
@@ -477,12 +465,7 @@ TEST_F(IniParity, CaseDirectoryHoldsWhatTheWriterDoesNow) {
 
 // What a Windows-rules reader finds after each case, and each call's result, are the reference's.
 TEST_F(IniParity, EveryGeneratedCaseEndsAsWithTheSystemWriter) {
-  std::optional<std::string> ours = ReadFile(dir_ / "ours" / "results.txt");
-  ASSERT_TRUE(ours);
-  std::map<std::string, std::string> ourResults;
-  std::istringstream lines(*ours);
-  for (std::string line; std::getline(lines, line);)
-    ourResults[line.substr(0, 4)] = line.substr(4);
+  std::map<std::string, std::string> ourResults = ReadResults(dir_ / "ours" / "results.txt", nullptr);
 
   size_t compared = 0, differing = 0;
   std::map<std::string, size_t> perShape;
@@ -493,14 +476,14 @@ TEST_F(IniParity, EveryGeneratedCaseEndsAsWithTheSystemWriter) {
     const std::string file = CaseFileName(i);
     std::optional<std::string> ref = ReadFile(dir_ / "out" / file);
     std::optional<std::string> mine = ReadFile(dir_ / "canonical" / file);
-    bool same = ref == mine && reference_[Id(i)] == ourResults[Id(i)];
+    bool same = ref == mine && reference_[CaseId(i)] == ourResults[CaseId(i)];
     if (same) continue;
     ++differing;
     ++perShape[cases_[i].name.substr(0, cases_[i].name.find('/'))];
     if (differing <= 12)
-      report += "\n" + Id(i) + " " + cases_[i].name + "\n  before:  " + Escaped(cases_[i].file) +
-                "\n  system, rewritten:  " + Escaped(ref) + reference_[Id(i)] +
-                "\n  ours, rewritten:    " + Escaped(mine) + ourResults[Id(i)] +
+      report += "\n" + CaseId(i) + " " + cases_[i].name + "\n  before:  " + Escaped(cases_[i].file) +
+                "\n  system, rewritten:  " + Escaped(ref) + reference_[CaseId(i)] +
+                "\n  ours, rewritten:    " + Escaped(mine) + ourResults[CaseId(i)] +
                 "\n  ours:    " + Escaped(ReadFile(dir_ / "ours" / file));
   }
   std::string shapes;
@@ -517,10 +500,8 @@ TEST_F(IniParity, WhereWineDiffersFromWindowsWeFollowWindows) {
     const IniCase &c = cases_[i];
     if (!c.windowsResult) continue;
     ++exceptions;
-    const std::string file = CaseFileName(i);
-    EXPECT_EQ(Escaped(ReadFile(dir_ / "ours" / file)), Escaped(c.windowsResult))
-        << c.name << ": " << c.wineDiffers;
-    EXPECT_NE(Escaped(ReadFile(dir_ / "out" / file)), Escaped(c.windowsResult))
+    EXPECT_EQ(ReadFile(dir_ / "ours" / CaseFileName(i)), c.windowsResult) << c.name << ": " << c.wineDiffers;
+    EXPECT_NE(ReadFile(dir_ / "out" / CaseFileName(i)), c.windowsResult)
         << c.name << ": Wine now does what Windows does; drop the exception";
   }
   EXPECT_EQ(exceptions, 4u);
