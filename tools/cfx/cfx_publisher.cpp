@@ -37,7 +37,7 @@ CfxPublisher::~CfxPublisher() {
   if (outlet_) outlet_->Close(std::chrono::milliseconds(0));
 }
 
-CfxEnvelope CfxPublisher::Envelope(const char *name, Json body, int64_t timeUs,
+CfxEnvelope CfxPublisher::Envelope(const char *name, std::string body, int64_t timeUs,
                                    const std::string &key) const {
   std::string id;
   if (!key.empty()) id = CfxFormat::GuidFrom(settings_.handle + '|' + key + '|' + name);

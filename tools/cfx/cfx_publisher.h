@@ -87,7 +87,7 @@ private:
     bool identifiedBySerial = false; // WorkStarted named the unit by its serial number
   };
   // key: what the id derives from ("" for a fresh one).
-  CfxEnvelope Envelope(const char *name, Json body, int64_t timeUs = 0, const std::string &key = "") const;
+  CfxEnvelope Envelope(const char *name, std::string body, int64_t timeUs = 0, const std::string &key = "") const;
   void ChangeState(int station, int code, int64_t timeUs, const CfxFault *fault,
                    const std::string &key, std::vector<CfxEnvelope> *out);
   Work &Begin(const store::UnitRecord &header, std::vector<CfxEnvelope> *out);
