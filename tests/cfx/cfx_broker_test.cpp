@@ -188,6 +188,12 @@ TEST_F(CfxBroker, RefusedLoginKeepsMessagesForTheNextStart) {
     if (e["MessageName"] != "CFX.Heartbeat" || e["UniqueID"] == sentIds[1]) arrivedIds.push_back(e["UniqueID"]);
   }
   EXPECT_EQ(arrivedIds, sentIds);
+  // The bound counts bytes as they come and go, text that is not ASCII included.
+  store::UnitRecord latin = SampleUnit("L-2", 1);
+  latin.items.back().value = "V1.2 \xE9";
+  line->publisher->OnUnitEnded(latin);
+  ASSERT_TRUE(line->outlet->Sender().Flush(std::chrono::seconds(60))) << line->Said();
+  EXPECT_EQ(line->outlet->Outbox().Bytes(), 0);
 }
 
 TEST_F(CfxBroker, AFullOutboxRefusesNewMessagesAndSaysSo) {
