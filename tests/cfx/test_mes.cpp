@@ -53,7 +53,7 @@ public:
     auto reply = replies_.find(m.reply_to());
     if (reply == replies_.end() || serial.rfind("SILENT", 0) == 0) return;
     const bool reject = serial.rfind("REJECT", 0) == 0;
-    Json body = cfx::CfxMessages::Body(cfx::names::kValidateUnitsResponse);
+    Json body = {{"$type", cfx::CfxMessages::TypeOf(cfx::names::kValidateUnitsResponse)}};
     Json result = {{"Result", "Success"}, {"ResultCode", 0}, {"Message", nullptr}};
     Json primary = {{"UniqueIdentifier", serial}, {"PositionNumber", 0},
                     {"Result", reject ? "Failed" : "Passed"}, {"FailureCode", reject ? 17 : 0},
@@ -62,7 +62,7 @@ public:
     body["PrimaryResult"] = primary;
     body["ValidationResults"] = Json::array({primary});
     cfx::CfxEnvelope answer = cfx::CfxEnvelope::Make(cfx::names::kValidateUnitsResponse,
-                                                     TestMes::kHandle, body);
+                                                     TestMes::kHandle, body.dump());
     answer.target = request.value("Source", "");
     answer.requestId = request.value("RequestID", "");
     proton::message out = cfx::CfxAmqp::Message(answer, TestMes::kHandle);

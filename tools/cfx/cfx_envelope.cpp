@@ -2,10 +2,11 @@
 #include "cfx_envelope.h"
 
 #include "cfx_format.h"
+#include "cfx_json_writer.h"
 
 namespace qrx::cfx {
 
-CfxEnvelope CfxEnvelope::Make(const std::string &messageName, const std::string &source, Json body,
+CfxEnvelope CfxEnvelope::Make(const std::string &messageName, const std::string &source, std::string body,
                               int64_t timeStampUs, std::string uniqueId) {
   CfxEnvelope envelope;
   envelope.messageName = messageName;
@@ -17,30 +18,19 @@ CfxEnvelope CfxEnvelope::Make(const std::string &messageName, const std::string 
 }
 
 std::string CfxEnvelope::ToText() const {
-  auto text = [](const Json &value) { return value.dump(-1, ' ', false, Json::error_handler_t::replace); };
-  auto orNull = [&](const std::optional<std::string> &value) {
-    return value ? text(Json(*value)) : std::string("null");
-  };
-  std::string body = text(this->body);
   std::string out;
-  out.reserve(body.size() + 256);
-  out += "{\"MessageName\":";
-  out += text(Json(messageName));
-  out += ",\"Version\":\"";
-  out += kVersion;
-  out += "\",\"TimeStamp\":\"";
-  out += CfxFormat::DateTime(timeStampUs);
-  out += "\",\"UniqueID\":";
-  out += text(Json(uniqueId));
-  out += ",\"Source\":";
-  out += source.empty() ? std::string("null") : text(Json(source));
-  out += ",\"Target\":";
-  out += orNull(target);
-  out += ",\"RequestID\":";
-  out += orNull(requestId);
-  out += ",\"MessageBody\":";
-  out += body;
-  out += '}';
+  out.reserve(body.size() + 256 + source.size());
+  CfxJsonWriter w(&out);
+  w.BeginObject()
+      .Text("MessageName", messageName)
+      .Text("Version", kVersion)
+      .Key("TimeStamp").DateTime(timeStampUs)
+      .Text("UniqueID", uniqueId)
+      .TextOrNull("Source", source)
+      .TextOrNull("Target", target)
+      .TextOrNull("RequestID", requestId)
+      .Key("MessageBody").Raw(body)
+      .EndObject();
   return out;
 }
 

@@ -9,7 +9,8 @@
 
 namespace qrx::cfx {
 
-// Property order matters to people reading the wire and to the SDK's examples: kept as built.
+// Messages as read back (receivers, checks). Property order matters to people reading the wire
+// and to the SDK's examples: kept as built.
 using Json = nlohmann::ordered_json;
 
 struct CfxEnvelope {
@@ -21,14 +22,12 @@ struct CfxEnvelope {
   std::string source;                   // the sender's CFX handle
   std::optional<std::string> target;    // requests and responses only
   std::optional<std::string> requestId; // requests and responses only
-  Json body;                            // starts with "$type"
+  std::string body;                     // the body's JSON text, starting with "$type"
 
   // A new envelope stamped now unless a time is given, with the given UniqueID or a fresh one.
-  static CfxEnvelope Make(const std::string &messageName, const std::string &source, Json body,
-                          int64_t timeStampUs = 0, std::string uniqueId = "");
-  // The envelope's JSON text, the eight properties in their order, written around the body's
-  // own text rather than a copy of it.
-  // Text that is not UTF-8 (a station's Latin-1 item value) is sent with U+FFFD in its place.
+  static CfxEnvelope Make(const std::string &messageName, const std::string &source,
+                          std::string body, int64_t timeStampUs = 0, std::string uniqueId = "");
+  // The envelope's JSON text, the eight properties in their order around the body's text.
   std::string ToText() const;
   // "CFX.Production" for "CFX.Production.WorkStarted".
   static std::string TopicOf(const std::string &messageName);

@@ -43,14 +43,13 @@ int LocalOffsetMinutes(int64_t seconds) {
   return dayDelta * 1440 + (l.tm_hour - g.tm_hour) * 60 + (l.tm_min - g.tm_min);
 }
 
-// ".1234567" without trailing zeros, "" for none; ticks are 100 ns.
-std::string Fraction(int64_t ticks) {
-  if (ticks == 0) return "";
-  char text[16];
-  std::snprintf(text, sizeof text, ".%07lld", static_cast<long long>(ticks));
-  std::string out = text;
-  while (out.back() == '0') out.pop_back();
-  return out;
+// Two-digit fields and the like, written without the C library's formatting.
+char *Digits(char *at, unsigned value, int width) {
+  for (int i = width - 1; i >= 0; --i) {
+    at[i] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  }
+  return at + width;
 }
 
 } // namespace
@@ -61,6 +60,12 @@ int64_t CfxFormat::NowMicros() {
 }
 
 std::string CfxFormat::DateTime(int64_t wallUs) {
+  std::string out;
+  AppendDateTime(&out, wallUs);
+  return out;
+}
+
+void CfxFormat::AppendDateTime(std::string *out, int64_t wallUs) {
   // Offsets change on quarter hours at most: one look-up per quarter hour and thread, since a
   // unit's hundreds of measurements share one.
   thread_local int64_t cachedQuarter = INT64_MIN;
@@ -70,28 +75,56 @@ std::string CfxFormat::DateTime(int64_t wallUs) {
     cachedOffset = LocalOffsetMinutes(seconds);
     cachedQuarter = quarter;
   }
-  return DateTimeWithOffset(wallUs, cachedOffset);
+  AppendDateTimeWithOffset(out, wallUs, cachedOffset);
 }
 
 std::string CfxFormat::DateTimeWithOffset(int64_t wallUs, int offsetMinutes) {
+  std::string out;
+  AppendDateTimeWithOffset(&out, wallUs, offsetMinutes);
+  return out;
+}
+
+void CfxFormat::AppendDateTimeWithOffset(std::string *out, int64_t wallUs, int offsetMinutes) {
   const int64_t localUs = wallUs + static_cast<int64_t>(offsetMinutes) * 60000000;
   const int64_t seconds = FloorDiv(localUs, 1000000);
   const int64_t micros = localUs - seconds * 1000000;
   const int64_t days = FloorDiv(seconds, 86400);
-  const int64_t secondOfDay = seconds - days * 86400;
+  const unsigned secondOfDay = static_cast<unsigned>(seconds - days * 86400);
   int year = 0;
   unsigned month = 0, day = 0;
   CivilFromDays(days, &year, &month, &day);
-  char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d", year, month, day,
-                static_cast<int>(secondOfDay / 3600), static_cast<int>(secondOfDay / 60 % 60),
-                static_cast<int>(secondOfDay % 60));
-  std::string out = text + Fraction(micros * 10);
-  if (offsetMinutes == 0) return out + "Z";
-  const int magnitude = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
-  std::snprintf(text, sizeof text, "%c%02d:%02d", offsetMinutes < 0 ? '-' : '+', magnitude / 60,
-                magnitude % 60);
-  return out + text;
+  char text[48];
+  char *at = text;
+  if (year < 0 || year > 9999) { // never on a station's clock; kept readable all the same
+    at += std::snprintf(at, 16, "%04d", year);
+  } else {
+    at = Digits(at, static_cast<unsigned>(year), 4);
+  }
+  *at++ = '-';
+  at = Digits(at, month, 2);
+  *at++ = '-';
+  at = Digits(at, day, 2);
+  *at++ = 'T';
+  at = Digits(at, secondOfDay / 3600, 2);
+  *at++ = ':';
+  at = Digits(at, secondOfDay / 60 % 60, 2);
+  *at++ = ':';
+  at = Digits(at, secondOfDay % 60, 2);
+  if (micros != 0) { // up to seven digits of 100 ns ticks, without trailing zeros
+    *at++ = '.';
+    at = Digits(at, static_cast<unsigned>(micros * 10), 7);
+    while (at[-1] == '0') --at;
+  }
+  if (offsetMinutes == 0) {
+    *at++ = 'Z';
+  } else {
+    const unsigned magnitude = static_cast<unsigned>(offsetMinutes < 0 ? -offsetMinutes : offsetMinutes);
+    *at++ = offsetMinutes < 0 ? '-' : '+';
+    at = Digits(at, magnitude / 60 % 100, 2);
+    *at++ = ':';
+    at = Digits(at, magnitude % 60, 2);
+  }
+  out->append(text, static_cast<size_t>(at - text));
 }
 
 std::string CfxFormat::TimeSpan(int64_t micros) {
@@ -117,12 +150,25 @@ std::string CfxFormat::TimeSpan(int64_t micros) {
 
 namespace {
 
+void AppendGuidText(std::string *out, uint64_t hi, uint64_t lo) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  char text[36];
+  int at = 0;
+  for (int nibble = 15; nibble >= 0; --nibble) {
+    if (at == 8 || at == 13) text[at++] = '-';
+    text[at++] = kHex[hi >> (nibble * 4) & 0xF];
+  }
+  for (int nibble = 15; nibble >= 0; --nibble) {
+    if (at == 18 || at == 23) text[at++] = '-';
+    text[at++] = kHex[lo >> (nibble * 4) & 0xF];
+  }
+  out->append(text, sizeof text);
+}
+
 std::string GuidText(uint64_t hi, uint64_t lo) {
-  char text[37];
-  std::snprintf(text, sizeof text, "%08x-%04x-%04x-%04x-%012llx", unsigned(hi >> 32),
-                unsigned(hi >> 16 & 0xFFFF), unsigned(hi & 0xFFFF), unsigned(lo >> 48),
-                static_cast<unsigned long long>(lo & 0xFFFFFFFFFFFFULL));
-  return text;
+  std::string out;
+  AppendGuidText(&out, hi, lo);
+  return out;
 }
 
 uint64_t Mix(uint64_t x) { // the finalizer of splitmix64: every input bit reaches every output bit
@@ -136,6 +182,12 @@ uint64_t Mix(uint64_t x) { // the finalizer of splitmix64: every input bit reach
 } // namespace
 
 std::string CfxFormat::GuidFrom(std::string_view name, uint64_t salt) {
+  std::string out;
+  AppendGuidFrom(&out, name, salt);
+  return out;
+}
+
+void CfxFormat::AppendGuidFrom(std::string *out, std::string_view name, uint64_t salt) {
   // Two independent 64-bit lanes over the name, eight bytes at a time.
   uint64_t a = 0x6a09e667f3bcc908ULL ^ name.size(), b = 0xbb67ae8584caa73bULL ^ Mix(salt);
   size_t i = 0;
@@ -152,7 +204,7 @@ std::string CfxFormat::GuidFrom(std::string_view name, uint64_t salt) {
   uint64_t hi = Mix(a ^ (b >> 1)), lo = Mix(b ^ (a << 1));
   hi = (hi & ~0xF000ULL) | 0x8000ULL;                                   // version 8
   lo = (lo & ~0xC000000000000000ULL) | 0x8000000000000000ULL;           // RFC variant
-  return GuidText(hi, lo);
+  AppendGuidText(out, hi, lo);
 }
 
 std::string CfxFormat::NewGuid() {

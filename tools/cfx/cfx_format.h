@@ -15,6 +15,9 @@ public:
   // The same instant in UTC with the given offset in minutes (what DateTime uses after looking
   // the offset up).
   static std::string DateTimeWithOffset(int64_t wallUs, int offsetMinutes);
+  // The same texts appended to out, for writers of long messages.
+  static void AppendDateTime(std::string *out, int64_t wallUs);
+  static void AppendDateTimeWithOffset(std::string *out, int64_t wallUs, int offsetMinutes);
   // .NET TimeSpan text "[-][d.]hh:mm:ss[.fffffff]": "00:01:00", "1.02:00:00.5000000".
   static std::string TimeSpan(int64_t micros);
   // A new random (version 4) GUID, lower case 8-4-4-4-12.
@@ -23,6 +26,7 @@ public:
   // every run, so a message built again from what was recorded keeps its id. salt numbers the
   // GUIDs of one name (the measurements of a test).
   static std::string GuidFrom(std::string_view name, uint64_t salt = 0);
+  static void AppendGuidFrom(std::string *out, std::string_view name, uint64_t salt = 0);
   static bool IsGuid(const std::string &text);
   static int64_t NowMicros();
 };

@@ -3,6 +3,7 @@
 #include "cfx_messages.h"
 
 #include "cfx_format.h"
+#include "cfx_json_writer.h"
 
 #include <cmath>
 #include <map>
@@ -13,9 +14,6 @@ namespace {
 
 using store::UnitRecord;
 using store::UnitVerdict;
-
-Json TextOrNull(const std::string &text) { return text.empty() ? Json(nullptr) : Json(text); }
-Json TimeOrNull(int64_t us) { return us ? Json(CfxFormat::DateTime(us)) : Json(nullptr); }
 
 // The characteristic name an identity kind has on the bus; kinds not listed are not sent.
 struct IdentityName {
@@ -48,31 +46,41 @@ const char *OverallResult(UnitVerdict verdict) {
   return "Aborted";
 }
 
-std::string RecipeName(const UnitRecord &unit) {
-  const size_t slash = unit.sequenceFile.find_last_of("/\\");
-  return slash == std::string::npos ? unit.sequenceFile : unit.sequenceFile.substr(slash + 1);
+std::string_view RecipeName(const UnitRecord &unit) {
+  const std::string_view file = unit.sequenceFile;
+  const size_t slash = file.find_last_of("/\\");
+  return slash == std::string::npos ? file : file.substr(slash + 1);
 }
 
 // The sequence's revision: the first 12 digits of its hash, as people compare them.
-std::string RecipeRevision(const UnitRecord &unit) { return unit.sequenceHash.substr(0, 12); }
-
-Json UnitPosition(const std::string &identifier, const char *status) {
-  Json p = Json::object();
-  p["UnitIdentifier"] = identifier;
-  p["PositionNumber"] = 1;
-  p["PositionName"] = nullptr;
-  p["X"] = 0.0;
-  p["Y"] = 0.0;
-  p["Z"] = nullptr;
-  p["Rotation"] = 0.0;
-  p["FlipX"] = false;
-  p["FlipY"] = false;
-  p["Status"] = status;
-  return p;
+std::string_view RecipeRevision(const UnitRecord &unit) {
+  return std::string_view(unit.sequenceHash).substr(0, 12);
 }
 
-Json NumberOrNull(const std::optional<double> &n) {
-  return n && std::isfinite(*n) ? Json(*n) : Json(nullptr);
+// A body's writer, the body begun with its "$type".
+CfxJsonWriter Begin(std::string *out, const char *messageName) {
+  CfxJsonWriter w(out);
+  w.BeginObject().Text("$type", CfxMessages::TypeOf(messageName));
+  return w;
+}
+
+void UnitPosition(CfxJsonWriter &w, const std::string &identifier, const char *status) {
+  w.BeginObject()
+      .Text("UnitIdentifier", identifier)
+      .Integer("PositionNumber", 1)
+      .Null("PositionName")
+      .Number("X", 0.0)
+      .Number("Y", 0.0)
+      .Null("Z")
+      .Number("Rotation", 0.0)
+      .Bool("FlipX", false)
+      .Bool("FlipY", false)
+      .Text("Status", status)
+      .EndObject();
+}
+
+std::optional<double> Finite(const std::optional<double> &n) {
+  return n && std::isfinite(*n) ? n : std::nullopt;
 }
 
 // Tests and measurements are named after their transaction and place, so a message built again
@@ -81,174 +89,238 @@ uint64_t PlaceOf(size_t test, int sequence) {
   return static_cast<uint64_t>(test + 1) << 32 | static_cast<uint32_t>(sequence);
 }
 
-Json Measurement(const store::TestItemRecord &item, int sequence, const std::string &id) {
-  Json m = Json::object();
-  if (item.valueNumber && std::isfinite(*item.valueNumber)) {
-    m["$type"] = "CFX.Structures.NumericMeasurement, CFX";
-    Json v = Json::object();
-    v["Value"] = *item.valueNumber;
-    v["ValueUnits"] = nullptr; // the log lines carry no units
-    v["ExpectedValue"] = nullptr;
-    v["ExpectedValueUnits"] = nullptr;
-    v["MinimumAcceptableValue"] = NumberOrNull(item.lowerNumber);
-    v["MinimumAcceptableValueUnits"] = nullptr;
-    v["MaximumAcceptableValue"] = NumberOrNull(item.upperNumber);
-    v["MaximumAcceptableValueUnits"] = nullptr;
-    m["MeasuredValue"] = std::move(v);
-  } else {
-    m["$type"] = "CFX.Structures.TextMeasurement, CFX";
-    m["Value"] = item.value;
-    // A text item's limits: one expected text, or the range as the log line gave it.
-    m["ExpectedValue"] = item.upper.empty() || item.upper == item.lower
-                             ? item.lower
-                             : item.lower + ".." + item.upper;
-  }
-  m["UniqueIdentifier"] = id;
-  m["MeasurementName"] = item.name;
-  m["TimeRecorded"] = TimeOrNull(item.wallUs);
-  m["Sequence"] = sequence;
-  m["Result"] = TestResultOf(item.passed);
-  m["CRDs"] = nullptr;
-  return m;
+// The GUID is written in place between its quotes: a unit has hundreds.
+void Identifier(CfxJsonWriter &w, std::string *out, const std::string &transactionId, uint64_t place) {
+  w.Key("UniqueIdentifier").Raw("\"");
+  CfxFormat::AppendGuidFrom(out, transactionId, place);
+  out->push_back('"');
 }
 
-Json Test(const std::string &id, const std::string &name, int64_t startUs, int64_t endUs, const std::string &procedure,
-          const std::string &comments, bool passed, Json measurements) {
-  Json t = Json::object();
-  t["UniqueIdentifier"] = id;
-  t["TestName"] = name;
-  t["TestStartTime"] = TimeOrNull(startUs);
-  t["TestEndTime"] = TimeOrNull(endUs);
-  t["TestConditions"] = Json::array();
-  t["TestProcedure"] = TextOrNull(procedure);
-  t["Comments"] = TextOrNull(comments);
-  t["Result"] = TestResultOf(passed);
-  t["Error"] = nullptr;
-  t["SymptomsFound"] = Json::array();
-  t["DefectsFound"] = Json::array();
-  t["Measurements"] = std::move(measurements);
-  return t;
+void Measurement(CfxJsonWriter &w, std::string *out, const store::TestItemRecord &item, int sequence,
+                 const std::string &transactionId, uint64_t place) {
+  w.BeginObject();
+  if (item.valueNumber && std::isfinite(*item.valueNumber)) {
+    w.Text("$type", "CFX.Structures.NumericMeasurement, CFX")
+        .Key("MeasuredValue")
+        .BeginObject()
+        .Number("Value", *item.valueNumber)
+        .Null("ValueUnits") // the log lines carry no units
+        .Null("ExpectedValue")
+        .Null("ExpectedValueUnits")
+        .NumberOrNull("MinimumAcceptableValue", Finite(item.lowerNumber))
+        .Null("MinimumAcceptableValueUnits")
+        .NumberOrNull("MaximumAcceptableValue", Finite(item.upperNumber))
+        .Null("MaximumAcceptableValueUnits")
+        .EndObject();
+  } else {
+    w.Text("$type", "CFX.Structures.TextMeasurement, CFX").Text("Value", item.value);
+    // A text item's limits: one expected text, or the range as the log line gave it.
+    if (item.upper.empty() || item.upper == item.lower) w.Text("ExpectedValue", item.lower);
+    else w.Text("ExpectedValue", item.lower + ".." + item.upper);
+  }
+  Identifier(w, out, transactionId, place);
+  w.Text("MeasurementName", item.name)
+      .DateTimeOrNull("TimeRecorded", item.wallUs)
+      .Integer("Sequence", sequence)
+      .Text("Result", TestResultOf(item.passed))
+      .Null("CRDs")
+      .EndObject();
+}
+
+// A test up to its measurements; the caller writes them and ends the test with EndTest.
+void BeginTest(CfxJsonWriter &w, std::string *out, const std::string &transactionId, size_t test,
+               std::string_view name, int64_t startUs, int64_t endUs, std::string_view procedure,
+               std::string_view comments, bool passed) {
+  w.BeginObject();
+  Identifier(w, out, transactionId, PlaceOf(test, 0));
+  w.Text("TestName", name)
+      .DateTimeOrNull("TestStartTime", startUs)
+      .DateTimeOrNull("TestEndTime", endUs)
+      .Key("TestConditions").BeginArray().EndArray()
+      .TextOrNull("TestProcedure", procedure)
+      .TextOrNull("Comments", comments)
+      .Text("Result", TestResultOf(passed))
+      .Null("Error")
+      .Key("SymptomsFound").BeginArray().EndArray()
+      .Key("DefectsFound").BeginArray().EndArray()
+      .Key("Measurements").BeginArray();
+}
+
+void EndTest(CfxJsonWriter &w) { w.EndArray().EndObject(); }
+
+void Fault(CfxJsonWriter &w, const CfxFault &fault) {
+  // Receivers take at most 1024 characters; the cut never splits a UTF-8 sequence.
+  std::string_view text = fault.description;
+  if (text.size() > 1024) {
+    size_t cut = 1024;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    text = text.substr(0, cut);
+  }
+  w.BeginObject()
+      .TextOrNull("TransactionID", fault.transactionId)
+      .Text("Cause", fault.cause)
+      .Text("Severity", fault.severity)
+      .Text("FaultCode", fault.faultCode)
+      .Text("FaultOccurrenceId", fault.occurrenceId)
+      .Null("Lane")
+      .Null("Stage")
+      .Text("SideLocation", "Unknown")
+      .Text("AccessType", "Unknown")
+      .TextOrNull("Description", text)
+      .Key("DescriptionTranslations").BeginObject().EndObject()
+      .Key("OccurredAt").DateTime(fault.occurredUs ? fault.occurredUs : CfxFormat::NowMicros())
+      .Null("DueDateTime")
+      .EndObject();
 }
 
 } // namespace
 
-Json CfxMessages::Body(const std::string &messageName) {
-  Json body = Json::object();
-  body["$type"] = messageName + ", CFX";
-  return body;
+std::string CfxMessages::TypeOf(const std::string &messageName) { return messageName + ", CFX"; }
+
+std::string CfxMessages::EndpointConnected(const std::string &handle,
+                                           const std::optional<std::string> &requestUri,
+                                           const std::optional<std::string> &requestAddress) {
+  std::string out;
+  Begin(&out, names::kEndpointConnected)
+      .Text("CFXHandle", handle)
+      .TextOrNull("RequestNetworkUri", requestUri)
+      .TextOrNull("RequestTargetAddress", requestAddress)
+      .EndObject();
+  return out;
 }
 
-Json CfxMessages::EndpointConnected(const std::string &handle,
-                                    const std::optional<std::string> &requestUri,
-                                    const std::optional<std::string> &requestAddress) {
-  Json b = Body(names::kEndpointConnected);
-  b["CFXHandle"] = handle;
-  b["RequestNetworkUri"] = requestUri ? Json(*requestUri) : Json(nullptr);
-  b["RequestTargetAddress"] = requestAddress ? Json(*requestAddress) : Json(nullptr);
-  return b;
+std::string CfxMessages::EndpointShuttingDown(const std::string &handle) {
+  std::string out;
+  Begin(&out, names::kEndpointShuttingDown).Text("CFXHandle", handle).EndObject();
+  return out;
 }
 
-Json CfxMessages::EndpointShuttingDown(const std::string &handle) {
-  Json b = Body(names::kEndpointShuttingDown);
-  b["CFXHandle"] = handle;
-  return b;
-}
-
-Json CfxMessages::Heartbeat(const std::string &handle, int64_t periodUs,
-                            const std::vector<CfxFault> &activeFaults) {
-  Json b = Body(names::kHeartbeat);
-  b["CFXHandle"] = handle;
-  b["HeartbeatFrequency"] = CfxFormat::TimeSpan(periodUs);
-  Json faults = Json::array();
-  for (const CfxFault &f : activeFaults) faults.push_back(Fault(f));
-  b["ActiveFaults"] = std::move(faults);
-  b["ActiveRecipes"] = nullptr;
-  return b;
+std::string CfxMessages::Heartbeat(const std::string &handle, int64_t periodUs,
+                                   const std::vector<CfxFault> &activeFaults) {
+  std::string out;
+  CfxJsonWriter w = Begin(&out, names::kHeartbeat);
+  w.Text("CFXHandle", handle).Text("HeartbeatFrequency", CfxFormat::TimeSpan(periodUs));
+  w.Key("ActiveFaults").BeginArray();
+  for (const CfxFault &f : activeFaults) Fault(w, f);
+  w.EndArray().Null("ActiveRecipes").EndObject();
+  return out;
 }
 
 std::string CfxMessages::UnitIdentifier(const UnitRecord &unit) {
   return unit.serialNumber.empty() ? unit.unitId : unit.serialNumber;
 }
 
-Json CfxMessages::WorkStarted(const UnitRecord &header, const std::string &transactionId) {
-  Json b = Body(names::kWorkStarted);
-  b["PrimaryIdentifier"] = UnitIdentifier(header);
-  b["HermesIdentifier"] = nullptr;
-  b["TransactionID"] = transactionId;
-  b["Lane"] = nullptr;
-  b["UnitCount"] = 1;
-  b["Units"] = Json::array({UnitPosition(UnitIdentifier(header), "Pass")});
-  b["RecipeName"] = TextOrNull(RecipeName(header));
-  b["Revision"] = TextOrNull(RecipeRevision(header));
-  b["RelevantSurface"] = "Unspecified";
-  b["WorkOrderIdentifier"] = nullptr;
-  return b;
+std::string CfxMessages::WorkStarted(const UnitRecord &header, const std::string &transactionId) {
+  std::string out;
+  CfxJsonWriter w = Begin(&out, names::kWorkStarted);
+  w.Text("PrimaryIdentifier", UnitIdentifier(header))
+      .Null("HermesIdentifier")
+      .Text("TransactionID", transactionId)
+      .Null("Lane")
+      .Integer("UnitCount", 1)
+      .Key("Units")
+      .BeginArray();
+  UnitPosition(w, UnitIdentifier(header), "Pass");
+  w.EndArray()
+      .TextOrNull("RecipeName", RecipeName(header))
+      .TextOrNull("Revision", RecipeRevision(header))
+      .Text("RelevantSurface", "Unspecified")
+      .Null("WorkOrderIdentifier")
+      .EndObject();
+  return out;
 }
 
-Json CfxMessages::WorkCompleted(const UnitRecord &unit, const std::string &transactionId,
-                                const std::optional<std::string> &primaryIdentifier) {
-  Json b = Body(names::kWorkCompleted);
-  b["TransactionID"] = transactionId;
-  b["Result"] = unit.verdict == UnitVerdict::Pass   ? "Completed"
-                : unit.verdict == UnitVerdict::Fail ? "Failed"
-                                                    : "Aborted";
-  b["PrimaryIdentifier"] = primaryIdentifier ? Json(*primaryIdentifier) : Json(nullptr);
-  b["HermesIdentifier"] = nullptr;
-  b["UnitCount"] = 1;
-  b["Units"] = Json::array(
-      {UnitPosition(UnitIdentifier(unit), unit.verdict == UnitVerdict::Pass ? "Pass" : "Fail")});
-  b["PerformanceImpacts"] = nullptr;
-  return b;
+std::string CfxMessages::WorkCompleted(const UnitRecord &unit, const std::string &transactionId,
+                                       const std::optional<std::string> &primaryIdentifier) {
+  std::string out;
+  CfxJsonWriter w = Begin(&out, names::kWorkCompleted);
+  w.Text("TransactionID", transactionId)
+      .Text("Result", unit.verdict == UnitVerdict::Pass   ? "Completed"
+                      : unit.verdict == UnitVerdict::Fail ? "Failed"
+                                                          : "Aborted")
+      .TextOrNull("PrimaryIdentifier", primaryIdentifier)
+      .Null("HermesIdentifier")
+      .Integer("UnitCount", 1)
+      .Key("Units")
+      .BeginArray();
+  UnitPosition(w, UnitIdentifier(unit), unit.verdict == UnitVerdict::Pass ? "Pass" : "Fail");
+  w.EndArray().Null("PerformanceImpacts").EndObject();
+  return out;
 }
 
-Json CfxMessages::UnitsTested(const UnitRecord &unit, const std::string &transactionId) {
-  std::vector<Json> perStep(unit.steps.size(), Json::array());
-  Json outside = Json::array();
-  for (const store::TestItemRecord &item : unit.items) {
-    const bool inStep = item.stepIndex >= 0 && static_cast<size_t>(item.stepIndex) < perStep.size();
-    const size_t test = inStep ? static_cast<size_t>(item.stepIndex) : perStep.size();
-    Json &list = inStep ? perStep[test] : outside;
-    const int sequence = static_cast<int>(list.size()) + 1;
-    list.push_back(Measurement(item, sequence, CfxFormat::GuidFrom(transactionId, PlaceOf(test, sequence))));
+std::string CfxMessages::UnitsTested(const UnitRecord &unit, const std::string &transactionId) {
+  // The items of each test in their order: a test per step, then one for the items outside
+  // steps. order holds item indices grouped by test; first[t] is where test t's group starts.
+  const size_t steps = unit.steps.size();
+  std::vector<uint32_t> first(steps + 2, 0), order(unit.items.size());
+  auto testOf = [&](const store::TestItemRecord &item) {
+    return item.stepIndex >= 0 && static_cast<size_t>(item.stepIndex) < steps
+               ? static_cast<size_t>(item.stepIndex)
+               : steps;
+  };
+  for (const store::TestItemRecord &item : unit.items) ++first[testOf(item) + 1];
+  for (size_t t = 1; t < first.size(); ++t) first[t] += first[t - 1];
+  {
+    std::vector<uint32_t> next(first.begin(), first.end() - 1);
+    for (size_t i = 0; i < unit.items.size(); ++i) order[next[testOf(unit.items[i])]++] = static_cast<uint32_t>(i);
   }
-  Json tests = Json::array();
-  for (size_t i = 0; i < unit.steps.size(); ++i) {
+
+  std::string out;
+  out.reserve(1024 + unit.items.size() * 640 + steps * 512);
+  CfxJsonWriter w = Begin(&out, names::kUnitsTested);
+  w.Text("TransactionId", transactionId)
+      .Text("TestMethod", "FCT")
+      .Null("Tester") // the operator is not known to the station
+      .TextOrNull("RecipeName", RecipeName(unit))
+      .TextOrNull("RecipeRevision", RecipeRevision(unit))
+      .Key("SamplingInformation")
+      .BeginObject()
+      .Text("SamplingMethod", "NoSampling")
+      .Null("LotSize")
+      .Null("SampleSize")
+      .EndObject()
+      .Key("TestedUnits")
+      .BeginArray()
+      .BeginObject()
+      .Text("UnitIdentifier", UnitIdentifier(unit))
+      .Integer("UnitPositionNumber", 1)
+      .Text("OverallResult", OverallResult(unit.verdict))
+      .Key("Tests")
+      .BeginArray();
+  auto measurements = [&](size_t test) {
+    for (uint32_t k = first[test]; k < first[test + 1]; ++k) {
+      const int sequence = static_cast<int>(k - first[test]) + 1;
+      Measurement(w, &out, unit.items[order[k]], sequence, transactionId, PlaceOf(test, sequence));
+    }
+  };
+  for (size_t i = 0; i < steps; ++i) {
     const store::StepRecord &step = unit.steps[i];
-    const bool first = static_cast<int>(i) == unit.firstFailingStep;
-    tests.push_back(Test(CfxFormat::GuidFrom(transactionId, PlaceOf(i, 0)), step.exportName, step.startedUs,
-                         step.startedUs ? step.startedUs + step.durationUs : 0,
-                         step.exportName + "(" + step.arguments + ")",
-                         first ? unit.failureReason : "", step.passed, std::move(perStep[i])));
+    const bool firstFailing = static_cast<int>(i) == unit.firstFailingStep;
+    BeginTest(w, &out, transactionId, i, step.exportName, step.startedUs,
+              step.startedUs ? step.startedUs + step.durationUs : 0,
+              step.exportName + "(" + step.arguments + ")",
+              firstFailing ? std::string_view(unit.failureReason) : std::string_view(), step.passed);
+    measurements(i);
+    EndTest(w);
   }
-  if (!outside.empty()) {
+  if (first[steps] < first[steps + 1]) {
     bool passed = true;
-    for (const Json &m : outside) passed = passed && m["Result"] == "Passed";
-    tests.push_back(Test(CfxFormat::GuidFrom(transactionId, PlaceOf(unit.steps.size(), 0)), "Items outside steps", 0, 0, "", "", passed, std::move(outside)));
+    for (uint32_t k = first[steps]; k < first[steps + 1]; ++k) passed = passed && unit.items[order[k]].passed;
+    BeginTest(w, &out, transactionId, steps, "Items outside steps", 0, 0, "", "", passed);
+    measurements(steps);
+    EndTest(w);
   }
-  Json tested = Json::object();
-  tested["UnitIdentifier"] = UnitIdentifier(unit);
-  tested["UnitPositionNumber"] = 1;
-  tested["OverallResult"] = OverallResult(unit.verdict);
-  tested["Tests"] = std::move(tests);
-
-  Json b = Body(names::kUnitsTested);
-  b["TransactionId"] = transactionId;
-  b["TestMethod"] = "FCT";
-  b["Tester"] = nullptr; // the operator is not known to the station
-  b["RecipeName"] = TextOrNull(RecipeName(unit));
-  b["RecipeRevision"] = TextOrNull(RecipeRevision(unit));
-  Json sampling = Json::object();
-  sampling["SamplingMethod"] = "NoSampling";
-  sampling["LotSize"] = nullptr;
-  sampling["SampleSize"] = nullptr;
-  b["SamplingInformation"] = std::move(sampling);
-  b["TestedUnits"] = Json::array({std::move(tested)});
-  return b;
+  w.EndArray().EndObject().EndArray().EndObject();
+  return out;
 }
 
-std::optional<Json> CfxMessages::UnitsPersonalized(const UnitRecord &unit,
-                                                   const std::string &transactionId) {
-  Json characteristics = Json::array();
+std::optional<std::string> CfxMessages::UnitsPersonalized(const UnitRecord &unit,
+                                                          const std::string &transactionId) {
+  struct Characteristic {
+    const char *name;
+    const std::string *value;
+  };
+  std::vector<Characteristic> characteristics;
   std::map<std::string, std::vector<std::string>> seen; // kind -> values already sent
   for (const store::IdentityRecord &identity : unit.identities) {
     const IdentityName *name = NameOf(identity.kind);
@@ -260,80 +332,70 @@ std::optional<Json> CfxMessages::UnitsPersonalized(const UnitRecord &unit,
     if (repeat) continue;
     if (values.size() == 1 && !name->secondName) continue; // a rewrite: the first one stands
     if (values.size() >= 2) continue;
-    Json c = Json::object();
-    c["Name"] = values.empty() ? name->name : name->secondName;
-    c["Value"] = identity.value;
-    characteristics.push_back(std::move(c));
+    characteristics.push_back({values.empty() ? name->name : name->secondName, &identity.value});
     values.push_back(identity.value);
   }
   if (characteristics.empty()) return std::nullopt;
-  Json unitJson = Json::object();
-  unitJson["UnitIdentifier"] = UnitIdentifier(unit);
-  unitJson["UnitPositionNumber"] = 1;
-  unitJson["Characteristics"] = std::move(characteristics);
-  Json b = Body(names::kUnitsPersonalized);
-  b["TransactionId"] = transactionId;
-  b["PersonalizedUnits"] = Json::array({std::move(unitJson)});
-  return b;
+  std::string out;
+  CfxJsonWriter w = Begin(&out, names::kUnitsPersonalized);
+  w.Text("TransactionId", transactionId)
+      .Key("PersonalizedUnits")
+      .BeginArray()
+      .BeginObject()
+      .Text("UnitIdentifier", UnitIdentifier(unit))
+      .Integer("UnitPositionNumber", 1)
+      .Key("Characteristics")
+      .BeginArray();
+  for (const Characteristic &c : characteristics)
+    w.BeginObject().Text("Name", c.name).Text("Value", *c.value).EndObject();
+  w.EndArray().EndObject().EndArray().EndObject();
+  return out;
 }
 
-Json CfxMessages::StationStateChanged(int oldState, std::optional<int64_t> oldStateDurationUs,
-                                      int newState, const CfxFault *relatedFault) {
-  Json b = Body(names::kStationStateChanged);
-  b["OldState"] = std::to_string(oldState);
-  b["OldStateDuration"] =
-      oldStateDurationUs ? Json(CfxFormat::TimeSpan(*oldStateDurationUs)) : Json(nullptr);
-  b["NewState"] = std::to_string(newState);
-  b["RelatedFault"] = relatedFault ? Fault(*relatedFault) : Json(nullptr);
-  return b;
+std::string CfxMessages::StationStateChanged(int oldState, std::optional<int64_t> oldStateDurationUs,
+                                             int newState, const CfxFault *relatedFault) {
+  std::string out;
+  CfxJsonWriter w = Begin(&out, names::kStationStateChanged);
+  w.Text("OldState", std::to_string(oldState));
+  if (oldStateDurationUs) w.Text("OldStateDuration", CfxFormat::TimeSpan(*oldStateDurationUs));
+  else w.Null("OldStateDuration");
+  w.Text("NewState", std::to_string(newState)).Key("RelatedFault");
+  if (relatedFault) Fault(w, *relatedFault);
+  else w.Null();
+  w.EndObject();
+  return out;
 }
 
-Json CfxMessages::Fault(const CfxFault &fault) {
-  Json f = Json::object();
-  f["TransactionID"] = fault.transactionId ? Json(*fault.transactionId) : Json(nullptr);
-  f["Cause"] = fault.cause;
-  f["Severity"] = fault.severity;
-  f["FaultCode"] = fault.faultCode;
-  f["FaultOccurrenceId"] = fault.occurrenceId;
-  f["Lane"] = nullptr;
-  f["Stage"] = nullptr;
-  f["SideLocation"] = "Unknown";
-  f["AccessType"] = "Unknown";
-  // Receivers take at most 1024 characters; the cut never splits a UTF-8 sequence.
-  std::string text = fault.description;
-  if (text.size() > 1024) {
-    size_t cut = 1024;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-    text.resize(cut);
-  }
-  f["Description"] = TextOrNull(text);
-  f["DescriptionTranslations"] = Json::object();
-  f["OccurredAt"] = CfxFormat::DateTime(fault.occurredUs ? fault.occurredUs : CfxFormat::NowMicros());
-  f["DueDateTime"] = nullptr;
-  return f;
+std::string CfxMessages::FaultOccurred(const CfxFault &fault) {
+  std::string out;
+  CfxJsonWriter w = Begin(&out, names::kFaultOccurred);
+  w.Key("Fault");
+  Fault(w, fault);
+  w.EndObject();
+  return out;
 }
 
-Json CfxMessages::FaultOccurred(const CfxFault &fault) {
-  Json b = Body(names::kFaultOccurred);
-  b["Fault"] = Fault(fault);
-  return b;
+std::string CfxMessages::FaultCleared(const std::string &occurrenceId) {
+  std::string out;
+  Begin(&out, names::kFaultCleared).Text("FaultOccurrenceId", occurrenceId).Null("Operator").EndObject();
+  return out;
 }
 
-Json CfxMessages::FaultCleared(const std::string &occurrenceId) {
-  Json b = Body(names::kFaultCleared);
-  b["FaultOccurrenceId"] = occurrenceId;
-  b["Operator"] = nullptr;
-  return b;
-}
-
-Json CfxMessages::ValidateUnitsRequest(const std::string &serialNumber) {
-  Json b = Body(names::kValidateUnitsRequest);
-  b["Validations"] = Json::array({"UnitRouteValidation", "UnitStatusValidation"});
-  b["PrimaryIdentifier"] = serialNumber;
-  b["HermesIdentifier"] = nullptr;
-  b["Units"] = Json::array({UnitPosition(serialNumber, "Pass")});
-  b["Lane"] = nullptr;
-  return b;
+std::string CfxMessages::ValidateUnitsRequest(const std::string &serialNumber) {
+  std::string out;
+  CfxJsonWriter w = Begin(&out, names::kValidateUnitsRequest);
+  w.Key("Validations")
+      .BeginArray()
+      .String("UnitRouteValidation")
+      .String("UnitStatusValidation")
+      .EndArray()
+      .Text("PrimaryIdentifier", serialNumber)
+      .Null("HermesIdentifier")
+      .Key("Units")
+      .BeginArray();
+  UnitPosition(w, serialNumber, "Pass");
+  w.EndArray().Null("Lane").EndObject();
+  return out;
 }
 
 } // namespace qrx::cfx

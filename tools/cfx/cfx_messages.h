@@ -1,6 +1,7 @@
-// The bodies of the CFX messages a test station sends, built from its unit records and events.
-// Every body starts with its "$type"; property names, order and enumeration names are the ones
-// CFX receivers expect.
+// The bodies of the CFX messages a test station sends, built from its unit records and events,
+// as JSON text written straight from them (a unit's hundreds of measurements go out as fast as
+// a line tests). Every body starts with its "$type"; property names, order and enumeration names
+// are the ones CFX receivers expect.
 #pragma once
 
 #include "cfx_envelope.h"
@@ -44,36 +45,35 @@ struct CfxFault {
 
 class CfxMessages {
 public:
-  // An empty body of the named message: {"$type": "<name>, CFX"}.
-  static Json Body(const std::string &messageName);
+  // The "$type" of the named message's body: "<name>, CFX".
+  static std::string TypeOf(const std::string &messageName);
 
-  static Json EndpointConnected(const std::string &handle,
+  static std::string EndpointConnected(const std::string &handle,
                                 const std::optional<std::string> &requestUri = std::nullopt,
                                 const std::optional<std::string> &requestAddress = std::nullopt);
-  static Json EndpointShuttingDown(const std::string &handle);
-  static Json Heartbeat(const std::string &handle, int64_t periodUs,
+  static std::string EndpointShuttingDown(const std::string &handle);
+  static std::string Heartbeat(const std::string &handle, int64_t periodUs,
                         const std::vector<CfxFault> &activeFaults);
 
   // The unit's serial number, or its unit id while the serial is not known.
   static std::string UnitIdentifier(const store::UnitRecord &unit);
-  static Json WorkStarted(const store::UnitRecord &header, const std::string &transactionId);
+  static std::string WorkStarted(const store::UnitRecord &header, const std::string &transactionId);
   // primaryIdentifier: the serial number when it was not known at WorkStarted, else none.
-  static Json WorkCompleted(const store::UnitRecord &unit, const std::string &transactionId,
+  static std::string WorkCompleted(const store::UnitRecord &unit, const std::string &transactionId,
                             const std::optional<std::string> &primaryIdentifier);
   // One test per step, each step's items as its measurements, with their limits and results.
-  static Json UnitsTested(const store::UnitRecord &unit, const std::string &transactionId);
+  static std::string UnitsTested(const store::UnitRecord &unit, const std::string &transactionId);
   // The identities programmed into the unit (written successfully); none: no message.
-  static std::optional<Json> UnitsPersonalized(const store::UnitRecord &unit,
+  static std::optional<std::string> UnitsPersonalized(const store::UnitRecord &unit,
                                                const std::string &transactionId);
 
   // States are SEMI E10 codes (1100 testing, 2200 awaiting a unit, ...).
-  static Json StationStateChanged(int oldState, std::optional<int64_t> oldStateDurationUs,
+  static std::string StationStateChanged(int oldState, std::optional<int64_t> oldStateDurationUs,
                                   int newState, const CfxFault *relatedFault);
-  static Json Fault(const CfxFault &fault);
-  static Json FaultOccurred(const CfxFault &fault);
-  static Json FaultCleared(const std::string &occurrenceId);
+  static std::string FaultOccurred(const CfxFault &fault);
+  static std::string FaultCleared(const std::string &occurrenceId);
 
-  static Json ValidateUnitsRequest(const std::string &serialNumber);
+  static std::string ValidateUnitsRequest(const std::string &serialNumber);
 };
 
 } // namespace qrx::cfx

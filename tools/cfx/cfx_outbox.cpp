@@ -39,8 +39,9 @@ std::unique_ptr<CfxOutbox> CfxOutbox::Open(const std::string &path, Limits limit
     if (error) *error = outbox->error_ + " (move the file aside if it is not a CFX outbox)";
     return nullptr;
   }
-  Statement count(db, "SELECT count(*), coalesce(sum(length(body)), 0) FROM cfx_outbox");
-  if (!count || sqlite3_step(count.stmt) != SQLITE_ROW) {
+  // Bytes, not characters: the bound counts what the messages take.
+  Statement count(db, "SELECT count(*), coalesce(sum(length(CAST(body AS BLOB))), 0) FROM cfx_outbox");
+  if (!count || sqlite3_step(count.stmt) != SQLITE_ROW || !outbox->Prepare()) {
     if (error) *error = "CFX outbox " + path + ": " + sqlite3_errmsg(db);
     return nullptr;
   }
@@ -49,7 +50,22 @@ std::unique_ptr<CfxOutbox> CfxOutbox::Open(const std::string &path, Limits limit
   return outbox;
 }
 
-CfxOutbox::~CfxOutbox() { sqlite3_close(db_); }
+CfxOutbox::~CfxOutbox() {
+  sqlite3_finalize(insert_);
+  sqlite3_finalize(next_);
+  sqlite3_finalize(remove_);
+  sqlite3_close(db_);
+}
+
+bool CfxOutbox::Prepare() {
+  return sqlite3_prepare_v2(db_, "INSERT OR IGNORE INTO cfx_outbox (unique_id, message_name, source, time_us, body)"
+                                 " VALUES (?1, ?2, ?3, ?4, ?5)", -1, &insert_, nullptr) == SQLITE_OK &&
+         sqlite3_prepare_v2(db_, "SELECT seq, unique_id, message_name, source, time_us, body FROM cfx_outbox"
+                                 " WHERE seq > ?1 ORDER BY seq LIMIT ?2", -1, &next_, nullptr) == SQLITE_OK &&
+         sqlite3_prepare_v2(db_, "DELETE FROM cfx_outbox WHERE seq = ?1", -1, &remove_, nullptr) == SQLITE_OK;
+}
+
+void CfxOutbox::Rollback() { sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr); }
 
 bool CfxOutbox::Exec(const char *sql) {
   char *message = nullptr;
@@ -74,32 +90,31 @@ CfxOutbox::Added CfxOutbox::Add(std::vector<OutboxMessage> *messages) {
       bytes_ + bytes > limits_.maxBytes)
     return Added::Full;
   if (!Exec("BEGIN IMMEDIATE")) return Added::Failed;
-  Statement insert(db_, "INSERT OR IGNORE INTO cfx_outbox (unique_id, message_name, source, time_us, body)"
-                        " VALUES (?1, ?2, ?3, ?4, ?5)");
-  bool ok = static_cast<bool>(insert);
+  bool ok = true;
   int64_t added = 0;
   bytes = 0;
   for (OutboxMessage &m : *messages) {
-    if (!ok) break;
-    sqlite3_bind_text(insert.stmt, 1, m.uniqueId.data(), static_cast<int>(m.uniqueId.size()), SQLITE_STATIC);
-    sqlite3_bind_text(insert.stmt, 2, m.messageName.data(), static_cast<int>(m.messageName.size()), SQLITE_STATIC);
-    sqlite3_bind_text(insert.stmt, 3, m.source.data(), static_cast<int>(m.source.size()), SQLITE_STATIC);
-    sqlite3_bind_int64(insert.stmt, 4, m.timeStampUs);
-    sqlite3_bind_text(insert.stmt, 5, m.text.data(), static_cast<int>(m.text.size()), SQLITE_STATIC);
-    ok = sqlite3_step(insert.stmt) == SQLITE_DONE;
+    sqlite3_bind_text(insert_, 1, m.uniqueId.data(), static_cast<int>(m.uniqueId.size()), SQLITE_STATIC);
+    sqlite3_bind_text(insert_, 2, m.messageName.data(), static_cast<int>(m.messageName.size()), SQLITE_STATIC);
+    sqlite3_bind_text(insert_, 3, m.source.data(), static_cast<int>(m.source.size()), SQLITE_STATIC);
+    sqlite3_bind_int64(insert_, 4, m.timeStampUs);
+    sqlite3_bind_text(insert_, 5, m.text.data(), static_cast<int>(m.text.size()), SQLITE_STATIC);
+    ok = sqlite3_step(insert_) == SQLITE_DONE;
     const bool queued = ok && sqlite3_changes(db_) > 0; // else queued before, under this id
     m.seq = queued ? sqlite3_last_insert_rowid(db_) : 0;
     added += queued ? 1 : 0;
     bytes += queued ? static_cast<int64_t>(m.text.size()) : 0;
-    sqlite3_reset(insert.stmt);
+    sqlite3_reset(insert_);
+    if (!ok) break;
   }
+  sqlite3_clear_bindings(insert_);
   if (!ok) {
     Fail(sqlite3_errmsg(db_));
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    Rollback();
     return Added::Failed;
   }
   if (!Exec("COMMIT")) {
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    Rollback();
     return Added::Failed;
   }
   count_ += added;
@@ -111,56 +126,49 @@ CfxOutbox::Added CfxOutbox::Add(std::vector<OutboxMessage> *messages) {
 std::vector<OutboxMessage> CfxOutbox::Next(int64_t afterSeq, size_t max) {
   std::lock_guard<std::mutex> hold(mutex_);
   std::vector<OutboxMessage> out;
-  Statement select(db_, "SELECT seq, unique_id, message_name, source, time_us, body FROM cfx_outbox"
-                        " WHERE seq > ?1 ORDER BY seq LIMIT ?2");
-  if (!select) {
-    Fail(sqlite3_errmsg(db_));
-    return out;
-  }
-  sqlite3_bind_int64(select.stmt, 1, afterSeq);
-  sqlite3_bind_int64(select.stmt, 2, static_cast<int64_t>(max));
+  sqlite3_bind_int64(next_, 1, afterSeq);
+  sqlite3_bind_int64(next_, 2, static_cast<int64_t>(max));
   auto text = [&](int column) {
-    const unsigned char *p = sqlite3_column_text(select.stmt, column);
+    const unsigned char *p = sqlite3_column_text(next_, column);
     return p ? std::string(reinterpret_cast<const char *>(p),
-                           static_cast<size_t>(sqlite3_column_bytes(select.stmt, column)))
+                           static_cast<size_t>(sqlite3_column_bytes(next_, column)))
              : std::string();
   };
-  while (sqlite3_step(select.stmt) == SQLITE_ROW) {
+  int rc;
+  while ((rc = sqlite3_step(next_)) == SQLITE_ROW) {
     OutboxMessage m;
-    m.seq = sqlite3_column_int64(select.stmt, 0);
+    m.seq = sqlite3_column_int64(next_, 0);
     m.uniqueId = text(1);
     m.messageName = text(2);
     m.source = text(3);
-    m.timeStampUs = sqlite3_column_int64(select.stmt, 4);
+    m.timeStampUs = sqlite3_column_int64(next_, 4);
     m.text = text(5);
     out.push_back(std::move(m));
   }
+  if (rc != SQLITE_DONE) Fail(sqlite3_errmsg(db_));
+  sqlite3_reset(next_);
   return out;
 }
 
-bool CfxOutbox::Remove(const std::vector<int64_t> &seqs) {
-  if (seqs.empty()) return true;
+bool CfxOutbox::Remove(const std::vector<OutboxSlot> &accepted) {
+  if (accepted.empty()) return true;
   std::lock_guard<std::mutex> hold(mutex_);
   if (!Exec("BEGIN IMMEDIATE")) return false;
-  Statement size(db_, "SELECT length(body) FROM cfx_outbox WHERE seq = ?1");
-  Statement remove(db_, "DELETE FROM cfx_outbox WHERE seq = ?1");
   int64_t count = 0, bytes = 0;
-  bool ok = size && remove;
-  for (int64_t seq : seqs) {
-    if (!ok) break;
-    sqlite3_bind_int64(size.stmt, 1, seq);
-    if (sqlite3_step(size.stmt) == SQLITE_ROW) {
-      bytes += sqlite3_column_int64(size.stmt, 0);
+  bool ok = true;
+  for (const OutboxSlot &slot : accepted) {
+    sqlite3_bind_int64(remove_, 1, slot.seq);
+    ok = sqlite3_step(remove_) == SQLITE_DONE;
+    if (ok && sqlite3_changes(db_) > 0) {
       ++count;
+      bytes += slot.bytes;
     }
-    sqlite3_reset(size.stmt);
-    sqlite3_bind_int64(remove.stmt, 1, seq);
-    ok = sqlite3_step(remove.stmt) == SQLITE_DONE;
-    sqlite3_reset(remove.stmt);
+    sqlite3_reset(remove_);
+    if (!ok) break;
   }
+  if (!ok) Fail(sqlite3_errmsg(db_));
   if (!ok || !Exec("COMMIT")) {
-    if (!ok) Fail(sqlite3_errmsg(db_));
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    Rollback();
     return false;
   }
   count_ -= count;

@@ -10,6 +10,7 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace qrx::cfx {
 
@@ -20,6 +21,12 @@ struct OutboxMessage {
   std::string source;
   int64_t timeStampUs = 0;
   std::string text;         // the envelope's JSON as sent
+};
+
+// A sent message as the sender keeps it until the broker has accepted it: its place and size.
+struct OutboxSlot {
+  int64_t seq = 0;
+  int64_t bytes = 0;
 };
 
 class CfxOutbox {
@@ -37,12 +44,14 @@ public:
   static std::unique_ptr<CfxOutbox> Open(const std::string &path, Limits limits, std::string *error);
   ~CfxOutbox();
 
-  // Queues messages in one transaction (all or none); their seq fields are set. A message whose
-  // UniqueID is queued already is left out (seq 0).
+  // Queues messages in one transaction (all or none; a batch of units at once costs one
+  // commit); their seq fields are set. A message whose UniqueID is queued already is left out
+  // (seq 0).
   Added Add(std::vector<OutboxMessage> *messages);
   // Up to max messages queued after seq afterSeq, oldest first.
   std::vector<OutboxMessage> Next(int64_t afterSeq, size_t max);
-  bool Remove(const std::vector<int64_t> &seqs);
+  // Removes accepted messages in one transaction.
+  bool Remove(const std::vector<OutboxSlot> &accepted);
   int64_t Count() const;
   int64_t Bytes() const;
   const Limits &Bound() const { return limits_; }
@@ -53,9 +62,13 @@ private:
   CfxOutbox(sqlite3 *db, std::string path, Limits limits) : db_(db), path_(std::move(path)), limits_(limits) {}
   bool Exec(const char *sql);
   void Fail(const std::string &what);
+  bool Prepare();
+  void Rollback();
 
   mutable std::mutex mutex_;
   sqlite3 *db_;
+  // Prepared once, reset after every use.
+  sqlite3_stmt *insert_ = nullptr, *next_ = nullptr, *remove_ = nullptr;
   std::string path_;
   Limits limits_;
   int64_t count_ = 0, bytes_ = 0;

@@ -37,7 +37,7 @@ CfxPublisher::~CfxPublisher() {
   if (outlet_) outlet_->Close(std::chrono::milliseconds(0));
 }
 
-CfxEnvelope CfxPublisher::Envelope(const char *name, Json body, int64_t timeUs,
+CfxEnvelope CfxPublisher::Envelope(const char *name, std::string body, int64_t timeUs,
                                    const std::string &key) const {
   std::string id;
   if (!key.empty()) id = CfxFormat::GuidFrom(settings_.handle + '|' + key + '|' + name);
@@ -118,9 +118,15 @@ void CfxPublisher::OnUnitStarted(const store::UnitRecord &header) {
   outlet_->Post(out, false);
 }
 
-void CfxPublisher::OnUnitEnded(const store::UnitRecord &unit) {
+void CfxPublisher::OnUnitsEnded(const store::UnitRecord *units, size_t count) {
   std::lock_guard<std::mutex> hold(mutex_);
   std::vector<CfxEnvelope> out;
+  for (size_t i = 0; i < count; ++i) End(units[i], &out);
+  if (!out.empty()) outlet_->Post(out, false);
+}
+
+void CfxPublisher::End(const store::UnitRecord &unit, std::vector<CfxEnvelope> *outList) {
+  std::vector<CfxEnvelope> &out = *outList;
   auto it = work_.find(unit.unitId);
   // A unit whose start this publisher did not see (the collector started mid-unit) gets its
   // WorkStarted now, so every WorkCompleted has one.
@@ -136,7 +142,6 @@ void CfxPublisher::OnUnitEnded(const store::UnitRecord &unit) {
   out.push_back(Envelope(names::kWorkCompleted, CfxMessages::WorkCompleted(unit, work.transactionId, primary),
                          at, key));
   ChangeState(unit.threadIndex, StateCode(StationState::AwaitingUnit), at, nullptr, key + "|end", &out);
-  outlet_->Post(out, false);
 }
 
 void CfxPublisher::OnStationState(int station, StationState state, const std::string &why,

@@ -61,7 +61,9 @@ public:
   // WorkStarted with the unit's transaction (its unit id), and its station to testing.
   void OnUnitStarted(const store::UnitRecord &header);
   // UnitsTested, UnitsPersonalized (identities written), WorkCompleted, station awaiting a unit.
-  void OnUnitEnded(const store::UnitRecord &unit);
+  void OnUnitEnded(const store::UnitRecord &unit) { OnUnitsEnded(&unit, 1); }
+  // The same for units ended together (a journal read after a pause), queued in one go.
+  void OnUnitsEnded(const store::UnitRecord *units, size_t count);
   // station: the thread index of the station. why: for a station that failed to start.
   // atUs: when it happened (0: now).
   void OnStationState(int station, StationState state, const std::string &why = "",
@@ -87,10 +89,11 @@ private:
     bool identifiedBySerial = false; // WorkStarted named the unit by its serial number
   };
   // key: what the id derives from ("" for a fresh one).
-  CfxEnvelope Envelope(const char *name, Json body, int64_t timeUs = 0, const std::string &key = "") const;
+  CfxEnvelope Envelope(const char *name, std::string body, int64_t timeUs = 0, const std::string &key = "") const;
   void ChangeState(int station, int code, int64_t timeUs, const CfxFault *fault,
                    const std::string &key, std::vector<CfxEnvelope> *out);
   Work &Begin(const store::UnitRecord &header, std::vector<CfxEnvelope> *out);
+  void End(const store::UnitRecord &unit, std::vector<CfxEnvelope> *out);
   CfxEnvelope HeartbeatEnvelope() const;
   void Beat();
 

@@ -36,10 +36,16 @@ public:
     }
   }
 
-  // From other threads.
+  // From other threads. One wake-up waits in the queue at most: the loop reads everything new
+  // when it runs, however many messages were queued meanwhile.
   void Wake() {
+    if (wakePending_.exchange(true)) return;
     std::lock_guard<std::mutex> hold(queueLock_);
-    if (workQueue_) workQueue_->add([this] { Pump(); });
+    if (!workQueue_ || !workQueue_->add([this] {
+          wakePending_ = false;
+          Pump();
+        }))
+      wakePending_ = false;
   }
   void Stop() {
     {
@@ -85,15 +91,19 @@ public:
   void on_sendable(proton::sender &) override { Pump(); }
 
   void on_tracker_accept(proton::tracker &t) override {
+    // Brokers settle in order as a rule: the oldest message in flight is looked at first.
     for (auto &entry : inflight_)
-      if (entry.tracker == t) entry.accepted = true;
+      if (entry.tracker == t) {
+        entry.accepted = true;
+        break;
+      }
     while (!inflight_.empty() && inflight_.front().accepted) {
-      acceptedSeqs_.push_back(inflight_.front().seq);
+      acceptedSlots_.push_back(inflight_.front().slot);
       inflight_.pop_front();
     }
     // Accepted messages leave the outbox in batches, one transaction each: a transaction per
     // message would cost more than sending it.
-    if (inflight_.empty() || acceptedSeqs_.size() >= kRemoveBatch) RemoveAccepted();
+    if (inflight_.empty() || acceptedSlots_.size() >= kRemoveBatch) RemoveAccepted();
     Pump();
   }
 
@@ -119,18 +129,18 @@ public:
 private:
   struct Inflight {
     proton::tracker tracker;
-    int64_t seq;
+    OutboxSlot slot;
     bool accepted;
   };
 
   static constexpr size_t kRemoveBatch = 256;
 
   void RemoveAccepted() {
-    if (acceptedSeqs_.empty()) return;
-    if (!owner_->outbox_->Remove(acceptedSeqs_))
+    if (acceptedSlots_.empty()) return;
+    if (!owner_->outbox_->Remove(acceptedSlots_))
       Say("CFX: " + owner_->outbox_->LastError() + " (accepted messages may be sent again)");
-    owner_->accepted_ += static_cast<int64_t>(acceptedSeqs_.size());
-    acceptedSeqs_.clear();
+    owner_->accepted_ += static_cast<int64_t>(acceptedSlots_.size());
+    acceptedSlots_.clear();
   }
 
   void Say(const std::string &text) {
@@ -161,6 +171,7 @@ private:
     container_.schedule(proton::duration(100), [this] {
       RemoveAccepted();
       if (stopping_) return;
+      Pump();
       if (reconnectAt_ && std::chrono::steady_clock::now() >= *reconnectAt_) {
         reconnectAt_.reset();
         Connect();
@@ -175,6 +186,7 @@ private:
       std::lock_guard<std::mutex> hold(queueLock_);
       workQueue_ = nullptr;
     }
+    wakePending_ = false; // a wake-up queued on the connection that went never runs
     owner_->connected_ = false;
     sender_ = proton::sender();
     RemoveAccepted();
@@ -196,7 +208,7 @@ private:
   void Refused(proton::tracker &t, const char *how) {
     std::string name;
     for (const auto &entry : inflight_)
-      if (entry.tracker == t) name = "message " + std::to_string(entry.seq);
+      if (entry.tracker == t) name = "message " + std::to_string(entry.slot.seq);
     Down(proton::error_condition("amqp:refused", "the broker " + std::string(how) + " " + name +
                                                      "; it stays queued and is sent again"));
     CloseQuietly();
@@ -222,7 +234,7 @@ private:
         lastQueued_ = pending_.back().seq;
       }
       OutboxMessage &m = pending_.front();
-      inflight_.push_back({sender_.send(CfxAmqp::Message(m)), m.seq, false});
+      inflight_.push_back({sender_.send(CfxAmqp::Message(m)), {m.seq, static_cast<int64_t>(m.text.size())}, false});
       pending_.pop_front();
     }
   }
@@ -234,7 +246,8 @@ private:
   std::atomic<bool> stopping_{false};
   proton::sender sender_;
   std::deque<Inflight> inflight_;
-  std::vector<int64_t> acceptedSeqs_; // accepted, still in the outbox
+  std::atomic<bool> wakePending_{false};
+  std::vector<OutboxSlot> acceptedSlots_; // accepted, still in the outbox
   std::deque<OutboxMessage> pending_; // read from the outbox, not yet sent
   int64_t lastQueued_ = 0;            // the newest seq read from the outbox on this connection
   std::chrono::milliseconds retry_{0};

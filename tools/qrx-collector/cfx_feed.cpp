@@ -34,9 +34,10 @@ void CfxFeed::OnEvent(const std::string &tileKey, const nlohmann::json &station,
                           std::to_string(event.Int(f::kSeq)) + '|' +
                           std::string(event.StringView(f::kType));
   const int64_t at = event.Int(f::kWallUs);
-  for (store::UnitRecord unit : finished) {
-    unit.threadIndex = index; // the bus's station, as WorkStarted named it
-    publisher_.OnUnitEnded(unit);
+  if (!finished.empty()) {
+    std::vector<store::UnitRecord> units = finished;
+    for (store::UnitRecord &unit : units) unit.threadIndex = index; // the bus's station, as WorkStarted named it
+    publisher_.OnUnitsEnded(units.data(), units.size());
   }
   const std::string_view type = event.StringView(f::kType);
   if (type == ev::kStationStart) {
