@@ -3,6 +3,7 @@
 
 #include "platform/code_page.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace qrx::journal {
@@ -29,6 +30,10 @@ unsigned char Needs(std::string_view text) {
 }
 
 } // namespace
+
+void JsonLine::Grow(size_t bytes) {
+  buffer_.resize(std::max(buffer_.size() * 2, used_ + bytes));
+}
 
 void JsonLine::Escaped(std::string_view utf8) {
   char *const from = Room(utf8.size() * 6 + 2); // "\u00XX" at most for each byte

@@ -4,7 +4,6 @@
 // longest line.
 #pragma once
 
-#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -68,9 +67,10 @@ public:
 private:
   // At least bytes of room after the used part.
   char *Room(size_t bytes) {
-    if (buffer_.size() - used_ < bytes) buffer_.resize(std::max(buffer_.size() * 2, used_ + bytes));
+    if (buffer_.size() - used_ < bytes) Grow(bytes);
     return buffer_.data() + used_;
   }
+  void Grow(size_t bytes);
   void Escaped(std::string_view utf8);
 
   std::string buffer_; // its size is the room; used_ bytes of it are the line
