@@ -132,9 +132,7 @@ TEST_F(Journal, SmallRunRecordsItsEventsAndUnits) {
   EXPECT_EQ(e[2]["reason"], "first_call");
   const std::string unit1 = e[2]["unit"];
   EXPECT_EQ(e[3]["unit"], unit1);
-  EXPECT_EQ(e[4]["name"], "Power");
-  EXPECT_EQ(e[4]["valueNumber"], 37);
-  EXPECT_EQ(e[4]["upperNumber"], 40);
+  ExpectFields(e[4], {{"name", "Power"}, {"valueNumber", 37}, {"upperNumber", 40}});
   EXPECT_EQ(e[5]["args"], json::array({"1", "62", "-5"}));
   EXPECT_EQ(e[6]["readBack"]["Sn"], "SN-A");
   ExpectFields(e[7], {{"result", 3}, {"passed", false}});
