@@ -14,7 +14,6 @@
 
 #include <array>
 #include <charconv>
-#include <chrono>
 #include <cstring>
 #include <string>
 
@@ -336,14 +335,12 @@ int32_t DispatchRecorded(journal::StationJournal &journal, const StationContext 
                          const ExportRow &row, const ExportArgument *arguments) {
   journal::ExportReadBack readBack;
   journal.BeforeCall(row, arguments);
-  const auto start = std::chrono::steady_clock::now();
+  const int64_t start = journal::StationJournal::MonoNs();
   const int32_t result = Dispatch(station, row, arguments, &readBack);
-  const auto elapsed = std::chrono::steady_clock::now() - start;
+  const int64_t end = journal::StationJournal::MonoNs();
   if (result == 0 && row.shape == ExportShape::kManager && !readBack.present)
     ManagerReadBack(row, arguments, &readBack);
-  journal.AfterCall(row, arguments, result,
-                    std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count(),
-                    readBack);
+  journal.AfterCall(row, arguments, result, start, end, readBack);
   return result;
 }
 

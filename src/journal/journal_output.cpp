@@ -5,15 +5,22 @@
 #include "platform/file_system.h"
 #include "platform/module_path.h"
 
+#include <algorithm>
+
 namespace qrx::journal {
 namespace {
 // After a failed open, the next attempt waits this long: a missing or read-only folder is not
 // asked again on every event.
 constexpr int64_t kRetryNs = 5'000'000'000;
+// A file is allocated this far ahead of its writer, or as far as its bound when that is less.
+constexpr int64_t kSegmentBytes = 1 << 20;
 } // namespace
 
 JournalOutput::JournalOutput(const JournalSettings &settings, const JournalFileName &firstName)
-    : settings_(settings), name_(firstName) {}
+    : settings_(settings), name_(firstName) {
+  file_.SetSegmentBytes(static_cast<uint64_t>(
+      std::clamp<int64_t>(settings_.maxFileBytes, 4096, kSegmentBytes)));
+}
 
 bool JournalOutput::OpenCurrent() {
   std::string error;
@@ -60,14 +67,9 @@ bool JournalOutput::Rotate(int64_t monoNs) {
   return Ready(monoNs);
 }
 
-bool JournalOutput::Append(const std::string &line) {
-  std::string error;
-  if (file_.Append(line, &error)) {
-    ++seq_;
-    return true;
-  }
+bool JournalOutput::AppendFailed() {
   Failed("cannot write the journal " + settings_.folder + platform::kPathSeparator + currentName_,
-         error);
+         appendError_);
   return false;
 }
 

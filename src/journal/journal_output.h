@@ -5,10 +5,11 @@
 
 #include "journal/journal_format.h"
 #include "journal/journal_settings.h"
-#include "platform/append_file.h"
+#include "platform/mapped_append_file.h"
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace qrx::journal {
 
@@ -29,7 +30,11 @@ public:
   // the folder within its bound. False when the next file cannot be opened.
   bool Rotate(int64_t monoNs);
   // Appends one whole line; on success the line counts and Seq() moves on.
-  bool Append(const std::string &line);
+  bool Append(std::string_view line) {
+    if (!file_.Append(line, &appendError_)) return AppendFailed();
+    ++seq_;
+    return true;
+  }
   void Close() { file_.Close(); }
 
   // Lines lost since the last successful append, and why.
@@ -47,16 +52,18 @@ public:
 
 private:
   bool OpenCurrent();
+  bool AppendFailed();
   void Failed(const std::string &what, const std::string &error);
 
   JournalSettings settings_;
   JournalFileName name_;
   std::string currentName_;
-  platform::AppendFile file_;
+  platform::MappedAppendFile file_;
   int64_t seq_ = 0;
   int64_t lost_ = 0;
   int64_t retryAfterNs_ = 0;
   std::string lastError_;
+  std::string appendError_;
   bool problemPending_ = false;
   bool problemTold_ = false;
   int dropPending_ = 0;

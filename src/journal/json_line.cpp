@@ -3,7 +3,7 @@
 
 #include "platform/code_page.h"
 
-#include <charconv>
+#include <algorithm>
 #include <cmath>
 
 namespace qrx::journal {
@@ -11,80 +11,107 @@ namespace {
 
 constexpr char kHex[] = "0123456789abcdef";
 
-void AppendEscaped(std::string &out, std::string_view utf8) {
-  out += '"';
-  size_t plainFrom = 0;
-  for (size_t i = 0; i < utf8.size(); ++i) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    if (c >= 0x20 && c != '"' && c != '\\') continue;
-    out.append(utf8.data() + plainFrom, i - plainFrom);
-    plainFrom = i + 1;
-    switch (c) {
-    case '"': out += "\\\""; break;
-    case '\\': out += "\\\\"; break;
-    case '\n': out += "\\n"; break;
-    case '\r': out += "\\r"; break;
-    case '\t': out += "\\t"; break;
-    default:
-      out += "\\u00";
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  out.append(utf8.data() + plainFrom, utf8.size() - plainFrom);
-  out += '"';
+// What a byte needs in a JSON string: 0 as it is, 1 escaped, 2 a byte of a non-ASCII text.
+constexpr auto kClass = [] {
+  struct Table {
+    unsigned char of[256] = {};
+  } t;
+  for (int c = 0; c < 0x20; ++c) t.of[c] = 1;
+  t.of[static_cast<unsigned char>('"')] = t.of[static_cast<unsigned char>('\\')] = 1;
+  for (int c = 0x80; c < 0x100; ++c) t.of[c] = 2;
+  return t;
+}();
+
+// The highest class of the bytes of text.
+unsigned char Needs(std::string_view text) {
+  unsigned char most = 0;
+  for (char c : text) most |= kClass.of[static_cast<unsigned char>(c)];
+  return most;
 }
 
 } // namespace
 
-void JsonLine::Key(std::string &out, std::string_view key) {
-  out += ",\"";
-  out += key;
-  out += "\":";
+void JsonLine::Grow(size_t bytes) {
+  buffer_.resize(std::max(buffer_.size() * 2, used_ + bytes));
 }
 
-void JsonLine::Text(std::string &out, std::string_view ansi) {
-  // ASCII is the same in every ANSI code page and in UTF-8: most texts skip the conversion.
-  for (char c : ansi) {
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      AppendEscaped(out, platform::AnsiToUtf8(ansi));
-      return;
+void JsonLine::Escaped(std::string_view utf8) {
+  char *const from = Room(utf8.size() * 6 + 2); // "\u00XX" at most for each byte
+  char *p = from;
+  *p++ = '"';
+  for (char ch : utf8) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (kClass.of[c] != 1) {
+      *p++ = ch;
+      continue;
+    }
+    *p++ = '\\';
+    switch (c) {
+    case '"': *p++ = '"'; break;
+    case '\\': *p++ = '\\'; break;
+    case '\n': *p++ = 'n'; break;
+    case '\r': *p++ = 'r'; break;
+    case '\t': *p++ = 't'; break;
+    default:
+      *p++ = 'u';
+      *p++ = '0';
+      *p++ = '0';
+      *p++ = kHex[c >> 4];
+      *p++ = kHex[c & 15];
     }
   }
-  AppendEscaped(out, ansi);
+  *p++ = '"';
+  used_ += static_cast<size_t>(p - from);
 }
 
-void JsonLine::Utf8(std::string &out, std::string_view utf8) { AppendEscaped(out, utf8); }
-
-void JsonLine::Int(std::string &out, int64_t value) {
-  char text[24];
-  const auto r = std::to_chars(text, text + sizeof text, value);
-  out.append(text, r.ptr);
+void JsonLine::Text(std::string_view ansi) {
+  const unsigned char needs = Needs(ansi);
+  if (needs == 0) { // the common text: plain ASCII, the same in every ANSI code page and UTF-8
+    char *p = Room(ansi.size() + 2);
+    p[0] = '"';
+    std::memcpy(p + 1, ansi.data(), ansi.size());
+    p[ansi.size() + 1] = '"';
+    used_ += ansi.size() + 2;
+  } else if (needs & 2) {
+    Escaped(platform::AnsiToUtf8(ansi));
+  } else {
+    Escaped(ansi);
+  }
 }
 
-void JsonLine::Real(std::string &out, double value) {
+void JsonLine::Utf8(std::string_view utf8) {
+  if (Needs(utf8) & 1) {
+    Escaped(utf8);
+    return;
+  }
+  char *p = Room(utf8.size() + 2);
+  p[0] = '"';
+  std::memcpy(p + 1, utf8.data(), utf8.size());
+  p[utf8.size() + 1] = '"';
+  used_ += utf8.size() + 2;
+}
+
+void JsonLine::Real(double value) {
   if (!std::isfinite(value)) {
-    out += "null";
+    Raw("null");
     return;
   }
-  char text[32];
-  const auto r = std::to_chars(text, text + sizeof text, value);
-  out.append(text, r.ptr);
+  char *p = Room(32);
+  used_ = static_cast<size_t>(std::to_chars(p, p + 32, value).ptr - buffer_.data());
 }
 
-void JsonLine::FixedReal(std::string &out, double value) {
+void JsonLine::FixedReal(double value) {
   // As the staging writes it: DBL_MAX has 309 integer digits.
-  char text[330];
-  const auto r = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 6);
+  constexpr size_t kMost = 330;
+  char *p = Room(kMost + 2);
+  const auto r = std::to_chars(p + 1, p + 1 + kMost, value, std::chars_format::fixed, 6);
   if (r.ec != std::errc()) {
-    out += "\"\"";
+    Raw("\"\"");
     return;
   }
-  out += '"';
-  out.append(text, r.ptr);
-  out += '"';
+  *p = '"';
+  *r.ptr = '"';
+  used_ = static_cast<size_t>(r.ptr + 1 - buffer_.data());
 }
-
-void JsonLine::Bool(std::string &out, bool value) { out += value ? "true" : "false"; }
 
 } // namespace qrx::journal

@@ -34,10 +34,13 @@ constexpr size_t kHeaderBytes = 200;
 // Events held during one naming call at most; more are written at once, in the unit open then.
 constexpr size_t kMostHeld = 4096;
 
-void Now(int64_t *wallUs, int64_t *monoNs) {
+// The wall clock is read again after this much steady time; in between, wall time advances
+// with the steady clock (a clock read costs about as much as formatting a whole event).
+constexpr int64_t kWallClockReadNs = 100'000'000;
+
+int64_t WallClockUs() {
   using namespace std::chrono;
-  *wallUs = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
-  *monoNs = duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+  return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
 }
 
 bool IsPass(const std::string &verdict) {
@@ -79,9 +82,7 @@ std::unique_ptr<StationJournal> StationJournal::Open(const std::string &stationD
   std::unique_ptr<StationJournal> journal(
       new StationJournal(settings, threadIndex, productType, businessConfig));
   std::lock_guard<std::mutex> hold(journal->lock_);
-  int64_t wallUs = 0, monoNs = 0;
-  Now(&wallUs, &monoNs);
-  if (!journal->output_.Ready(monoNs)) {
+  if (!journal->output_.Ready(MonoNs())) {
     *problem = journal->output_.LastError();
     journal->TellProblem();
   }
@@ -99,8 +100,6 @@ StationJournal::StationJournal(const JournalSettings &settings, int threadIndex,
       threadIndex_(threadIndex), productType_(std::move(productType)),
       businessConfig_(std::move(businessConfig)) {
   holding_ = true; // until the station start, whose result is known last
-  body_.reserve(1024);
-  line_.reserve(1024);
 }
 
 StationJournal::~StationJournal() {
@@ -109,6 +108,23 @@ StationJournal::~StationJournal() {
 }
 
 StationJournal *StationJournal::Current() { return t_current; }
+
+int64_t StationJournal::MonoNs() {
+  using namespace std::chrono;
+  return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void StationJournal::Stamp(int64_t *wallUs, int64_t *monoNs) {
+  // Lines go out in the order of their monoNs, even when an event of another thread came
+  // between a call's end and its line.
+  if (*monoNs < lastMonoNs_) *monoNs = lastMonoNs_;
+  lastMonoNs_ = *monoNs;
+  if (wallReadNs_ == 0 || *monoNs - wallReadNs_ >= kWallClockReadNs) {
+    wallReadUs_ = WallClockUs();
+    wallReadNs_ = *monoNs;
+  }
+  *wallUs = wallReadUs_ + (*monoNs - wallReadNs_) / 1000;
+}
 void StationJournal::SetCurrent(StationJournal *journal) { t_current = journal; }
 
 void StationJournal::SetProblemLine(std::function<void(const std::string &)> sayToObservers) {
@@ -116,14 +132,16 @@ void StationJournal::SetProblemLine(std::function<void(const std::string &)> say
   sayToObservers_ = std::move(sayToObservers);
 }
 
-std::string &StationJournal::Body() {
-  body_.clear();
+JsonLine &StationJournal::Body() {
+  body_.Clear();
   return body_;
 }
 
-int64_t StationJournal::Finish(std::string_view type, bool inUnit, bool failedItem) {
-  int64_t wallUs = 0, monoNs = 0;
-  Now(&wallUs, &monoNs);
+int64_t StationJournal::Finish(std::string_view type, bool inUnit, bool failedItem,
+                               int64_t monoNs) {
+  int64_t wallUs = 0;
+  if (monoNs == 0) monoNs = MonoNs();
+  Stamp(&wallUs, &monoNs);
   if (holding_) {
     if (heldCount_ >= kMostHeld) FlushHeld();
     if (heldCount_ == held_.size()) held_.emplace_back();
@@ -133,11 +151,11 @@ int64_t StationJournal::Finish(std::string_view type, bool inUnit, bool failedIt
     h.monoNs = monoNs;
     h.inUnit = inUnit;
     h.failedItem = failedItem;
-    h.body.assign(body_);
+    h.body.assign(body_.View());
     return -1;
   }
   if (failedItem && inUnit && unit_.IsOpen()) unit_.NoteFailedItem();
-  return WriteLine(type, wallUs, monoNs, inUnit, body_);
+  return WriteLine(type, wallUs, monoNs, inUnit, body_.View());
 }
 
 void StationJournal::FlushHeld() {
@@ -149,50 +167,50 @@ void StationJournal::FlushHeld() {
   heldCount_ = 0;
 }
 
-void StationJournal::Header(std::string &out, std::string_view type, int64_t wallUs,
+void StationJournal::Header(JsonLine &out, std::string_view type, int64_t wallUs,
                             int64_t monoNs, bool inUnit) {
-  out.clear();
-  out += "{\"v\":";
-  JsonLine::Int(out, kJournalFormatVersion);
-  JsonLine::IntField(out, field::kSeq, output_.Seq());
-  JsonLine::Key(out, field::kType);
-  JsonLine::Utf8(out, type);
-  JsonLine::IntField(out, field::kWallUs, wallUs);
-  JsonLine::IntField(out, field::kMonoNs, monoNs);
-  JsonLine::IntField(out, field::kThread, threadIndex_);
+  out.Clear();
+  out.Raw("{\"v\":");
+  out.Int(kJournalFormatVersion);
+  out.IntField(field::kSeq, output_.Seq());
+  out.Key(field::kType);
+  out.Utf8(type);
+  out.IntField(field::kWallUs, wallUs);
+  out.IntField(field::kMonoNs, monoNs);
+  out.IntField(field::kThread, threadIndex_);
   if (inUnit && unit_.IsOpen()) {
-    JsonLine::Key(out, field::kUnit);
-    JsonLine::Utf8(out, unit_.Id());
+    out.Key(field::kUnit);
+    out.Utf8(unit_.Id());
   }
 }
 
 int64_t StationJournal::WriteLine(std::string_view type, int64_t wallUs, int64_t monoNs,
-                                  bool inUnit, const std::string &body) {
+                                  bool inUnit, std::string_view body) {
   int64_t written = -1;
   if (output_.Ready(monoNs)) {
     if (output_.Lost() > 0) {
       // The first line that can be written again says what is missing before it.
       Header(extra_, event::kJournalProblem, wallUs, monoNs, false);
-      JsonLine::TextField(extra_, field::kText,
+      extra_.TextField(field::kText,
                           std::to_string(output_.Lost()) + " events could not be written: " +
                               output_.LastError());
-      extra_ += "}\n";
-      if (output_.Append(extra_)) output_.ClearLost();
+      extra_.Raw("}\n");
+      if (output_.Append(extra_.View())) output_.ClearLost();
     }
     if (output_.NeedsRotation(body.size() + kHeaderBytes)) {
       Header(extra_, event::kRotated, wallUs, monoNs, false);
-      JsonLine::TextField(extra_, field::kNext, output_.NextFileName());
-      extra_ += "}\n";
-      if (!output_.Append(extra_)) output_.CountLost();
+      extra_.TextField(field::kNext, output_.NextFileName());
+      extra_.Raw("}\n");
+      if (!output_.Append(extra_.View())) output_.CountLost();
       output_.Rotate(monoNs);
     }
   }
   if (output_.Ready(monoNs)) {
     Header(line_, type, wallUs, monoNs, inUnit);
-    line_ += body;
-    line_ += "}\n";
+    line_.Raw(body);
+    line_.Raw("}\n");
     const int64_t seq = output_.Seq();
-    if (output_.Append(line_)) written = seq;
+    if (output_.Append(line_.View())) written = seq;
   }
   if (written < 0) output_.CountLost();
   TellProblem();
@@ -216,15 +234,15 @@ void StationJournal::TellProblem() {
 
 void StationJournal::StationStart(int result) {
   std::lock_guard<std::mutex> hold(lock_);
-  std::string &b = Body();
-  JsonLine::TextField(b, field::kProductType, productType_);
-  JsonLine::TextField(b, field::kBusinessConfig, businessConfig_);
-  JsonLine::TextField(b, field::kHostProcess, platform::CurrentProcessName());
-  JsonLine::IntField(b, field::kHostPid, platform::CurrentProcessId());
-  JsonLine::TextField(b, field::kMachine, platform::MachineName());
-  JsonLine::TextField(b, field::kLibraryVersion, QRX_VERSION_STRING);
-  JsonLine::IntField(b, field::kResult, result);
-  JsonLine::IntField(b, field::kJournalFormat, kJournalFormatVersion);
+  JsonLine &b = Body();
+  b.TextField(field::kProductType, productType_);
+  b.TextField(field::kBusinessConfig, businessConfig_);
+  b.TextField(field::kHostProcess, platform::CurrentProcessName());
+  b.IntField(field::kHostPid, platform::CurrentProcessId());
+  b.TextField(field::kMachine, platform::MachineName());
+  b.TextField(field::kLibraryVersion, QRX_VERSION_STRING);
+  b.IntField(field::kResult, result);
+  b.IntField(field::kJournalFormat, kJournalFormatVersion);
   holding_ = false;
   started_ = true;
   Finish(event::kStationStart, false);
@@ -237,7 +255,7 @@ void StationJournal::StationEnd(int result) {
   holding_ = false;
   FlushHeld();
   if (unit_.IsOpen()) EndUnit(reason::kStationEnd, false, unit_.InferredPass());
-  JsonLine::IntField(Body(), field::kResult, result);
+  Body().IntField(field::kResult, result);
   Finish(event::kStationEnd, false);
   output_.Close();
 }
@@ -245,28 +263,28 @@ void StationJournal::StationEnd(int result) {
 void StationJournal::BeginUnit(const std::string &serial, bool isExplicit,
                                std::string_view why) {
   unit_.Begin(serial, isExplicit);
-  std::string &b = Body();
-  JsonLine::TextField(b, field::kSerial, serial);
-  JsonLine::BoolField(b, field::kExplicit, isExplicit);
-  JsonLine::Key(b, field::kReason);
-  JsonLine::Utf8(b, why);
-  int64_t wallUs = 0, monoNs = 0;
-  Now(&wallUs, &monoNs);
-  WriteLine(event::kUnitBegin, wallUs, monoNs, true, body_);
+  JsonLine &b = Body();
+  b.TextField(field::kSerial, serial);
+  b.BoolField(field::kExplicit, isExplicit);
+  b.Key(field::kReason);
+  b.Utf8(why);
+  int64_t wallUs = 0, monoNs = MonoNs();
+  Stamp(&wallUs, &monoNs);
+  WriteLine(event::kUnitBegin, wallUs, monoNs, true, body_.View());
 }
 
 void StationJournal::EndUnit(std::string_view why, bool hostVerdict, bool pass) {
-  std::string &b = Body();
-  JsonLine::TextField(b, field::kSerial, unit_.Serial());
-  JsonLine::Key(b, field::kVerdict);
-  JsonLine::Utf8(b, pass ? verdict::kPass : verdict::kFail);
-  JsonLine::BoolField(b, field::kInferred, !hostVerdict);
-  JsonLine::Key(b, field::kReason);
-  JsonLine::Utf8(b, why);
-  JsonLine::IntField(b, field::kFirstFailingCall, unit_.FirstFailingCall());
-  int64_t wallUs = 0, monoNs = 0;
-  Now(&wallUs, &monoNs);
-  WriteLine(event::kUnitEnd, wallUs, monoNs, true, body_);
+  JsonLine &b = Body();
+  b.TextField(field::kSerial, unit_.Serial());
+  b.Key(field::kVerdict);
+  b.Utf8(pass ? verdict::kPass : verdict::kFail);
+  b.BoolField(field::kInferred, !hostVerdict);
+  b.Key(field::kReason);
+  b.Utf8(why);
+  b.IntField(field::kFirstFailingCall, unit_.FirstFailingCall());
+  int64_t wallUs = 0, monoNs = MonoNs();
+  Stamp(&wallUs, &monoNs);
+  WriteLine(event::kUnitEnd, wallUs, monoNs, true, body_.View());
   unit_.End();
 }
 
@@ -305,10 +323,10 @@ void StationJournal::BeforeCall(const ExportRow &row, const ExportArgument *argu
       lastMilestone_ = -1;
       downloadError_ = 0;
       downloadOpen_ = true;
-      std::string &b = Body();
-      JsonLine::Key(b, field::kPhase);
-      JsonLine::Utf8(b, download_phase::kStart);
-      JsonLine::TextField(b, field::kImage, arguments[0].text ? arguments[0].text : "");
+      JsonLine &b = Body();
+      b.Key(field::kPhase);
+      b.Utf8(download_phase::kStart);
+      b.TextField(field::kImage, arguments[0].text ? arguments[0].text : "");
       Finish(event::kDownload);
     }
   }
@@ -316,12 +334,12 @@ void StationJournal::BeforeCall(const ExportRow &row, const ExportArgument *argu
 }
 
 void StationJournal::AfterCall(const ExportRow &row, const ExportArgument *arguments,
-                               int32_t result, int64_t durationNs,
+                               int32_t result, int64_t startNs, int64_t endNs,
                                const ExportReadBack &readBack) {
   std::string say;
   {
     std::lock_guard<std::mutex> hold(lock_);
-    Recorded(row, arguments, result, durationNs, readBack);
+    Recorded(row, arguments, result, startNs, endNs, readBack);
     // After the call: observers that the host registered with it hear the line too.
     if (!problemLine_.empty() && sayToObservers_) say.swap(problemLine_);
   }
@@ -329,7 +347,7 @@ void StationJournal::AfterCall(const ExportRow &row, const ExportArgument *argum
 }
 
 void StationJournal::Recorded(const ExportRow &row, const ExportArgument *arguments,
-                              int32_t result, int64_t durationNs,
+                              int32_t result, int64_t startNs, int64_t endNs,
                               const ExportReadBack &readBack) {
   const IdentityOperation *identity =
       row.shape == ExportShape::kManager ? FindIdentityOperation(row.operation) : nullptr;
@@ -346,69 +364,69 @@ void StationJournal::Recorded(const ExportRow &row, const ExportArgument *argume
         writes && !row.arguments.empty() && row.arguments[0] == argument_type::kText
             ? arguments[0].text
             : nullptr;
-    std::string &b = Body();
-    JsonLine::Key(b, field::kKind);
-    JsonLine::Utf8(b, identity->kind);
-    JsonLine::Key(b, field::kOp);
-    JsonLine::Utf8(b, identity->op);
-    JsonLine::TextField(b, field::kValue, writes ? (written ? written : "") : readBack.text);
-    JsonLine::IntField(b, field::kResult, result);
-    JsonLine::BoolField(b, field::kPassed, result == 0);
+    JsonLine &b = Body();
+    b.Key(field::kKind);
+    b.Utf8(identity->kind);
+    b.Key(field::kOp);
+    b.Utf8(identity->op);
+    b.TextField(field::kValue, writes ? (written ? written : "") : readBack.text);
+    b.IntField(field::kResult, result);
+    b.BoolField(field::kPassed, result == 0);
     Finish(event::kIdentity);
   }
   if (row.operation == ManagerOperation::kStartDownload && result != 0) {
     downloadOpen_ = false;
-    std::string &b = Body();
-    JsonLine::Key(b, field::kPhase);
-    JsonLine::Utf8(b, download_phase::kEnd);
-    JsonLine::BoolField(b, field::kSuccess, false);
-    JsonLine::TextField(b, field::kOutcome, "not started");
+    JsonLine &b = Body();
+    b.Key(field::kPhase);
+    b.Utf8(download_phase::kEnd);
+    b.BoolField(field::kSuccess, false);
+    b.TextField(field::kOutcome, "not started");
     Finish(event::kDownload);
   }
 
-  std::string &b = Body();
-  JsonLine::Key(b, field::kName);
-  JsonLine::Utf8(b, row.name);
-  JsonLine::Key(b, field::kArgs);
-  b += '[';
+  JsonLine &b = Body();
+  b.Key(field::kName);
+  b.Utf8(row.name);
+  b.Key(field::kArgs);
+  b.Raw('[');
   bool first = true;
   for (size_t i = 0; i < row.arguments.size(); ++i) {
     const char letter = row.arguments[i];
     if (letter != argument_type::kInt && letter != argument_type::kDouble &&
         letter != argument_type::kText)
       continue; // buffers, out-parameters, callbacks and observers are no values
-    if (!first) b += ',';
+    if (!first) b.Raw(',');
     first = false;
     if (letter == argument_type::kInt) {
-      b += '"';
-      JsonLine::Int(b, arguments[i].integer);
-      b += '"';
+      b.Raw('"');
+      b.Int(arguments[i].integer);
+      b.Raw('"');
     } else if (letter == argument_type::kDouble) {
-      JsonLine::FixedReal(b, arguments[i].real);
+      b.FixedReal(arguments[i].real);
     } else if (arguments[i].text) {
-      JsonLine::Text(b, arguments[i].text);
+      b.Text(arguments[i].text);
     } else {
-      b += "null";
+      b.Raw("null");
     }
   }
-  b += ']';
-  JsonLine::IntField(b, field::kResult, result);
-  JsonLine::IntField(b, field::kDurationUs, durationNs / 1000);
-  JsonLine::Key(b, field::kReadBack);
-  b += '{';
+  b.Raw(']');
+  b.IntField(field::kResult, result);
+  b.IntField(field::kDurationUs, (endNs - startNs) / 1000);
+  b.Key(field::kReadBack);
+  b.Raw('{');
   if (readBack.present) {
     std::string_view key = identity && !identity->readBack.empty() ? identity->readBack
                            : readBack.isNumber                     ? "Power"
                                                                    : "Sn";
-    JsonLine::Utf8(b, key);
-    b += ':';
-    if (readBack.isNumber) JsonLine::Real(b, readBack.number);
-    else JsonLine::Text(b, readBack.text);
+    b.Utf8(key);
+    b.Raw(':');
+    if (readBack.isNumber) b.Real(readBack.number);
+    else b.Text(readBack.text);
   }
-  b += '}';
-  JsonLine::BoolField(b, field::kPassed, result == 0);
+  b.Raw('}');
+  b.BoolField(field::kPassed, result == 0);
   const bool inUnit = row.unit != UnitRole::kOutside;
-  const int64_t seq = Finish(event::kCall, inUnit);
+  const int64_t seq = Finish(event::kCall, inUnit, false, endNs);
   if (result != 0 && inUnit && unit_.IsOpen()) unit_.NoteFailedCall(seq);
 }
 
@@ -417,46 +435,46 @@ void StationJournal::Item(const std::string &source, const std::string &item,
                           const std::string &lower, const std::string &verdictText, int tag) {
   std::lock_guard<std::mutex> hold(lock_);
   const bool passed = IsPass(verdictText);
-  std::string &b = Body();
-  JsonLine::TextField(b, field::kSource, source);
-  JsonLine::TextField(b, field::kName, item);
-  JsonLine::TextField(b, field::kValue, value);
-  JsonLine::TextField(b, field::kLower, lower);
-  JsonLine::TextField(b, field::kUpper, upper);
-  JsonLine::TextField(b, field::kVerdict, verdictText);
-  JsonLine::BoolField(b, field::kPassed, passed);
-  JsonLine::IntField(b, field::kTag, tag);
+  JsonLine &b = Body();
+  b.TextField(field::kSource, source);
+  b.TextField(field::kName, item);
+  b.TextField(field::kValue, value);
+  b.TextField(field::kLower, lower);
+  b.TextField(field::kUpper, upper);
+  b.TextField(field::kVerdict, verdictText);
+  b.BoolField(field::kPassed, passed);
+  b.IntField(field::kTag, tag);
   const std::pair<std::string_view, const std::string *> numbers[] = {
       {field::kValueNumber, &value}, {field::kLowerNumber, &lower}, {field::kUpperNumber, &upper}};
   for (const auto &[key, text] : numbers) {
     double number = 0;
     if (!TestItemEvents::ParseNumber(*text, &number)) continue;
-    JsonLine::Key(b, key);
-    JsonLine::Real(b, number);
+    b.Key(key);
+    b.Real(number);
   }
   Finish(event::kItem, true, !passed);
 }
 
 void StationJournal::Log(int level, const std::string &text) {
   std::lock_guard<std::mutex> hold(lock_);
-  std::string &b = Body();
-  JsonLine::IntField(b, field::kLevel, level);
-  JsonLine::TextField(b, field::kText, text);
+  JsonLine &b = Body();
+  b.IntField(field::kLevel, level);
+  b.TextField(field::kText, text);
   Finish(event::kLog);
 }
 
 void StationJournal::Identity(std::string_view kind, std::string_view op, std::string_view value,
                               const char *expected, int result, bool passed) {
   std::lock_guard<std::mutex> hold(lock_);
-  std::string &b = Body();
-  JsonLine::Key(b, field::kKind);
-  JsonLine::Utf8(b, kind);
-  JsonLine::Key(b, field::kOp);
-  JsonLine::Utf8(b, op);
-  JsonLine::TextField(b, field::kValue, value);
-  if (expected) JsonLine::TextField(b, field::kExpected, expected);
-  JsonLine::IntField(b, field::kResult, result);
-  JsonLine::BoolField(b, field::kPassed, passed);
+  JsonLine &b = Body();
+  b.Key(field::kKind);
+  b.Utf8(kind);
+  b.Key(field::kOp);
+  b.Utf8(op);
+  b.TextField(field::kValue, value);
+  if (expected) b.TextField(field::kExpected, expected);
+  b.IntField(field::kResult, result);
+  b.BoolField(field::kPassed, passed);
   Finish(event::kIdentity);
 }
 
@@ -467,19 +485,19 @@ void StationJournal::Prompt(const std::string &pattern, const std::string &answe
     if (holding_) promptedSerial_ = answer;
     else Named(answer);
   }
-  std::string &b = Body();
-  JsonLine::TextField(b, field::kKind, "serial");
-  JsonLine::TextField(b, field::kPattern, pattern);
-  JsonLine::TextField(b, field::kAnswer, cancelled ? std::string() : answer);
-  JsonLine::BoolField(b, field::kCancelled, cancelled);
+  JsonLine &b = Body();
+  b.TextField(field::kKind, "serial");
+  b.TextField(field::kPattern, pattern);
+  b.TextField(field::kAnswer, cancelled ? std::string() : answer);
+  b.BoolField(field::kCancelled, cancelled);
   Finish(event::kPrompt);
 }
 
 void StationJournal::MessageBox(const char *caption, const std::string &text) {
   std::lock_guard<std::mutex> hold(lock_);
-  std::string &b = Body();
-  JsonLine::TextField(b, field::kCaption, caption ? caption : platform::kApplicationCaption);
-  JsonLine::TextField(b, field::kText, text);
+  JsonLine &b = Body();
+  b.TextField(field::kCaption, caption ? caption : platform::kApplicationCaption);
+  b.TextField(field::kText, text);
   Finish(event::kMessageBox);
 }
 
@@ -512,7 +530,7 @@ void StationJournal::DownloadEvent(const QRXDownloadEvent &event) {
   // One end per start: reports after it belong to another station's download, which the
   // plug-in's shared window cannot tell apart.
   if (!downloadOpen_) return;
-  std::string &b = Body();
+  JsonLine &b = Body();
   switch (event.kind) {
   case 0: // the plug-in took the job
   case 1: { // percent done: the quarters are the milestones
@@ -520,19 +538,19 @@ void StationJournal::DownloadEvent(const QRXDownloadEvent &event) {
     const int milestone = percent / 25;
     if (milestone <= lastMilestone_) return;
     lastMilestone_ = milestone;
-    JsonLine::Key(b, field::kPhase);
-    JsonLine::Utf8(b, download_phase::kProgress);
-    JsonLine::IntField(b, field::kPercent, percent);
+    b.Key(field::kPhase);
+    b.Utf8(download_phase::kProgress);
+    b.IntField(field::kPercent, percent);
     break;
   }
   case 3: {
     const bool success = event.value5 == 1;
     std::string outcome = success ? "finished" : "failed";
     if (!success && downloadError_) outcome += " (error " + std::to_string(downloadError_) + ")";
-    JsonLine::Key(b, field::kPhase);
-    JsonLine::Utf8(b, download_phase::kEnd);
-    JsonLine::BoolField(b, field::kSuccess, success);
-    JsonLine::TextField(b, field::kOutcome, outcome);
+    b.Key(field::kPhase);
+    b.Utf8(download_phase::kEnd);
+    b.BoolField(field::kSuccess, success);
+    b.TextField(field::kOutcome, outcome);
     downloadOpen_ = false;
     break;
   }

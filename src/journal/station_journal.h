@@ -6,6 +6,7 @@
 #include "interface/export_catalogue.h"
 #include "journal/journal_output.h"
 #include "journal/journal_settings.h"
+#include "journal/json_line.h"
 #include "journal/unit_tracker.h"
 
 #include <qrx/download_event.h>
@@ -48,6 +49,8 @@ public:
   // The journal of the calling thread's station, null when it has none. Logs, test items,
   // prompts and message boxes find their journal here.
   static StationJournal *Current();
+  // The steady clock in nanoseconds, as the journal's monoNs.
+  static int64_t MonoNs();
   static void SetCurrent(StationJournal *journal);
 
   // Where the one line about a journal that cannot be written goes beside standard error: the
@@ -59,8 +62,9 @@ public:
   void StationEnd(int result);
 
   void BeforeCall(const ExportRow &row, const ExportArgument *arguments);
+  // startNs, endNs: MonoNs() before and after the call.
   void AfterCall(const ExportRow &row, const ExportArgument *arguments, int32_t result,
-                 int64_t durationNs, const ExportReadBack &readBack);
+                 int64_t startNs, int64_t endNs, const ExportReadBack &readBack);
   void Item(const std::string &source, const std::string &item, const std::string &value,
             const std::string &upper, const std::string &lower, const std::string &verdict,
             int tag);
@@ -93,14 +97,17 @@ private:
                  std::string businessConfig);
 
   // The body_ buffer, emptied, for the fields of one event.
-  std::string &Body();
-  // Writes (or holds) the event whose fields are in body_; the seq it was written with, -1
-  // when held or lost.
-  int64_t Finish(std::string_view type, bool inUnit = true, bool failedItem = false);
+  JsonLine &Body();
+  // Writes (or holds) the event whose fields are in body_, at monoNs (0: now); the seq it was
+  // written with, -1 when held or lost.
+  int64_t Finish(std::string_view type, bool inUnit = true, bool failedItem = false,
+                 int64_t monoNs = 0);
+  // The wall time of an event at *monoNs, which it moves to no earlier than the last event's.
+  void Stamp(int64_t *wallUs, int64_t *monoNs);
   int64_t WriteLine(std::string_view type, int64_t wallUs, int64_t monoNs, bool inUnit,
-                    const std::string &body);
+                    std::string_view body);
   // The fields every line starts with, into out (emptied first).
-  void Header(std::string &out, std::string_view type, int64_t wallUs, int64_t monoNs,
+  void Header(JsonLine &out, std::string_view type, int64_t wallUs, int64_t monoNs,
               bool inUnit);
   void TellProblem();
   void FlushHeld();
@@ -111,7 +118,7 @@ private:
   void DownloadEvent(const QRXDownloadEvent &event);
   // The events of a call that returned.
   void Recorded(const ExportRow &row, const ExportArgument *arguments, int32_t result,
-                int64_t durationNs, const ExportReadBack &readBack);
+                int64_t startNs, int64_t endNs, const ExportReadBack &readBack);
 
   std::mutex lock_; // the relay's thread writes download progress beside the station's
   JournalOutput output_;
@@ -119,9 +126,9 @@ private:
   int threadIndex_;
   std::string productType_;
   std::string businessConfig_;
-  std::string body_;
-  std::string line_;
-  std::string extra_;
+  JsonLine body_;
+  JsonLine line_;
+  JsonLine extra_;
   std::vector<Held> held_;
   size_t heldCount_ = 0;
   bool started_ = false;
@@ -130,6 +137,9 @@ private:
   std::string promptedSerial_; // entered during a naming call
   std::function<void(const std::string &)> sayToObservers_;
   std::string problemLine_; // told to the observers at the next call
+  int64_t lastMonoNs_ = 0;
+  int64_t wallReadNs_ = 0; // monoNs when the wall clock was read last, and what it said
+  int64_t wallReadUs_ = 0;
   int lastMilestone_ = -1;
   int downloadError_ = 0;
   bool downloadOpen_ = false; // started and not ended yet

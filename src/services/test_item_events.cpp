@@ -9,6 +9,7 @@
 #include <qrx/host_events.h>
 
 #include <charconv>
+#include <cstdint>
 #include <chrono>
 #include <cmath>
 #include <system_error>
@@ -43,10 +44,44 @@ std::string ToUtf8(const std::string &ansi) {
 
 } // namespace
 
+namespace {
+
+// A plain decimal of at most 15 digits with at most 22 after the point: its digits and the
+// power of ten are doubles exactly, so one division rounds correctly, as from_chars does.
+bool ParseShortDecimal(const char *p, const char *end, double *number) {
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const bool negative = p < end && *p == '-';
+  p += negative;
+  int64_t digits = 0;
+  int count = 0, fraction = 0;
+  bool point = false;
+  for (; p < end; ++p) {
+    if (*p >= '0' && *p <= '9') {
+      digits = digits * 10 + (*p - '0');
+      fraction += point;
+      if (++count > 15) return false;
+    } else if (*p == '.' && !point && count > 0) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (count == 0 || (point && fraction == 0)) return false;
+  const double value = static_cast<double>(digits) / kPowers[fraction];
+  *number = negative ? -value : value;
+  return true;
+}
+
+} // namespace
+
 bool TestItemEvents::ParseNumber(const std::string &text, double *number) {
-  size_t begin = text.find_first_not_of(" \t");
-  if (begin == std::string::npos) return false;
-  size_t end = text.find_last_not_of(" \t") + 1;
+  size_t begin = 0, end = text.size();
+  while (begin < end && (text[begin] == ' ' || text[begin] == '\t')) ++begin;
+  while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
+  if (begin == end) return false;
+  if (ParseShortDecimal(text.data() + begin, text.data() + end, number)) return true;
   if (text[begin] == '+') {
     ++begin;
     if (begin >= end || text[begin] == '-') return false;

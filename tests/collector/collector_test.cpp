@@ -170,11 +170,11 @@ TEST(Collector, JournalsBecomeWholeUnitsOnceAndBadOnesAreNeverFatal) {
        },
        2, {{"SN1", UnitVerdict::Pass, 5}, {"SN2", UnitVerdict::Fail, 5}, {"SN3", UnitVerdict::Pass, 2}},
        0, "", true},
-      {"host killed mid-unit, torn last line", true,
+      {"host killed mid-unit while copying a line: torn, then the zero tail", true,
        [](JournalScript &j) {
          j.Unit("SN5", 3, true);
          j.Unit("SN6", 3, true, false);
-         j.Raw(R"({"v":1,"seq":99,"type":"it)");
+         j.Raw(R"({"v":1,"seq":99,"type":"it)" + std::string(5000, '\0') + "m\"}\n");
        },
        {}, 2, {{"SN5", UnitVerdict::Pass, 3}, {"SN6", UnitVerdict::Incomplete, 3}}, 1, "", true},
       {"newer format", false,
@@ -379,20 +379,21 @@ TEST(Collector, CHostOnFourStationsIsRecordedWholeAlsoWhenKilledMidUnit) {
                 std::tuple(UnitVerdict::Pass, s, 9u)) << serial;
       ASSERT_FALSE(unit->items.empty()) << serial;
       EXPECT_FALSE(unit->items[0].lower.empty() && unit->items[0].upper.empty()) << serial;
-      int written = 0;
-      for (const auto &id : unit->identities)
-        written += id.action == "written" && (id.value == serial || id.kind == "imei");
-      EXPECT_EQ(written, 2) << serial;
+      EXPECT_EQ(std::count_if(unit->identities.begin(), unit->identities.end(), [&](const auto &id) {
+                  return id.action == "written" && (id.value == serial || id.kind == "imei");
+                }), 2) << serial;
     }
 
-  ASSERT_EQ(host({"2", "kill"}), -1); // killed
+  ASSERT_EQ(host({"2", "kill"}), -1); // killed: its files keep the zero tail they are written into
+  int zeroTailed = 0;
+  for (const auto &entry : fs::directory_iterator(dir.Path() + "/Journal"))
+    zeroTailed += std::ifstream(entry.path(), std::ios::binary).seekg(-1, std::ios::end).get() == 0;
+  EXPECT_EQ(zeroTailed, 4);
   EXPECT_EQ(Wait(StartCollector({"--station", dir.Path(), "--once"})), 0);
   units = store::ReadStoredUnits("", dir.Path(), &error);
   ASSERT_EQ(units.size(), 24u) << error;
-  int incomplete = 0;
-  for (const auto &u : units)
-    incomplete += u.verdict == UnitVerdict::Incomplete;
-  EXPECT_EQ(incomplete, 4);
+  EXPECT_EQ(std::count_if(units.begin(), units.end(),
+                          [](const UnitRecord &u) { return u.verdict == UnitVerdict::Incomplete; }), 4);
   for (const auto &entry : fs::directory_iterator(dir.Path() + "/Journal"))
     EXPECT_TRUE(entry.path().extension() != ".jsonl" || fs::exists(entry.path().string() + ".done"))
         << entry.path();

@@ -27,7 +27,10 @@ bool JournalFileReader::Fill(std::string *error) {
   const size_t before = buffer_.size();
   buffer_.resize(before + kChunkBytes);
   file_.read(buffer_.data() + before, static_cast<std::streamsize>(kChunkBytes));
-  const auto got = static_cast<size_t>(file_.gcount());
+  auto got = static_cast<size_t>(file_.gcount());
+  // A zero byte ends what the writer has appended so far: its file is allocated ahead of it.
+  const size_t zero = buffer_.find('\0', before);
+  if (zero < before + got) got = zero - before;
   buffer_.resize(before + got);
   bufferEnd_ += static_cast<int64_t>(got);
   return true;
