@@ -16,6 +16,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 namespace qrx::test {
 
 #ifdef _WIN32
@@ -34,6 +38,16 @@ inline std::string ReadBytes(const std::filesystem::path &path) {
 }
 inline void WriteBytes(const std::filesystem::path &path, const std::string &bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// True where taking a file's read permission away keeps this process from reading it: not on
+// Windows (the permission bits there only set the read-only attribute), nor for the superuser.
+inline bool ReadPermissionBinds() {
+#ifdef _WIN32
+  return false;
+#else
+  return ::geteuid() != 0;
+#endif
 }
 
 struct Box {
