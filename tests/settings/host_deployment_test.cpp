@@ -3,7 +3,7 @@
 // deployment that QRX_STATION_DIR names.
 #include "platform/host_process.h"
 #include "../support/environment.h"
-#include "../support/station_folder.h"
+#include "../support/temp_folder.h"
 
 #include <qrx/host_ui.h>
 
