@@ -133,7 +133,7 @@ TEST_F(Downloader, UnloadWaitsForJobsAndReportsNothingMore) {
 }
 
 TEST_F(Downloader, IniNamesCompareWithoutCase) {
-  auto path = dir_ / "names.ini";
+  const std::string path = (dir_ / "names.ini").string();
   std::ofstream(path) << "; comment\r\n[DOWNLOADIMAGEUFI]\r\nFILE = b.bin\r\n[DownloadImage]\r\nfile=a.bin\r\n";
   EXPECT_EQ(qrx::sim::SimDownloader::ReadIni(path, "downloadimage", "File"), "a.bin");
   EXPECT_EQ(qrx::sim::SimDownloader::ReadIni(path, "DownloadImageUFI", "file"), "b.bin");

@@ -19,7 +19,7 @@ namespace qrx::test {
 inline std::string Transcode(const char *from, const char *to, const std::string &in) {
 #ifdef _WIN32
   auto pageOf = [](const char *name) {
-    for (auto [n, page] : {std::pair{"UTF-8", CP_UTF8}, {"GBK", 936u}, {"SHIFT_JIS", 932u},
+    for (auto [n, page] : {std::pair{"UTF-8", 65001u}, {"GBK", 936u}, {"SHIFT_JIS", 932u},
                            {"UTF-16LE", 1200u}, {"UTF-16BE", 1201u}})
       if (::strcasecmp(n, name) == 0) return page;
     return 0u;
