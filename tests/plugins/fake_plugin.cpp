@@ -206,7 +206,7 @@ int UfiExtra(int a, int b, std::string text) {
 #endif
 // Unload order is written beside the deployment: the control block dies with the library.
 void LogUnload(const char *what) {
-  if (std::FILE *f = std::fopen("unload.log", "a")) {
+  if (std::FILE *f = std::fopen("unload.log", "ab")) {
     std::fprintf(f, "%s\n", what);
     std::fclose(f);
   }

@@ -37,7 +37,7 @@ TEST_F(SettingFileTest, MissingFolderIsNotCreatedAndLoadFailureIsShown) {
   EXPECT_FALSE(std::filesystem::exists(root_ / "NoSuchFolder"));
   ASSERT_EQ(Boxes().size(), 1u);
   EXPECT_EQ(Boxes()[0].caption, "QRXInterface");
-  EXPECT_EQ(Boxes()[0].text, test::LoadFailedText(Root() + "NoSuchFolder/S.xml"));
+  EXPECT_EQ(Boxes()[0].text, test::LoadFailedText(Root() + "NoSuchFolder" + platform::kPathSeparator + "S.xml"));
   EXPECT_EQ(file->GetValue("A", "k"), "");
   int n = 5;
   file->GetInt("A", "k", &n);
