@@ -14,7 +14,11 @@
 //   "Recorder.Call<n>.Saw.<name>" for each watched name present.
 #include <qrx/test_tools.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <cstdio>
 #include <string>
@@ -46,10 +50,21 @@ void LeaveResult(IDataSet *parameters, IDataSet *results, const char *from, cons
 // The file name this copy of the library was loaded from: one build is deployed as all five
 // test libraries, and the record says which one a call reached.
 std::string LibraryFile() {
+#ifdef _WIN32
+  HMODULE self = nullptr;
+  char name[MAX_PATH] = {};
+  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                          reinterpret_cast<LPCSTR>(&LibraryFile), &self) ||
+      !GetModuleFileNameA(self, name, sizeof name))
+    return "?";
+  const std::string path = name;
+#else
   Dl_info info{};
   if (!dladdr(reinterpret_cast<void *>(&LibraryFile), &info) || !info.dli_fname) return "?";
   const std::string path = info.dli_fname;
-  const size_t slash = path.find_last_of('/');
+#endif
+  const size_t slash = path.find_last_of("/\\");
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
@@ -61,7 +76,11 @@ void Rewrite(IDataSet *parameters) {
   if (FILE *f = std::fopen(temp.c_str(), "wb")) {
     std::fwrite(text.data(), 1, text.size(), f);
     std::fclose(f);
+#ifdef _WIN32
+    MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+#else
     std::rename(temp.c_str(), path.c_str());
+#endif
   }
 }
 

@@ -9,7 +9,7 @@
 #include <qrx/instrument_library.h>
 #include <qrx/qrx_interface.h>
 
-#include <dlfcn.h>
+#include "platform/host_process.h"
 
 #include <memory>
 #include <string>
@@ -202,7 +202,8 @@ TEST_F(ManagerTest, NoDetectionServiceIsASilentOne) {
 
 TEST_F(ManagerTest, MissingEntryPointLeavesTheManagerHalfLoaded) {
   visaAnswer("GPIB0::14::0::INSTR", "M,CMW,1,2");
-  // A new file under the library's name (the test keeps the old one open by its inode).
+  // A new file under the library's name (a loaded library's file cannot be replaced on Windows).
+  nsig.Close();
   std::filesystem::remove(NsigFile());
   std::filesystem::copy_file(QRX_FAKE_INSTRUMENT_NO_ENTRY, NsigFile());
   auto hub = Station(0, "Station.xml");
@@ -222,11 +223,12 @@ TEST_F(ManagerTest, MissingEntryPointLeavesTheManagerHalfLoaded) {
   // The manager keeps that reference for good. The loader knows the library by the relative
   // name it was opened with, so later tests (other directories, same name) would be handed
   // this copy without an entry point: give the reference back here.
-  void *kept = ::dlopen("./TestDll/QRXNSigInstrument.so", RTLD_NOW | RTLD_NOLOAD);
+  namespace host = platform::host;
+  void *kept = host::OpenLoadedLibrary(NsigFile().string());
   ASSERT_NE(kept, nullptr);
-  ::dlclose(kept);
-  ::dlclose(kept);
-  EXPECT_EQ(::dlopen("./TestDll/QRXNSigInstrument.so", RTLD_NOW | RTLD_NOLOAD), nullptr)
+  host::CloseLibrary(kept);
+  host::CloseLibrary(kept);
+  EXPECT_EQ(host::OpenLoadedLibrary(NsigFile().string()), nullptr)
       << "only the manager held the library";
 }
 

@@ -67,7 +67,7 @@ TEST(BILoader, PluginThatFailsToLoadIsReportedAndNotRetried) {
 TEST(BILoader, PluginWithoutCreateExportIsReported) {
   PluginDeployment d({.phone = false, .ufi = true, .others = false});
   // A library that loads but is no plug-in: the test library has no "Create".
-  std::filesystem::copy_file(QRX_TEST_LIBRARY, d.Root() / "Plugins" / "BI_QRX.so");
+  d.Deploy(QRX_TEST_LIBRARY, "Plugins", "BI_QRX");
   CBISingleton *phone = CBISingleton::GetInstance();
   EXPECT_NE(phone->Module(), nullptr);
   EXPECT_EQ(phone->RootObject(), nullptr);
@@ -81,10 +81,9 @@ TEST(BILoader, CreateReturningNullIsReportedWithTheClassText) {
   PluginDeployment d;
   // Load each fake plug-in by hand first, so the control block can be scripted before the
   // loaders construct; the loaders' own loads then find the same libraries.
-  const char *files[] = {"./Plugins/BI_QRX.so", "./Plugins/BI_GSM_QRX.so", "./Plugins/XA_BIAR9344.so"};
   std::vector<void *> held;
-  for (const char *f : files) {
-    void *m = platform::LoadLibrary(f);
+  for (const char *f : {"BI_QRX", "BI_GSM_QRX", "XA_BIAR9344"}) {
+    void *m = platform::LoadLibrary("./Plugins/" + std::string(f) + test::kLibrarySuffix);
     ASSERT_NE(m, nullptr);
     PluginDeployment::Control(m)->createReturnsNull = true;
     held.push_back(m);

@@ -5,6 +5,10 @@
 
 #include <qrx/plugin_boundary.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -175,8 +179,15 @@ template <int P> int StartStop(int start, int b) {
     if (!progress.empty())
       g_progressThread = std::thread([progress, window, send] {
         for (const FakeProgress &p : progress) {
+#ifdef _WIN32
+          // As Windows plug-ins report: the system's own calls on the window handle.
+          HWND hwnd = static_cast<HWND>(window);
+          if (send) ::SendMessageA(hwnd, p.message, p.wparam, p.lparam);
+          else ::PostMessageA(hwnd, p.message, p.wparam, p.lparam);
+#else
           if (send) QRX_SendMessage(window, p.message, p.wparam, p.lparam);
           else QRX_PostMessage(window, p.message, p.wparam, p.lparam);
+#endif
         }
       });
   }
@@ -195,7 +206,7 @@ int UfiExtra(int a, int b, std::string text) {
 #endif
 // Unload order is written beside the deployment: the control block dies with the library.
 void LogUnload(const char *what) {
-  if (std::FILE *f = std::fopen("unload.log", "a")) {
+  if (std::FILE *f = std::fopen("unload.log", "ab")) {
     std::fprintf(f, "%s\n", what);
     std::fclose(f);
   }

@@ -120,7 +120,8 @@ TEST_F(LogServiceTest, RealsUseAPointWhateverTheHostsLocale) {
   // A host may switch to a locale with a decimal comma; lines must not change.
   const char *old = std::setlocale(LC_NUMERIC, nullptr);
   std::string saved = old ? old : "C";
-  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
+  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8") &&
+      !std::setlocale(LC_NUMERIC, "German_Germany.1252"))
     GTEST_SKIP() << "no locale with a decimal comma installed";
   Log()->LogTestItem("s", "i", 1.5, 2.25, 0.125, 1, 0);
   std::setlocale(LC_NUMERIC, saved.c_str());

@@ -1,18 +1,15 @@
 // A host that loads the built library from a deployment directory: the station's
 // configuration is looked up and created in BusinessCfg beside the library itself, or in the
 // deployment that QRX_STATION_DIR names.
-#include <qrx/host_ui.h>
+#include "platform/host_process.h"
+#include "../support/environment.h"
+#include "../support/temp_folder.h"
 
-#include <stdlib.h>
+#include <qrx/host_ui.h>
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -21,10 +18,8 @@ namespace {
 std::vector<std::string> g_texts;
 void RecordBox(void *, const char *, const char *text) { g_texts.push_back(text ? text : ""); }
 
-std::string ReadBytes(const std::filesystem::path &path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using qrx::test::ReadBytes;
+namespace host = qrx::platform::host;
 
 // Loads the library from <root>/lib with the host working in <root>/work, starts a station with
 // the configuration "HostStation.xml" and stops it again. `linked`: <root>/lib holds a link to
@@ -33,31 +28,39 @@ void RunHost(const std::filesystem::path &root, bool linked = false) {
   std::filesystem::path work = root / "work";
   std::filesystem::create_directories(root / "lib" / "BusinessCfg");
   std::filesystem::create_directories(work);
+  const std::string file = host::InterfaceLibraryFile();
   if (linked)
-    std::filesystem::create_symlink(QRX_INTERFACE_LIBRARY, root / "lib" / "libQRXInterface.so");
+    std::filesystem::create_symlink(QRX_INTERFACE_LIBRARY, root / "lib" / file);
   else
-    std::filesystem::copy_file(QRX_INTERFACE_LIBRARY, root / "lib" / "libQRXInterface.so");
+    std::filesystem::copy_file(QRX_INTERFACE_LIBRARY, root / "lib" / file);
   auto old = std::filesystem::current_path();
   std::filesystem::current_path(work); // the host's working directory is elsewhere
 
-  const std::filesystem::path path =
-      linked ? "../lib/libQRXInterface.so" : root / "lib" / "libQRXInterface.so";
-  void *library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  ASSERT_NE(library, nullptr) << ::dlerror();
+  const std::filesystem::path path = linked ? std::filesystem::path("../lib/" + file) : root / "lib" / file;
+  std::string error;
+  void *library = host::OpenLibrary(path.string(), false, &error);
+  ASSERT_NE(library, nullptr) << error;
   auto setBox = reinterpret_cast<int (*)(QRXMessageBoxFn, void *)>(
-      ::dlsym(library, "QRX_SetMessageBoxHandler"));
+      host::FindSymbol(library, "QRX_SetMessageBoxHandler"));
   auto init = reinterpret_cast<int (*)(int, const char *, const char *)>(
-      ::dlsym(library, "InitQRXInterface"));
-  auto cleanUp = reinterpret_cast<int (*)()>(::dlsym(library, "CleanUpQRXInterface"));
+      host::FindSymbol(library, "InitQRXInterface"));
+  auto cleanUp = reinterpret_cast<int (*)()>(host::FindSymbol(library, "CleanUpQRXInterface"));
   ASSERT_TRUE(setBox && init && cleanUp);
   if (linked) std::filesystem::current_path(root);
   setBox(&RecordBox, nullptr);
   init(2, "HostStation.xml", "QRX"); // the test libraries are missing; only the seeding matters
   cleanUp();
   setBox(nullptr, nullptr);
-  ::dlclose(library);
+  host::CloseLibrary(library);
   std::filesystem::current_path(old);
 }
+
+// Creating a symbolic link takes a privilege on Windows that a station's user does not have.
+#ifdef _WIN32
+constexpr bool kLinksWork = false;
+#else
+constexpr bool kLinksWork = true;
+#endif
 
 const char *const kEmptyConfiguration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<phone/>\r\n";
 
@@ -74,22 +77,23 @@ TEST(HostDeploymentTest, ConfigurationIsFoundBesideTheLibraryOrInTheNamedStation
     const char *where, *elsewhere;
   } cases[] = {
       {"", false, false, "lib", "station"}, // empty: not an override
-      {nullptr, true, false, "lib", "station"},
+      {nullptr, kLinksWork, false, "lib", "station"},
       {"station", false, true, "station", "lib"},
       {"station/", false, false, "station", "lib"},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(std::string(c.stationDir ? c.stationDir : "(unset)") + (c.linked ? ", linked" : ""));
-    char tmpl[] = "/tmp/qrx-host-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    const std::filesystem::path root = tmpl;
+    qrx::test::TempFolder folder("host");
+    const std::filesystem::path &root = folder.Root();
     std::filesystem::create_directories(root / "station" / "BusinessCfg");
     if (c.exists)
       std::ofstream(root / "station" / "BusinessCfg" / "HostStation.xml", std::ios::binary) << present;
-    if (c.stationDir)
-      ::setenv("QRX_STATION_DIR", *c.stationDir ? (root / c.stationDir).c_str() : "", 1);
-    RunHost(root, c.linked);
-    ::unsetenv("QRX_STATION_DIR");
+    {
+      std::optional<std::string> stationDir;
+      if (c.stationDir) stationDir = *c.stationDir ? (root / c.stationDir).string() : "";
+      qrx::test::ScopedEnvironment environment("QRX_STATION_DIR", stationDir);
+      RunHost(root, c.linked);
+    }
     EXPECT_EQ(ReadBytes(root / c.where / "BusinessCfg" / "HostStation.xml"),
               c.exists ? present : kEmptyConfiguration);
     EXPECT_FALSE(std::filesystem::exists(root / c.elsewhere / "BusinessCfg" / "HostStation.xml"));
@@ -99,7 +103,6 @@ TEST(HostDeploymentTest, ConfigurationIsFoundBesideTheLibraryOrInTheNamedStation
       EXPECT_EQ(text.find("\xBC\xD3\xD4\xD8\xC5\xE4\xD6\xC3\xCE\xC4\xBC\xFE"), std::string::npos)
           << text;
     g_texts.clear();
-    std::filesystem::remove_all(root);
   }
 }
 

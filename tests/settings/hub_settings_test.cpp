@@ -6,11 +6,11 @@
 #include "hub/qrx_package_manager_service.h"
 #include "platform/file_system.h"
 #include "platform/module_path.h"
+#include "platform/process.h"
 #include "services/qrx_account_service.h"
 #include "services/qrx_user.h"
+#include "../support/transcode.h"
 
-#include <iconv.h>
-#include <unistd.h>
 
 namespace qrx {
 namespace {
@@ -121,7 +121,7 @@ protected:
     HubSettingsTest::SetUp();
     hostCfg_ = platform::ExecutableDirectory() + "BusinessCfg/";
     std::filesystem::create_directories(hostCfg_);
-    prefix_ = "pkg-" + std::to_string(::getpid()) + "-";
+    prefix_ = "pkg-" + std::to_string(platform::CurrentProcessId()) + "-";
   }
   void TearDown() override {
     for (auto &f : written_) std::filesystem::remove(f);
@@ -222,21 +222,8 @@ TEST_F(HubSettingsTest, AccountPhoneRecordsAreIndependentCopies) {
   u2->Release();
 }
 
-// Independent of the library's own conversion: straight through glibc's iconv.
-std::string Convert(const char *from, const char *to, const std::string &in) {
-  iconv_t cd = ::iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return "<no iconv " + std::string(to) + ">";
-  std::string out(in.size() * 4 + 16, '\0');
-  char *src = const_cast<char *>(in.data());
-  size_t srcLeft = in.size();
-  char *dst = out.data();
-  size_t dstLeft = out.size();
-  size_t r = ::iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-  ::iconv_close(cd);
-  if (r == static_cast<size_t>(-1)) return "<conversion failed>";
-  out.resize(out.size() - dstLeft);
-  return out;
-}
+// Independent of the library's own conversion.
+const auto Convert = test::Transcode;
 
 // "中文", "文中" (both also in Shift_JIS) and "テスト" as UTF-8.
 const std::string kChinese = "\u4E2D\u6587";

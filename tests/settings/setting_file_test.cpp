@@ -5,8 +5,6 @@
 #include "hub/data_set.h"
 #include "platform/file_system.h"
 
-#include <unistd.h>
-
 #include <atomic>
 #include <climits>
 #include <thread>
@@ -39,7 +37,7 @@ TEST_F(SettingFileTest, MissingFolderIsNotCreatedAndLoadFailureIsShown) {
   EXPECT_FALSE(std::filesystem::exists(root_ / "NoSuchFolder"));
   ASSERT_EQ(Boxes().size(), 1u);
   EXPECT_EQ(Boxes()[0].caption, "QRXInterface");
-  EXPECT_EQ(Boxes()[0].text, test::LoadFailedText(Root() + "NoSuchFolder/S.xml"));
+  EXPECT_EQ(Boxes()[0].text, test::LoadFailedText(Root() + "NoSuchFolder" + platform::kPathSeparator + "S.xml"));
   EXPECT_EQ(file->GetValue("A", "k"), "");
   int n = 5;
   file->GetInt("A", "k", &n);
@@ -254,7 +252,7 @@ TEST_F(SettingFileTest, AnExistingFileThatCannotBeReadIsNeverReplaced) {
 }
 
 TEST_F(SettingFileTest, AFileWithoutReadPermissionIsNeverReplaced) {
-  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+  if (!test::ReadPermissionBinds()) GTEST_SKIP() << "no read permission to take away here";
   const std::string before = kDecl + "<phone><A><k>keep</k></A></phone>";
   WriteBytes(Cfg("Locked.xml"), before);
   std::filesystem::permissions(Cfg("Locked.xml"), std::filesystem::perms::owner_write);

@@ -59,7 +59,7 @@ protected:
     ini_ = (dir_ / "dl.ini").string();
     image_ = (dir_ / "image.bin").string();
     std::ofstream(image_) << std::string(3000, 'x');
-    setenv("QRX_SIM_DOWNLOAD_MS", "100", 1);
+    qrx::test::SetEnvironment("QRX_SIM_DOWNLOAD_MS", "100");
     std::lock_guard<std::mutex> hold(g_lock);
     g_reports.clear();
   }
@@ -110,7 +110,7 @@ TEST_F(Downloader, StopAndMissingImagesEndTheJobWithAFailure) {
     std::lock_guard<std::mutex> hold(g_lock);
     g_reports.clear();
   }
-  setenv("QRX_SIM_DOWNLOAD_MS", "5000", 1);
+  qrx::test::SetEnvironment("QRX_SIM_DOWNLOAD_MS", "5000");
   WriteIni("[DownloadImage]\nFile=" + image_ + "\n");
   d.Start();
   d.Stop();
@@ -119,7 +119,7 @@ TEST_F(Downloader, StopAndMissingImagesEndTheJobWithAFailure) {
 }
 
 TEST_F(Downloader, UnloadWaitsForJobsAndReportsNothingMore) {
-  setenv("QRX_SIM_DOWNLOAD_MS", "5000", 1);
+  qrx::test::SetEnvironment("QRX_SIM_DOWNLOAD_MS", "5000");
   WriteIni("[DownloadImage]\nFile=" + image_ + "\n");
   auto d = std::make_unique<qrx::sim::SimDownloader>(ini_, "DownloadImage", 1);
   d->SetWindow(&window_);
@@ -133,7 +133,7 @@ TEST_F(Downloader, UnloadWaitsForJobsAndReportsNothingMore) {
 }
 
 TEST_F(Downloader, IniNamesCompareWithoutCase) {
-  auto path = dir_ / "names.ini";
+  const std::string path = (dir_ / "names.ini").string();
   std::ofstream(path) << "; comment\r\n[DOWNLOADIMAGEUFI]\r\nFILE = b.bin\r\n[DownloadImage]\r\nfile=a.bin\r\n";
   EXPECT_EQ(qrx::sim::SimDownloader::ReadIni(path, "downloadimage", "File"), "a.bin");
   EXPECT_EQ(qrx::sim::SimDownloader::ReadIni(path, "DownloadImageUFI", "file"), "b.bin");

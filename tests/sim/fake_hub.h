@@ -5,12 +5,15 @@
 
 #include <qrx/test_tools.h>
 
+#include "../support/environment.h"
+#include "../support/temp_folder.h"
+
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -179,13 +182,12 @@ public:
 class StateFolder : public ::testing::Test {
 protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("qrx-sim-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-    setenv("QRX_SIM_STATE_DIR", dir_.c_str(), 1);
+    folder_ = std::make_unique<test::TempFolder>("sim");
+    dir_ = folder_->Root();
+    test::SetEnvironment("QRX_SIM_STATE_DIR", dir_.string());
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void TearDown() override { folder_.reset(); }
+  std::unique_ptr<test::TempFolder> folder_;
   std::filesystem::path dir_;
 };
 

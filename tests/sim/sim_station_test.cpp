@@ -9,7 +9,7 @@
 #include <qrx/instrument_library.h>
 #include <qrx/plugin_boundary.h>
 
-#include <dlfcn.h>
+#include "platform/host_process.h"
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -23,16 +23,20 @@ namespace {
 
 const std::string kStation = QRX_TEST_STATION_DIR;
 
+namespace host = qrx::platform::host;
+
+// A library of the simulated station, by its file name there.
 class Library {
 public:
-  explicit Library(const std::string &path) : handle_(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {}
-  ~Library() { if (handle_) dlclose(handle_); }
+  explicit Library(const std::string &file)
+      : handle_(host::OpenLibrary(kStation + "/" + file, false, nullptr)) {}
+  ~Library() { host::CloseLibrary(handle_); }
   bool Loaded() const { return handle_ != nullptr; }
   int Call(const char *function, ITestTools *hub) const {
-    auto fn = reinterpret_cast<int (*)(ITestTools *)>(dlsym(handle_, function));
+    auto fn = reinterpret_cast<int (*)(ITestTools *)>(host::FindSymbol(handle_, function));
     return fn ? fn(hub) : -100;
   }
-  void *Symbol(const char *name) const { return dlsym(handle_, name); }
+  void *Symbol(const char *name) const { return host::FindSymbol(handle_, name); }
 
 private:
   void *handle_;
@@ -53,7 +57,7 @@ template <typename R, typename... A> R At(void *object, int position, A... args)
 }
 
 TEST_F(SimStation, MeasurementsUseStagedLimitsAndReportVerdicts) {
-  Library td(kStation + "/TestDll/TDFT.so");
+  Library td(std::string("TestDll/TDFT") + host::LibrarySuffix());
   ASSERT_TRUE(td.Loaded());
   hub_.Stage("TDFT", "nMaxPowerUpper", "26");
   hub_.Stage("TDFT", "nMaxPowerLower", "20");
@@ -78,7 +82,7 @@ TEST_F(SimStation, MeasurementsUseStagedLimitsAndReportVerdicts) {
 }
 
 TEST_F(SimStation, LteMaxPowerSkipsItemsAndUsesSymmetricLimits) {
-  Library lte(kStation + "/TestDll/FinalTestLTE.so");
+  Library lte(std::string("TestDll/FinalTestLTE") + host::LibrarySuffix());
   const std::pair<const char *, const char *> staged[] = {
       {"MaxPwrLmtUpp", "25.000000"}, {"MaxPwrLmtLow", "21.000000"}, {"FreqErrorLimit", "50"},
       {"OBWLimit", "10"},            {"LteModulation", "0"},        {"TestRBsList", "1,50"},
@@ -96,12 +100,12 @@ TEST_F(SimStation, LteMaxPowerSkipsItemsAndUsesSymmetricLimits) {
 }
 
 TEST_F(SimStation, BarcodeChecksReadTheProgrammedSerialNumber) {
-  Library lte(kStation + "/TestDll/FinalTestLTE.so");
-  Library cal(kStation + "/TestDll/TestDllQRXCal.so");
+  Library lte(std::string("TestDll/FinalTestLTE") + host::LibrarySuffix());
+  Library cal(std::string("TestDll/TestDllQRXCal") + host::LibrarySuffix());
   ASSERT_EQ(lte.Call("CheckBarcode", &hub_), 0);
   EXPECT_EQ(hub_.results.values["Sn"], "FFFFFFFFFFFF");
   void *phone = nullptr;
-  Library plugin(kStation + "/Plugins/BI_QRX.so");
+  Library plugin(std::string("Plugins/BI_QRX") + host::LibrarySuffix());
   auto load = reinterpret_cast<QRXPluginLoadQRXDllFn>(plugin.Symbol("LoadQRXDll"));
   ASSERT_TRUE(load);
   phone = load(0);
@@ -112,7 +116,7 @@ TEST_F(SimStation, BarcodeChecksReadTheProgrammedSerialNumber) {
 }
 
 TEST_F(SimStation, BoardBarcodeIsAskedFromTheOperatorWithItsLength) {
-  Library wifi(kStation + "/TestDll/WiFi_DLL.so");
+  Library wifi(std::string("TestDll/WiFi_DLL") + host::LibrarySuffix());
   hub_.Stage("WifiCal", "BOARDNUMLENTH", "8");
   EXPECT_EQ(wifi.Call("Read_Barcode", &hub_), 4); // cancelled
   hub_.promptAnswers = {"AB12CD34"};
@@ -122,7 +126,7 @@ TEST_F(SimStation, BoardBarcodeIsAskedFromTheOperatorWithItsLength) {
 }
 
 TEST_F(SimStation, UfiPluginChecksMacAndDerivesTheSsid) {
-  Library plugin(kStation + "/Plugins/BI_QRX_UFI_NET.so");
+  Library plugin(std::string("Plugins/BI_QRX_UFI_NET") + host::LibrarySuffix());
   auto load = reinterpret_cast<QRXPluginLoadQRXDllFn>(plugin.Symbol("LoadQRXDll"));
   ASSERT_TRUE(load);
   void *sn = load(0);
@@ -141,7 +145,7 @@ TEST_F(SimStation, UfiPluginChecksMacAndDerivesTheSsid) {
 }
 
 TEST_F(SimStation, InstrumentLibraryAnswersThePositionsTheManagerUses) {
-  Library lib(kStation + "/TestDll/QRXNSigInstrument.so");
+  Library lib(std::string("TestDll/QRXNSigInstrument") + host::LibrarySuffix());
   auto get = reinterpret_cast<QRXGetInstrumentInterfaceFn>(lib.Symbol("GetQRXCalInstrInterface"));
   auto release = reinterpret_cast<QRXReleaseInstrumentFn>(lib.Symbol("ReleaseInstrument"));
   ASSERT_TRUE(get && release);
@@ -158,8 +162,8 @@ TEST_F(SimStation, InstrumentLibraryAnswersThePositionsTheManagerUses) {
 TEST_F(SimStation, VisaAnswersTheIdentificationOfConfiguredTesters) {
   std::string conf = (dir_ / "visa.conf").string();
   std::ofstream(conf) << "GPIB0::14::0::INSTR = Maker,CMU 200,1234,V1.0\nlist = PXI0::12::INSTR\n";
-  setenv("QRX_SIM_VISA_CONFIG", conf.c_str(), 1);
-  Library visa(kStation + "/libvisa.so");
+  qrx::test::ScopedEnvironment visaConfig("QRX_SIM_VISA_CONFIG", conf);
+  Library visa(host::VisaLibraryFile());
   using Session = uint32_t;
   auto openRm = reinterpret_cast<int(QRX_VISA *)(Session *)>(visa.Symbol("viOpenDefaultRM"));
   auto open = reinterpret_cast<int(QRX_VISA *)(Session, const char *, uint32_t, uint32_t, Session *)>(visa.Symbol("viOpen"));
@@ -183,7 +187,6 @@ TEST_F(SimStation, VisaAnswersTheIdentificationOfConfiguredTesters) {
   ASSERT_EQ(next(list, description), 0);
   EXPECT_STREQ(description, "PXI0::12::INSTR");
   EXPECT_NE(next(list, description), 0);
-  unsetenv("QRX_SIM_VISA_CONFIG");
 }
 
 TEST(HostTools, EveryExportHasOneRowAndACallSignature) {

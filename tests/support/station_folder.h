@@ -5,14 +5,12 @@
 #pragma once
 
 #include "platform/module_path.h"
+#include "temp_folder.h"
 
 #include <qrx/host_ui.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <mutex>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -27,14 +25,6 @@ inline const char *const kTestLibraryNames[] = {"TestDllQRXCal", "GsmFt", "TDFT"
                                                 "FinalTestLTE", "WiFi_DLL"};
 inline const char *const kPluginNames[] = {"BI_QRX", "BI_GSM_QRX", "XA_BIAR9344",
                                            "BI_QRX_UFI_NET"};
-
-inline std::string ReadBytes(const std::filesystem::path &path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-inline void WriteBytes(const std::filesystem::path &path, const std::string &bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 struct Box {
   std::string caption, text;
@@ -53,32 +43,6 @@ inline void ClearBoxes() {
   std::lock_guard<std::mutex> hold(g_boxLock);
   g_boxes.clear();
 }
-
-// A folder of its own in the temporary folder, removed with everything in it at the end.
-class TempFolder {
-public:
-  explicit TempFolder(const std::string &tag) {
-    std::random_device random;
-    do root_ = std::filesystem::temp_directory_path() / ("qrx-" + tag + "-" + std::to_string(random()));
-    while (!std::filesystem::create_directory(root_));
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
-  }
-  TempFolder(const TempFolder &) = delete;
-  TempFolder &operator=(const TempFolder &) = delete;
-  const std::filesystem::path &Root() const { return root_; }
-  // Writes a file below the folder and gives its path.
-  std::string Write(const std::string &relative, const std::string &bytes) const {
-    WriteBytes(root_ / relative, bytes);
-    return (root_ / relative).string();
-  }
-  std::string Read(const std::string &relative) const { return ReadBytes(root_ / relative); }
-
-protected:
-  std::filesystem::path root_;
-};
 
 class StationFolder : public TempFolder {
 public:

@@ -1,5 +1,5 @@
 // The Windows platform layer against the real system: loader errors, module folders, code
-// pages, atomic replacement, profile files and detached programs.
+// pages, profile files and detached programs.
 #include "platform/code_page.h"
 #include "platform/dynamic_library.h"
 #include "platform/fault_injection.h"
@@ -123,40 +123,6 @@ TEST(CodePages, RoundTripsLossAndUnknownPages) {
   EXPECT_EQ(CodePageName(4), nullptr);
 }
 
-using AtomicFiles = ScratchFolder;
-
-TEST_F(AtomicFiles, ReplaceKeepsTheOldFileOnFailureAndLeavesNoTemporary) {
-  std::string error;
-  const std::string path = dir_ + "Common.xml";
-  ASSERT_TRUE(ReplaceFileAtomically(path, "first", &error)) << error;
-  const FileStamp before = StatFile(path);
-  EXPECT_TRUE(before.exists);
-  EXPECT_EQ(before.size, 5u);
-  ASSERT_TRUE(ReplaceFileAtomically(path, "second version", &error)) << error;
-  EXPECT_EQ(Read("Common.xml"), "second version");
-  EXPECT_NE(StatFile(path), before);
-  FailNext(Fault::kFileWrite);
-  EXPECT_FALSE(ReplaceFileAtomically(path, "lost", &error));
-  EXPECT_FALSE(error.empty());
-  FailNext(Fault::kFileRename);
-  EXPECT_FALSE(ReplaceFileAtomically(path, "lost", &error));
-  EXPECT_EQ(Read("Common.xml"), "second version");
-  EXPECT_EQ(FileCount(), 1);
-  EXPECT_FALSE(ReplaceFileAtomically(dir_ + "no\\such\\folder\\x", "x", &error));
-  EXPECT_FALSE(StatFile(dir_ + "nothing").exists);
-}
-
-TEST_F(AtomicFiles, ExclusiveCreationNeverOverwrites) {
-  std::string error;
-  const std::string path = dir_ + "identity.json";
-  ASSERT_TRUE(CreateFileExclusively(path, "{\"a\":1}", &error)) << error;
-  EXPECT_FALSE(CreateFileExclusively(path, "{\"b\":2}", &error));
-  EXPECT_EQ(Read("identity.json"), "{\"a\":1}");
-  EXPECT_EQ(FileCount(), 1);
-  std::string data;
-  EXPECT_FALSE(ReadWholeFile(dir_, &data, &error)); // a folder is not a file
-}
-
 using ProfileFiles = ScratchFolder;
 
 TEST_F(ProfileFiles, NameReachesTheSystemAsGivenSoPluginsReadTheSameFile) {
@@ -195,7 +161,7 @@ TEST_F(ProfileFiles, NameReachesTheSystemAsGivenSoPluginsReadTheSameFile) {
 
 using DetachedPrograms = ScratchFolder;
 
-TEST_F(DetachedPrograms, StartsWithoutWaitingAndRefusesMissingPrograms) {
+TEST_F(DetachedPrograms, StartsWithoutWaiting) {
   auto appears = [](const std::string &path) {
     for (int i = 0; i < 200 && !FileExists(path); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -204,8 +170,6 @@ TEST_F(DetachedPrograms, StartsWithoutWaitingAndRefusesMissingPrograms) {
   const std::string marker = dir_ + "started.txt";
   ASSERT_TRUE(StartDetached({"cmd.exe", "/c", "echo", "x", ">", marker}));
   EXPECT_TRUE(appears(marker));
-  EXPECT_FALSE(StartDetached({}));
-  EXPECT_FALSE(StartDetached({"no-such-program-anywhere.exe"}));
   // The ARP flush of a UFI download is the system's own command line, run as it stands.
   const std::string hidden = dir_ + "hidden.txt";
   EXPECT_TRUE(RunHiddenCommand(("cmd.exe /c echo x > " + hidden).c_str()));
