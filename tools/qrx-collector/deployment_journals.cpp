@@ -23,7 +23,12 @@ std::string RunKey(const journal::JournalFileName &n) {
 DeploymentJournals::DeploymentJournals(Options options, JournalEventObserver observer,
                                        store::StoreMessageHandler messages)
     : options_(std::move(options)), observer_(std::move(observer)),
-      messages_(std::move(messages)) {}
+      // The store speaks from the writer thread too: one message at a time.
+      messages_([this, handler = std::move(messages)](const std::string &text) {
+        std::lock_guard<std::mutex> hold(messageLock_);
+        if (handler)
+          handler(text);
+      }) {}
 
 void DeploymentJournals::Say(const std::string &text) {
   if (messages_)

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace qrx::collector {
@@ -60,6 +61,7 @@ private:
 
   Options options_;
   JournalEventObserver observer_;
+  std::mutex messageLock_;
   store::StoreMessageHandler messages_;
   std::string folder_;
   std::unique_ptr<store::UnitStoreWriter> writer_;
