@@ -274,6 +274,38 @@ TEST(Collector, KilledMidWriteThenRerunRecordsEveryUnitOnce) {
   }
 }
 
+// A store that refuses one batch while later ones are already on their way: nothing after the
+// refused units is kept before them, and once the store takes writes again every unit is
+// recorded once.
+TEST(Collector, ARefusedBatchIsReadAgainAndNothingAfterItIsKeptFirst) {
+  Deployment d;
+  WriteUnits(d, 2, 60, 100); // a few units per read, so a run's batches follow each other
+  const std::string db = d.dir.Path() + "/Results/results.db";
+  DeploymentJournals journals({d.dir.Path(), "", 4}, {}, [](const std::string &) {});
+  std::string error;
+  ASSERT_TRUE(journals.Open(&error)) << error;
+  auto refuser = store::SqliteConnection::Open(db, &error);
+  ASSERT_TRUE(refuser && refuser->Exec("CREATE TRIGGER refuse BEFORE INSERT ON units WHEN "
+                                       "NEW.serial_number = 'S0-30' BEGIN SELECT RAISE(ABORT, "
+                                       "'refused'); END"))
+      << error;
+  journals.Poll();
+  EXPECT_EQ(journals.Counters().failedBatches, 1);
+  // Of the refused unit's run only units before it may be in the store.
+  EXPECT_EQ(Count(db, "SELECT COUNT(*) FROM units WHERE serial_number LIKE 'S0-%' AND "
+                      "CAST(substr(serial_number, 4) AS INTEGER) >= 30"),
+            0);
+  EXPECT_FALSE(journals.Problems().empty());
+  ASSERT_TRUE(refuser->Exec("DROP TRIGGER refuse"));
+  for (int i = 0; i < 100 && journals.OpenRuns() > 0; ++i) {
+    journals.Poll();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(std::tuple(journals.Counters().units, Count(db, "SELECT COUNT(*) FROM units"),
+                       Count(db, "SELECT COUNT(*) FROM items"), journals.Problems().size()),
+            std::tuple(int64_t{120}, int64_t{120}, int64_t{12000}, size_t{0}));
+}
+
 TEST(Collector, PostgreSqlRestartedUnderARunningCollector) {
   std::string why;
   const std::string url = FreshPgDatabase(&why);

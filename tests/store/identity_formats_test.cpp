@@ -30,31 +30,30 @@ TEST(IdentityFormats, ImeiCheckDigitsOfPublishedExamples) {
 
 TEST(IdentityFormats, ImeiRefusesBadTacAndSerial) {
   std::string imei, error;
-  EXPECT_FALSE(MakeImei("3520990", 1, &imei, &error));
-  EXPECT_NE(error.find("8 decimal digits"), std::string::npos);
-  for (auto [tac, serial] : {std::pair{"3520990X", 1}, {"35209900", 1000000}, {"35209900", -1}})
+  for (auto [tac, serial, why] : {std::tuple{"3520990", 1, "8 decimal digits"},
+                                  {"3520990X", 1, ""}, {"35209900", 1000000, ""}, {"35209900", -1, ""}}) {
     EXPECT_FALSE(MakeImei(tac, serial, &imei, &error)) << tac << " " << serial;
+    EXPECT_NE(error.find(why), std::string::npos) << error;
+  }
   EXPECT_TRUE(imei.empty());
 }
 
 TEST(IdentityFormats, MacBlocksAreUnicastAndGloballyAdministered) {
   uint32_t oui = 0, part = 0;
   std::string error;
-  ASSERT_TRUE(ParseOui("00:1A:2B", &oui, &error)) << error;
-  EXPECT_EQ(oui, 0x001A2Bu);
-  ASSERT_TRUE(ParseOui("ac-de-48", &oui, &error));
-  EXPECT_EQ(oui, 0xACDE48u);
-  EXPECT_FALSE(ParseOui("01:00:5E", &oui, &error)); // multicast
-  EXPECT_NE(error.find("multicast"), std::string::npos);
-  EXPECT_FALSE(ParseOui("02:00:00", &oui, &error)); // locally administered
-  EXPECT_NE(error.find("locally administered"), std::string::npos);
-  for (const char *bad : {"00:1A", "00:1A:2G"}) EXPECT_FALSE(ParseOui(bad, &oui, &error)) << bad;
-
-  ASSERT_TRUE(ParseMacDevicePart("0x10", &part, &error));
-  EXPECT_EQ(part, 16u);
-  ASSERT_TRUE(ParseMacDevicePart("00:01:00", &part, &error));
-  EXPECT_EQ(part, 256u);
-  ASSERT_TRUE(ParseMacDevicePart("16777215", &part, &error));
+  for (auto [text, value] : {std::pair{"00:1A:2B", 0x001A2Bu}, {"ac-de-48", 0xACDE48u}}) {
+    ASSERT_TRUE(ParseOui(text, &oui, &error)) << error;
+    EXPECT_EQ(oui, value);
+  }
+  for (auto [bad, why] : {std::pair{"01:00:5E", "multicast"}, {"02:00:00", "locally administered"},
+                          {"00:1A", ""}, {"00:1A:2G", ""}}) {
+    EXPECT_FALSE(ParseOui(bad, &oui, &error)) << bad;
+    EXPECT_NE(error.find(why), std::string::npos) << error;
+  }
+  for (auto [text, value] : {std::pair{"0x10", 16u}, {"00:01:00", 256u}, {"16777215", 16777215u}}) {
+    ASSERT_TRUE(ParseMacDevicePart(text, &part, &error)) << text;
+    EXPECT_EQ(part, value);
+  }
   for (const char *bad : {"16777216", "-1", "12x", ""}) EXPECT_FALSE(ParseMacDevicePart(bad, &part, &error)) << bad;
   EXPECT_EQ(FormatMac(0x001A2B, 0xABCDEF), "00:1A:2B:AB:CD:EF");
 }

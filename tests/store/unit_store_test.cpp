@@ -1,5 +1,6 @@
 // Unit records through the SQLite and PostgreSQL stores: round trips, atomic units, a process
 // killed mid-unit, bad stores and URLs, a PostgreSQL server that goes away during a run.
+#include "pg_connection.h"
 #include "queued_unit_sink.h"
 #include "schema_migrations.h"
 #include "spooling_pg_writer.h"
@@ -141,33 +142,46 @@ TEST_P(UnitStoreTest, WholeUnitsRoundTripAndReplaceTheirIncompleteHeader) {
             1);
 }
 
-TEST_P(UnitStoreTest, ClosingTheSinkDrainsItsQueue) {
-  std::vector<std::string> ids;
+// A store as the previous schema left it keeps its units through the migration, which runs
+// once; a closed sink has written all it was given; a store newer than the program is refused.
+TEST_P(UnitStoreTest, MigrationKeepsStoredUnitsAndClosingTheSinkDrainsItsQueue) {
+  const UnitRecord earlier = SampleUnit(NewUnitId(), 1, 20);
+  std::string error;
   {
-    std::string error;
+    std::filesystem::create_directories(folder_.Path() + "/Results");
+    std::unique_ptr<SqlConnection> old;
+    if (store_.url.empty())
+      old = SqliteConnection::Open(store_.readUrl, &error);
+    else
+      old = PgConnection::Open(store_.url, &error);
+    ASSERT_TRUE(old && old->Begin()) << error;
+    ASSERT_TRUE(old->Exec("CREATE TABLE schema_version (version INTEGER PRIMARY KEY, "
+                          "summary TEXT NOT NULL, applied_us BIGINT NOT NULL)"));
+    for (const Migration &m : SchemaMigrations())
+      for (const char *statement : m.version <= 3 ? m.statements : std::vector<const char *>{})
+        ASSERT_TRUE(old->Exec(statement)) << old->Error();
+    ASSERT_TRUE(old->Exec("INSERT INTO schema_version VALUES (3, 'earlier', 0)"));
+    ASSERT_TRUE(WriteWholeUnit(*old, earlier) && old->Commit()) << old->Error();
+  }
+  {
     auto sink = OpenUnitSink(store_.url, folder_.Path(), &error);
     ASSERT_TRUE(sink) << error;
     for (int i = 0; i < 30; ++i) {
       const UnitRecord u = SampleUnit(NewUnitId(), 1, 20);
-      ids.push_back(u.unitId);
       sink->BeginUnit(HeaderOf(u));
       sink->EndUnit(u);
     }
   }
-  auto db = OpenForReading(store_.readUrl);
-  ASSERT_TRUE(db);
-  EXPECT_EQ(WholeAndIncomplete(*db), std::make_pair(int64_t{30}, int64_t{0}));
-  EXPECT_EQ(Count(*db, "SELECT COUNT(*) FROM items"), 30 * 20);
-}
-
-TEST_P(UnitStoreTest, MigrationsRunOnceAndANewerStoreIsRefused) {
-  std::string error;
-  ASSERT_TRUE(OpenUnitSink(store_.url, folder_.Path(), &error)) << error;
   ASSERT_TRUE(OpenUnitSink(store_.url, folder_.Path(), &error)) << error;
   auto db = OpenForReading(store_.readUrl);
   ASSERT_TRUE(db);
   EXPECT_EQ(Count(*db, "SELECT COUNT(*) FROM schema_version"),
-            static_cast<int64_t>(SchemaMigrations().size()));
+            static_cast<int64_t>(SchemaMigrations().size()) - 2);
+  EXPECT_EQ(WholeAndIncomplete(*db), std::make_pair(int64_t{31}, int64_t{0}));
+  EXPECT_EQ(Count(*db, "SELECT COUNT(*) FROM items"), 31 * 20);
+  const auto kept = ReadUnit(*db, earlier.unitId);
+  ASSERT_TRUE(kept);
+  ExpectSameUnit(*kept, earlier);
   ASSERT_TRUE(db->Exec("INSERT INTO schema_version VALUES (999, 'from the future', 0)"));
   EXPECT_FALSE(OpenUnitSink(store_.url, folder_.Path(), &error));
   EXPECT_NE(error.find("newer than this program"), std::string::npos) << error;

@@ -23,7 +23,12 @@ std::string RunKey(const journal::JournalFileName &n) {
 DeploymentJournals::DeploymentJournals(Options options, JournalEventObserver observer,
                                        store::StoreMessageHandler messages)
     : options_(std::move(options)), observer_(std::move(observer)),
-      messages_(std::move(messages)) {}
+      // The store speaks from the writer thread too: one message at a time.
+      messages_([this, handler = std::move(messages)](const std::string &text) {
+        std::lock_guard<std::mutex> hold(messageLock_);
+        if (handler)
+          handler(text);
+      }) {}
 
 void DeploymentJournals::Say(const std::string &text) {
   if (messages_)
@@ -59,9 +64,11 @@ bool DeploymentJournals::Open(std::string *error) {
   if (!JournalFolder(options_.directory, &folder_, error))
     return false;
   writer_ = store::OpenUnitStoreWriter(options_.database, options_.directory, messages_, error);
-  if (!writer_)
+  if (!writer_ || !writer_->ReadPositions(&positions_, error))
     return false;
-  return writer_->ReadPositions(&positions_, error);
+  // One batch written while one more waits and a third is read.
+  batches_ = std::make_unique<BatchWriter>(*writer_, 1);
+  return true;
 }
 
 void DeploymentJournals::Scan() {
@@ -108,26 +115,58 @@ void DeploymentJournals::Scan() {
 
 bool DeploymentJournals::Flush() {
   if (pending_.empty())
-    return true;
+    return !batches_->Failed();
   // Only the last position of each run counts: the batch is one transaction.
   std::set<std::string> seen;
-  std::vector<store::JournalPosition> last;
+  BatchTally tally;
   for (auto op = pending_.rbegin(); op != pending_.rend(); ++op) {
     std::vector<store::JournalPosition> keep;
     for (auto &p : op->positions)
       if (seen.insert(p.journal).second) {
-        last.push_back(p);
+        tally.positions.push_back(p);
         keep.push_back(std::move(p));
       }
     op->positions = std::move(keep);
+    if (op->unit.unitId.empty())
+      continue;
+    ++tally.units;
+    switch (op->unit.verdict) {
+    case store::UnitVerdict::Pass: ++tally.passed; break;
+    case store::UnitVerdict::Fail: ++tally.failed; break;
+    case store::UnitVerdict::Incomplete: ++tally.incomplete; break;
+    }
   }
-  ++counters_.batches;
-  if (!writer_->WriteBatch(pending_)) {
-    ++counters_.failedBatches;
-    const std::string why = writer_->LastError();
-    if (why != storeProblem_)
-      Say("units not recorded, tried again shortly: " + why);
-    storeProblem_ = why;
+  batches_->Write(std::move(pending_), std::move(tally));
+  pending_.clear();
+  pendingUnits_ = 0;
+  return !batches_->Failed();
+}
+
+bool DeploymentJournals::Settle() {
+  bool ok = true, written = false;
+  for (BatchWriter::Outcome &outcome : batches_->Settle()) {
+    if (outcome.dropped)
+      continue; // read again with the refused batch
+    ++counters_.batches;
+    if (!outcome.written) {
+      ++counters_.failedBatches;
+      if (outcome.error != storeProblem_)
+        Say("units not recorded, tried again shortly: " + outcome.error);
+      storeProblem_ = outcome.error;
+      ok = false;
+      continue;
+    }
+    written = true;
+    counters_.units += outcome.tally.units;
+    counters_.passed += outcome.tally.passed;
+    counters_.failed += outcome.tally.failed;
+    counters_.incomplete += outcome.tally.incomplete;
+    for (const auto &p : outcome.tally.positions)
+      if (auto run = runs_.find(p.journal); run != runs_.end())
+        run->second->Committed(p);
+  }
+  if (!ok) {
+    // Everything after the committed positions is read again once the store takes writes.
     retryAt_ = std::chrono::steady_clock::now() + kRetryAfterFailure;
     pending_.clear();
     pendingUnits_ = 0;
@@ -135,24 +174,10 @@ bool DeploymentJournals::Flush() {
       run->Rewind();
     return false;
   }
-  if (!storeProblem_.empty())
+  if (written && !storeProblem_.empty()) {
     Say("units are recorded again");
-  storeProblem_.clear();
-  for (const auto &op : pending_) {
-    if (op.unit.unitId.empty())
-      continue;
-    ++counters_.units;
-    switch (op.unit.verdict) {
-    case store::UnitVerdict::Pass: ++counters_.passed; break;
-    case store::UnitVerdict::Fail: ++counters_.failed; break;
-    case store::UnitVerdict::Incomplete: ++counters_.incomplete; break;
-    }
+    storeProblem_.clear();
   }
-  pending_.clear();
-  pendingUnits_ = 0;
-  for (const auto &p : last)
-    if (auto run = runs_.find(p.journal); run != runs_.end())
-      run->second->Committed(p);
   return true;
 }
 
@@ -171,10 +196,14 @@ size_t DeploymentJournals::Poll() {
       if (pendingUnits_ < options_.batchUnits)
         break;
       if (!Flush())
-        return lines;
+        break; // the store refuses: the rest is read again later
     }
+    if (batches_->Failed())
+      break;
   }
   Flush();
+  if (!Settle())
+    return lines;
   if (lines == 0)
     writer_->Idle(); // a spooling store forwards what waits while the journals are quiet
   // Runs recorded to their end are forgotten: their files are marked done.

@@ -1,8 +1,10 @@
 // The journals of one deployment (a station folder with BusinessCfg/Recording.xml) and the
 // results store its units go to: finds the station runs in the journal folder, reads them and
 // records their units in batches, each batch in one transaction with the positions reached.
+// A batch is written on a thread of its own while the next one is read.
 #pragma once
 
+#include "batch_writer.h"
 #include "station_journal.h"
 
 #include "store/unit_store_writer.h"
@@ -10,6 +12,7 @@
 #include <chrono>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace qrx::collector {
@@ -34,7 +37,8 @@ public:
   // The journal folder named by Recording.xml, the store and the positions it holds. False
   // with *error when the deployment does not record or the store cannot be opened.
   bool Open(std::string *error);
-  // One pass over the folder: new runs, new lines, their units recorded. The lines read.
+  // One pass over the folder: new runs, new lines, their units recorded (every batch of the
+  // pass is in the store, or refused, when it returns). The lines read.
   size_t Poll();
   // The folder the journals are in.
   const std::string &Folder() const { return folder_; }
@@ -52,13 +56,16 @@ public:
 private:
   void Scan();
   bool Flush();
+  bool Settle();
   void Say(const std::string &text);
 
   Options options_;
   JournalEventObserver observer_;
+  std::mutex messageLock_;
   store::StoreMessageHandler messages_;
   std::string folder_;
   std::unique_ptr<store::UnitStoreWriter> writer_;
+  std::unique_ptr<BatchWriter> batches_; // ends before writer_
   store::JournalPositions positions_; // as the store had them at the start
   std::map<std::string, std::unique_ptr<StationJournal>> runs_;
   std::vector<store::UnitOperation> pending_;

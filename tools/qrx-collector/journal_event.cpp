@@ -264,6 +264,10 @@ bool JournalEvent::Parse(std::string_view line) {
   line_.assign(line);
   text_.clear();
   fields_.clear();
+  // Decoded text is never longer than the line, and an event has about a dozen fields: one
+  // allocation each rather than one per doubling.
+  text_.reserve(line_.size());
+  fields_.reserve(16);
   Reader r(line_, &text_);
   auto fail = [&] {
     text_.clear();

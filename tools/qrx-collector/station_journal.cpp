@@ -135,19 +135,24 @@ size_t StationJournal::Poll(std::vector<store::UnitOperation> *operations, size_
       } else if (type == journal::event::kStationEnd) {
         closed_ = ended_ = true;
       }
-      const JournalPosition after{key_, fileName, fileSeq_, line.endOffset, line.seq + 1,
-                                  stationText_};
-      const JournalPosition before{key_, fileName, fileSeq_, lineStart, line.seq, stationText_};
+      // Positions are made only where one is kept: most lines are inside a unit.
+      const auto after = [&] {
+        return JournalPosition{key_, fileName, fileSeq_, line.endOffset, line.seq + 1,
+                               stationText_};
+      };
       // The observer sees the finished units before they move to the store's operations.
       if (observer_)
         observer_(tileKey_, assembler_.Station(), line.event, done);
       // A unit that ended because the next one began is recorded up to the line before.
       for (store::UnitRecord &unit : done) {
         ++units;
-        Queue(operations, std::move(unit), assembler_.Open() ? before : after);
+        Queue(operations, std::move(unit),
+              assembler_.Open()
+                  ? JournalPosition{key_, fileName, fileSeq_, lineStart, line.seq, stationText_}
+                  : after());
       }
       if (!assembler_.Open())
-        safe_ = after;
+        safe_ = after();
       lineStart = line.endOffset;
     }
     if (!readable)

@@ -112,7 +112,7 @@ void UnitAssembler::Add(const JournalEvent &e, int64_t seq, std::vector<UnitReco
   const std::string_view type = e.StringView(f::kType);
   const int64_t wallUs = e.Int(f::kWallUs);
   lastWallUs_ = std::max(lastWallUs_, wallUs);
-  const std::string unitId = e.Text(f::kUnit);
+  const std::string_view unitId = e.StringView(f::kUnit); // most lines: the open unit's
 
   if (type == journal::event::kStationStart) {
     if (open_)
@@ -123,7 +123,7 @@ void UnitAssembler::Add(const JournalEvent &e, int64_t seq, std::vector<UnitReco
   if (type == journal::event::kUnitBegin) {
     if (open_)
       finished->push_back(TakeIncomplete());
-    Begin(unitId, e.Text(f::kSerial), wallUs);
+    Begin(std::string(unitId), e.Text(f::kSerial), wallUs);
     return;
   }
   if (type == journal::event::kStationEnd) {
@@ -137,7 +137,7 @@ void UnitAssembler::Add(const JournalEvent &e, int64_t seq, std::vector<UnitReco
     // Its unit_begin was lost: the unit starts here.
     if (open_)
       finished->push_back(TakeIncomplete());
-    Begin(unitId, std::string(), wallUs);
+    Begin(std::string(unitId), std::string(), wallUs);
   }
 
   if (type == journal::event::kUnitEnd) {

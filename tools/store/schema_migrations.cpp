@@ -1,4 +1,5 @@
-// Schema versions of the results store. Only portable SQL: the same text runs on both engines.
+// Schema versions of the results store. Portable SQL wherever it can be: the same text runs on
+// both engines, and only a table's storage differs.
 #include "schema_migrations.h"
 
 #include "journal_position.h"
@@ -111,6 +112,36 @@ const std::vector<Migration> &SchemaMigrations() {
        "journal positions",
        // How far a collector has recorded each station run's journal, committed with the units.
        {kJournalPositionsTable}},
+      {4,
+       "lean item rows",
+       // An item row was three B-trees in SQLite (the rows, their key, the name index): now the
+       // rows are stored in key order, and the name index, which no lookup of this program
+       // uses, goes on both engines. A store's existing rows are copied over once.
+       {},
+       {R"(CREATE TABLE items_by_unit (
+             unit_id TEXT NOT NULL,
+             item_index INTEGER NOT NULL,
+             step_index INTEGER NOT NULL,
+             source TEXT NOT NULL,
+             name TEXT NOT NULL,
+             value TEXT NOT NULL,
+             lower_limit TEXT NOT NULL,
+             upper_limit TEXT NOT NULL,
+             value_number DOUBLE PRECISION,
+             lower_number DOUBLE PRECISION,
+             upper_number DOUBLE PRECISION,
+             verdict TEXT NOT NULL,
+             passed INTEGER NOT NULL,
+             tag TEXT NOT NULL,
+             monotonic_ns BIGINT NOT NULL,
+             wall_us BIGINT NOT NULL,
+             PRIMARY KEY (unit_id, item_index)) WITHOUT ROWID)",
+        "INSERT INTO items_by_unit SELECT unit_id, item_index, step_index, source, name, value, "
+        "lower_limit, upper_limit, value_number, lower_number, upper_number, verdict, passed, "
+        "tag, monotonic_ns, wall_us FROM items",
+        "DROP TABLE items",
+        "ALTER TABLE items_by_unit RENAME TO items"},
+       {"DROP INDEX IF EXISTS items_name"}},
   };
   return migrations;
 }
@@ -149,7 +180,11 @@ bool MigrateSchema(SqlConnection &connection, std::string *error) {
   for (const Migration &m : migrations) {
     if (m.version <= have)
       continue;
-    for (const char *statement : m.statements)
+    const bool postgres = connection.Dialect() == SqlDialect::Postgres;
+    std::vector<const char *> statements = m.statements;
+    const auto &own = postgres ? m.postgresStatements : m.sqliteStatements;
+    statements.insert(statements.end(), own.begin(), own.end());
+    for (const char *statement : statements)
       if (!connection.Exec(statement))
         return fail(std::string("cannot apply schema version ") + std::to_string(m.version) +
                     " (" + m.summary + ")");

@@ -1,5 +1,5 @@
 // The results store's schema as an ordered list of migrations, the same for SQLite and
-// PostgreSQL, and the function that brings a store up to date.
+// PostgreSQL where the engines allow, and the function that brings a store up to date.
 #pragma once
 
 #include "sql_connection.h"
@@ -12,7 +12,9 @@ namespace qrx::store {
 struct Migration {
   int version;
   const char *summary;
-  std::vector<const char *> statements;
+  std::vector<const char *> statements;          // both engines
+  std::vector<const char *> sqliteStatements = {}; // SQLite only, after the common ones
+  std::vector<const char *> postgresStatements = {}; // PostgreSQL only
 };
 
 // Every migration in order; a store's schema_version table names the last one applied.

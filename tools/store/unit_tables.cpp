@@ -1,9 +1,11 @@
 // Unit records in the tables units, steps, items, identities and downloads.
 #include "unit_tables.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <iterator>
 
 namespace qrx::store {
 
@@ -125,9 +127,8 @@ bool WriteWholeUnits(SqlConnection &connection, const std::vector<const UnitReco
           return false;
     }
   }
-  static const std::string upsert = [] {
-    std::string sql = std::string("INSERT INTO units (") + kUnitColumns + ") VALUES (" +
-                      Placeholders(kUnitColumnCount) + ") ON CONFLICT (unit_id) DO UPDATE SET ";
+  static const std::string update = [] {
+    std::string sql = " ON CONFLICT (unit_id) DO UPDATE SET ";
     std::string columns = kUnitColumns;
     bool first = true;
     for (size_t start = 0; start < columns.size();) {
@@ -144,9 +145,33 @@ bool WriteWholeUnits(SqlConnection &connection, const std::vector<const UnitReco
     }
     return sql;
   }();
-  for (const UnitRecord *u : units)
-    if (!connection.Exec(upsert, UnitValues(*u, true)))
-      return false;
+  static const std::string upsert = std::string("INSERT INTO units (") + kUnitColumns +
+                                    ") VALUES (" + Placeholders(kUnitColumnCount) + ")" + update;
+  if (server) {
+    // One statement for many units: a server's round trip costs more than its rows. A
+    // statement takes at most 65535 parameters.
+    constexpr size_t kUnitsPerStatement = 1000;
+    for (size_t first = 0; first < units.size(); first += kUnitsPerStatement) {
+      std::string sql = std::string("INSERT INTO units (") + kUnitColumns + ") VALUES ";
+      std::vector<SqlValue> values;
+      const size_t end = std::min(units.size(), first + kUnitsPerStatement);
+      values.reserve((end - first) * kUnitColumnCount);
+      for (size_t i = first; i < end; ++i) {
+        sql += values.empty() ? "(" : ",(";
+        for (size_t c = 0; c < kUnitColumnCount; ++c)
+          sql += (c ? ",$" : "$") + std::to_string(values.size() + c + 1);
+        sql += ")";
+        auto row = UnitValues(*units[i], true);
+        std::move(row.begin(), row.end(), std::back_inserter(values));
+      }
+      if (!connection.Exec(sql + update, values))
+        return false;
+    }
+  } else {
+    for (const UnitRecord *u : units)
+      if (!connection.Exec(upsert, UnitValues(*u, true)))
+        return false;
+  }
 
   std::vector<SqlValue> values;
   for (const UnitRecord *u : units)
