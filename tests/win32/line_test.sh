@@ -29,6 +29,8 @@ sh "$(dirname "$0")/../sim/line_test.sh" "$wrap/qrx-run" "$station" "$examples";
 [ "${5:-}" = store ] || exit $rc
 # The units of a two-station run in the deployment's SQLite results store, whole.
 cp -r "$station" "$wrap/st"
+# Only this run's journals and units: other tests leave theirs in the build's station folder.
+rm -rf "$wrap/st/Journal" "$wrap/st/Results"
 QRX_SIM_STATE_DIR="$wrap/state" "$wrap/qrx-run" --station "$wrap/st" --no-terminal --stations 2 \
   "$examples/identity_qrx.seq" >"$wrap/out" 2>&1 || { echo "FAIL store run"; tail -5 "$wrap/out"; rc=1; }
 units=$(python3 -c 'import sqlite3, sys; db = sqlite3.connect(sys.argv[1]); print(db.execute(
