@@ -6,7 +6,10 @@
 namespace qrx::collector {
 
 namespace {
+// Reads take a large chunk while there is a backlog, and a small one at the live end of a file,
+// where what follows the last line is the zero tail the writer has allocated ahead.
 constexpr size_t kChunkBytes = 1 << 20;
+constexpr size_t kLiveChunkBytes = 64 << 10;
 // A line longer than this is no event of a journal: it is skipped as bad.
 constexpr size_t kMaxLineBytes = 64u << 20;
 } // namespace
@@ -25,11 +28,13 @@ bool JournalFileReader::Fill(std::string *error) {
   file_.clear(); // past the end last time: the file may have grown since
   file_.seekg(bufferEnd_);
   const size_t before = buffer_.size();
-  buffer_.resize(before + kChunkBytes);
-  file_.read(buffer_.data() + before, static_cast<std::streamsize>(kChunkBytes));
+  const size_t chunk = atLiveEnd_ ? kLiveChunkBytes : kChunkBytes;
+  buffer_.resize(before + chunk);
+  file_.read(buffer_.data() + before, static_cast<std::streamsize>(chunk));
   auto got = static_cast<size_t>(file_.gcount());
   // A zero byte ends what the writer has appended so far: its file is allocated ahead of it.
   const size_t zero = buffer_.find('\0', before);
+  atLiveEnd_ = got < chunk || zero < before + got;
   if (zero < before + got) got = zero - before;
   buffer_.resize(before + got);
   bufferEnd_ += static_cast<int64_t>(got);

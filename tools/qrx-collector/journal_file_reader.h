@@ -46,6 +46,7 @@ private:
   std::ifstream file_;
   std::string buffer_;     // bytes from offset_ on, read but not yet taken
   int64_t bufferEnd_ = 0;  // file offset of the end of buffer_
+  bool atLiveEnd_ = false; // the last read reached what the writer has written so far
   bool refused_ = false;
   int64_t torn_ = 0, lost_ = 0, bad_ = 0;
 };
