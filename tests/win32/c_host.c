@@ -121,6 +121,22 @@ static DWORD WINAPI Station(LPVOID arg) {
   return 0;
 }
 
+/* Journal files named with this process's id that an earlier process with the same id left
+ * (Wine hands ids out again): they are not this run's. */
+static void RemoveEarlierJournals(void) {
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA("Journal\\*.jsonl", &found);
+  char mark[32], path[MAX_PATH + 16];
+  if (find == INVALID_HANDLE_VALUE) return;
+  snprintf(mark, sizeof mark, "-%lu-", GetCurrentProcessId());
+  do {
+    if (!strstr(found.cFileName, mark)) continue;
+    snprintf(path, sizeof path, "Journal\\%s", found.cFileName);
+    DeleteFileA(path);
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+}
+
 /* Every journal file of this process: one per station, each whole from its start to its end,
  * with the download and the GBK serial number in UTF-8. */
 static void CheckJournals(void) {
@@ -173,6 +189,7 @@ int main(int argc, char **argv) {
     fprintf(stderr, "cannot enter %s\n", argv[1]);
     return 2;
   }
+  RemoveEarlierJournals();
   snprintf(path, sizeof path, "%s\\QRXInterface.dll", argv[1]);
   lib = LoadLibraryA(path);
   if (!lib) {
