@@ -1,5 +1,5 @@
-// Whole-file reads, atomic replacement (temporary file beside the target, then ReplaceFileA or
-// MoveFileExA) and file stamps for change detection, through the Windows file API.
+// Whole-file reads, atomic replacement (temporary file beside the target, then MoveFileExA
+// over it) and file stamps for change detection, through the Windows file API.
 #include "platform/file_system.h"
 
 #include "platform/fault_injection.h"
@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 
 namespace qrx::platform {
@@ -16,6 +17,9 @@ bool Fail(std::string *error, DWORD code) {
   if (error) *error = SystemErrorText(code);
   return false;
 }
+
+// Tries of a rename that a reader of the target holds up (about a second in all).
+constexpr int kRenameAttempts = 60;
 
 // A name beside the target that no other writer in this or another process uses.
 std::string TempNameBeside(const std::string &path) {
@@ -88,20 +92,28 @@ bool ReplaceFileAtomically(const std::string &path, std::string_view data, std::
     ::DeleteFileA(temp.c_str());
     return Fail(error, ERROR_ACCESS_DENIED);
   }
-  // ReplaceFileA keeps the target's attributes and security; a target that does not exist
-  // yet is simply moved into place.
-  BOOL ok = FileExists(path)
-                ? ::ReplaceFileA(path.c_str(), temp.c_str(), nullptr,
-                                 REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
-                : FALSE;
-  if (!ok) ok = ::MoveFileExA(temp.c_str(), path.c_str(),
-                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-  if (!ok) {
-    DWORD err = ::GetLastError();
-    ::DeleteFileA(temp.c_str());
-    return Fail(error, err);
+  // One rename over the target: a reader on another thread or in another process opens
+  // either the old file or the new one, never none (ReplaceFileA may move the target aside
+  // first). The new file takes the target's hidden, system and archive marks; its security is
+  // the folder's, as for any file created there.
+  const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                     FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  if (const DWORD old = ::GetFileAttributesA(path.c_str()); old != INVALID_FILE_ATTRIBUTES && (old & kept))
+    ::SetFileAttributesA(temp.c_str(), old & kept);
+  // While a reader has the target open the rename is refused: reads are short, so it is tried
+  // again for up to about a second before the write counts as failed.
+  for (int attempt = 0;; ++attempt) {
+    if (::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return true;
+    const DWORD err = ::GetLastError();
+    const bool busy = err == ERROR_ACCESS_DENIED || err == ERROR_SHARING_VIOLATION ||
+                      err == ERROR_LOCK_VIOLATION;
+    if (!busy || attempt == kRenameAttempts - 1) {
+      ::DeleteFileA(temp.c_str());
+      return Fail(error, err);
+    }
+    ::Sleep(static_cast<DWORD>(std::min(2 * (attempt + 1), 20)));
   }
-  return true;
 }
 
 bool CreateFileExclusively(const std::string &path, std::string_view data, std::string *error) {
