@@ -67,11 +67,7 @@ void JsonLine::Escaped(std::string_view utf8) {
 void JsonLine::Text(std::string_view ansi) {
   const unsigned char needs = Needs(ansi);
   if (needs == 0) { // the common text: plain ASCII, the same in every ANSI code page and UTF-8
-    char *p = Room(ansi.size() + 2);
-    p[0] = '"';
-    std::memcpy(p + 1, ansi.data(), ansi.size());
-    p[ansi.size() + 1] = '"';
-    used_ += ansi.size() + 2;
+    Quoted(ansi);
   } else if (needs & 2) {
     Escaped(platform::AnsiToUtf8(ansi));
   } else {
@@ -80,15 +76,16 @@ void JsonLine::Text(std::string_view ansi) {
 }
 
 void JsonLine::Utf8(std::string_view utf8) {
-  if (Needs(utf8) & 1) {
-    Escaped(utf8);
-    return;
-  }
-  char *p = Room(utf8.size() + 2);
+  if (Needs(utf8) & 1) Escaped(utf8);
+  else Quoted(utf8);
+}
+
+void JsonLine::Quoted(std::string_view text) {
+  char *p = Room(text.size() + 2);
   p[0] = '"';
-  std::memcpy(p + 1, utf8.data(), utf8.size());
-  p[utf8.size() + 1] = '"';
-  used_ += utf8.size() + 2;
+  std::memcpy(p + 1, text.data(), text.size());
+  p[text.size() + 1] = '"';
+  used_ += text.size() + 2;
 }
 
 void JsonLine::Real(double value) {

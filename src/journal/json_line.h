@@ -72,6 +72,7 @@ private:
   }
   void Grow(size_t bytes);
   void Escaped(std::string_view utf8);
+  void Quoted(std::string_view text); // "text", with nothing to escape in it
 
   std::string buffer_; // its size is the room; used_ bytes of it are the line
   size_t used_ = 0;

@@ -84,6 +84,7 @@ private:
   std::string StartTagOfEmptyTag(int32_t element) const;
   bool SetTextOf(int32_t element, const char *text, int flags);
   bool SetAttrOf(int32_t element, const char *name, const char *value, int flags);
+  int32_t LastChildOf(int32_t parent) const; // 0 for none
   int32_t InsertElement(int32_t parent, int32_t after, const char *name, const char *text,
                         int flags);
   bool Replace(int32_t pos, int32_t oldLength, std::string_view replacement, int32_t container);

@@ -245,13 +245,14 @@ int32_t CXmlDocument::InsertElement(int32_t parent, int32_t after, const char *n
   return index;
 }
 
+// The first child's previous sibling is the last child.
+int32_t CXmlDocument::LastChildOf(int32_t parent) const {
+  const int32_t first = table_[parent].firstChild;
+  return first ? table_[first].prevSibling : 0;
+}
+
 bool CXmlDocument::AppendElement(const char *name, const char *text, int flags) {
-  int32_t after = main_;
-  if (after == 0) {
-    int32_t first = table_[parent_].firstChild;
-    after = first ? table_[first].prevSibling : 0;
-  }
-  int32_t index = InsertElement(parent_, after, name, text, flags);
+  int32_t index = InsertElement(parent_, main_ ? main_ : LastChildOf(parent_), name, text, flags);
   if (!index) return false;
   main_ = index;
   child_ = 0;
@@ -261,12 +262,7 @@ bool CXmlDocument::AppendElement(const char *name, const char *text, int flags) 
 
 bool CXmlDocument::AppendChild(const char *name, const char *text, int flags) {
   if (main_ == 0 || nodeType_ != kNodeElement) return false;
-  int32_t after = child_;
-  if (after == 0) {
-    int32_t first = table_[main_].firstChild;
-    after = first ? table_[first].prevSibling : 0;
-  }
-  int32_t index = InsertElement(main_, after, name, text, flags);
+  int32_t index = InsertElement(main_, child_ ? child_ : LastChildOf(main_), name, text, flags);
   if (!index) return false;
   child_ = index;
   return true;

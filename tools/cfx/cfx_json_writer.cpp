@@ -9,28 +9,15 @@
 
 namespace qrx::cfx {
 
-CfxJsonWriter &CfxJsonWriter::BeginObject() {
+CfxJsonWriter &CfxJsonWriter::Open(char bracket) {
   Separate();
-  out_->push_back('{');
+  out_->push_back(bracket);
   first_ = true;
   return *this;
 }
 
-CfxJsonWriter &CfxJsonWriter::EndObject() {
-  out_->push_back('}');
-  first_ = false;
-  return *this;
-}
-
-CfxJsonWriter &CfxJsonWriter::BeginArray() {
-  Separate();
-  out_->push_back('[');
-  first_ = true;
-  return *this;
-}
-
-CfxJsonWriter &CfxJsonWriter::EndArray() {
-  out_->push_back(']');
+CfxJsonWriter &CfxJsonWriter::Close(char bracket) {
+  out_->push_back(bracket);
   first_ = false;
   return *this;
 }

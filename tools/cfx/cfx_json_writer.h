@@ -18,10 +18,10 @@ public:
 
   // Structure. Key() names the next value of an object; keys are the program's own ASCII names
   // and are written as they stand.
-  CfxJsonWriter &BeginObject();
-  CfxJsonWriter &EndObject();
-  CfxJsonWriter &BeginArray();
-  CfxJsonWriter &EndArray();
+  CfxJsonWriter &BeginObject() { return Open('{'); }
+  CfxJsonWriter &EndObject() { return Close('}'); }
+  CfxJsonWriter &BeginArray() { return Open('['); }
+  CfxJsonWriter &EndArray() { return Close(']'); }
   CfxJsonWriter &Key(std::string_view name);
 
   // Values.
@@ -63,6 +63,8 @@ public:
   static void AppendNumber(std::string *out, double value);
 
 private:
+  CfxJsonWriter &Open(char bracket);
+  CfxJsonWriter &Close(char bracket);
   void Separate() {
     if (!first_) out_->push_back(',');
     first_ = false;

@@ -5,10 +5,39 @@
 #include "journal_position.h"
 
 #include <chrono>
+#include <string>
 
 namespace qrx::store {
 
+namespace {
+
+// The items table's columns: as version 1 made them, and as version 4 copies them into rows
+// stored in key order.
+constexpr const char *kItemColumns = R"(
+             unit_id TEXT NOT NULL,
+             item_index INTEGER NOT NULL,
+             step_index INTEGER NOT NULL,
+             source TEXT NOT NULL,
+             name TEXT NOT NULL,
+             value TEXT NOT NULL,
+             lower_limit TEXT NOT NULL,
+             upper_limit TEXT NOT NULL,
+             value_number DOUBLE PRECISION,
+             lower_number DOUBLE PRECISION,
+             upper_number DOUBLE PRECISION,
+             verdict TEXT NOT NULL,
+             passed INTEGER NOT NULL,
+             tag TEXT NOT NULL,
+             monotonic_ns BIGINT NOT NULL,
+             wall_us BIGINT NOT NULL,
+             PRIMARY KEY (unit_id, item_index))";
+
+} // namespace
+
 const std::vector<Migration> &SchemaMigrations() {
+  static const std::string createItems = std::string("CREATE TABLE items (") + kItemColumns + ")";
+  static const std::string createItemsByUnit =
+      std::string("CREATE TABLE items_by_unit (") + kItemColumns + ") WITHOUT ROWID";
   static const std::vector<Migration> migrations = {
       {1,
        "unit records",
@@ -44,24 +73,7 @@ const std::vector<Migration> &SchemaMigrations() {
              started_us BIGINT NOT NULL,
              duration_us BIGINT NOT NULL,
              PRIMARY KEY (unit_id, step_index)))",
-        R"(CREATE TABLE items (
-             unit_id TEXT NOT NULL,
-             item_index INTEGER NOT NULL,
-             step_index INTEGER NOT NULL,
-             source TEXT NOT NULL,
-             name TEXT NOT NULL,
-             value TEXT NOT NULL,
-             lower_limit TEXT NOT NULL,
-             upper_limit TEXT NOT NULL,
-             value_number DOUBLE PRECISION,
-             lower_number DOUBLE PRECISION,
-             upper_number DOUBLE PRECISION,
-             verdict TEXT NOT NULL,
-             passed INTEGER NOT NULL,
-             tag TEXT NOT NULL,
-             monotonic_ns BIGINT NOT NULL,
-             wall_us BIGINT NOT NULL,
-             PRIMARY KEY (unit_id, item_index)))",
+        createItems.c_str(),
         "CREATE INDEX items_name ON items (name)",
         R"(CREATE TABLE identities (
              unit_id TEXT NOT NULL,
@@ -118,24 +130,7 @@ const std::vector<Migration> &SchemaMigrations() {
        // rows are stored in key order, and the name index, which no lookup of this program
        // uses, goes on both engines. A store's existing rows are copied over once.
        {},
-       {R"(CREATE TABLE items_by_unit (
-             unit_id TEXT NOT NULL,
-             item_index INTEGER NOT NULL,
-             step_index INTEGER NOT NULL,
-             source TEXT NOT NULL,
-             name TEXT NOT NULL,
-             value TEXT NOT NULL,
-             lower_limit TEXT NOT NULL,
-             upper_limit TEXT NOT NULL,
-             value_number DOUBLE PRECISION,
-             lower_number DOUBLE PRECISION,
-             upper_number DOUBLE PRECISION,
-             verdict TEXT NOT NULL,
-             passed INTEGER NOT NULL,
-             tag TEXT NOT NULL,
-             monotonic_ns BIGINT NOT NULL,
-             wall_us BIGINT NOT NULL,
-             PRIMARY KEY (unit_id, item_index)) WITHOUT ROWID)",
+       {createItemsByUnit.c_str(),
         "INSERT INTO items_by_unit SELECT unit_id, item_index, step_index, source, name, value, "
         "lower_limit, upper_limit, value_number, lower_number, upper_number, verdict, passed, "
         "tag, monotonic_ns, wall_us FROM items",
