@@ -107,7 +107,6 @@ public:
     if (!up_) return;
     std::string watch;
     for (const auto &[sk, name] : names_) watch += name + "\n";
-    watch += "shared\n";
     Parameters()->SetString("Recorder.Watch", watch);
   }
   ~ExportStation() { CleanUpQRXInterface(); }
@@ -122,6 +121,14 @@ public:
   const StagingNames &Names() const { return names_; }
   std::string NameOf(const StagedEntry &e) const {
     return names_.at({std::string(e.section), std::string(e.key)});
+  }
+  // The first `count` entries of `row` under their staging names, with their texts for `a`.
+  std::map<std::string, std::string> Staged(const ExportRow &row, const RowArguments &a,
+                                            size_t count = kMaxArguments) const {
+    std::map<std::string, std::string> staged;
+    for (size_t i = 0; i < count && i < row.staged.size(); ++i)
+      staged[NameOf(row.staged[i])] = StagedText(row.staged[i], a);
+    return staged;
   }
 
   void Tell(const std::string &key, const std::string &value) const {
@@ -151,8 +158,6 @@ public:
       std::string v;
       if (Results()->GetString(prefix + "Saw." + name, v) == 0) r.saw[name] = v;
     }
-    std::string v;
-    if (Results()->GetString(prefix + "Saw.shared", v) == 0) r.saw["shared"] = v;
     return r;
   }
   // The staging names (of all in Common.xml) present in the parameter data set now.

@@ -43,9 +43,7 @@ TEST_P(LibraryRow, StagesItsArgumentsCallsItsFunctionAndErasesThemAgain) {
   ASSERT_EQ(r.calls, 1);
   EXPECT_EQ(r.function, Row().libraryFunction);
   EXPECT_EQ(r.library, LibraryFileOf(Row().service));
-  std::map<std::string, std::string> expected;
-  for (const StagedEntry &e : Row().staged) expected[s.NameOf(e)] = StagedText(e, a);
-  EXPECT_EQ(r.saw, expected) << "exactly the row's entries, each with its own text";
+  EXPECT_EQ(r.saw, s.Staged(Row(), a)) << "exactly the row's entries, each with its own text";
   EXPECT_TRUE(s.PresentNames().empty()) << "staged entries are erased after the call";
   if (IsReadBack()) {
     ExpectOutputsUntouched(a);
@@ -84,10 +82,8 @@ TEST_P(LibraryRow, WithoutStationOrServiceAnswersOneInTheRowsOrder) {
   ASSERT_TRUE(without.Active());
   EXPECT_EQ(Call(a), 1);
   EXPECT_EQ(s.Record().calls, 0);
-  std::map<std::string, std::string> expected;
-  if (Row().order == StagingOrder::kStagingFirst)
-    for (const StagedEntry &e : Row().staged) expected[s.NameOf(e)] = StagedText(e, a);
-  EXPECT_EQ(s.PresentNames(), expected)
+  const bool stagingFirst = Row().order == StagingOrder::kStagingFirst;
+  EXPECT_EQ(s.PresentNames(), s.Staged(Row(), a, stagingFirst ? kMaxArguments : 0))
       << "staging-first leaves all its entries behind, service-first stages nothing";
   ExpectOutputsUntouched(a);
 }
@@ -118,9 +114,7 @@ TEST_P(StagingRow, MissingStagingNameStopsAndLeavesTheEarlierEntries) {
     SCOPED_TRACE("without " + std::string(staged[k].section) + "/" + std::string(staged[k].key));
     EXPECT_EQ(CallExport(GetParam(), a.call), 1);
     EXPECT_EQ(s.Record().calls, 0) << "the library is not called";
-    std::map<std::string, std::string> expected;
-    for (size_t j = 0; j < k; ++j) expected[s.NameOf(staged[j])] = StagedText(staged[j], a);
-    EXPECT_EQ(s.PresentNames(), expected);
+    EXPECT_EQ(s.PresentNames(), s.Staged(Row(), a, k));
   }
   s.WriteCommon(s.Names());
   s.EraseAllNames();
@@ -149,10 +143,7 @@ TEST_P(StagingRow, ExtremeNumbersAreStagedAsTheirFullText) {
     }
     const Recorded r = s.Record();
     ASSERT_EQ(r.calls, 1);
-    for (const StagedEntry &e : Row().staged) {
-      ASSERT_TRUE(r.saw.count(s.NameOf(e))) << e.key;
-      EXPECT_EQ(r.saw.at(s.NameOf(e)), StagedText(e, a)) << e.key;
-    }
+    EXPECT_EQ(r.saw, s.Staged(Row(), a));
     EXPECT_TRUE(s.PresentNames().empty());
   }
 }

@@ -98,17 +98,16 @@ TEST(Managers, TestInfoItem21ReadsItem4) {
   ASSERT_TRUE(s.Up());
   WithFakeManagers fakes;
   char buffer[64];
-  for (int item : {21, 20, 4, 22, -21}) {
+  const std::string b = Pointer(buffer);
+  std::vector<ManagerCall> expected;
+  const std::pair<int, const char *> items[] = {{21, "4"}, {20, "20"}, {4, "4"}, {22, "22"}, {-21, "-21"}};
+  for (auto [item, read] : items) {
     ReadTestInfo(item, buffer);
     ReadTestInfo_AT(item, buffer);
+    expected.push_back({"ReadTestInfo", {read, b}});
+    expected.push_back({"ReadTestInfo_AT", {read, b}});
   }
-  const std::string b = Pointer(buffer);
-  EXPECT_EQ(fakes.sn.calls, (std::vector<ManagerCall>{
-                                {"ReadTestInfo", {"4", b}}, {"ReadTestInfo_AT", {"4", b}},
-                                {"ReadTestInfo", {"20", b}}, {"ReadTestInfo_AT", {"20", b}},
-                                {"ReadTestInfo", {"4", b}}, {"ReadTestInfo_AT", {"4", b}},
-                                {"ReadTestInfo", {"22", b}}, {"ReadTestInfo_AT", {"22", b}},
-                                {"ReadTestInfo", {"-21", b}}, {"ReadTestInfo_AT", {"-21", b}}}));
+  EXPECT_EQ(fakes.sn.calls, expected);
 }
 
 TEST(Managers, DownloadTextsArriveAsCopiesAndNullTextsAsEmpty) {

@@ -38,31 +38,48 @@ TEST_P(SerialCheck, PlaceholderSerialAndCopiedTexts) {
   // Variant A answers 1 for the placeholder, variant B 0, both without copying it;
   // ReadBarcode_Ufi copies it as any other text.
   const bool barcode = row.shape == ExportShape::kReadBarcode;
-  SerialAnswer placeholder = ReadSerial(s, name, "FFFFFFFFFFFF", 0);
-  EXPECT_EQ(placeholder.result, row.shape == ExportShape::kSerialCheckA ? 1 : 0);
-  EXPECT_EQ(placeholder.buffer, barcode ? "FFFFFFFFFFFF" : kUntouched);
-
-  SerialAnswer serial = ReadSerial(s, name, "SN0123456789", 0);
-  EXPECT_EQ(serial.result, 0);
-  EXPECT_EQ(serial.buffer, "SN0123456789");
-
-  SerialAnswer none = ReadSerial(s, name, nullptr, 0);
-  EXPECT_EQ(none.result, 0);
-  EXPECT_EQ(none.buffer, "") << "a missing entry is copied as an empty text";
-
-  SerialAnswer failed = ReadSerial(s, name, "SN0123456789", 9);
-  EXPECT_EQ(failed.result, 9);
-  EXPECT_EQ(failed.buffer, kUntouched);
-
-  // Near-placeholders are serial numbers like any other.
-  EXPECT_EQ(ReadSerial(s, name, "FFFFFFFFFFF", 0).buffer, "FFFFFFFFFFF");
-  EXPECT_EQ(ReadSerial(s, name, "ffffffffffff", 0).buffer, "ffffffffffff");
+  const struct {
+    const char *sn; // nullptr: no "Sn" at all
+    int libraryResult, result;
+    std::string buffer;
+  } cases[] = {
+      {"FFFFFFFFFFFF", 0, row.shape == ExportShape::kSerialCheckA ? 1 : 0,
+       barcode ? "FFFFFFFFFFFF" : kUntouched},
+      {"SN0123456789", 0, 0, "SN0123456789"},
+      {nullptr, 0, 0, ""}, // a missing entry is copied as an empty text
+      {"SN0123456789", 9, 9, kUntouched},
+      // Near-placeholders are serial numbers like any other.
+      {"FFFFFFFFFFF", 0, 0, "FFFFFFFFFFF"},
+      {"ffffffffffff", 0, 0, "ffffffffffff"},
+  };
+  for (const auto &c : cases) {
+    const SerialAnswer answer = ReadSerial(s, name, c.sn, c.libraryResult);
+    EXPECT_EQ(answer.result, c.result) << (c.sn ? c.sn : "no Sn") << " " << c.libraryResult;
+    EXPECT_EQ(answer.buffer, c.buffer) << (c.sn ? c.sn : "no Sn") << " " << c.libraryResult;
+  }
 
   s.ClearRecord();
   ExportArguments null; // no buffer: nothing could be copied, nothing is called
   null.ints[1] = 12;
   EXPECT_EQ(CallExport(GetParam(), null), 1);
   EXPECT_EQ(s.Record().calls, 0);
+
+  // The host's buffer holds QRX_READBACK_BUFFER_SIZE bytes: the longest text that fits is
+  // copied whole, a longer one not at all (a cut serial number would name another device).
+  for (size_t size : {QRX_READBACK_BUFFER_SIZE - 1, QRX_READBACK_BUFFER_SIZE}) {
+    const std::string serial(size, 'S');
+    s.Tell("Recorder.Sn", serial);
+    std::vector<char> buffer(QRX_READBACK_BUFFER_SIZE + 64, '#');
+    buffer.back() = '\0';
+    ExportArguments a;
+    a.buffers[0] = buffer.data();
+    a.ints[1] = 12;
+    const bool fits = size < QRX_READBACK_BUFFER_SIZE;
+    EXPECT_EQ(CallExport(GetParam(), a), fits ? 0 : 1);
+    EXPECT_EQ(fits ? std::string(buffer.data()) : std::string(1, buffer[0]), fits ? serial : "#");
+    for (size_t i = QRX_READBACK_BUFFER_SIZE; i + 1 < buffer.size(); ++i)
+      ASSERT_EQ(buffer[i], '#') << "written past the buffer at " << i;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, SerialCheck,
@@ -84,92 +101,48 @@ TEST(ReadBarcodeUfi, StagesTheLengthAndErasesItBeforeCopying) {
   EXPECT_FALSE(s.HasParameter(length));
 }
 
-// The host's buffer holds QRX_READBACK_BUFFER_SIZE bytes: the longest text that fits is
-// copied whole, a longer one not at all (a cut serial number would name another device).
-TEST(SerialReadBack, TextThatDoesNotFitTheHostBufferIsNotCopied) {
-  ExportStation s;
-  ASSERT_TRUE(s.Up());
-  const std::string fits(QRX_READBACK_BUFFER_SIZE - 1, 'S');
-  const std::string tooLong(QRX_READBACK_BUFFER_SIZE, 'S');
-  for (size_t row : RowsWhere([](const ExportRow &r) {
-         return r.shape == ExportShape::kSerialCheckA || r.shape == ExportShape::kSerialCheckB ||
-                r.shape == ExportShape::kReadBarcode;
-       })) {
-    SCOPED_TRACE(std::string(kExportCatalogue[row].name));
-    for (const std::string *serial : {&fits, &tooLong}) {
-      s.Tell("Recorder.Sn", *serial);
-      std::vector<char> buffer(QRX_READBACK_BUFFER_SIZE + 64, '#');
-      buffer.back() = '\0';
-      ExportArguments a;
-      a.buffers[0] = buffer.data();
-      a.ints[1] = 12;
-      const int result = CallExport(row, a);
-      if (serial == &fits) {
-        EXPECT_EQ(result, 0);
-        EXPECT_EQ(std::string(buffer.data()), fits);
-      } else {
-        EXPECT_EQ(result, 1);
-        EXPECT_EQ(buffer[0], '#') << "nothing copied";
-      }
-      for (size_t i = QRX_READBACK_BUFFER_SIZE; i + 1 < buffer.size(); ++i)
-        ASSERT_EQ(buffer[i], '#') << "written past the buffer at " << i;
-    }
-  }
-}
-
 TEST(LteReadPowerCabLoss, ReadsPowerOrLeavesTheDoubleAlone) {
   ExportStation s;
   ASSERT_TRUE(s.Up());
-  double power = -777.25;
-  s.Tell("Recorder.Power", "12.5");
-  EXPECT_EQ(LTE_ReadPower_CabLoss(&power), 0);
-  EXPECT_EQ(power, 12.5);
-
-  s.Tell("Recorder.Power", "-3.25");
-  EXPECT_EQ(LTE_ReadPower_CabLoss(&power), 0);
-  EXPECT_EQ(power, -3.25);
-
-  power = -777.25;
-  s.Forget("Recorder.Power");
-  EXPECT_EQ(LTE_ReadPower_CabLoss(&power), -1) << "no Power entry";
-  EXPECT_EQ(power, -777.25);
-
-  s.Tell("Recorder.Power", "12.5");
-  s.ReturnFromLibrary(4);
-  EXPECT_EQ(LTE_ReadPower_CabLoss(&power), 4);
-  EXPECT_EQ(power, -777.25);
-
+  const struct {
+    const char *power; // nullptr: no "Power" entry
+    int libraryResult, result;
+    double left;
+  } cases[] = {{"12.5", 0, 0, 12.5}, {"-3.25", 0, 0, -3.25}, {nullptr, 0, -1, -777.25},
+               {"12.5", 4, 4, -777.25}};
+  for (const auto &c : cases) {
+    double power = -777.25;
+    if (c.power) s.Tell("Recorder.Power", c.power);
+    else s.Forget("Recorder.Power");
+    s.ReturnFromLibrary(c.libraryResult);
+    EXPECT_EQ(LTE_ReadPower_CabLoss(&power), c.result) << (c.power ? c.power : "no Power");
+    EXPECT_EQ(power, c.left) << (c.power ? c.power : "no Power");
+  }
   s.ReturnFromLibrary(0);
   EXPECT_EQ(LTE_ReadPower_CabLoss(nullptr), 1) << "no double to fill";
 }
 
-class FddLteAfcCal : public ::testing::Test {
-protected:
-  void SetUp() override { ASSERT_TRUE(s.Up()); }
-  std::string Offset() const { return s.Names().at({"Cal", "TxPowerOffset"}); }
-  ExportStation s;
-};
-
 // Flag 1 stages the zero offset; other flags stage nothing but still erase.
-TEST_F(FddLteAfcCal, OnlyFlagOneStagesTheZeroOffsetButEveryFlagErases) {
+TEST(FddLteAfcCal, OnlyFlagOneStagesTheZeroOffsetButEveryFlagErases) {
+  ExportStation s;
+  ASSERT_TRUE(s.Up());
+  const std::string offset = s.Names().at({"Cal", "TxPowerOffset"});
   EXPECT_EQ(FDDLTE_AFC_Cal(1), 0);
-  EXPECT_EQ(s.Record().saw, (std::map<std::string, std::string>{{Offset(), "0.000000"}}));
-  EXPECT_FALSE(s.HasParameter(Offset()));
+  EXPECT_EQ(s.Record().saw, (std::map<std::string, std::string>{{offset, "0.000000"}}));
+  EXPECT_FALSE(s.HasParameter(offset));
   for (int flag : {2, 0, -1}) {
     s.ClearRecord();
-    s.Tell(Offset(), "left by someone else");
+    s.Tell(offset, "left by someone else");
     s.ReturnFromLibrary(23);
     EXPECT_EQ(FDDLTE_AFC_Cal(flag), 23) << flag;
-    EXPECT_EQ(s.Record().saw.at(Offset()), "left by someone else") << "nothing staged over it";
-    EXPECT_FALSE(s.HasParameter(Offset())) << "erased whatever the flag";
+    EXPECT_EQ(s.Record().saw.at(offset), "left by someone else") << "nothing staged over it";
+    EXPECT_FALSE(s.HasParameter(offset)) << "erased whatever the flag";
   }
-}
-
-TEST_F(FddLteAfcCal, MissingOffsetNameOrServiceMattersOnlyForFlagOne) {
+  // A missing staging name or service matters only for flag 1.
   StagingNames names = s.Names();
   names.erase({"Cal", "TxPowerOffset"});
   s.WriteCommon(names);
-  s.ReturnFromLibrary(23);
+  s.ClearRecord();
   EXPECT_EQ(FDDLTE_AFC_Cal(1), 1);
   EXPECT_EQ(s.Record().calls, 0);
   EXPECT_EQ(FDDLTE_AFC_Cal(2), 23) << "no staging, so no staging name is needed";
@@ -178,7 +151,7 @@ TEST_F(FddLteAfcCal, MissingOffsetNameOrServiceMattersOnlyForFlagOne) {
   s.WriteCommon(s.Names());
   StationFieldSwap without(RemoverOf(ExportService::kCal));
   EXPECT_EQ(FDDLTE_AFC_Cal(1), 1);
-  EXPECT_EQ(s.Parameter(Offset()), "0.000000") << "staged first, left behind";
+  EXPECT_EQ(s.Parameter(offset), "0.000000") << "staged first, left behind";
   EXPECT_EQ(FDDLTE_AFC_Cal(2), 1);
 }
 

@@ -12,13 +12,9 @@
 // Recorded into the result data set, for the n-th call ("Recorder.Calls" counts them):
 //   "Recorder.Call<n>.Function", "Recorder.Call<n>.Library" (the file that answered) and
 //   "Recorder.Call<n>.Saw.<name>" for each watched name present.
-#include <qrx/test_tools.h>
+#include "../plugins/own_file_name.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
+#include <qrx/test_tools.h>
 
 #include <cstdio>
 #include <string>
@@ -50,20 +46,7 @@ void LeaveResult(IDataSet *parameters, IDataSet *results, const char *from, cons
 // The file name this copy of the library was loaded from: one build is deployed as all five
 // test libraries, and the record says which one a call reached.
 std::string LibraryFile() {
-#ifdef _WIN32
-  HMODULE self = nullptr;
-  char name[MAX_PATH] = {};
-  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                          reinterpret_cast<LPCSTR>(&LibraryFile), &self) ||
-      !GetModuleFileNameA(self, name, sizeof name))
-    return "?";
-  const std::string path = name;
-#else
-  Dl_info info{};
-  if (!dladdr(reinterpret_cast<void *>(&LibraryFile), &info) || !info.dli_fname) return "?";
-  const std::string path = info.dli_fname;
-#endif
+  const std::string path = OwnFileName();
   const size_t slash = path.find_last_of("/\\");
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }

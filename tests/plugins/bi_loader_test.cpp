@@ -20,7 +20,12 @@ std::vector<std::string> Shown() {
   return shown;
 }
 
-TEST(BILoader, LoadsEachPluginOnceAndInitialisesItsRoot) {
+int32_t QRX_CALLBACK FirstCallback(QRXDownloadEvent) { return 11; }
+int32_t QRX_CALLBACK SecondCallback(QRXDownloadEvent) { return 22; }
+
+// Loaded once, its root initialised; LoadQRXDll is asked again only while it answers null; a
+// second request for the progress window replaces the callback.
+TEST(BILoader, LoadsEachPluginOnceWithOneSnObjectAndOneWindow) {
   PluginDeployment d;
   CBISingleton *first = CBISingleton::GetInstance();
   ASSERT_NE(first, nullptr);
@@ -34,6 +39,25 @@ TEST(BILoader, LoadsEachPluginOnceAndInitialisesItsRoot) {
   EXPECT_NE(CBIWBGWIFISingleton::GetInstance()->Module(), first->Module());
   EXPECT_NE(CUFiBISingleton::GetInstance()->Module(), first->Module());
   EXPECT_TRUE(Boxes().empty());
+
+  c->loadReturnsNull = true;
+  EXPECT_EQ(first->GetTestDllObject(), nullptr);
+  EXPECT_EQ(first->GetTestDllObject(), nullptr);
+  EXPECT_EQ(c->loadCalls, 2);
+  c->loadReturnsNull = false;
+  void *sn = first->GetTestDllObject();
+  ASSERT_NE(sn, nullptr);
+  EXPECT_EQ(first->GetTestDllObject(), sn);
+  EXPECT_EQ(c->loadCalls, 3);
+  EXPECT_EQ(c->Calls().front(), "-1(0)"); // called with the single argument 0
+
+  CCallBackDialog *a = first->GetCallbackDialog(&FirstCallback);
+  ASSERT_EQ(first->GetCallbackDialog(&SecondCallback), a);
+  EXPECT_EQ(QRX_SendMessage(a->Window(), 0x466, 0, 1), 22);
+  // The UFI plug-in has a window of its own.
+  CCallBackDialog *ufi = CUFiBISingleton::GetInstance()->GetCallbackDialog(&FirstCallback);
+  EXPECT_NE(ufi, a);
+  EXPECT_EQ(QRX_SendMessage(ufi->Window(), 0x466, 0, 1), 11);
 }
 
 TEST(BILoader, MissingPluginShowsItsMessageOnceAndStaysEmpty) {
@@ -102,22 +126,6 @@ TEST(BILoader, CreateReturningNullIsReportedWithTheClassText) {
   for (void *m : held) platform::FreeLibrary(m);
 }
 
-TEST(BILoader, LoadQRXDllIsRetriedOnlyWhileItAnswersNull) {
-  PluginDeployment d;
-  CBISingleton *phone = CBISingleton::GetInstance();
-  FakeControl *c = PluginDeployment::Phone();
-  c->loadReturnsNull = true;
-  EXPECT_EQ(phone->GetTestDllObject(), nullptr);
-  EXPECT_EQ(phone->GetTestDllObject(), nullptr);
-  EXPECT_EQ(c->loadCalls, 2);
-  c->loadReturnsNull = false;
-  void *sn = phone->GetTestDllObject();
-  ASSERT_NE(sn, nullptr);
-  EXPECT_EQ(phone->GetTestDllObject(), sn);
-  EXPECT_EQ(c->loadCalls, 3);
-  EXPECT_EQ(c->Calls().front(), "-1(0)"); // called with the single argument 0
-}
-
 TEST(BILoader, StationsStartingTogetherShareOneSnObject) {
   PluginDeployment d;
   CUFiBISingleton::GetInstance();
@@ -149,22 +157,6 @@ TEST(BILoader, UnloadClosesWindowThenSnThenRoot) {
   // After an unload the next request loads the plug-in afresh.
   EXPECT_NE(CBISingleton::GetInstance(), nullptr);
   EXPECT_EQ(PluginDeployment::Phone()->createCalls, 1);
-}
-
-int32_t QRX_CALLBACK FirstCallback(QRXDownloadEvent) { return 11; }
-int32_t QRX_CALLBACK SecondCallback(QRXDownloadEvent) { return 22; }
-
-TEST(BILoader, SecondRequestForTheWindowReplacesTheCallback) {
-  PluginDeployment d;
-  CBISingleton *phone = CBISingleton::GetInstance();
-  CCallBackDialog *a = phone->GetCallbackDialog(&FirstCallback);
-  CCallBackDialog *b = phone->GetCallbackDialog(&SecondCallback);
-  ASSERT_EQ(a, b);
-  EXPECT_EQ(QRX_SendMessage(a->Window(), 0x466, 0, 1), 22);
-  // The UFI plug-in has a window of its own.
-  CCallBackDialog *ufi = CUFiBISingleton::GetInstance()->GetCallbackDialog(&FirstCallback);
-  EXPECT_NE(ufi, a);
-  EXPECT_EQ(QRX_SendMessage(ufi->Window(), 0x466, 0, 1), 11);
 }
 
 } // namespace

@@ -43,7 +43,7 @@ TEST_F(PhoneDownload, StopCallsThePluginEvenBeforeAnyStartAndStartWritesTheImage
   EXPECT_EQ(CallsMade(), (Calls{"111(0,0)", "14()", "112(2,1)", "110(window)", "111(1,0)"}));
 }
 
-TEST_F(PhoneDownload, ImagesWithoutTheSignatureAreRefusedAndNothingIsWritten) {
+TEST_F(PhoneDownload, ImagesWithoutTheSignatureOrASettingsFileAreRefused) {
   deployment.Write("exact.bin", kSignature);
   EXPECT_EQ(Start(deployment.Path("exact.bin")), 0);
   control->Clear();
@@ -59,6 +59,13 @@ TEST_F(PhoneDownload, ImagesWithoutTheSignatureAreRefusedAndNothingIsWritten) {
   }
   EXPECT_TRUE(CallsMade().empty());
   EXPECT_FALSE(std::filesystem::exists(settings));
+  // No settings file from the plug-in fails before starting.
+  for (const std::string &file : {std::string(), deployment.Path("NoSuchDir/download.ini")}) {
+    control->settingsFile = file;
+    EXPECT_EQ(Start(image), 1) << file;
+    EXPECT_EQ(CallsMade(), Calls{"14()"}) << file;
+    control->Clear();
+  }
 }
 
 TEST_F(PhoneDownload, ExistingSettingsAreKeptAroundTheReplacedValue) {
@@ -66,15 +73,6 @@ TEST_F(PhoneDownload, ExistingSettingsAreKeptAroundTheReplacedValue) {
   EXPECT_EQ(Start(image), 0);
   // The key keeps the file's own spelling of its name, as on Windows.
   EXPECT_EQ(Settings(), "[Port]\r\nCom=3\r\n[downloadimage]\r\nfile=" + image + "\r\nSpeed=9\r\n");
-}
-
-TEST_F(PhoneDownload, NoSettingsFileFromThePluginFailsBeforeStarting) {
-  for (const std::string &file : {std::string(), deployment.Path("NoSuchDir/download.ini")}) {
-    control->Clear();
-    control->settingsFile = file;
-    EXPECT_EQ(Start(image), 1) << file;
-    EXPECT_EQ(CallsMade(), Calls{"14()"}) << file;
-  }
 }
 
 TEST_F(PhoneDownload, PrepareHandsModelAndPhoneTypeOrAsksTheOperatorForIt) {

@@ -22,17 +22,20 @@ namespace {
 FakeControl g_control;
 std::thread g_progressThread;
 
-std::string Text(const char *s) { return s ? std::string(s) : std::string("(null)"); }
+// How an argument is recorded: numbers in decimal, texts verbatim, output buffers as "buf".
+std::string Arg(long v) { return std::to_string(v); }
+std::string Arg(const char *s) { return s ? std::string(s) : std::string("(null)"); }
+std::string Arg(char *out) { return out ? "buf" : "(null)"; }
+std::string Arg(const std::string &s) { return s; }
 
-template <typename... T> void Record(int position, const T &...parts) {
+template <typename... T> void Record(int position, const T &...arguments) {
   std::string line = std::to_string(position) + "(";
   bool first = true;
-  ((line += (first ? "" : ","), line += parts, first = false), ...);
+  ((line += (first ? "" : ","), line += Arg(arguments), first = false), ...);
   line += ")";
   std::lock_guard<std::mutex> hold(g_control.lock);
   g_control.calls.push_back(line);
 }
-std::string N(long v) { return std::to_string(v); }
 
 // Success by the position's rule unless the test scripted another answer.
 int Result(int position, int success) {
@@ -96,21 +99,22 @@ void FillBuffer(int position, char *out, size_t size) {
 }
 
 template <int P> int WriteText(const char *text, int extra, int ti) {
-  Record(P, Text(text), N(extra), N(ti));
+  Record(P, text, extra, ti);
   if (text) Store(P, text);
   return Result(P, 0);
 }
 template <int P, size_t Size> int ReadText(char *out, int extra, int ti) {
-  Record(P, out ? "buf" : "(null)", N(extra), N(ti));
+  Record(P, out, extra, ti);
   FillBuffer(P, out, Size);
   return Result(P, 0);
 }
-template <int P, int Success, typename... I> int Ints(I... values) {
-  Record(P, N(values)...);
+// Positions that only record their arguments and answer.
+template <int P, int Success, typename... A> int Plain(A... arguments) {
+  Record(P, arguments...);
   return Result(P, Success);
 }
 template <int P> int ReadFlags(int count, char *out, int ti) {
-  Record(P, N(count), "buf", N(ti));
+  Record(P, count, out, ti);
   if (Flag(g_control.overfill, P)) {
     std::memset(out, 'X', kFlagBufferSize);
   } else if (!Flag(g_control.writeNothing, P)) {
@@ -120,40 +124,23 @@ template <int P> int ReadFlags(int count, char *out, int ti) {
   return Result(P, 0);
 }
 template <int P> int ReadFlagAt(int item, char *out, int ti) {
-  Record(P, N(item), out ? "buf" : "(null)", N(ti));
+  Record(P, item, out, ti);
   if (out) std::strcpy(out, "1");
   return Result(P, 0);
-}
-template <int P> int WriteFlag(int item, const char *text, int ti) {
-  Record(P, N(item), Text(text), N(ti));
-  return Result(P, 0);
-}
-int SetModel(std::string &model) {
-  Record(kSnSetModel, model);
-  return 0;
-}
-int SetPhoneType(const char *type) {
-  Record(kSnSetPhoneType, Text(type));
-  return Result(kSnSetPhoneType, 0);
 }
 const char *SettingsFile() {
   Record(kSnGetSettingsFile);
   std::lock_guard<std::mutex> hold(g_control.lock);
   return g_control.settingsFile.empty() ? nullptr : g_control.settingsFile.c_str();
 }
-template <int P> int TxInit(int16_t tenths, int v2, int v3, int v4, int v5, int v6, int v7,
-                            int v8, int zero, int ti) {
-  Record(P, N(tenths), N(v2), N(v3), N(v4), N(v5), N(v6), N(v7), N(v8), N(zero), N(ti));
-  return Result(P, 0);
-}
 // The string forms, with their trailing integer arguments (thread index last).
 template <int P, int Success, typename... I> int WriteString(std::string value, I... ints) {
-  Record(P, value, N(ints)...);
+  Record(P, value, ints...);
   Store(P, value);
   return Result(P, Success);
 }
 template <int P, int Success, typename... I> int ReadString(std::string &out, I... ints) {
-  Record(P, out.empty() ? "empty" : "dirty", N(ints)...);
+  Record(P, out.empty() ? "empty" : "dirty", ints...);
   if (!Flag(g_control.writeNothing, P)) out = Load(P);
   return Result(P, Success);
 }
@@ -164,7 +151,7 @@ template <int P> int SetWindow(void *window) {
   return 0;
 }
 template <int P> int StartStop(int start, int b) {
-  Record(P, N(start), N(b));
+  Record(P, start, b);
   if (start) {
     std::vector<FakeProgress> progress;
     void *window;
@@ -195,13 +182,9 @@ template <int P> int StartStop(int start, int b) {
 }
 #ifdef FAKE_UFI
 template <int P> int ReadUfiForm(char *out, int ti) {
-  Record(P, out ? "buf" : "(null)", N(ti));
+  Record(P, out, ti);
   FillBuffer(P, out, 64);
   return Result(P, 1);
-}
-int UfiExtra(int a, int b, std::string text) {
-  Record(kUfiDownloadExtra, N(a), N(b), text);
-  return 0;
 }
 #endif
 // Unload order is written beside the deployment: the control block dies with the library.
@@ -222,8 +205,8 @@ void SnRelease() {
 #ifdef FAKE_UFI
 class Sn final : public UfiSnObject {
 public:
-  int OpenPort(int a, int b, int c) override { return Ints<kUfiOpenPort, 0>(a, b, c); }
-  int ClosePort(int ti) override { return Ints<kUfiClosePort, 0>(ti); }
+  int OpenPort(int a, int b, int c) override { return Plain<kUfiOpenPort, 0>(a, b, c); }
+  int ClosePort(int ti) override { return Plain<kUfiClosePort, 0>(ti); }
   int WriteSnFirstCopy(const char *t, int e, int ti) override { return WriteText<kUfiWriteSnFirstCopy>(t, e, ti); }
   int ReadSnFirstCopy(char *o, int e, int ti) override { return ReadText<kUfiReadSnFirstCopy, kSnBufferSize>(o, e, ti); }
   int WriteSnSecondCopy(const char *t, int e, int ti) override { return WriteText<kUfiWriteSnSecondCopy>(t, e, ti); }
@@ -236,39 +219,39 @@ public:
   int ReadMsn(char *o, int e, int ti) override { return ReadText<kUfiReadMsn, 64>(o, e, ti); }
   int ReadFlags(int n, char *o, int ti) override { return ::ReadFlags<kUfiReadFlags>(n, o, ti); }
   int ReadIntSoftVersion(char *o, int e, int ti) override { return ReadText<kUfiReadIntSoftVersion, 64>(o, e, ti); }
-  int PortCheck1(int ti) override { return Ints<kUfiPortCheck1, 1>(ti); }
-  int PortCheck2(int ti) override { return Ints<kUfiPortCheck2, 1>(ti); }
-  int PortCheck3(int ti) override { return Ints<kUfiPortCheck3, 1>(ti); }
+  int PortCheck1(int ti) override { return Plain<kUfiPortCheck1, 1>(ti); }
+  int PortCheck2(int ti) override { return Plain<kUfiPortCheck2, 1>(ti); }
+  int PortCheck3(int ti) override { return Plain<kUfiPortCheck3, 1>(ti); }
   int WriteSnThirdCopy(std::string v, int ti) override { return WriteString<kUfiWriteSnThirdCopy, 1>(v, ti); }
   int ReadSnThirdCopy(std::string &o, int ti) override { return ReadString<kUfiReadSnThirdCopy, 1>(o, ti); }
   int WriteMac(std::string v, int z, int ti) override { return WriteString<kUfiWriteMac, 1>(v, z, ti); }
   int ReadMac(std::string &o, int z, int ti) override { return ReadString<kUfiReadMac, 1>(o, z, ti); }
-  int WriteSsid(int ti) override { return Ints<kUfiWriteSsid, 1>(ti); }
+  int WriteSsid(int ti) override { return Plain<kUfiWriteSsid, 1>(ti); }
   int ReadSsid(std::string &o, int ti) override { return ReadString<kUfiReadSsid, 1>(o, ti); }
   int ReadIntSoftVersionUfi(char *o, int ti) override { return ReadUfiForm<kUfiReadIntSoftVersionUfi>(o, ti); }
   int ReadTestInfoUfi(char *o, int ti) override { return ReadUfiForm<kUfiReadTestInfoUfi>(o, ti); }
   int DownloadWindow(void *w) override { return SetWindow<kUfiDownloadWindow>(w); }
   int DownloadStartStop(int a, int b) override { return StartStop<kUfiDownloadStartStop>(a, b); }
-  int DownloadOption(int a, int b) override { return Ints<kUfiDownloadOption, 0>(a, b); }
-  int DownloadExtra(int a, int b, std::string t) override { return UfiExtra(a, b, t); }
-  int Reserved(int a, int b, int c) override { return Ints<kUfiReserved, 0>(a, b, c); }
+  int DownloadOption(int a, int b) override { return Plain<kUfiDownloadOption, 0>(a, b); }
+  int DownloadExtra(int a, int b, std::string t) override { return Plain<kUfiDownloadExtra, 0>(a, b, t); }
+  int Reserved(int a, int b, int c) override { return Plain<kUfiReserved, 0>(a, b, c); }
   int ReadFlagsAt(int i, char *o, int ti) override { return ReadFlagAt<kUfiReadFlagsAt>(i, o, ti); }
-  int WriteFlag(int i, const char *t, int ti) override { return ::WriteFlag<kUfiWriteFlag>(i, t, ti); }
-  int PrepareFirst() override { return Ints<kUfiPrepareFirst, 0>(); }
-  int PrepareSecond(int v) override { return Ints<kUfiPrepareSecond, 0>(v); }
+  int WriteFlag(int i, const char *t, int ti) override { return Plain<kUfiWriteFlag, 0>(i, t, ti); }
+  int PrepareFirst() override { return Plain<kUfiPrepareFirst, 0>(); }
+  int PrepareSecond(int v) override { return Plain<kUfiPrepareSecond, 0>(v); }
 #else
 class Sn final : public PhoneSnObject {
 public:
-  int OpenPort(int a, int b, int c) override { return Ints<kPhoneOpenPort, 0>(a, b, c); }
-  int ClosePort(int ti) override { return Ints<kPhoneClosePort, 0>(ti); }
+  int OpenPort(int a, int b, int c) override { return Plain<kPhoneOpenPort, 0>(a, b, c); }
+  int ClosePort(int ti) override { return Plain<kPhoneClosePort, 0>(ti); }
   int TddTxInitCabLoss(int16_t t, int v2, int v3, int v4, int v5, int v6, int v7, int v8, int z, int ti) override {
-    return TxInit<kPhoneTddTxInitCabLoss>(t, v2, v3, v4, v5, v6, v7, v8, z, ti);
+    return Plain<kPhoneTddTxInitCabLoss, 0>(t, v2, v3, v4, v5, v6, v7, v8, z, ti);
   }
-  int TddTxClose(int ti) override { return Ints<kPhoneTddTxClose, 0>(ti); }
+  int TddTxClose(int ti) override { return Plain<kPhoneTddTxClose, 0>(ti); }
   int FddTxInitCabLoss(int16_t t, int v2, int v3, int v4, int v5, int v6, int v7, int v8, int z, int ti) override {
-    return TxInit<kPhoneFddTxInitCabLoss>(t, v2, v3, v4, v5, v6, v7, v8, z, ti);
+    return Plain<kPhoneFddTxInitCabLoss, 0>(t, v2, v3, v4, v5, v6, v7, v8, z, ti);
   }
-  int FddTxClose(int ti) override { return Ints<kPhoneFddTxClose, 0>(ti); }
+  int FddTxClose(int ti) override { return Plain<kPhoneFddTxClose, 0>(ti); }
   int WriteSnFirstCopy(const char *t, int e, int ti) override { return WriteText<kPhoneWriteSnFirstCopy>(t, e, ti); }
   int ReadSnFirstCopy(char *o, int e, int ti) override { return ReadText<kPhoneReadSnFirstCopy, kSnBufferSize>(o, e, ti); }
   int WriteSnSecondCopy(const char *t, int e, int ti) override { return WriteText<kPhoneWriteSnSecondCopy>(t, e, ti); }
@@ -285,13 +268,13 @@ public:
   int ReadIntSoftVersion(char *o, int e, int ti) override { return ReadText<kPhoneReadIntSoftVersion, 64>(o, e, ti); }
   int DownloadWindow(void *w) override { return SetWindow<kPhoneDownloadWindow>(w); }
   int DownloadStartStop(int a, int b) override { return StartStop<kPhoneDownloadStartStop>(a, b); }
-  int DownloadOption(int a, int b) override { return Ints<kPhoneDownloadOption, 0>(a, b); }
-  int Reserved(int a, int b, int c) override { return Ints<kPhoneReserved, 0>(a, b, c); }
+  int DownloadOption(int a, int b) override { return Plain<kPhoneDownloadOption, 0>(a, b); }
+  int Reserved(int a, int b, int c) override { return Plain<kPhoneReserved, 0>(a, b, c); }
   int ReadFlagsAt(int i, char *o, int ti) override { return ReadFlagAt<kPhoneReadFlagsAt>(i, o, ti); }
-  int WriteFlag(int i, const char *t, int ti) override { return ::WriteFlag<kPhoneWriteFlag>(i, t, ti); }
+  int WriteFlag(int i, const char *t, int ti) override { return Plain<kPhoneWriteFlag, 0>(i, t, ti); }
 #endif
-  int SetModel(std::string &model) override { return ::SetModel(model); }
-  int SetPhoneType(const char *type) override { return ::SetPhoneType(type); }
+  int SetModel(std::string &model) override { return Plain<kSnSetModel, 0>(model); }
+  int SetPhoneType(const char *type) override { return Plain<kSnSetPhoneType, 0>(type); }
   const char *SettingsFile() override { return ::SettingsFile(); }
   void Release() override {
     SnRelease();
@@ -330,7 +313,7 @@ extern "C" __attribute__((visibility("default"))) void *Create(void) {
 }
 
 extern "C" __attribute__((visibility("default"))) void *LoadQRXDll(int zero) {
-  Record(-1, N(zero)); // the export itself, recorded as position -1
+  Record(-1, zero); // the export itself, recorded as position -1
   std::lock_guard<std::mutex> hold(g_control.lock);
   ++g_control.loadCalls;
   if (g_control.loadReturnsNull) return nullptr;

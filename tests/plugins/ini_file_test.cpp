@@ -91,35 +91,25 @@ TEST(ProfileValue, WindowsRules) {
             "[" + bracket + "]\r\nk=2\r\n");
 }
 
-class IniFileOnDisk : public ::testing::Test {
-protected:
-  void TearDown() override { ClearFaults(); }
-  std::string Read() { return test::ReadBytes(path_); }
-  test::TempFolder folder_{"ini"};
-  const std::string path_ = (folder_.Root() / "dl.ini").string();
-};
-
-TEST_F(IniFileOnDisk, CreatesThenUpdatesTheFile) {
-  ASSERT_TRUE(WritePrivateProfileString("DownloadImage", "File", "a", path_));
-  ASSERT_TRUE(WritePrivateProfileString("DownloadImageUFI", "File", "b", path_));
-  ASSERT_TRUE(WritePrivateProfileString("DownloadImage", "File", "c", path_));
-  EXPECT_EQ(Read(), "[DownloadImage]\r\nFile=c\r\n[DownloadImageUFI]\r\nFile=b\r\n");
-}
-
-TEST_F(IniFileOnDisk, DeletionOnAMissingFileLeavesAnEmptyFile) {
-  EXPECT_TRUE(WritePrivateProfileString("S", "K", nullptr, path_));
-  EXPECT_TRUE(std::filesystem::exists(path_));
-  EXPECT_TRUE(WritePrivateProfileString("S", nullptr, nullptr, path_));
-  EXPECT_EQ(Read(), "");
-}
-
-TEST_F(IniFileOnDisk, FailedWriteLeavesTheOldFileAndReportsIt) {
-  ASSERT_TRUE(WritePrivateProfileString("S", "K", "old", path_));
+// Created, then updated; a deletion on a missing file leaves an empty file; a failed write
+// leaves the old file and is reported.
+TEST(IniFileOnDisk, CreatesUpdatesAndReportsFailedWrites) {
+  test::TempFolder folder{"ini"};
+  const std::string path = (folder.Root() / "dl.ini").string(), empty = path + ".empty";
+  EXPECT_TRUE(WritePrivateProfileString("S", "K", nullptr, empty));
+  EXPECT_TRUE(WritePrivateProfileString("S", nullptr, nullptr, empty));
+  EXPECT_EQ(test::ReadBytes(empty), "");
+  ASSERT_TRUE(WritePrivateProfileString("DownloadImage", "File", "a", path));
+  ASSERT_TRUE(WritePrivateProfileString("DownloadImageUFI", "File", "b", path));
+  ASSERT_TRUE(WritePrivateProfileString("DownloadImage", "File", "c", path));
+  const std::string written = "[DownloadImage]\r\nFile=c\r\n[DownloadImageUFI]\r\nFile=b\r\n";
+  EXPECT_EQ(test::ReadBytes(path), written);
   FailNext(Fault::kFileRename);
-  EXPECT_FALSE(WritePrivateProfileString("S", "K", "new", path_));
-  EXPECT_EQ(Read(), "[S]\r\nK=old\r\n");
-  EXPECT_FALSE(WritePrivateProfileString("S", "K", "v", folder_.Root().string())); // a directory
-  EXPECT_FALSE(WritePrivateProfileString("S", "K", "v", (folder_.Root() / "no" / "x.ini").string()));
+  EXPECT_FALSE(WritePrivateProfileString("S", "K", "new", path));
+  ClearFaults();
+  EXPECT_EQ(test::ReadBytes(path), written);
+  EXPECT_FALSE(WritePrivateProfileString("S", "K", "v", folder.Root().string())); // a directory
+  EXPECT_FALSE(WritePrivateProfileString("S", "K", "v", (folder.Root() / "no" / "x.ini").string()));
 }
 
 } // namespace

@@ -4,34 +4,12 @@
 // phone object, since the two tables take different arguments at the same positions.
 #include <qrx/plugin_boundary.h>
 
-#include <string>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
+#include "own_file_name.h"
 
 namespace {
 class Root final : public qrx::plugin::RootObject {};
 class PhoneSn final : public qrx::plugin::PhoneSnObject {};
 class UfiSn final : public qrx::plugin::UfiSnObject {};
-
-std::string OwnFileName() {
-#ifdef _WIN32
-  HMODULE self = nullptr;
-  char name[MAX_PATH] = {};
-  if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                             GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                         reinterpret_cast<LPCSTR>(&OwnFileName), &self))
-    GetModuleFileNameA(self, name, sizeof name);
-  return name;
-#else
-  Dl_info info{};
-  return dladdr(reinterpret_cast<void *>(&OwnFileName), &info) && info.dli_fname ? info.dli_fname
-                                                                                 : "";
-#endif
-}
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) void *Create(void) {

@@ -32,9 +32,9 @@ TEST_F(PhoneSn, WriteSnWritesTwoCopiesVerifiesBothAndStopsAtTheFirstFailingStep)
 }
 
 TEST_F(PhoneSn, WriteSnRefusesBadTextsAndReadBacksThatDiffer) {
-  EXPECT_EQ(manager->WriteSN(std::string(50, 'A').c_str(), 0), 1);
-  EXPECT_EQ(manager->WriteSN(nullptr, 0), 1);
-  EXPECT_EQ(manager->WriteSN("", 0), 1);
+  EXPECT_EQ((std::vector<int>{manager->WriteSN(std::string(50, 'A').c_str(), 0),
+                              manager->WriteSN(nullptr, 0), manager->WriteSN("", 0)}),
+            std::vector<int>(3, 1));
   EXPECT_TRUE(CallsMade().empty());
   EXPECT_EQ(manager->WriteSN(std::string(49, 'A').c_str(), 0), 0);
   Fill(kPhoneReadSnSecondCopy, "SN0002");
@@ -110,34 +110,29 @@ TEST_F(PhoneSn, ReadTestInfoPicksSingleFlagsOrTheWholeString) {
 }
 
 TEST_F(PhoneSn, SingleCallOperationsPassArgumentsAndTheirRule) {
-  struct Row {
-    Operation run;
-    std::string call;
-    int position;
-  };
-  const Row table[] = {
-      {[](ISNManager &m, char *) { return m.WriteMSN("M1", 5); }, "98(M1,5,3)", 98},
-      {[](ISNManager &m, char *b) { return m.ReadMSN(b, 5); }, "99(buf,5,3)", 99},
-      {[](ISNManager &m, char *b) { return m.ReadPSN16Bit(b, 5); }, "100(buf,5,3)", 100},
-      {[](ISNManager &m, char *) { return m.WritePSN16Bit("P", 5); }, "101(P,5,3)", 101},
-      {[](ISNManager &m, char *b) { return m.ReadIntSoftVersion(b, 5); }, "104(buf,5,3)", 104},
-      {[](ISNManager &m, char *) { return m.ReservedOperation(9); }, "115(0,9,3)", 115},
-      {[](ISNManager &m, char *b) { return m.ReadTestInfo_AT(4, b); }, "117(4,buf,3)", 117},
-      {[](ISNManager &m, char *) { return m.WriteTestFlag(4, "1"); }, "118(4,1,3)", 118},
-      {[](ISNManager &m, char *) { return m.OpenPort(1, 2); }, "2(1,2,3)", 2},
-      {[](ISNManager &m, char *) { return m.ClosePort(); }, "3(3)", 3},
-      {[](ISNManager &m, char *) { return m.TDDLTE_TxClose_CabLoss(); }, "54(3)", 54},
-      {[](ISNManager &m, char *) { return m.FDDLTE_TxClose_CabLoss(); }, "76(3)", 76},
+  const std::pair<Operation, std::string> table[] = {
+      {[](ISNManager &m, char *) { return m.WriteMSN("M1", 5); }, "98(M1,5,3)"},
+      {[](ISNManager &m, char *b) { return m.ReadMSN(b, 5); }, "99(buf,5,3)"},
+      {[](ISNManager &m, char *b) { return m.ReadPSN16Bit(b, 5); }, "100(buf,5,3)"},
+      {[](ISNManager &m, char *) { return m.WritePSN16Bit("P", 5); }, "101(P,5,3)"},
+      {[](ISNManager &m, char *b) { return m.ReadIntSoftVersion(b, 5); }, "104(buf,5,3)"},
+      {[](ISNManager &m, char *) { return m.ReservedOperation(9); }, "115(0,9,3)"},
+      {[](ISNManager &m, char *b) { return m.ReadTestInfo_AT(4, b); }, "117(4,buf,3)"},
+      {[](ISNManager &m, char *) { return m.WriteTestFlag(4, "1"); }, "118(4,1,3)"},
+      {[](ISNManager &m, char *) { return m.OpenPort(1, 2); }, "2(1,2,3)"},
+      {[](ISNManager &m, char *) { return m.ClosePort(); }, "3(3)"},
+      {[](ISNManager &m, char *) { return m.TDDLTE_TxClose_CabLoss(); }, "54(3)"},
+      {[](ISNManager &m, char *) { return m.FDDLTE_TxClose_CabLoss(); }, "76(3)"},
   };
   char buffer[64];
-  for (const Row &row : table) {
-    SCOPED_TRACE(row.call);
+  for (const auto &[run, call] : table) {
+    SCOPED_TRACE(call);
     control->Clear();
-    EXPECT_EQ(row.run(*manager, buffer), 0);
-    EXPECT_EQ(CallsMade(), Calls{row.call});
+    EXPECT_EQ(run(*manager, buffer), 0);
+    EXPECT_EQ(CallsMade(), Calls{call});
     for (int failure : {1, -1, 2}) {
-      Script(row.position, failure);
-      EXPECT_EQ(row.run(*manager, buffer), 1) << failure;
+      Script(std::stoi(call), failure); // the position leads the call
+      EXPECT_EQ(run(*manager, buffer), 1) << failure;
     }
   }
 }
@@ -224,18 +219,13 @@ TEST(SnManagerWithoutPlugin, EveryOperationFails) {
   EXPECT_EQ(phone.Initialize(), 0);
   EXPECT_EQ(ufi.Initialize(), 0);
   char out[64];
-  for (ISNManager *m : {static_cast<ISNManager *>(&phone), static_cast<ISNManager *>(&ufi)}) {
-    EXPECT_EQ(m->Init_TestDLL_SN(), 1);
-    EXPECT_EQ(m->WriteSN("A", 0), 1);
-    EXPECT_EQ(m->ReadSN(out, 0), 1);
-    EXPECT_EQ(m->WriteIMEI("1", 0), 1);
-    EXPECT_EQ(m->ReadTestInfo(4, out), 1);
-    EXPECT_EQ(m->ClosePort(), 1);
-    EXPECT_EQ(m->WriteMSN("1", 0), 1);
-  }
-  EXPECT_EQ(phone.OpenPort(1, 2), 1);
-  EXPECT_EQ(ufi.OpenPort(1, 2), 5);
-  EXPECT_EQ(ufi.WriteMAC("00"), 1);
+  for (ISNManager *m : {static_cast<ISNManager *>(&phone), static_cast<ISNManager *>(&ufi)})
+    EXPECT_EQ((std::vector<int>{m->Init_TestDLL_SN(), m->WriteSN("A", 0), m->ReadSN(out, 0),
+                                m->WriteIMEI("1", 0), m->ReadTestInfo(4, out), m->ClosePort(),
+                                m->WriteMSN("1", 0)}),
+              std::vector<int>(7, 1));
+  EXPECT_EQ((std::vector<int>{phone.OpenPort(1, 2), ufi.OpenPort(1, 2), ufi.WriteMAC("00")}),
+            (std::vector<int>{1, 5, 1}));
   EXPECT_EQ(PluginDeployment::Phone()->Calls(), (Calls{"-1(0)"}));
   EXPECT_TRUE(Boxes().empty());
   hub->Release();
@@ -318,10 +308,10 @@ TEST_F(UfiSn, MacAndSsid) {
   std::strcpy(out, "keep");
   EXPECT_EQ(manager->ReadMAC(out), 1);
   control->Clear();
-  EXPECT_EQ(manager->WriteMAC(std::string(64, 'A').c_str()), 1);
-  EXPECT_EQ(manager->WriteMAC(""), 1);
-  EXPECT_EQ(manager->WriteMAC(nullptr), 1);
-  EXPECT_EQ(manager->ReadMAC(nullptr), 1);
+  EXPECT_EQ((std::vector<int>{manager->WriteMAC(std::string(64, 'A').c_str()),
+                              manager->WriteMAC(""), manager->WriteMAC(nullptr),
+                              manager->ReadMAC(nullptr)}),
+            std::vector<int>(4, 1));
   EXPECT_TRUE(CallsMade().empty());
   Fill(kUfiReadMac, std::string(64, 'A'));
   EXPECT_EQ(manager->ReadMAC(out), 1);
@@ -353,26 +343,22 @@ TEST_F(UfiSn, UfiFormsReadIntoTheCallersBufferAndSucceedOnNonZero) {
   EXPECT_EQ(manager->ReadTestInfo_UFI(out), 0);
   Script(kUfiReadTestInfoUfi, 0);
   Script(kUfiReadIntSoftVersionUfi, 0);
-  EXPECT_EQ(manager->ReadTestInfo_UFI(out), 1);
-  EXPECT_EQ(manager->ReadIntSoftVersion_UFI(out), 1);
-  EXPECT_EQ(manager->ReadTestInfo_UFI(nullptr), 1);
+  EXPECT_EQ((std::vector<int>{manager->ReadTestInfo_UFI(out), manager->ReadIntSoftVersion_UFI(out),
+                              manager->ReadTestInfo_UFI(nullptr)}),
+            std::vector<int>(3, 1));
   EXPECT_EQ(CallsMade().size(), 5u);
 }
 
 TEST_F(UfiSn, SharedOperationsUseTheUfiPositions) {
-  char out[64];
-  EXPECT_EQ(manager->WriteIMEI("8612", 1), 0);
-  EXPECT_EQ(manager->ReadIMEI(out, 1), 0);
-  EXPECT_STREQ(out, "8612");
-  EXPECT_EQ(manager->ReadTestInfo(21, out), 0);
-  EXPECT_STREQ(out, "E");
-  EXPECT_EQ(manager->WriteMSN("M", 2), 0);
-  EXPECT_EQ(manager->ReadMSN(out, 2), 0);
-  EXPECT_EQ(manager->ReadIntSoftVersion(out, 2), 0);
-  EXPECT_EQ(manager->ReservedOperation(6), 0);
-  EXPECT_EQ(manager->ReadTestInfo_AT(3, out), 0);
-  EXPECT_EQ(manager->WriteTestFlag(4, "1"), 0);
-  EXPECT_EQ(manager->ClosePort(), 0);
+  char imei[64], info[64], out[64];
+  EXPECT_EQ((std::vector<int>{manager->WriteIMEI("8612", 1), manager->ReadIMEI(imei, 1),
+                              manager->ReadTestInfo(21, info), manager->WriteMSN("M", 2),
+                              manager->ReadMSN(out, 2), manager->ReadIntSoftVersion(out, 2),
+                              manager->ReservedOperation(6), manager->ReadTestInfo_AT(3, out),
+                              manager->WriteTestFlag(4, "1"), manager->ClosePort()}),
+            std::vector<int>(10, 0));
+  EXPECT_STREQ(imei, "8612");
+  EXPECT_STREQ(info, "E");
   EXPECT_EQ(CallsMade(),
             (Calls{"94(8612,1,3)", "126(8612,1,3)", "96(buf,1,3)", "127(buf,1,3)", "96(buf,1,3)",
                    "127(buf,1,3)", "106(20,buf,3)", "98(M,2,3)", "100(buf,2,3)", "107(buf,2,3)",

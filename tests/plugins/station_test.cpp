@@ -15,7 +15,7 @@
 namespace qrx::test {
 namespace {
 
-TEST(PluginStation, PhoneStationProgramsThroughThePhonePlugin) {
+TEST(PluginStation, EachProductProgramsThroughItsOwnPlugin) {
   PluginDeployment d;
   ASSERT_EQ(InitQRXInterface(5, "Station.xml", "QRX"), 0);
   StationContext s;
@@ -31,12 +31,9 @@ TEST(PluginStation, PhoneStationProgramsThroughThePhonePlugin) {
   EXPECT_EQ(phone->loadCalls, 1);
   EXPECT_EQ(CleanUpQRXInterface(), 0);
   EXPECT_FALSE(FindStation(&s));
-}
 
-TEST(PluginStation, UfiStationsShareTheUfiPluginsSnObject) {
-  PluginDeployment d;
+  // UFI stations, in any case of the type, share the UFI plug-in's SN object.
   ASSERT_EQ(InitQRXInterface(6, "Station.xml", "ufi"), 0);
-  StationContext s;
   ASSERT_TRUE(FindStation(&s));
   EXPECT_NE(dynamic_cast<CSSNUFIManager *>(s.snManager), nullptr);
   EXPECT_NE(dynamic_cast<CQRXUFiBIDownloadManager *>(s.downloadManager), nullptr);

@@ -45,32 +45,19 @@ TEST_F(HubServicesTest, ObserversRegisteredAtTheHubHearTheLibrarysLines) {
   second->GetLogService()->LogMessage("s", "second station", 1, 0);
   EXPECT_EQ(theirs.heard, (std::vector<Heard>{{1, "second station"}}));
   EXPECT_EQ(other.heard.size(), 2u);
+  // Releasing a hub never calls its observers: they are the host's and outlive the station.
   second->Release();
-}
-
-TEST_F(HubServicesTest, ReleasingTheHubNeverCallsOrReleasesObservers) {
-  struct Counting : ILogObserver {
-    void OnLog(int, std::string) override { ++calls; }
-    int calls = 0;
-  } host;
-  IMyTestTools *hub = new CQRXTestTools(5, "Station.xml", nullptr);
-  hub->RegisterLogObserver(&host);
-  hub->Release();
-  EXPECT_EQ(host.calls, 0);
-  host.OnLog(0, "still alive"); // the observer is the host's and outlives the station
-  EXPECT_EQ(host.calls, 1);
+  EXPECT_EQ(theirs.heard.size(), 1u);
 }
 
 TEST_F(HubServicesTest, LocaleServiceAnswersEmptyAndZero) {
   ILocaleService *locale = hub_->GetLocaleService();
   ASSERT_NE(locale, nullptr);
   EXPECT_EQ(locale->Reserved0(), nullptr);
-  EXPECT_EQ(locale->GetText(0, 936), "");
-  EXPECT_EQ(locale->GetText(-1, -5), "");
-  EXPECT_EQ(locale->Reserved3(42), 0);
-  EXPECT_EQ(locale->Reserved5("zh-CN", 936), 0);
-  EXPECT_EQ(locale->Reserved6(std::string(1 << 16, 'x')), 0);
-  EXPECT_EQ(locale->Reserved7(), 0);
+  EXPECT_EQ(locale->GetText(0, 936) + locale->GetText(-1, -5), "");
+  EXPECT_EQ((std::vector<int>{locale->Reserved3(42), locale->Reserved5("zh-CN", 936),
+                              locale->Reserved6(std::string(1 << 16, 'x')), locale->Reserved7()}),
+            std::vector<int>(4, 0));
   EXPECT_TRUE(locale->GetNameList().empty()) << "nothing above may add a name";
 }
 

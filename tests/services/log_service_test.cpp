@@ -1,13 +1,17 @@
-// Lines, levels and refusals of the log service, and its observer list.
+// Lines, levels and refusals of the log service, its observer list, and observers coming and
+// going while the station's thread logs (run under TSan).
 #include "recording_observer.h"
 #include "services/qrx_log_service.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <clocale>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <memory>
+#include <thread>
 
 namespace qrx {
 namespace {
@@ -31,29 +35,50 @@ protected:
   RecordingObserver host_;
 };
 
-TEST_F(LogServiceTest, EveryNumericOverloadFormatsItsOwnTypes) {
-  ILogService *log = Log();
-  EXPECT_EQ(log->LogTestItem("src", "VSWR", 1.234, 1.5, 0.5, 1, 0), 0);
-  EXPECT_EQ(log->LogTestItem("src", "Cnt", -3, 5, -5, 0, 0), 0);
-  EXPECT_EQ(log->LogTestItem("src", "Pwr", 7, 33.456, -0.004, 2, 0), 0);
-  EXPECT_EQ(log->LogTestItem("src", "Freq", 2.675, 10, -10, -1, 0), 0);
-  ASSERT_EQ(Heard_().size(), 4u);
-  EXPECT_EQ(Heard_()[0], (Heard{16, ItemLine("VSWR", "1.23", "1.50", "0.50", "PASS")}));
-  EXPECT_EQ(Heard_()[1], (Heard{16, ItemLine("Cnt", "-3", "5", "-5", "FAIL")}));
-  // -0.004 rounds to a negative zero, which printf-style formatting keeps as "-0.00".
-  EXPECT_EQ(Heard_()[2], (Heard{16, ItemLine("Pwr", "7", "33.46", "-0.00", "PASS")}));
-  // 2.675 is stored a little below itself, so it rounds down as printf rounds it.
-  EXPECT_EQ(Heard_()[3], (Heard{16, ItemLine("Freq", "2.67", "10", "-10", "PASS")}));
+std::string Printed(double value) {
+  char text[400];
+  std::snprintf(text, sizeof text, "%.2f", value);
+  return text;
 }
 
-TEST_F(LogServiceTest, TextOverloadKeepsTextsAsGivenWithNoLineEnd) {
-  EXPECT_EQ(Log()->LogTestItem("src", "", "", "", "", "", 5), 0);
-  EXPECT_EQ(Log()->LogTestItem("src", "a b", "\xB5\xE7", "x\ty", "-", "MAYBE", 5), 0);
-  ASSERT_EQ(Heard_().size(), 2u);
-  EXPECT_EQ(Heard_()[0].line, ItemLine("", "", "", "", ""));
-  EXPECT_EQ(Heard_()[1].line, ItemLine("a b", "\xB5\xE7", "x\ty", "-", "MAYBE"));
-  EXPECT_NE(Heard_()[1].line.back(), '\n');
-  EXPECT_EQ(Heard_()[1].level, QRX_LOG_LEVEL_TEST_ITEM);
+// Each overload formats its own types, in full however long the text, with no line end.
+TEST_F(LogServiceTest, EveryOverloadFormatsItsOwnTypesWholeAndWithoutOverflow) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const double huge = std::numeric_limits<double>::max();
+  const int least = std::numeric_limits<int>::min(), most = std::numeric_limits<int>::max();
+  const std::string big = Printed(1e300), max = Printed(huge);
+  ASSERT_EQ(big.size(), 304u);
+  const std::string item(100000, 'I'), value(70000, 'v');
+  ILogService *log = Log();
+  const std::pair<std::function<int()>, std::string> cases[] = {
+      {[&] { return log->LogTestItem("s", "VSWR", 1.234, 1.5, 0.5, 1, 0); },
+       ItemLine("VSWR", "1.23", "1.50", "0.50", "PASS")},
+      {[&] { return log->LogTestItem("s", "Cnt", -3, 5, -5, 0, 0); },
+       ItemLine("Cnt", "-3", "5", "-5", "FAIL")},
+      // -0.004 rounds to a negative zero, which printf-style formatting keeps as "-0.00".
+      {[&] { return log->LogTestItem("s", "Pwr", 7, 33.456, -0.004, 2, 0); },
+       ItemLine("Pwr", "7", "33.46", "-0.00", "PASS")},
+      // 2.675 is stored a little below itself, so it rounds down as printf rounds it.
+      {[&] { return log->LogTestItem("s", "Freq", 2.675, 10, -10, -1, 0); },
+       ItemLine("Freq", "2.67", "10", "-10", "PASS")},
+      {[&] { return log->LogTestItem("s", "", "", "", "", "", 5); }, ItemLine("", "", "", "", "")},
+      {[&] { return log->LogTestItem("s", "a b", "\xB5\xE7", "x\ty", "-", "MAYBE", 5); },
+       ItemLine("a b", "\xB5\xE7", "x\ty", "-", "MAYBE")},
+      {[&] { return log->LogTestItem("s", "big", 1e300, -huge, huge, 1, 0); },
+       ItemLine("big", big, "-" + max, max, "PASS")},
+      {[&] { return log->LogTestItem("s", "odd", nan, inf, -inf, 0, 0); },
+       ItemLine("odd", "nan", "inf", "-inf", "FAIL")},
+      {[&] { return log->LogTestItem("s", "ints", least, most, 0, 1, 0); },
+       ItemLine("ints", "-2147483648", "2147483647", "0", "PASS")},
+      {[&] { return log->LogTestItem("s", item, value, "u", "l", "PASS", 0); },
+       ItemLine(item, value, "u", "l", "PASS")},
+  };
+  for (const auto &[call, line] : cases) {
+    Heard_().clear();
+    EXPECT_EQ(call(), 0);
+    EXPECT_EQ(Heard_(), (std::vector<Heard>{{QRX_LOG_LEVEL_TEST_ITEM, line}})) << line.substr(0, 40);
+  }
 }
 
 // The source is checked too, although it never reaches a line.
@@ -77,8 +102,8 @@ TEST_F(LogServiceTest, DollarOrApostropheInAnyTextIsRefusedAndNothingIsSent) {
   EXPECT_EQ(Heard_().size(), 1u);
 }
 
-TEST_F(LogServiceTest, MessagesKeepTheirLevelAndNeverCarrySourceOrTag) {
-  ILogService *log = Log();
+TEST_F(LogServiceTest, MessagesKeepTheirLevelAndTextAndNeverCarrySourceOrTag) {
+  IMyLogServer *log = Log();
   const int levels[] = {0, 1, 16, -1, std::numeric_limits<int>::min(),
                         std::numeric_limits<int>::max()};
   for (int level : levels) EXPECT_EQ(log->LogMessage("SOURCE", "text", level, 12345), 0);
@@ -93,27 +118,18 @@ TEST_F(LogServiceTest, MessagesKeepTheirLevelAndNeverCarrySourceOrTag) {
   EXPECT_EQ(log->LogTestItem("SOURCE", "i", 1, 2, 3, 1, 12345), 0);
   EXPECT_EQ(Heard_().back().line.find("SOURCE"), std::string::npos);
   EXPECT_EQ(Heard_().back().line.find("12345"), std::string::npos);
-}
-
-TEST_F(LogServiceTest, HostileNumbersBecomeFullTextWithoutOverflow) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  const double inf = std::numeric_limits<double>::infinity();
-  const double huge = std::numeric_limits<double>::max();
-  ILogService *log = Log();
-  EXPECT_EQ(log->LogTestItem("s", "big", 1e300, -huge, huge, 1, 0), 0);
-  EXPECT_EQ(log->LogTestItem("s", "odd", nan, inf, -inf, 0, 0), 0);
-  EXPECT_EQ(log->LogTestItem("s", "ints", std::numeric_limits<int>::min(),
-                             std::numeric_limits<int>::max(), 0, 1, 0), 0);
-  ASSERT_EQ(Heard_().size(), 3u);
-  char expected[400];
-  std::snprintf(expected, sizeof expected, "%.2f", 1e300);
-  std::string big = expected;
-  ASSERT_EQ(big.size(), 304u);
-  std::snprintf(expected, sizeof expected, "%.2f", huge);
-  std::string max = expected;
-  EXPECT_EQ(Heard_()[0].line, ItemLine("big", big, "-" + max, max, "PASS"));
-  EXPECT_EQ(Heard_()[1].line, ItemLine("odd", "nan", "inf", "-inf", "FAIL"));
-  EXPECT_EQ(Heard_()[2].line, ItemLine("ints", "-2147483648", "2147483647", "0", "PASS"));
+  std::string text(1 << 20, 'm');
+  text[12345] = '\0'; // an embedded zero byte is part of the text too
+  EXPECT_EQ(log->LogMessage("s", text, 1, 0), 0);
+  EXPECT_EQ(Heard_().back().line, text);
+  // The unnamed slots give their fixed answers and log nothing.
+  const size_t heard = Heard_().size();
+  EXPECT_EQ(log->Reserved0(), nullptr);
+  EXPECT_EQ((std::vector<int>{log->Reserved2(-9), log->Reserved3(), log->Reserved11(1),
+                              log->Reserved12(1), log->Reserved13(1), log->Reserved14("x", 1),
+                              log->Reserved15("x", 1), log->Reserved16(0)}),
+            (std::vector<int>{0, 0, 0, 0, 0, 0, 0, 2}));
+  EXPECT_EQ(Heard_().size(), heard);
 }
 
 TEST_F(LogServiceTest, RealsUseAPointWhateverTheHostsLocale) {
@@ -127,30 +143,6 @@ TEST_F(LogServiceTest, RealsUseAPointWhateverTheHostsLocale) {
   std::setlocale(LC_NUMERIC, saved.c_str());
   ASSERT_EQ(Heard_().size(), 1u);
   EXPECT_EQ(Heard_()[0].line, ItemLine("i", "1.50", "2.25", "0.12", "PASS"));
-}
-
-TEST_F(LogServiceTest, LongTextsArriveWhole) {
-  std::string item(100000, 'I'), value(70000, 'v'), text(1 << 20, 'm');
-  text[12345] = '\0'; // an embedded zero byte is part of the text too
-  EXPECT_EQ(Log()->LogTestItem("s", item, value, "u", "l", "PASS", 0), 0);
-  EXPECT_EQ(Log()->LogMessage("s", text, 1, 0), 0);
-  ASSERT_EQ(Heard_().size(), 2u);
-  EXPECT_EQ(Heard_()[0].line, ItemLine(item, value, "u", "l", "PASS"));
-  EXPECT_EQ(Heard_()[1].line, text);
-}
-
-TEST_F(LogServiceTest, UnnamedSlotsGiveTheirFixedAnswers) {
-  IMyLogServer *log = Log();
-  EXPECT_EQ(log->Reserved0(), nullptr);
-  EXPECT_EQ(log->Reserved2(-9), 0);
-  EXPECT_EQ(log->Reserved3(), 0);
-  EXPECT_EQ(log->Reserved11(1), 0);
-  EXPECT_EQ(log->Reserved12(1), 0);
-  EXPECT_EQ(log->Reserved13(1), 0);
-  EXPECT_EQ(log->Reserved14("x", 1), 0);
-  EXPECT_EQ(log->Reserved15("x", 1), 0);
-  EXPECT_EQ(log->Reserved16(0), 2);
-  EXPECT_TRUE(Heard_().empty());
 }
 
 TEST(LogObserverList, OrderDuplicatesAndRemoval) {
@@ -186,11 +178,16 @@ TEST(LogObserverList, OrderDuplicatesAndRemoval) {
   EXPECT_EQ(order, (std::vector<int>{1, 3, 2})) << "a new registration goes to the end";
 }
 
-TEST(LogObserverList, ChangesFromInsideOnLogNeitherSkipNorCallRemovedObservers) {
+// From inside OnLog: a removal neither skips the next observer nor calls a removed one, an
+// observer added hears the line, and a line logged is heard by all before the outer one.
+TEST(LogObserverList, ChangesAndLinesFromInsideOnLog) {
   CQRXLogService log;
   RecordingObserver a, b, c, late;
-  // a removes itself; b removes c, which has not been called yet, and adds late.
-  a.then = [&](int, const std::string &) { log.RemoveObserver(&a); };
+  // a removes itself and logs; b removes c, which has not been called yet, and adds late.
+  a.then = [&](int level, const std::string &line) {
+    log.RemoveObserver(&a);
+    if (level == 1) log.LogMessage("s", "echo of " + line, 2, 0);
+  };
   b.then = [&](int, const std::string &) {
     log.RemoveObserver(&c);
     log.AddObserver(&late);
@@ -199,26 +196,52 @@ TEST(LogObserverList, ChangesFromInsideOnLogNeitherSkipNorCallRemovedObservers) 
   log.AddObserver(&b);
   log.AddObserver(&c);
   log.LogMessage("s", "x", 1, 0);
-  EXPECT_EQ(a.heard.size(), 1u);
-  EXPECT_EQ(b.heard.size(), 1u) << "the removal of a did not skip b";
+  EXPECT_EQ(a.heard, (std::vector<Heard>{{1, "x"}}));
+  EXPECT_EQ(b.heard, (std::vector<Heard>{{2, "echo of x"}, {1, "x"}}));
   EXPECT_TRUE(c.heard.empty()) << "c was removed before its turn";
-  EXPECT_EQ(late.heard.size(), 1u) << "an observer added during a broadcast hears it";
+  EXPECT_EQ(late.heard.size(), 2u) << "an observer added during a broadcast hears it";
 }
 
-TEST(LogObserverList, AnObserverMayLogFromInsideOnLog) {
+// Counts lines and notices a call after its removal returned (which would mean the host
+// could already have destroyed it).
+class WatchedObserver : public ILogObserver {
+public:
+  void OnLog(int, std::string line) override {
+    if (removed.load()) calledAfterRemoval.store(true);
+    if (line.size() != expectedSize) badLine.store(true);
+    lines.fetch_add(1);
+  }
+  std::atomic<bool> removed{false}, calledAfterRemoval{false}, badLine{false};
+  std::atomic<int> lines{0};
+  std::size_t expectedSize = 0;
+};
+
+TEST(LogThreads, HostRegistersAndRemovesWhileTheStationLogs) {
   CQRXLogService log;
-  RecordingObserver echo, tail;
-  echo.then = [&](int level, const std::string &line) {
-    if (level == 1) {
-      log.RemoveObserver(&echo);
-      log.LogMessage("s", "echo of " + line, 2, 0);
-    }
-  };
-  log.AddObserver(&echo);
-  log.AddObserver(&tail);
-  log.LogMessage("s", "x", 1, 0);
-  EXPECT_EQ(echo.heard, (std::vector<Heard>{{1, "x"}}));
-  EXPECT_EQ(tail.heard, (std::vector<Heard>{{2, "echo of x"}, {1, "x"}}));
+  RecordingObserver steady;
+  log.AddObserver(&steady);
+  std::atomic<bool> stop{false};
+  const std::size_t lineSize = ItemLine("Sens", "-108.50", "-100.00", "-120.00", "PASS").size();
+  std::thread station([&] {
+    while (!stop.load()) log.LogTestItem("s", "Sens", -108.5, -100.0, -120.0, 1, 0);
+  });
+  for (int round = 0; round < 300; ++round) {
+    WatchedObserver guest;
+    guest.expectedSize = lineSize;
+    log.AddObserver(&guest);
+    log.AddObserver(&guest);
+    while (guest.lines.load() == 0 && round % 3 == 0) std::this_thread::yield();
+    log.RemoveObserver(&guest);
+    guest.removed.store(true);
+    EXPECT_FALSE(guest.badLine.load());
+    std::this_thread::yield();
+    EXPECT_FALSE(guest.calledAfterRemoval.load()) << "round " << round;
+  }
+  stop.store(true);
+  station.join();
+  ASSERT_FALSE(steady.heard.empty());
+  for (const auto &heard : steady.heard) ASSERT_EQ(heard, (Heard{16, steady.heard[0].line}));
+  EXPECT_EQ(steady.heard[0].line.size(), lineSize);
 }
 
 } // namespace

@@ -28,10 +28,12 @@ struct Seen {
   size_t linesBefore; // observer lines heard when the record arrived
 };
 
-struct Collector {
-  std::vector<Seen> seen;
+// What a handler heard, with the observer lines counted when each record arrived.
+template <typename Record> struct Heard {
+  std::vector<Record> seen;
   const size_t *lines = nullptr;
 };
+using Collector = Heard<Seen>;
 
 std::optional<double> Number(int has, double value) {
   return has ? std::optional<double>(value) : std::nullopt;
@@ -46,8 +48,7 @@ void Collect(void *context, const QRXTestItemEvent *e) {
                      e->monotonic_ns, e->wall_us, c->lines ? *c->lines : 0});
 }
 
-class CountingObserver : public ILogObserver {
-public:
+struct CountingObserver : ILogObserver {
   void OnLog(int, std::string) override { ++lines; }
   size_t lines = 0;
 };
@@ -57,12 +58,8 @@ struct Line {
   std::string ansi, utf8;
   size_t linesBefore;
 };
-struct LineCollector {
-  std::vector<Line> seen;
-  const size_t *lines = nullptr;
-};
 void CollectLine(void *context, const QRXLogLineEvent *e) {
-  auto *c = static_cast<LineCollector *>(context);
+  auto *c = static_cast<Heard<Line> *>(context);
   c->seen.push_back({e->thread_index, e->level, e->line, e->line_utf8, *c->lines});
 }
 
@@ -81,7 +78,7 @@ TEST_F(TestItemHandler, RecordCarriesTheLineTextsAsUtf8WithNumbersAndFollowsTheO
   Collector c;
   c.lines = &observer.lines;
   ASSERT_EQ(QRX_SetTestItemHandler(&Collect, &c), 0);
-  LineCollector lines; // the log-line handler hears every observer line, after the observers
+  Heard<Line> lines; // the log-line handler hears every observer line, after the observers
   lines.lines = &observer.lines;
   ASSERT_EQ(QRX_SetLogLineHandler(&CollectLine, &lines), 0);
 
@@ -109,16 +106,13 @@ TEST_F(TestItemHandler, RecordCarriesTheLineTextsAsUtf8WithNumbersAndFollowsTheO
   EXPECT_EQ(c.seen.size(), 3u);
   EXPECT_EQ(observer.lines, 4u);
   ASSERT_EQ(lines.seen.size(), 4u);
-  for (size_t i = 0; i < lines.seen.size(); ++i) {
-    EXPECT_EQ(lines.seen[i].threadIndex, 7);
-    EXPECT_EQ(lines.seen[i].linesBefore, i + 1);
-  }
+  for (size_t i = 0; i < lines.seen.size(); ++i)
+    EXPECT_EQ(std::tie(lines.seen[i].threadIndex, lines.seen[i].linesBefore), std::make_tuple(7, i + 1));
   EXPECT_EQ(lines.seen[0].level, QRX_LOG_LEVEL_TEST_ITEM);
   EXPECT_NE(lines.seen[0].ansi.find("\xB9\xA6\xC2\xCA"), std::string::npos);
   EXPECT_NE(lines.seen[0].utf8.find("\xE5\x8A\x9F\xE7\x8E\x87"), std::string::npos);
-  EXPECT_EQ(lines.seen[3].level, 1);
-  EXPECT_EQ(lines.seen[3].ansi, "hello");
-  EXPECT_EQ(lines.seen[3].utf8, "hello");
+  EXPECT_EQ(std::tie(lines.seen[3].level, lines.seen[3].ansi, lines.seen[3].utf8),
+            std::make_tuple(1, "hello", "hello"));
 }
 
 TEST_F(TestItemHandler, TextsThatAreNoWholeNumberHaveNoNumberAndVerdictsAreAsLogged) {

@@ -105,7 +105,7 @@ TEST(DataSet, EraseCaseAndANewEntryAfterAnErase) {
   EXPECT_EQ(Text(d, "other"), "");
 }
 
-TEST(DataSet, ChildrenAreReleasedWithTheirParentAndMembersSurviveUnbalancedReleases) {
+TEST(DataSet, ChildrenAreReleasedWithTheirParent) {
   auto *parent = new DataSet("p");
   auto *child = new DataSet("c");
   parent->AddRef();
@@ -115,14 +115,7 @@ TEST(DataSet, ChildrenAreReleasedWithTheirParentAndMembersSurviveUnbalancedRelea
   child->SetInt("alive", 1);
   EXPECT_TRUE(child->Contains("alive"));
   child->Release();
-
-  DataSet member;
-  member.MakeMember();
-  member.AddRef();
-  member.Release();
-  member.Release();
-  member.SetInt("k", 1);
-  EXPECT_TRUE(member.Contains("k"));
+  // Members of the hub surviving unbalanced releases: the test library's ProbeSlots.
 }
 
 } // namespace
