@@ -3,6 +3,7 @@
 
 #include "amqp_url.h"
 #include "cfx_amqp.h"
+#include "cfx_gzip.h"
 #include "cfx_messages.h"
 
 #include <proton/connection.hpp>
@@ -69,6 +70,12 @@ public:
     out.to(m.reply_to());
     out.correlation_id(m.id());
     if (serial.rfind("GARBLED", 0) == 0) out.body(proton::binary(std::string("{\"Message")));
+    if (serial.rfind("GZIP", 0) == 0) { // compressed, whole or cut short
+      std::string packed = cfx::CfxGzip::Compress(answer.ToText());
+      if (serial.rfind("GZIPCUT", 0) == 0) packed.resize(packed.size() / 2);
+      out.body(proton::binary(packed.begin(), packed.end()));
+      out.content_encoding("gzip");
+    }
     reply->second.send(out);
   }
 
@@ -98,6 +105,7 @@ class QueueReader : public proton::messaging_handler {
 public:
   QueueReader(cfx::AmqpUrl url, int idleMs, int maxMs) : url_(std::move(url)), idleMs_(idleMs), maxMs_(maxMs) {}
   std::vector<Json> got;
+  std::vector<std::string> encodings;
 
   void on_container_start(proton::container &c) override {
     start_ = last_ = std::chrono::steady_clock::now();
@@ -116,7 +124,10 @@ public:
     std::vector<Json> envelopes;
     std::string error;
     if (cfx::CfxAmqp::Decode(m, &envelopes, &error))
-      for (Json &e : envelopes) got.push_back(std::move(e));
+      for (Json &e : envelopes) {
+        got.push_back(std::move(e));
+        encodings.push_back(m.content_encoding());
+      }
   }
 
 private:
@@ -136,13 +147,14 @@ private:
 
 } // namespace
 
-std::vector<Json> DrainQueue(const std::string &url, int idleMs, int maxMs) {
+std::vector<Json> DrainQueue(const std::string &url, int idleMs, int maxMs, std::vector<std::string> *encodings) {
   cfx::AmqpUrl parsed;
   std::string error;
   if (!cfx::AmqpUrl::Parse(url, &parsed, &error)) return {};
   QueueReader reader(parsed, idleMs, maxMs);
   proton::container container(reader);
   container.run();
+  if (encodings) *encodings = std::move(reader.encodings);
   return reader.got;
 }
 
