@@ -9,7 +9,7 @@ namespace qrx::cfx {
 class CfxGzip {
 public:
   // The level publishers use unless told otherwise: a UnitsTested of 200 items shrinks to about
-  // a tenth for about the time building its text takes; levels 6 and 9 cost 1.5 and 2.5 times
+  // a tenth for about the time building its text takes; levels 6 and 9 cost two and four times
   // as much for about 10 % fewer bytes.
   static constexpr int kDefaultLevel = 1;
   // A gzip member (RFC 1952) of text at level 1 (fastest) to 9 (smallest).
