@@ -1,10 +1,11 @@
-// CFX publishing and unit validation on loopback, against a RabbitMQ node of the benchmark's own:
-// a unit's UnitsTested of 200 items written as text against the same body built as an
-// nlohmann-json document and dumped (how it was done before, kept here as the baseline); units
-// per second from the publisher until the broker has accepted every message; and the validation
-// round trip with its 99th percentile against a small MES.
+// CFX publishing and unit validation on loopback, against a RabbitMQ node of the benchmark's own,
+// raw JSON bodies (the baseline) against gzip-compressed ones: building a unit's UnitsTested of
+// 200 items, and units per second from the publisher until the broker has accepted every
+// message, with the CPU the station and the broker spend per unit; and the validation round
+// trip with its 99th percentile against a small MES.
 #include "amqp_outlet.h"
 #include "cfx_format.h"
+#include "cfx_gzip.h"
 #include "cfx_sample.h"
 #include "rabbit_test_node.h"
 #include "test_mes.h"
@@ -16,6 +17,10 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace qrx;
 using namespace qrx::cfx;
@@ -38,95 +43,69 @@ testing::RabbitTestNode *Node() {
   return node.get();
 }
 
-std::vector<store::UnitRecord> Units() {
+std::vector<store::UnitRecord> Units(int items = kItems) {
   std::vector<store::UnitRecord> units;
   for (int i = 0; i < kUnitsPerBatch; ++i)
-    units.push_back(testing::SampleUnit("B-" + std::to_string(i), 1 + i % 4, kItems));
+    units.push_back(testing::SampleUnit("B-" + std::to_string(i), 1 + i % 4, items));
   return units;
 }
 
-// The baseline: UnitsTested built as a document tree and dumped, as the publisher once did.
-Json OldTime(int64_t us) { return us ? Json(CfxFormat::DateTime(us)) : Json(nullptr); }
-Json OldNumber(const std::optional<double> &n) { return n ? Json(*n) : Json(nullptr); }
-std::string OldUnitsTested(const store::UnitRecord &unit, const std::string &tx) {
-  std::vector<Json> perStep(unit.steps.size() + 1, Json::array());
-  for (const store::TestItemRecord &item : unit.items) {
-    const size_t test = item.stepIndex >= 0 && size_t(item.stepIndex) < unit.steps.size() ? size_t(item.stepIndex) : unit.steps.size();
-    Json m = Json::object(), v = Json::object();
-    m["$type"] = "CFX.Structures.NumericMeasurement, CFX";
-    v["Value"] = item.valueNumber.value_or(0.0);
-    v["ValueUnits"] = v["ExpectedValue"] = v["ExpectedValueUnits"] = nullptr;
-    v["MinimumAcceptableValue"] = OldNumber(item.lowerNumber);
-    v["MinimumAcceptableValueUnits"] = nullptr;
-    v["MaximumAcceptableValue"] = OldNumber(item.upperNumber);
-    v["MaximumAcceptableValueUnits"] = nullptr;
-    m["MeasuredValue"] = std::move(v);
-    const int sequence = int(perStep[test].size()) + 1;
-    m["UniqueIdentifier"] = CfxFormat::GuidFrom(tx, uint64_t(test + 1) << 32 | uint32_t(sequence));
-    m["MeasurementName"] = item.name;
-    m["TimeRecorded"] = OldTime(item.wallUs);
-    m["Sequence"] = sequence;
-    m["Result"] = item.passed ? "Passed" : "Failed";
-    m["CRDs"] = nullptr;
-    perStep[test].push_back(std::move(m));
-  }
-  Json tests = Json::array();
-  for (size_t i = 0; i < perStep.size(); ++i) {
-    const bool step = i < unit.steps.size();
-    Json t = Json::object();
-    t["UniqueIdentifier"] = CfxFormat::GuidFrom(tx, uint64_t(i + 1) << 32);
-    t["TestName"] = step ? unit.steps[i].exportName : "Items outside steps";
-    t["TestStartTime"] = OldTime(step ? unit.steps[i].startedUs : 0);
-    t["TestEndTime"] = OldTime(step ? unit.steps[i].startedUs + unit.steps[i].durationUs : 0);
-    t["TestConditions"] = Json::array();
-    t["TestProcedure"] = step ? Json(unit.steps[i].exportName + "(" + unit.steps[i].arguments + ")") : Json(nullptr);
-    t["Comments"] = nullptr;
-    t["Result"] = !step || unit.steps[i].passed ? "Passed" : "Failed";
-    t["Error"] = nullptr;
-    t["SymptomsFound"] = t["DefectsFound"] = Json::array();
-    t["Measurements"] = std::move(perStep[i]);
-    tests.push_back(std::move(t));
-  }
-  Json tested = {{"UnitIdentifier", unit.serialNumber}, {"UnitPositionNumber", 1}, {"OverallResult", "Failed"}};
-  tested["Tests"] = std::move(tests);
-  Json b = {{"$type", "CFX.Production.TestAndInspection.UnitsTested, CFX"}, {"TransactionId", tx}, {"TestMethod", "FCT"},
-            {"Tester", nullptr}, {"RecipeName", "phone_line.seq"}, {"RecipeRevision", "0123456789ab"}};
-  b["SamplingInformation"] = {{"SamplingMethod", "NoSampling"}, {"LotSize", nullptr}, {"SampleSize", nullptr}};
-  b["TestedUnits"] = Json::array({std::move(tested)});
-  return b.dump(-1, ' ', false, Json::error_handler_t::replace);
+// CPU seconds this process (publisher, outbox, sender thread) and the broker's Erlang VM used.
+double OwnCpuSeconds() {
+  rusage r{};
+  getrusage(RUSAGE_SELF, &r);
+  return double(r.ru_utime.tv_sec + r.ru_stime.tv_sec) + double(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
+}
+double BrokerCpuSeconds() {
+  std::ifstream in("/proc/" + std::to_string(Node()->NodePid()) + "/stat");
+  std::string line;
+  std::getline(in, line);
+  std::istringstream fields(line.substr(line.rfind(')') + 2)); // after the command's name
+  std::string field;
+  double ticks = 0;
+  for (int i = 3; fields >> field && i <= 15; ++i)
+    if (i >= 14) ticks += std::stod(field); // utime, stime
+  return ticks / double(sysconf(_SC_CLK_TCK));
 }
 
-// Building the UnitsTested envelope text of each unit: old (tree) against new (writer).
-void BuildUnitsTested(benchmark::State &state, bool tree) {
+// Building the UnitsTested envelope text of each unit, raw (the baseline) or gzip-compressed at
+// the level given: what the station's CPU pays per unit and what it saves in bytes.
+void BuildUnitsTested(benchmark::State &state, int level) {
   const std::vector<store::UnitRecord> units = Units();
-  int64_t bytes = 0;
+  int64_t bytes = 0, sent = 0;
   for (auto _ : state)
     for (const store::UnitRecord &u : units) {
       const std::string tx = CfxFormat::NewGuid();
-      std::string body = tree ? OldUnitsTested(u, tx) : CfxMessages::UnitsTested(u, tx);
-      bytes += static_cast<int64_t>(CfxEnvelope::Make(names::kUnitsTested, "Acme", std::move(body)).ToText().size());
-      benchmark::DoNotOptimize(bytes);
+      std::string text = CfxEnvelope::Make(names::kUnitsTested, "Acme", CfxMessages::UnitsTested(u, tx)).ToText();
+      bytes += static_cast<int64_t>(text.size());
+      sent += static_cast<int64_t>(level ? CfxGzip::Compress(text, level).size() : text.size());
+      benchmark::DoNotOptimize(sent);
     }
-  state.counters["units/s"] = benchmark::Counter(static_cast<double>(state.iterations() * kUnitsPerBatch),
-                                                 benchmark::Counter::kIsRate);
-  state.counters["MB/s"] = benchmark::Counter(static_cast<double>(bytes) / 1e6, benchmark::Counter::kIsRate);
+  const double unitsBuilt = static_cast<double>(state.iterations() * kUnitsPerBatch);
+  state.counters["units/s"] = benchmark::Counter(unitsBuilt, benchmark::Counter::kIsRate);
+  state.counters["JSON_MB/s"] = benchmark::Counter(static_cast<double>(bytes) / 1e6, benchmark::Counter::kIsRate);
+  state.counters["bytes/unit"] = static_cast<double>(sent) / unitsBuilt;
 }
-void BM_BuildAsTree_Baseline(benchmark::State &state) { BuildUnitsTested(state, true); }
-void BM_BuildAsText(benchmark::State &state) { BuildUnitsTested(state, false); }
+void BM_BuildRaw_Baseline(benchmark::State &state) { BuildUnitsTested(state, 0); }
+void BM_BuildGzip(benchmark::State &state) { BuildUnitsTested(state, static_cast<int>(state.range(0))); }
 
 // Every unit through the publisher, the outbox and the sender until the broker accepted all its
-// messages (6 per unit); units end one by one (a live line) or 20 at a time (a collector reading
-// a journal after a pause), queued in one transaction each. The exchange has no queue bound, so the broker's queue does not grow
-// over the run: what is measured is the station's side and the broker's acceptance.
-void BM_PublishUntilAccepted(benchmark::State &state) {
+// messages (6 per unit), raw (the baseline) or gzip-compressed; units end one by one (a live
+// line) or 20 at a time (a collector reading a journal after a pause), queued in one
+// transaction each. Arguments: gzip level (0: raw), units ended together, items per unit (2:
+// small bodies, which tell the broker's cost per message from its cost per byte). The queue is
+// durable, as a factory's is, and emptied between rounds: the broker stores every byte.
+void Publish(benchmark::State &state) {
   if (!Node()) return state.SkipWithError("no RabbitMQ node");
-  const std::vector<store::UnitRecord> units = Units();
+  const int level = static_cast<int>(state.range(0));
+  const size_t together = static_cast<size_t>(state.range(1));
+  const std::vector<store::UnitRecord> units = Units(static_cast<int>(state.range(2)));
   const std::string folder = std::filesystem::temp_directory_path() / ("qrx-cfx-bench-" + std::to_string(getpid()));
   std::filesystem::create_directories(folder);
   AmqpUrl url;
   std::string error;
-  AmqpUrl::Parse(Node()->Url("/exchange/amq.direct"), &url, &error);
-  auto outlet = AmqpOutlet::Open(url, "Acme.Bench.1", folder + "/cfx-outbox.db", {}, nullptr, &error);
+  AmqpUrl::Parse(Node()->Url("/queue/cfx-bench"), &url, &error);
+  auto outlet = AmqpOutlet::Open(url, "Acme.Bench.1", folder + "/cfx-outbox.db", {}, level, nullptr, &error);
   if (!outlet) return state.SkipWithError(error.c_str());
   AmqpOutlet *raw = outlet.get();
   CfxPublisher::Settings settings;
@@ -135,21 +114,31 @@ void BM_PublishUntilAccepted(benchmark::State &state) {
   CfxPublisher publisher(settings, std::move(outlet));
   publisher.OnCollectorStarted();
   raw->Sender().Flush(std::chrono::seconds(60));
+  double own = 0, broker = 0;
   for (auto _ : state) {
-    const size_t together = static_cast<size_t>(state.range(0));
+    const double own0 = OwnCpuSeconds(), broker0 = BrokerCpuSeconds();
     for (size_t i = 0; i < units.size(); i += together) {
       const size_t n = std::min(together, units.size() - i);
       for (size_t k = i; k < i + n; ++k) publisher.OnUnitStarted(units[k]);
       publisher.OnUnitsEnded(&units[i], n);
     }
     if (!raw->Sender().Flush(std::chrono::seconds(300))) return state.SkipWithError("the broker did not accept in time");
+    own += OwnCpuSeconds() - own0;
+    broker += BrokerCpuSeconds() - broker0;
+    state.PauseTiming(); // the queue emptied, as a consumer would
+    const std::string drain = std::string(QRX_CFX_TAIL) + " --json --idle 0.3 " + url.Shown() + " >/dev/null";
+    if (std::system(drain.c_str()) != 0) return state.SkipWithError("the queue cannot be emptied");
+    state.ResumeTiming();
   }
-  state.counters["units/s"] = benchmark::Counter(static_cast<double>(state.iterations() * kUnitsPerBatch),
-                                                 benchmark::Counter::kIsRate);
-  state.counters["messages/s"] = benchmark::Counter(static_cast<double>(state.iterations() * kUnitsPerBatch * 6),
-                                                    benchmark::Counter::kIsRate);
+  const double published = static_cast<double>(state.iterations() * kUnitsPerBatch);
+  state.counters["units/s"] = benchmark::Counter(published, benchmark::Counter::kIsRate);
+  state.counters["messages/s"] = benchmark::Counter(published * 6, benchmark::Counter::kIsRate);
+  state.counters["own_cpu_us/unit"] = own * 1e6 / published;
+  state.counters["broker_cpu_us/unit"] = broker * 1e6 / published;
   std::filesystem::remove_all(folder);
 }
+void BM_PublishRaw_Baseline(benchmark::State &state) { Publish(state); }
+void BM_PublishGzip(benchmark::State &state) { Publish(state); }
 
 // One ValidateUnitsRequest and its response on a connection of its own, as qrx-run asks.
 void BM_ValidationRoundTrip(benchmark::State &state) {
@@ -172,9 +161,12 @@ void BM_ValidationRoundTrip(benchmark::State &state) {
 
 } // namespace
 
-BENCHMARK(BM_BuildAsTree_Baseline)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_BuildAsText)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PublishUntilAccepted)->Arg(1)->Arg(20)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(5);
+BENCHMARK(BM_BuildRaw_Baseline)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildGzip)->Arg(1)->Arg(3)->Arg(6)->Arg(9)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PublishRaw_Baseline)->Args({0, 1, kItems})->Args({0, 20, kItems})->Args({0, 20, 2})
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(5);
+BENCHMARK(BM_PublishGzip)->Args({1, 1, kItems})->Args({1, 20, kItems})->Args({1, 20, 2})
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(5);
 BENCHMARK(BM_ValidationRoundTrip)->Unit(benchmark::kMicrosecond)->UseRealTime()->Iterations(500);
 
 int main(int argc, char **argv) {

@@ -1,9 +1,11 @@
 // CFX messages as receivers read them: text forms, every message the publisher builds checked
-// against the table of fields, and the table itself catching what receivers would reject.
+// against the table of fields and shown as the tail shows it, and the table itself catching
+// what receivers would reject.
 #include "amqp_url.h"
 #include "cfx_format.h"
 #include "cfx_sample.h"
 #include "cfx_schema.h"
+#include "tail_line.h"
 
 #include <gtest/gtest.h>
 
@@ -109,6 +111,14 @@ TEST(CfxMessages, EveryMessageMatchesTheTableAndCarriesTheUnit) {
       "UnitsPersonalized", "WorkCompleted", "StationStateChanged", "FaultCleared",
       "StationStateChanged", "EndpointShuttingDown"};
   EXPECT_EQ(sent, expected);
+  // What people watching the bus see of them, one line each.
+  std::string lines;
+  for (const Json &e : all) lines += TailLine::Format(e) + "\n";
+  for (const char *shown : {" Acme.FT3000.SN0042 UnitsTested X1-2026-000123 Failed tests 3 (1 failed) measurements 4 tx ",
+                            " UnitsPersonalized X1-2026-000123 Serial Number=X1-2026-000123 IMEI=356938035643809 IMEI2=",
+                            " WorkCompleted X1-2026-000123 Failed tx ", " StationStateChanged 1100 -> 2200"})
+    EXPECT_NE(lines.find(shown), std::string::npos) << shown << " in\n" << lines;
+  EXPECT_EQ(lines.find("[!]"), std::string::npos) << lines;
 
   const Json &started = (*Find(all, "CFX.Production.WorkStarted"))["MessageBody"];
   const Json &tested = (*Find(all, "CFX.Production.TestAndInspection.UnitsTested"))["MessageBody"];
@@ -189,6 +199,7 @@ TEST(CfxMessages, TheTableCatchesWhatReceiversReject) {
     const std::vector<std::string> problems = CfxSchema::Check(spoilt);
     ASSERT_FALSE(problems.empty()) << f.what;
     EXPECT_NE(problems.front().find(f.problem), std::string::npos) << f.what << ": " << problems.front();
+    EXPECT_NE(TailLine::Format(spoilt).find(" [!] " + problems.front()), std::string::npos) << f.what;
   }
 }
 

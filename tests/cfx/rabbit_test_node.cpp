@@ -124,8 +124,7 @@ bool RabbitTestNode::Stop() {
   if (wrapper_ <= 0) return true;
   // The wrapper script runs the Erlang VM as its child, in the group the fork made: the node
   // ends cleanly on SIGTERM.
-  pid_t node = -1;
-  std::ifstream(folder_ + "/node.pid") >> node;
+  const pid_t node = NodePid();
   if (node > 0) kill(node, SIGTERM);
   kill(wrapper_, SIGTERM);
   if (!WaitExit(wrapper_, 60)) {
@@ -155,6 +154,12 @@ RabbitTestNode::~RabbitTestNode() {
     std::error_code ec;
     std::filesystem::remove_all(folder_, ec);
   }
+}
+
+pid_t RabbitTestNode::NodePid() const {
+  pid_t node = 0;
+  std::ifstream(folder_ + "/node.pid") >> node;
+  return node;
 }
 
 std::string RabbitTestNode::Url(const std::string &path) const {

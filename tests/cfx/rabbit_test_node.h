@@ -21,6 +21,8 @@ public:
   bool Stop();
   bool Restart(std::string *error);
   int Port() const { return port_; }
+  // The Erlang VM's process id (what a benchmark reads the broker's CPU time from); 0 when down.
+  pid_t NodePid() const;
   // "amqp://127.0.0.1:PORT" + path.
   std::string Url(const std::string &path = "") const;
 

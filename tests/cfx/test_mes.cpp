@@ -1,8 +1,8 @@
-// The test MES and the queue reader.
+// The test MES.
 #include "test_mes.h"
 
-#include "amqp_url.h"
 #include "cfx_amqp.h"
+#include "cfx_gzip.h"
 #include "cfx_messages.h"
 
 #include <proton/connection.hpp>
@@ -11,13 +11,10 @@
 #include <proton/listener.hpp>
 #include <proton/message_id.hpp>
 #include <proton/messaging_handler.hpp>
-#include <proton/receiver_options.hpp>
-#include <proton/source_options.hpp>
 #include <proton/sender.hpp>
 #include <proton/target.hpp>
 #include <proton/work_queue.hpp>
 
-#include <chrono>
 #include <future>
 #include <map>
 
@@ -69,6 +66,12 @@ public:
     out.to(m.reply_to());
     out.correlation_id(m.id());
     if (serial.rfind("GARBLED", 0) == 0) out.body(proton::binary(std::string("{\"Message")));
+    if (serial.rfind("GZIP", 0) == 0) { // compressed, whole or cut short
+      std::string packed = cfx::CfxGzip::Compress(answer.ToText());
+      if (serial.rfind("GZIPCUT", 0) == 0) packed.resize(packed.size() / 2);
+      out.body(proton::binary(packed.begin(), packed.end()));
+      out.content_encoding("gzip");
+    }
     reply->second.send(out);
   }
 
@@ -90,60 +93,6 @@ TestMes::~TestMes() {
 
 std::string TestMes::Url() const {
   return "amqp://127.0.0.1:" + std::to_string(port_) + "/" + kHandle;
-}
-
-namespace {
-
-class QueueReader : public proton::messaging_handler {
-public:
-  QueueReader(cfx::AmqpUrl url, int idleMs, int maxMs) : url_(std::move(url)), idleMs_(idleMs), maxMs_(maxMs) {}
-  std::vector<Json> got;
-
-  void on_container_start(proton::container &c) override {
-    start_ = last_ = std::chrono::steady_clock::now();
-    c.connect(url_.HostPort(), cfx::CfxAmqp::Options(url_, "qrx-test-reader"));
-    Tick(c);
-  }
-  void on_connection_open(proton::connection &c) override {
-    c.open_receiver(url_.Address(),
-                    proton::receiver_options().credit_window(500).source(
-                        proton::source_options().durability_mode(proton::source::UNSETTLED_STATE)));
-  }
-  void on_error(const proton::error_condition &) override {}
-  void on_message(proton::delivery &d, proton::message &m) override {
-    d.accept();
-    last_ = std::chrono::steady_clock::now();
-    std::vector<Json> envelopes;
-    std::string error;
-    if (cfx::CfxAmqp::Decode(m, &envelopes, &error))
-      for (Json &e : envelopes) got.push_back(std::move(e));
-  }
-
-private:
-  void Tick(proton::container &c) {
-    c.schedule(proton::duration(100), [this, &c] {
-      const auto now = std::chrono::steady_clock::now();
-      if (now - last_ > std::chrono::milliseconds(idleMs_) || now - start_ > std::chrono::milliseconds(maxMs_))
-        c.stop();
-      else
-        Tick(c);
-    });
-  }
-  cfx::AmqpUrl url_;
-  int idleMs_, maxMs_;
-  std::chrono::steady_clock::time_point start_, last_;
-};
-
-} // namespace
-
-std::vector<Json> DrainQueue(const std::string &url, int idleMs, int maxMs) {
-  cfx::AmqpUrl parsed;
-  std::string error;
-  if (!cfx::AmqpUrl::Parse(url, &parsed, &error)) return {};
-  QueueReader reader(parsed, idleMs, maxMs);
-  proton::container container(reader);
-  container.run();
-  return reader.got;
 }
 
 } // namespace qrx::testing

@@ -1,6 +1,7 @@
 // The MES side of the tests: an AMQP 1.0 listener of its own that answers ValidateUnitsRequest
 // by rule (serial "REJECT..." rejected, "SILENT..." never answered, "GARBLED..." answered with
-// no JSON, any other passed), and a reader that takes every message waiting in a broker queue.
+// no JSON, "GZIP..." passed in a gzip body, "GZIPCUT..." in a gzip body cut short, any other
+// passed).
 #pragma once
 
 #include "cfx_envelope.h"
@@ -9,7 +10,6 @@
 #include <memory>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace qrx::testing {
 
@@ -28,8 +28,5 @@ private:
   std::thread thread_;
   int port_ = 0;
 };
-
-// Every envelope that arrives at the source until none came for idleMs (or maxMs passed).
-std::vector<cfx::Json> DrainQueue(const std::string &url, int idleMs, int maxMs = 120000);
 
 } // namespace qrx::testing

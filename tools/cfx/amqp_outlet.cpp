@@ -1,12 +1,15 @@
 // Queuing envelopes for the sender.
 #include "amqp_outlet.h"
 
+#include "cfx_gzip.h"
+
 #include <cstdio>
 
 namespace qrx::cfx {
 
 std::unique_ptr<AmqpOutlet> AmqpOutlet::Open(const AmqpUrl &url, const std::string &handle,
                                              const std::string &outboxPath, CfxOutbox::Limits limits,
+                                             int gzipLevel,
                                              std::function<void(const std::string &)> say,
                                              std::string *error) {
   if (url.Address().empty()) {
@@ -17,6 +20,7 @@ std::unique_ptr<AmqpOutlet> AmqpOutlet::Open(const AmqpUrl &url, const std::stri
   }
   std::unique_ptr<AmqpOutlet> outlet(new AmqpOutlet());
   outlet->say_ = say;
+  outlet->gzipLevel_ = gzipLevel;
   outlet->outbox_ = CfxOutbox::Open(outboxPath, limits, error);
   if (!outlet->outbox_) return nullptr;
   CfxSender::Options options;
@@ -49,6 +53,12 @@ void AmqpOutlet::Post(const std::vector<CfxEnvelope> &envelopes, bool transient)
     m.source = e.source;
     m.timeStampUs = e.timeStampUs;
     m.text = e.ToText();
+    if (gzipLevel_ > 0) {
+      // Compressed once, here: the outbox keeps and the sender resends the same bytes.
+      std::string packed = CfxGzip::Compress(m.text, gzipLevel_);
+      m.gzip = !packed.empty();
+      if (m.gzip) m.text.swap(packed);
+    }
     messages.push_back(std::move(m));
   }
   switch (outbox_->Add(&messages)) {

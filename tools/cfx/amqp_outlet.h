@@ -14,9 +14,11 @@ namespace qrx::cfx {
 class AmqpOutlet final : public CfxOutlet {
 public:
   // Null with *error for a URL without an address or an outbox that cannot be opened. A broker
-  // that cannot be reached is no error: messages wait in the outbox.
+  // that cannot be reached is no error: messages wait in the outbox. gzipLevel: bodies go out
+  // gzip-compressed at that level (1 to 9), or raw JSON with 0.
   static std::unique_ptr<AmqpOutlet> Open(const AmqpUrl &url, const std::string &handle,
                                           const std::string &outboxPath, CfxOutbox::Limits limits,
+                                          int gzipLevel,
                                           std::function<void(const std::string &)> say,
                                           std::string *error);
   ~AmqpOutlet() override;
@@ -35,6 +37,7 @@ private:
   std::function<void(const std::string &)> say_;
   std::unique_ptr<CfxOutbox> outbox_;
   std::unique_ptr<CfxSender> sender_;
+  int gzipLevel_ = 0;
   int64_t dropped_ = 0;       // messages not queued since the outbox was last full
   bool reportedFailure_ = false;
   bool closed_ = false;

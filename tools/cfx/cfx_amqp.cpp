@@ -1,6 +1,8 @@
 // Envelope <-> AMQP message, and connection settings.
 #include "cfx_amqp.h"
 
+#include "cfx_gzip.h"
+
 #include <proton/binary.hpp>
 #include <proton/duration.hpp>
 #include <proton/message_id.hpp>
@@ -9,14 +11,12 @@
 #include <proton/timestamp.hpp>
 #include <proton/value.hpp>
 
-#include <zlib.h>
 
 namespace qrx::cfx {
 
 namespace {
 
 constexpr const char *kContentType = "application/json; charset=\"utf-8\"";
-constexpr size_t kMaxInflated = 64u << 20; // a compressed body never inflates past this
 
 void Fill(proton::message *m, const std::string &uniqueId, const std::string &name,
           const std::string &source, const std::optional<std::string> &target, int64_t timeUs,
@@ -39,38 +39,13 @@ void Fill(proton::message *m, const std::string &uniqueId, const std::string &na
   m->inferred(true);
 }
 
-bool Gunzip(const std::string &in, std::string *out, std::string *error) {
-  z_stream z{};
-  if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK) {
-    *error = "cannot inflate";
-    return false;
-  }
-  z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(in.data()));
-  z.avail_in = static_cast<uInt>(in.size());
-  char buffer[65536];
-  int rc = Z_OK;
-  while (rc == Z_OK) {
-    z.next_out = reinterpret_cast<Bytef *>(buffer);
-    z.avail_out = sizeof buffer;
-    rc = inflate(&z, Z_NO_FLUSH);
-    out->append(buffer, sizeof buffer - z.avail_out);
-    if (out->size() > kMaxInflated) rc = Z_MEM_ERROR;
-    if (rc == Z_BUF_ERROR && z.avail_in == 0) break;
-  }
-  inflateEnd(&z);
-  if (rc != Z_STREAM_END) {
-    *error = "the gzip body does not inflate";
-    return false;
-  }
-  return true;
-}
-
 } // namespace
 
 proton::message CfxAmqp::Message(const OutboxMessage &queued) {
   proton::message m;
   Fill(&m, queued.uniqueId, queued.messageName, queued.source, std::nullopt, queued.timeStampUs,
        queued.text);
+  if (queued.gzip) m.content_encoding("gzip");
   return m;
 }
 
@@ -97,7 +72,7 @@ bool CfxAmqp::Decode(const proton::message &message, std::vector<Json> *envelope
   }
   if (message.content_encoding() == "gzip") {
     std::string inflated;
-    if (!Gunzip(text, &inflated, error)) return false;
+    if (!CfxGzip::Inflate(text, &inflated, error)) return false;
     text.swap(inflated);
   }
   Json parsed = Json::parse(text, nullptr, false);

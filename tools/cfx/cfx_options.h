@@ -1,5 +1,5 @@
 // The command-line options of a program that publishes on the CFX bus (--cfx URL,
-// --cfx-handle, --cfx-heartbeat, --cfx-outbox-mib), and the publisher they describe.
+// --cfx-handle, --cfx-heartbeat, --cfx-outbox-mib, --cfx-gzip), and the publisher they describe.
 #pragma once
 
 #include "cfx_publisher.h"
@@ -19,6 +19,7 @@ struct CfxCommandLine {
   std::string handle;        // empty: DefaultHandle
   int heartbeatSeconds = 60; // 1 s to 5 min
   int outboxMiB = 256;
+  std::string gzip = "on";   // on (the default level), off (raw JSON) or a level 1 to 9
 };
 
 void AddCfxOptions(CLI::App &app, CfxCommandLine *options);

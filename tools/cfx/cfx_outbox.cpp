@@ -35,7 +35,8 @@ std::unique_ptr<CfxOutbox> CfxOutbox::Open(const std::string &path, Limits limit
                     " time_us INTEGER NOT NULL, body TEXT NOT NULL)") ||
       // A message built again from the same record (a collector restarted after a crash)
       // has the id of the one already queued: it is queued once.
-      !outbox->Exec("CREATE UNIQUE INDEX IF NOT EXISTS cfx_outbox_unique_id ON cfx_outbox (unique_id)")) {
+      !outbox->Exec("CREATE UNIQUE INDEX IF NOT EXISTS cfx_outbox_unique_id ON cfx_outbox (unique_id)") ||
+      !outbox->AddEncodingColumn()) {
     if (error) *error = outbox->error_ + " (move the file aside if it is not a CFX outbox)";
     return nullptr;
   }
@@ -57,10 +58,21 @@ CfxOutbox::~CfxOutbox() {
   sqlite3_close(db_);
 }
 
+// Outboxes of earlier versions hold raw JSON only: their rows read as such.
+bool CfxOutbox::AddEncodingColumn() {
+  Statement has(db_, "SELECT count(*) FROM pragma_table_info('cfx_outbox') WHERE name = 'encoding'");
+  if (!has || sqlite3_step(has.stmt) != SQLITE_ROW) {
+    Fail(sqlite3_errmsg(db_));
+    return false;
+  }
+  return sqlite3_column_int(has.stmt, 0) > 0 ||
+         Exec("ALTER TABLE cfx_outbox ADD COLUMN encoding TEXT NOT NULL DEFAULT ''");
+}
+
 bool CfxOutbox::Prepare() {
-  return sqlite3_prepare_v2(db_, "INSERT OR IGNORE INTO cfx_outbox (unique_id, message_name, source, time_us, body)"
-                                 " VALUES (?1, ?2, ?3, ?4, ?5)", -1, &insert_, nullptr) == SQLITE_OK &&
-         sqlite3_prepare_v2(db_, "SELECT seq, unique_id, message_name, source, time_us, body FROM cfx_outbox"
+  return sqlite3_prepare_v2(db_, "INSERT OR IGNORE INTO cfx_outbox (unique_id, message_name, source, time_us, body,"
+                                 " encoding) VALUES (?1, ?2, ?3, ?4, ?5, ?6)", -1, &insert_, nullptr) == SQLITE_OK &&
+         sqlite3_prepare_v2(db_, "SELECT seq, unique_id, message_name, source, time_us, body, encoding FROM cfx_outbox"
                                  " WHERE seq > ?1 ORDER BY seq LIMIT ?2", -1, &next_, nullptr) == SQLITE_OK &&
          sqlite3_prepare_v2(db_, "DELETE FROM cfx_outbox WHERE seq = ?1", -1, &remove_, nullptr) == SQLITE_OK;
 }
@@ -98,7 +110,10 @@ CfxOutbox::Added CfxOutbox::Add(std::vector<OutboxMessage> *messages) {
     sqlite3_bind_text(insert_, 2, m.messageName.data(), static_cast<int>(m.messageName.size()), SQLITE_STATIC);
     sqlite3_bind_text(insert_, 3, m.source.data(), static_cast<int>(m.source.size()), SQLITE_STATIC);
     sqlite3_bind_int64(insert_, 4, m.timeStampUs);
-    sqlite3_bind_text(insert_, 5, m.text.data(), static_cast<int>(m.text.size()), SQLITE_STATIC);
+    // Compressed bodies are bytes: stored as such in the text column (SQLite keeps a blob as it is).
+    if (m.gzip) sqlite3_bind_blob(insert_, 5, m.text.data(), static_cast<int>(m.text.size()), SQLITE_STATIC);
+    else sqlite3_bind_text(insert_, 5, m.text.data(), static_cast<int>(m.text.size()), SQLITE_STATIC);
+    sqlite3_bind_text(insert_, 6, m.gzip ? "gzip" : "", -1, SQLITE_STATIC);
     ok = sqlite3_step(insert_) == SQLITE_DONE;
     const bool queued = ok && sqlite3_changes(db_) > 0; // else queued before, under this id
     m.seq = queued ? sqlite3_last_insert_rowid(db_) : 0;
@@ -129,8 +144,8 @@ std::vector<OutboxMessage> CfxOutbox::Next(int64_t afterSeq, size_t max) {
   sqlite3_bind_int64(next_, 1, afterSeq);
   sqlite3_bind_int64(next_, 2, static_cast<int64_t>(max));
   auto text = [&](int column) {
-    const unsigned char *p = sqlite3_column_text(next_, column);
-    return p ? std::string(reinterpret_cast<const char *>(p),
+    const void *p = sqlite3_column_blob(next_, column);
+    return p ? std::string(static_cast<const char *>(p),
                            static_cast<size_t>(sqlite3_column_bytes(next_, column)))
              : std::string();
   };
@@ -143,6 +158,7 @@ std::vector<OutboxMessage> CfxOutbox::Next(int64_t afterSeq, size_t max) {
     m.source = text(3);
     m.timeStampUs = sqlite3_column_int64(next_, 4);
     m.text = text(5);
+    m.gzip = text(6) == "gzip";
     out.push_back(std::move(m));
   }
   if (rc != SQLITE_DONE) Fail(sqlite3_errmsg(db_));

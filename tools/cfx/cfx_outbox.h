@@ -1,6 +1,7 @@
 // The durable queue of CFX messages not yet accepted by the broker: a SQLite file beside the
 // results store (write-ahead log). Messages go in before they are sent and leave only when the
-// broker has accepted them; a resend takes the same text, so the same UniqueID.
+// broker has accepted them; a resend takes the same body, so the same UniqueID. Bodies are kept
+// as they go out (compressed or not), so the bound counts the bytes the broker will get.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +21,8 @@ struct OutboxMessage {
   std::string messageName;
   std::string source;
   int64_t timeStampUs = 0;
-  std::string text;         // the envelope's JSON as sent
+  std::string text;         // the body as sent: the envelope's JSON, gzip-compressed if gzip
+  bool gzip = false;
 };
 
 // A sent message as the sender keeps it until the broker has accepted it: its place and size.
@@ -62,6 +64,7 @@ private:
   CfxOutbox(sqlite3 *db, std::string path, Limits limits) : db_(db), path_(std::move(path)), limits_(limits) {}
   bool Exec(const char *sql);
   void Fail(const std::string &what);
+  bool AddEncodingColumn();
   bool Prepare();
   void Rollback();
 

@@ -31,12 +31,13 @@ void StopOnSignal(int) {
 
 class Tail : public proton::messaging_handler {
 public:
-  Tail(AmqpUrl url, bool json, int count, int seconds)
-      : url_(std::move(url)), json_(json), count_(count), seconds_(seconds) {}
+  Tail(AmqpUrl url, bool json, int count, int seconds, double idle)
+      : url_(std::move(url)), json_(json), count_(count), seconds_(seconds), idle_(idle) {}
   int status = 0;
 
   void on_container_start(proton::container &c) override {
     deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(seconds_);
+    last_ = std::chrono::steady_clock::now();
     Tick(c);
     c.connect(url_.HostPort(), CfxAmqp::Options(url_, "qrx-cfx-tail"));
   }
@@ -51,6 +52,7 @@ public:
   }
   void on_message(proton::delivery &d, proton::message &m) override {
     d.accept();
+    last_ = std::chrono::steady_clock::now();
     std::vector<Json> envelopes;
     std::string error;
     if (!CfxAmqp::Decode(m, &envelopes, &error)) {
@@ -75,7 +77,9 @@ private:
   // the container up).
   void Tick(proton::container &c) {
     c.schedule(proton::duration(100), [this, &c] {
-      if (done_ || (seconds_ > 0 && std::chrono::steady_clock::now() >= deadline_)) {
+      const auto now = std::chrono::steady_clock::now();
+      if (done_ || (seconds_ > 0 && now >= deadline_) ||
+          (idle_ > 0 && now - last_ >= std::chrono::duration<double>(idle_))) {
         done_ = true;
         return c.stop();
       }
@@ -91,8 +95,9 @@ private:
   AmqpUrl url_;
   bool json_;
   int count_, seconds_, seen_ = 0;
+  double idle_;
   bool done_ = false;
-  std::chrono::steady_clock::time_point deadline_;
+  std::chrono::steady_clock::time_point deadline_, last_;
 };
 
 } // namespace
@@ -101,6 +106,7 @@ int main(int argc, char **argv) {
   std::string urlText;
   bool json = false;
   int count = 0, seconds = 0;
+  double idle = 0;
   CLI::App app{"qrx-cfx-tail: prints the CFX messages on the bus as they come"};
   app.add_option("url", urlText,
                  "amqp://[USER:PASSWORD@]HOST[:PORT]/SOURCE, e.g. amqp://127.0.0.1/queue/cfx "
@@ -110,6 +116,8 @@ int main(int argc, char **argv) {
   app.add_flag("--json", json, "print each whole message as one JSON line");
   app.add_option("--count", count, "stop after N messages")->check(CLI::Range(1, 1 << 30));
   app.add_option("--seconds", seconds, "stop after S seconds")->check(CLI::Range(1, 1 << 24));
+  app.add_option("--idle", idle, "stop when no message came for S seconds (takes what waits in a queue)")
+      ->check(CLI::Range(0.1, 86400.0));
   app.set_version_flag("--version", std::string("qrx-cfx-tail ") + QRX_VERSION);
   CLI11_PARSE(app, argc, argv);
   AmqpUrl url;
@@ -123,7 +131,7 @@ int main(int argc, char **argv) {
                  url.Shown().c_str());
     return 2;
   }
-  Tail tail(url, json, count, seconds);
+  Tail tail(url, json, count, seconds, idle);
   try {
     proton::container container(tail);
     g_container = &container;
