@@ -2,7 +2,7 @@
 // the order and content of the progress reports a host's callback would see.
 #include "../../sim/common/download_protocol.h"
 #include "../../sim/plugins/sim_downloader.h"
-#include "fake_hub.h"
+#include "state_folder.h"
 
 #include <qrx/plugin_boundary.h>
 
