@@ -140,39 +140,32 @@ protected:
   std::vector<std::string> written_;
 };
 
-TEST_F(PackageTest, ScriptNamesReadTheirConfigFile) {
+// A script's version is the ConfigVersion of its ".config" file's well-formed phone root.
+TEST_F(PackageTest, ScriptNamesReadTheirConfigFileBesideTheHost) {
   Host("Gsm.config", kDecl + "<phone ConfigVersion=\"V1.2\"><A/></phone>");
   Host("Gsm.SCRIPT", kDecl + "<phone ConfigVersion=\"upper\"/>");
   Host("Gsm", kDecl + "<phone ConfigVersion=\"bare\"/>");
+  ASSERT_NE(Root(), platform::ExecutableDirectory());
+  WriteBytes(Cfg(prefix_ + "Here.config"), kDecl + "<phone ConfigVersion=\"library\"/>");
   MakeHub("Station.xml");
   EXPECT_EQ(Version("Gsm.config"), "V1.2");
   EXPECT_EQ(Version("Gsm.script"), "V1.2");
   EXPECT_EQ(Version("Gsm.SCRIPT"), "upper") << "the ending compares case-sensitively";
   EXPECT_EQ(Version("Gsm"), "bare");
   EXPECT_EQ(Version("Missing.script"), "");
+  EXPECT_EQ(Version("Here.config"), "") << "not beside the library";
+  Host("Here.config", kDecl + "<phone ConfigVersion=\"host\"/>");
+  EXPECT_EQ(Version("Here.config"), "host");
   EXPECT_EQ(CQRXPackageManagerService::ConfigFileName("a.b.script"), "a.b.config");
   EXPECT_EQ(CQRXPackageManagerService::ConfigFileName("a.script.txt"), "a.script.txt");
   EXPECT_EQ(hub_->GetPackageManagerService()->GetConfigVersion(nullptr), "");
-  EXPECT_TRUE(Boxes().empty()) << "the package manager never shows a message";
-}
-
-TEST_F(PackageTest, OnlyAWellFormedPhoneRootCounts) {
-  MakeHub("Station.xml");
   for (const char *root : {"<station ConfigVersion=\"V9\"/>", "<phone Version=\"V5\"/>",
                            "<phone ConfigVersion=\"V3\"/><phone ConfigVersion=\"V4\"/>",
                            "<phone ConfigVersion=\"V6\"><A></phone>"}) {
     Host("Odd.config", kDecl + root);
     EXPECT_EQ(Version("Odd.config"), "") << root;
   }
-}
-
-TEST_F(PackageTest, LooksBesideTheHostNotBesideTheLibrary) {
-  ASSERT_NE(Root(), platform::ExecutableDirectory());
-  WriteBytes(Cfg(prefix_ + "Here.config"), kDecl + "<phone ConfigVersion=\"library\"/>");
-  MakeHub("Station.xml");
-  EXPECT_EQ(Version("Here.config"), "");
-  Host("Here.config", kDecl + "<phone ConfigVersion=\"host\"/>");
-  EXPECT_EQ(Version("Here.config"), "host");
+  EXPECT_TRUE(Boxes().empty()) << "the package manager never shows a message";
 }
 
 TEST_F(HubSettingsTest, AccountPhoneRecordsAreIndependentCopies) {
