@@ -98,44 +98,35 @@ TEST_F(ManagerTest, AddressKeysAndTransferTypeOfTheStation) {
   EXPECT_TRUE(Boxes().empty());
 }
 
-struct ModelCase {
-  const char *model;
-  int typeCode;
-  bool pxiLibrary;
-};
-
-void PrintTo(const ModelCase &c, std::ostream *out) { *out << '"' << c.model << '"'; }
-
-class TypeCodeTest : public ManagerTest, public ::testing::WithParamInterface<ModelCase> {};
-
-TEST_P(TypeCodeTest, ModelChoosesTypeCodeAndLibrary) {
-  const ModelCase &c = GetParam();
-  visaAnswer("GPIB0::14::0::INSTR", std::string("Maker,") + c.model + ",1,2");
-  auto hub = Station(0, "Station.xml");
-  CInstrumentManager manager(hub.get());
-  ASSERT_EQ(manager.Load(), 0);
-  EXPECT_EQ(manager.TypeCode(), c.typeCode);
-  test::InstrumentCopy &used = c.pxiLibrary ? pxi : nsig;
-  test::InstrumentCopy &unused = c.pxiLibrary ? nsig : pxi;
-  EXPECT_EQ(used.lastTypeCode(), c.typeCode);
-  EXPECT_EQ(used.live(), 1);
-  EXPECT_EQ(unused.lastTypeCode(), -1);
-  EXPECT_EQ(manager.Unload(), 0);
-  EXPECT_EQ(used.live(), 0);
+// The model in the answer chooses the type code and the library (the PXI tester's own); where a
+// model names several, the earlier entry of the search wins.
+TEST_F(ManagerTest, ModelChoosesTypeCodeAndLibrary) {
+  const struct {
+    const char *model;
+    int typeCode;
+  } cases[] = {{"CMU 200", 0},     {"E5515C", 1},       {"HP6601A", 2},        {"MT8820B", 3},
+               {"4400M", 4},       {"cmw500", 5},       {"PXI3000", 6},        {"sp6010", 7},
+               {"TD-LTE tester", 9}, {"SP8010B", 9},    {"MT8820C", 10},       {"Spectrum 9000", 11},
+               {"8820B-CMW", 3},   {"CMW 4400", 4},     {"8820C/8820B", 3},    {"CMW-PXI3000", 5},
+               {"cmu 200 cmw", 0}, {"SP8010B TD-LTE", 9}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.model);
+    nsig.reset();
+    pxi.reset();
+    visaAnswer("GPIB0::14::0::INSTR", std::string("Maker,") + c.model + ",1,2");
+    auto hub = Station(0, "Station.xml");
+    CInstrumentManager manager(hub.get());
+    ASSERT_EQ(manager.Load(), 0);
+    EXPECT_EQ(manager.TypeCode(), c.typeCode);
+    test::InstrumentCopy &used = c.typeCode == QRX_INSTR_PXI3000 ? pxi : nsig;
+    test::InstrumentCopy &unused = c.typeCode == QRX_INSTR_PXI3000 ? nsig : pxi;
+    EXPECT_EQ(used.lastTypeCode(), c.typeCode);
+    EXPECT_EQ(used.live(), 1);
+    EXPECT_EQ(unused.lastTypeCode(), -1);
+    EXPECT_EQ(manager.Unload(), 0);
+    EXPECT_EQ(used.live(), 0);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    EveryModel, TypeCodeTest,
-    ::testing::Values(ModelCase{"CMU 200", 0, false}, ModelCase{"E5515C", 1, false},
-                      ModelCase{"HP6601A", 2, false}, ModelCase{"MT8820B", 3, false},
-                      ModelCase{"4400M", 4, false}, ModelCase{"cmw500", 5, false},
-                      ModelCase{"PXI3000", 6, true}, ModelCase{"sp6010", 7, false},
-                      ModelCase{"TD-LTE tester", 9, false}, ModelCase{"SP8010B", 9, false},
-                      ModelCase{"MT8820C", 10, false}, ModelCase{"Spectrum 9000", 11, false},
-                      // The earlier entry of the search wins.
-                      ModelCase{"8820B-CMW", 3, false}, ModelCase{"CMW 4400", 4, false},
-                      ModelCase{"8820C/8820B", 3, false}, ModelCase{"CMW-PXI3000", 5, false},
-                      ModelCase{"cmu 200 cmw", 0, false}, ModelCase{"SP8010B TD-LTE", 9, false}));
 
 // No tester identified, or no library to load: nothing is held, one message says why.
 TEST_F(ManagerTest, FailedDetectionOrLibraryLoadsNothing) {
