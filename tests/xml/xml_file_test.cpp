@@ -167,9 +167,7 @@ TEST_F(XmlFileTest, HtmlMetaCharsetIsHonoured) {
   EXPECT_EQ(doc.GetChildText(), kGbk);
 }
 
-// A missing file, a folder that is not there, and a failed write or rename: reported, and the
-// old file left as it was.
-TEST_F(XmlFileTest, MissingFileUnwritableTargetAndFailedSave) {
+TEST_F(XmlFileTest, MissingFileAndUnwritableTarget) {
   CXmlDocument doc;
   EXPECT_FALSE(doc.LoadFile((dir_.Root() / "none.xml").string()));
   EXPECT_NE(doc.GetReport().find("<file_error msg="), std::string::npos);
@@ -177,8 +175,11 @@ TEST_F(XmlFileTest, MissingFileUnwritableTargetAndFailedSave) {
   ASSERT_TRUE(doc.SetDocument("<a/>"));
   EXPECT_FALSE(doc.SaveFile((dir_.Root() / "no" / "dir.xml").string()));
   EXPECT_NE(doc.GetReport().find("file_error"), std::string::npos);
+}
 
+TEST_F(XmlFileTest, FailedSaveLeavesTheOldFile) {
   std::string path = Write("s.xml", "<r>old</r>");
+  CXmlDocument doc;
   ASSERT_TRUE(doc.LoadFile(path));
   doc.FindNext();
   ASSERT_TRUE(doc.SetText("new"));
