@@ -89,24 +89,11 @@ TEST_F(DetectTest, AnswerFieldsSplitAtRunsOfCommas) {
   EXPECT_STREQ(service_.SlotQuery(2).answer, "");
 }
 
-TEST_F(DetectTest, PxiSearchBelongsToTheLockedQueryOnly) {
+// No tester at the address: the locked query searches the PXI resources for the PXI tester,
+// the slot query does not; with none there either the message names the GPIB card.
+TEST_F(DetectTest, PxiSearchOfTheLockedQueryAndNoTesterAnywhere) {
   visaList("ASRL1::INSTR");
   visaList("PXI0::CHASSIS1"); // PXI, but no instrument
-  visaList("PXI1::13::INSTR");
-  InstrumentAddress locked = At(0, 14), slotted = At(0, 14);
-  EXPECT_EQ(service_.IdentifyInstrument(&locked), 0);
-  EXPECT_EQ(locked.model, "PXI3000");
-  EXPECT_EQ(locked.firmwareVersion, "unchanged");
-  EXPECT_NE(VisaCalls().find("viFindRsrc /?*\n"), std::string::npos);
-  EXPECT_EQ(service_.IdentifyInstrumentAt(&slotted, 0), -1);
-  EXPECT_EQ(slotted.model, "before");
-  EXPECT_TRUE(Boxes().empty());
-  EXPECT_EQ(visaOpenSessions(), 0);
-}
-
-TEST_F(DetectTest, NoTesterAnywhereNamesTheGpibCard) {
-  visaList("ASRL1::INSTR");
-  visaList("PXI0::CHASSIS1");
   InstrumentAddress address = At(0, 14);
   EXPECT_EQ(service_.IdentifyInstrument(&address), -1);
   ASSERT_EQ(Boxes().size(), 1u);
@@ -114,12 +101,24 @@ TEST_F(DetectTest, NoTesterAnywhereNamesTheGpibCard) {
   EXPECT_EQ(Boxes()[0].caption, "QRXInterface");
   EXPECT_EQ(address.model, "before");
   EXPECT_EQ(visaOpenSessions(), 0);
-
   // A list that breaks off early finds nothing beyond what it delivered.
   test::ClearBoxes();
   visaFail("viFindNext", kVisaError);
   EXPECT_EQ(service_.IdentifyInstrument(&address), -1);
   EXPECT_EQ(Boxes().size(), 1u);
+
+  test::ClearBoxes();
+  visaFail("viFindNext", 0);
+  visaList("PXI1::13::INSTR");
+  InstrumentAddress slotted = At(0, 14);
+  EXPECT_EQ(service_.IdentifyInstrument(&address), 0);
+  EXPECT_EQ(address.model, "PXI3000");
+  EXPECT_EQ(address.firmwareVersion, "unchanged");
+  EXPECT_NE(VisaCalls().find("viFindRsrc /?*\n"), std::string::npos);
+  EXPECT_EQ(service_.IdentifyInstrumentAt(&slotted, 0), -1);
+  EXPECT_EQ(slotted.model, "before");
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_EQ(visaOpenSessions(), 0);
 }
 
 // VISA missing or failing: the locked query fails with the message of the failure (none when
@@ -174,7 +173,7 @@ TEST_F(DetectTest, VisaFailures) {
 
 TEST_F(DetectTest, OverlongAnswersAndFieldsAreCut) {
   const std::string longModel(100, 'M');
-  visaAnswer("GPIB0::14::0::INSTR", ("Maker," + longModel + ",1,FW").c_str());
+  visaAnswer("GPIB0::14::0::INSTR", "Maker," + longModel + ",1,FW");
   InstrumentAddress address = At(0, 14);
   ASSERT_EQ(service_.IdentifyInstrument(&address), 0);
   EXPECT_EQ(address.model, std::string(63, 'M')) << "a field keeps its first 63 characters";
@@ -182,14 +181,14 @@ TEST_F(DetectTest, OverlongAnswersAndFieldsAreCut) {
 
   // An answer keeps its first 259 characters: here the firmware field lies beyond them.
   const std::string padding(300, 'x');
-  visaAnswer("GPIB0::14::0::INSTR", ("Maker," + padding + ",1,FW").c_str());
+  visaAnswer("GPIB0::14::0::INSTR", "Maker," + padding + ",1,FW");
   address = At(0, 14);
   EXPECT_EQ(service_.IdentifyInstrumentAt(&address, 0), -1);
   EXPECT_EQ(std::string(service_.SlotQuery(0).answer).size(), 259u);
   EXPECT_EQ(address.model, "before");
 
   // Longer than VISA's whole read buffer.
-  visaAnswer("GPIB0::14::0::INSTR", ("A,B,C,D" + std::string(6000, 'y')).c_str());
+  visaAnswer("GPIB0::14::0::INSTR", "A,B,C,D" + std::string(6000, 'y'));
   address = At(0, 14);
   EXPECT_EQ(service_.IdentifyInstrument(&address), 0);
   EXPECT_EQ(address.firmwareVersion, "D" + std::string(62, 'y'));
@@ -231,8 +230,8 @@ TEST_F(DetectTest, RefusedArgumentsAndUnusedSlots) {
 
 TEST_F(DetectTest, ParallelQueriesOnDistinctSlotsAndTheLockedQuery) {
   for (int i = 0; i < 4; ++i)
-    visaAnswer(("GPIB0::" + std::to_string(10 + i) + "::0::INSTR").c_str(),
-               ("Maker,Model" + std::to_string(i) + ",1,FW" + std::to_string(i)).c_str());
+    visaAnswer("GPIB0::" + std::to_string(10 + i) + "::0::INSTR",
+               "Maker,Model" + std::to_string(i) + ",1,FW" + std::to_string(i));
   std::vector<int> failures(6, 0);
   std::vector<std::thread> threads;
   for (int slot = 0; slot < 4; ++slot)

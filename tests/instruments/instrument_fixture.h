@@ -15,27 +15,6 @@
 
 namespace qrx::test {
 
-// Controls of the fake VISA (the test keeps it open, so what it sets survives the query's own
-// load and free) and of the fake instrument library.
-extern "C" {
-using FakeVisaResetFn = void (*)();
-// The instrument at resource answers "*IDN?" with answer (a line end is appended).
-using FakeVisaAnswerFn = void (*)(const char *resource, const char *answer);
-// viFindRsrc lists this description after the answering resources.
-using FakeVisaListFn = void (*)(const char *description);
-// From now on function (e.g. "viClear") returns status.
-using FakeVisaFailFn = void (*)(const char *function, int status);
-// Calls so far, one per line: "viOpen GPIB0::14::0::INSTR 0 3000", "viQueryf *IDN?\n %t", ...
-using FakeVisaCallsFn = const char *(*)();
-// Sessions opened and not yet closed (resource managers, instruments and find lists).
-using FakeVisaOpenSessionsFn = int (*)();
-using FakeInstrumentResetFn = void (*)();
-using FakeInstrumentSetStatusFn = void (*)(int status); // answered by UnloadStatus
-using FakeInstrumentLastTypeCodeFn = int (*)(); // of the last GetQRXCalInstrInterface, -1 before
-using FakeInstrumentLiveFn = int (*)(); // objects handed out and not yet released
-using FakeInstrumentCallsFn = const char *(*)(); // one per line: "status", "call1 1 2 3", ...
-}
-
 // "VISA库加载失败,请重新安装VISA或重启计算机后重试!"
 inline const std::string kVisaLoadFailed =
     "VISA\xBF\xE2\xBC\xD3\xD4\xD8\xCA\xA7\xB0\xDC,\xC7\xEB\xD6\xD8\xD0\xC2\xB0\xB2\xD7\xB0VISA"
@@ -55,34 +34,39 @@ inline const std::string kLibraryLoadFailed =
 inline const std::string kEntryMissing =
     "\xBC\xD3\xD4\xD8\xB5\xBC\xB3\xF6\xBA\xAF\xCA\xFDGetQRXCalInstrInterface\xCA\xA7\xB0\xDC!";
 
-// Points `fn` at the entry `name` of `library` (null when either is missing).
-template <typename Fn> void Find(void *library, Fn &fn, const char *name) {
-  fn = library ? reinterpret_cast<Fn>(platform::GetProcAddress(library, name)) : nullptr;
+// Calls the control `name` of a fake library that the test holds open; a missing control fails
+// the test.
+template <typename R = void, typename... A> R Control(void *library, const char *name, A... args) {
+  auto fn = library ? reinterpret_cast<R (*)(A...)>(platform::GetProcAddress(library, name)) : nullptr;
+  if (!fn) {
+    ADD_FAILURE() << name << " is missing";
+    return R();
+  }
+  return fn(args...);
 }
 
 // One deployed copy of the fake instrument library, held open by the test.
 struct InstrumentCopy {
   void *handle = nullptr;
-  FakeInstrumentResetFn reset = nullptr;
-  FakeInstrumentSetStatusFn setStatus = nullptr;
-  FakeInstrumentLastTypeCodeFn lastTypeCode = nullptr;
-  FakeInstrumentLiveFn live = nullptr;
-  FakeInstrumentCallsFn calls = nullptr;
 
   bool Open(const std::filesystem::path &path) {
     handle = platform::LoadLibrary(path.string());
-    Find(handle, reset, "FakeInstrumentReset");
-    Find(handle, setStatus, "FakeInstrumentSetStatus");
-    Find(handle, lastTypeCode, "FakeInstrumentLastTypeCode");
-    Find(handle, live, "FakeInstrumentLive");
-    Find(handle, calls, "FakeInstrumentCalls");
-    if (!reset || !setStatus || !lastTypeCode || !live || !calls) return false;
-    reset();
-    return true;
+    if (handle) reset();
+    return handle != nullptr;
   }
   void Close() {
     if (handle) platform::FreeLibrary(handle);
     handle = nullptr;
+  }
+  void reset() { Control(handle, "FakeInstrumentReset"); }
+  void setStatus(int status) { Control(handle, "FakeInstrumentSetStatus", status); } // UnloadStatus
+  // The type code of the last GetQRXCalInstrInterface, -1 before.
+  int lastTypeCode() { return Control<int>(handle, "FakeInstrumentLastTypeCode"); }
+  int live() { return Control<int>(handle, "FakeInstrumentLive"); } // objects not yet released
+  // One call a line: "status", "call1 1 2 3", ...
+  std::string calls() {
+    const char *calls = Control<const char *>(handle, "FakeInstrumentCalls");
+    return calls ? calls : "";
   }
 };
 
@@ -96,13 +80,7 @@ protected:
     visaName_.emplace("QRX_VISA_LIBRARY", QRX_FAKE_VISA);
 
     visa_ = platform::LoadLibrary(QRX_FAKE_VISA);
-    Find(visa_, visaAnswer, "FakeVisaAnswer");
-    Find(visa_, visaList, "FakeVisaList");
-    Find(visa_, visaFail, "FakeVisaFail");
-    Find(visa_, visaCalls, "FakeVisaCalls");
-    Find(visa_, visaOpenSessions, "FakeVisaOpenSessions");
-    Find(visa_, visaReset, "FakeVisaReset");
-    ASSERT_TRUE(visaAnswer && visaList && visaFail && visaCalls && visaOpenSessions && visaReset);
+    ASSERT_NE(visa_, nullptr);
     visaReset();
 
     ASSERT_TRUE(nsig.Open(NsigFile()));
@@ -123,7 +101,23 @@ protected:
                                                  body + "</phone>\r\n");
   }
 
-  std::string VisaCalls() const { return visaCalls(); }
+  // The fake VISA, held open so that what it is told survives the query's own load and free.
+  void visaReset() { Control(visa_, "FakeVisaReset"); }
+  // The instrument at resource answers "*IDN?" with answer (a line end is appended).
+  void visaAnswer(const std::string &resource, const std::string &answer) {
+    Control(visa_, "FakeVisaAnswer", resource.c_str(), answer.c_str());
+  }
+  // viFindRsrc lists this description after the answering resources.
+  void visaList(const char *description) { Control(visa_, "FakeVisaList", description); }
+  // From now on function (e.g. "viClear") returns status.
+  void visaFail(const char *function, int status) { Control(visa_, "FakeVisaFail", function, status); }
+  // Calls so far, one a line: "viOpen GPIB0::14::0::INSTR 0 3000", "viQueryf *IDN?\n %t", ...
+  std::string VisaCalls() {
+    const char *calls = Control<const char *>(visa_, "FakeVisaCalls");
+    return calls ? calls : "";
+  }
+  // Sessions opened and not yet closed (resource managers, instruments and find lists).
+  int visaOpenSessions() { return Control<int>(visa_, "FakeVisaOpenSessions"); }
   std::filesystem::path NsigFile() const {
     return root_ / "TestDll" / ("QRXNSigInstrument" + std::string(kLibrarySuffix));
   }
@@ -132,12 +126,6 @@ protected:
   std::optional<ScopedEnvironment> visaName_;
   std::filesystem::path root_;
   void *visa_ = nullptr;
-  FakeVisaResetFn visaReset = nullptr;
-  FakeVisaAnswerFn visaAnswer = nullptr;
-  FakeVisaListFn visaList = nullptr;
-  FakeVisaFailFn visaFail = nullptr;
-  FakeVisaCallsFn visaCalls = nullptr;
-  FakeVisaOpenSessionsFn visaOpenSessions = nullptr;
   InstrumentCopy nsig;
   InstrumentCopy pxi;
 };

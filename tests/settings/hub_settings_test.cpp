@@ -4,12 +4,12 @@
 #include "settings_fixture.h"
 
 #include "hub/qrx_package_manager_service.h"
+#include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "platform/module_path.h"
 #include "platform/process.h"
 #include "services/qrx_account_service.h"
 #include "services/qrx_user.h"
-#include "../support/transcode.h"
 
 
 namespace qrx {
@@ -140,39 +140,32 @@ protected:
   std::vector<std::string> written_;
 };
 
-TEST_F(PackageTest, ScriptNamesReadTheirConfigFile) {
+// A script's version is the ConfigVersion of its ".config" file's well-formed phone root.
+TEST_F(PackageTest, ScriptNamesReadTheirConfigFileBesideTheHost) {
   Host("Gsm.config", kDecl + "<phone ConfigVersion=\"V1.2\"><A/></phone>");
   Host("Gsm.SCRIPT", kDecl + "<phone ConfigVersion=\"upper\"/>");
   Host("Gsm", kDecl + "<phone ConfigVersion=\"bare\"/>");
+  ASSERT_NE(Root(), platform::ExecutableDirectory());
+  WriteBytes(Cfg(prefix_ + "Here.config"), kDecl + "<phone ConfigVersion=\"library\"/>");
   MakeHub("Station.xml");
   EXPECT_EQ(Version("Gsm.config"), "V1.2");
   EXPECT_EQ(Version("Gsm.script"), "V1.2");
   EXPECT_EQ(Version("Gsm.SCRIPT"), "upper") << "the ending compares case-sensitively";
   EXPECT_EQ(Version("Gsm"), "bare");
   EXPECT_EQ(Version("Missing.script"), "");
+  EXPECT_EQ(Version("Here.config"), "") << "not beside the library";
+  Host("Here.config", kDecl + "<phone ConfigVersion=\"host\"/>");
+  EXPECT_EQ(Version("Here.config"), "host");
   EXPECT_EQ(CQRXPackageManagerService::ConfigFileName("a.b.script"), "a.b.config");
   EXPECT_EQ(CQRXPackageManagerService::ConfigFileName("a.script.txt"), "a.script.txt");
   EXPECT_EQ(hub_->GetPackageManagerService()->GetConfigVersion(nullptr), "");
-  EXPECT_TRUE(Boxes().empty()) << "the package manager never shows a message";
-}
-
-TEST_F(PackageTest, OnlyAWellFormedPhoneRootCounts) {
-  MakeHub("Station.xml");
   for (const char *root : {"<station ConfigVersion=\"V9\"/>", "<phone Version=\"V5\"/>",
                            "<phone ConfigVersion=\"V3\"/><phone ConfigVersion=\"V4\"/>",
                            "<phone ConfigVersion=\"V6\"><A></phone>"}) {
     Host("Odd.config", kDecl + root);
     EXPECT_EQ(Version("Odd.config"), "") << root;
   }
-}
-
-TEST_F(PackageTest, LooksBesideTheHostNotBesideTheLibrary) {
-  ASSERT_NE(Root(), platform::ExecutableDirectory());
-  WriteBytes(Cfg(prefix_ + "Here.config"), kDecl + "<phone ConfigVersion=\"library\"/>");
-  MakeHub("Station.xml");
-  EXPECT_EQ(Version("Here.config"), "");
-  Host("Here.config", kDecl + "<phone ConfigVersion=\"host\"/>");
-  EXPECT_EQ(Version("Here.config"), "host");
+  EXPECT_TRUE(Boxes().empty()) << "the package manager never shows a message";
 }
 
 TEST_F(HubSettingsTest, AccountPhoneRecordsAreIndependentCopies) {
@@ -222,8 +215,22 @@ TEST_F(HubSettingsTest, AccountPhoneRecordsAreIndependentCopies) {
   u2->Release();
 }
 
-// Independent of the library's own conversion.
-const auto Convert = test::Transcode;
+// The tests' UTF-8 text in a file's encoding: through the conversions that the code-page tests
+// hold against Windows' own, UTF-16 (1200, 1201 big-endian) by hand.
+std::string Encode(int codePage, const std::string &utf8) {
+  std::string out;
+  if (codePage != 1200 && codePage != 1201) {
+    EXPECT_TRUE(platform::ConvertCodePage(65001, codePage, utf8, &out, nullptr)) << codePage;
+    return out;
+  }
+  std::u16string wide;
+  EXPECT_TRUE(platform::MultiByteToWide(65001, utf8, &wide, nullptr));
+  for (char16_t c : wide) {
+    const char high = static_cast<char>(c >> 8), low = static_cast<char>(c & 0xFF);
+    out += codePage == 1201 ? std::string{high, low} : std::string{low, high};
+  }
+  return out;
+}
 
 // "中文", "文中" (both also in Shift_JIS) and "テスト" as UTF-8.
 const std::string kChinese = "\u4E2D\u6587";
@@ -232,30 +239,30 @@ const std::string kKatakana = "\u30C6\u30B9\u30C8";
 
 TEST_F(HubSettingsTest, FilesOfEachEncodingAreReadAndWrittenBackInTheirOwn) {
   const struct {
-    const char *iconvName; // encoding of the bytes on disk
+    int codePage;          // of the bytes on disk
     const char *bom;       // bytes of the mark, "" for none
     const char *declared;  // the declaration's encoding, "" for no declaration
     const std::string &value; // the value of A/k, as UTF-8
   } files[] = {
-      {"UTF-8", "", "UTF-8", kChinese},          {"UTF-8", "\xEF\xBB\xBF", "UTF-8", kChinese},
-      {"UTF-8", "", "", kChinese},               {"GBK", "", "GBK", kChinese},
-      {"GBK", "", "gb2312", kChinese},           {"UTF-16LE", "\xFF\xFE", "UTF-16", kChinese},
-      {"UTF-16BE", "\xFE\xFF", "UTF-16", kChinese}, {"SHIFT_JIS", "", "Shift_JIS", kKatakana},
+      {65001, "", "UTF-8", kChinese},        {65001, "\xEF\xBB\xBF", "UTF-8", kChinese},
+      {65001, "", "", kChinese},             {936, "", "GBK", kChinese},
+      {936, "", "gb2312", kChinese},         {1200, "\xFF\xFE", "UTF-16", kChinese},
+      {1201, "\xFE\xFF", "UTF-16", kChinese}, {932, "", "Shift_JIS", kKatakana},
   };
   MakeHub("Station.xml");
   for (const auto &f : files) {
-    SCOPED_TRACE(std::string(f.iconvName) + (*f.bom ? " with mark" : "") + ", declared " + f.declared);
+    SCOPED_TRACE(std::to_string(f.codePage) + (*f.bom ? " with mark" : "") + ", declared " + f.declared);
     // The document with the given text in A/n, as the file holds it.
     auto onDisk = [&](const std::string &n) {
       const std::string declaration =
           *f.declared ? "<?xml version=\"1.0\" encoding=\"" + std::string(f.declared) + "\"?>\r\n" : "";
-      return f.bom + Convert("UTF-8", f.iconvName, declaration + "<phone model=\"M1\">\r\n<A>\r\n<k>" +
+      return f.bom + Encode(f.codePage, declaration + "<phone model=\"M1\">\r\n<A>\r\n<k>" +
                                                        f.value + "</k>\r\n<n>" + n + "</n>\r\n</A>\r\n</phone>\r\n");
     };
     WriteBytes(Cfg("Enc.xml"), onDisk("1"));
     ASSERT_EQ(Call("ReadSetting", {{"File", "Enc.xml"}, {"Folder", ""}, {"Section", "A"}, {"Key", "k"}}), 0);
-    EXPECT_EQ(Result("Value"), Convert("UTF-8", "GBK", f.value)) << "text is held in GBK";
-    ASSERT_EQ(Call("WriteSetting", {{"Section", "A"}, {"Key", "n"}, {"Value", Convert("UTF-8", "GBK", kTest)}}), 0);
+    EXPECT_EQ(Result("Value"), Encode(936, f.value)) << "text is held in GBK";
+    ASSERT_EQ(Call("WriteSetting", {{"Section", "A"}, {"Key", "n"}, {"Value", Encode(936, kTest)}}), 0);
     EXPECT_EQ(Result("SetResult"), "0");
     EXPECT_EQ(ReadBytes(Cfg("Enc.xml")), onDisk(kTest));
   }
@@ -272,9 +279,9 @@ TEST_F(HubSettingsTest, TextEitherEncodingCannotHoldIsRefusedAndTheFileKept) {
   } cases[] = {
       {"Lossy.xml", kDecl + "<phone><A><smile>\U0001F600</smile><n>1</n></A></phone>\r\n", "2"},
       {"Sjis.xml",
-       Convert("UTF-8", "SHIFT_JIS",
+       Encode(932,
                "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<phone><A><n>\u30C6</n></A></phone>\r\n"),
-       Convert("UTF-8", "GBK", "\u6D4B\u8BD5")},
+       Encode(936, "\u6D4B\u8BD5")},
   };
   MakeHub("Station.xml");
   for (const auto &c : cases) {

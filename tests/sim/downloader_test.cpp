@@ -2,7 +2,7 @@
 // the order and content of the progress reports a host's callback would see.
 #include "../../sim/common/download_protocol.h"
 #include "../../sim/plugins/sim_downloader.h"
-#include "fake_hub.h"
+#include "state_folder.h"
 
 #include <qrx/plugin_boundary.h>
 
@@ -120,7 +120,11 @@ TEST_F(Downloader, StopAndMissingImagesEndTheJobWithAFailure) {
 
 TEST_F(Downloader, UnloadWaitsForJobsAndReportsNothingMore) {
   qrx::test::SetEnvironment("QRX_SIM_DOWNLOAD_MS", "5000");
-  WriteIni("[DownloadImage]\nFile=" + image_ + "\n");
+  // Section and key names compare without case, as the system's profile functions compare them.
+  WriteIni("; comment\r\n[DOWNLOADIMAGEUFI]\r\nFILE = b.bin\r\n[DownloadImage]\r\nfile=" + image_ + "\r\n");
+  EXPECT_EQ(qrx::sim::SimDownloader::ReadIni(ini_, "downloadimage", "File"), image_);
+  EXPECT_EQ(qrx::sim::SimDownloader::ReadIni(ini_, "DownloadImageUFI", "file"), "b.bin");
+  EXPECT_EQ(qrx::sim::SimDownloader::ReadIni(ini_, "DownloadImage", "Other"), "");
   auto d = std::make_unique<qrx::sim::SimDownloader>(ini_, "DownloadImage", 1);
   d->SetWindow(&window_);
   d->Start();
@@ -130,14 +134,6 @@ TEST_F(Downloader, UnloadWaitsForJobsAndReportsNothingMore) {
   EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
   EXPECT_LE(Reports().size(), before + 1); // at most a progress report already under way
   for (const Report &r : Reports()) EXPECT_NE(r.message, static_cast<unsigned>(QRX_MSG_PROGRESS_3));
-}
-
-TEST_F(Downloader, IniNamesCompareWithoutCase) {
-  const std::string path = (dir_ / "names.ini").string();
-  std::ofstream(path) << "; comment\r\n[DOWNLOADIMAGEUFI]\r\nFILE = b.bin\r\n[DownloadImage]\r\nfile=a.bin\r\n";
-  EXPECT_EQ(qrx::sim::SimDownloader::ReadIni(path, "downloadimage", "File"), "a.bin");
-  EXPECT_EQ(qrx::sim::SimDownloader::ReadIni(path, "DownloadImageUFI", "file"), "b.bin");
-  EXPECT_EQ(qrx::sim::SimDownloader::ReadIni(path, "DownloadImage", "Other"), "");
 }
 
 } // namespace

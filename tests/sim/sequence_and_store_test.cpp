@@ -1,13 +1,17 @@
-// The sequence format as qrx-run reads it (its errors one by one are run_errors_test.sh's), and
-// the device memory the simulated plug-ins and test libraries share.
-#include "fake_hub.h"
+// The sequence format as qrx-run reads it (its errors one by one are run_errors_test.sh's), the
+// host tools' view of the exports, and the device memory the simulated plug-ins and test
+// libraries share (the simulated libraries themselves run end to end in line_test.sh).
+#include "state_folder.h"
 
+#include "common/call_dispatcher.h"
+#include "common/export_catalogue_view.h"
 #include "common/name_suggestion.h"
 #include "qrx-run/sequence_parser.h"
 #include "../../sim/common/identity_store.h"
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -80,6 +84,23 @@ TEST(NameSuggestion, DistanceAndClosestExport) {
 
 TEST(SequenceFormat, ExpandsStationPlaceholders) {
   EXPECT_EQ(SequenceParser::Expand("SN{station}-{index}-{x}", 3, 2), "SN3-2-{x}");
+}
+
+TEST(HostTools, EveryExportHasOneRowAndACallSignature) {
+  const auto &rows = qrx::tools::ExportCatalogueView::Rows();
+  std::set<std::string> names;
+  for (const auto &row : rows) {
+    EXPECT_TRUE(names.insert(row.name).second) << row.name;
+    EXPECT_TRUE(qrx::tools::CallDispatcher::Supports(row.CallSignature())) << row.name;
+    if (!qrx::tools::ExportCatalogueView::LibraryOfService(row.service).empty()) {
+      EXPECT_FALSE(row.libraryFunction.empty()) << row.name;
+    }
+  }
+  EXPECT_EQ(rows.size(), 252u);
+  const auto *bs = qrx::tools::ExportCatalogueView::Find("Bs_Config_LTEFT");
+  ASSERT_NE(bs, nullptr);
+  EXPECT_EQ(bs->CallSignature(), "iiddiippiiiiiiiii");
+  EXPECT_EQ(bs->staged.size(), 17u);
 }
 
 using DeviceStore = qrx::simtest::StateFolder;
