@@ -12,9 +12,8 @@ namespace {
 // After a failed open, the next attempt waits this long: a missing or read-only folder is not
 // asked again on every event.
 constexpr int64_t kRetryNs = 5'000'000'000;
-// A file is allocated this far ahead of its writer, or as far as its bound when that is less:
-// a large page, which a fast writer's windows are mapped in.
-constexpr int64_t kSegmentBytes = 2 << 20;
+// A file is allocated this far ahead of its writer, or as far as its bound when that is less.
+constexpr int64_t kSegmentBytes = 1 << 20;
 } // namespace
 
 JournalOutput::JournalOutput(const JournalSettings &settings, const JournalFileName &firstName)

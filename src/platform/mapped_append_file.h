@@ -16,7 +16,7 @@ namespace qrx::platform {
 class MappedAppendFile {
 public:
   // segmentBytes: how far ahead of the writer the file is allocated and mapped.
-  explicit MappedAppendFile(uint64_t segmentBytes = 2u << 20) : segment_(segmentBytes) {}
+  explicit MappedAppendFile(uint64_t segmentBytes = 1u << 20) : segment_(segmentBytes) {}
   ~MappedAppendFile() { Close(); }
   MappedAppendFile(const MappedAppendFile &) = delete;
   MappedAppendFile &operator=(const MappedAppendFile &) = delete;

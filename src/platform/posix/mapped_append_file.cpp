@@ -37,18 +37,21 @@ int64_t SteadyNs() {
   return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// Maps length bytes of fd from offset at an address aligned to align; MAP_FAILED on failure.
+// Maps length bytes of fd from offset (a multiple of the page size) at an address that is as
+// far from a multiple of align as offset is: file offsets that are multiples of align then lie
+// at such addresses too. MAP_FAILED on failure.
 void *MapAligned(int fd, uint64_t offset, uint64_t length, uint64_t align) {
   if (align <= static_cast<uint64_t>(::sysconf(_SC_PAGESIZE)))
     return ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fd,
                   static_cast<off_t>(offset));
-  // Reserve room for the alignment, then put the file over the aligned part of it.
+  // Reserve room for the alignment, then put the file over the right part of it.
   void *reserved = ::mmap(nullptr, length + align, PROT_NONE,
                           MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   if (reserved == MAP_FAILED) return MAP_FAILED;
   char *const from = static_cast<char *>(reserved);
+  const uintptr_t skew = static_cast<uintptr_t>(offset % align);
   char *const at = reinterpret_cast<char *>(
-      (reinterpret_cast<uintptr_t>(from) + align - 1) & ~static_cast<uintptr_t>(align - 1));
+      ((reinterpret_cast<uintptr_t>(from) + align - 1 - skew) & ~static_cast<uintptr_t>(align - 1)) + skew);
   void *view = ::mmap(at, length, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_FIXED, fd,
                       static_cast<off_t>(offset));
   if (view == MAP_FAILED) {
@@ -102,22 +105,23 @@ bool MappedAppendFile::Grow(size_t need, std::string *error) {
     if (filled >= kLargePage / 2 || fastBytes >= kLargePage / 2)
       fastWriter_ = filled >= fastBytes;
   }
-  const bool large = fastWriter_ && segment_ >= kLargePage;
+  const bool large = fastWriter_ && segment_ >= kLargePage / 2;
   int err = ShouldFail(Fault::kFileWrite) ? ENOSPC : 0;
   if (!err && wanted > end_) {
-    // A segment ahead (to a large page's end when the window is to use them); on a nearly
-    // full disk (or under a file-size limit) just what is needed.
-    uint64_t target = wanted + segment_;
-    if (large) target = (target + kLargePage - 1) / kLargePage * kLargePage;
+    // A segment ahead, or in large pages to the end of the one that wanted ends in (the mapped
+    // part, which counts as the process's memory, stays at most a large page and a small one);
+    // on a nearly full disk (or under a file-size limit) just what is needed.
+    const uint64_t target =
+        large ? (wanted + kLargePage - 1) / kLargePage * kLargePage : wanted + segment_;
     err = ::posix_fallocate(fd, static_cast<off_t>(end_), static_cast<off_t>(target - end_));
     if (err) err = ::posix_fallocate(fd, static_cast<off_t>(end_), static_cast<off_t>(wanted - end_));
     struct stat st {};
     if (::fstat(fd, &st) == 0) end_ = std::max(end_, static_cast<uint64_t>(st.st_size));
   }
   if (!err) {
-    const uint64_t align = large ? kLargePage : static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
-    viewOffset_ = size_ / align * align;
-    void *view = MapAligned(fd, viewOffset_, end_ - viewOffset_, align);
+    const uint64_t page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+    viewOffset_ = size_ / page * page;
+    void *view = MapAligned(fd, viewOffset_, end_ - viewOffset_, large ? kLargePage : page);
     if (view != MAP_FAILED) {
       view_ = static_cast<char *>(view);
       if (large) (void)::madvise(view, end_ - viewOffset_, MADV_HUGEPAGE);
