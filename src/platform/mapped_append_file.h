@@ -54,6 +54,11 @@ private:
   uint64_t end_ = 0;           // allocated length of the file, the end of the view
   uint64_t size_ = 0;          // appended length
   uint64_t segment_;
+  // size_ when the view was mapped last, and when (steady clock, ns): how fast the writer goes,
+  // which a file of the same writer opened next inherits.
+  uint64_t windowSize_ = 0;
+  int64_t windowNs_ = 0;
+  bool fastWriter_ = false;
 };
 
 } // namespace qrx::platform
