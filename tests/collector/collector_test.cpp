@@ -1,8 +1,12 @@
 // qrx-collector against journals written line by line as the library writes them: units whole
 // and exactly once, bad journals, kill -9 of the collector and of a host, a PostgreSQL restart
-// under a running collector, and bounded memory over many units.
+// under a running collector and under qrx-run drawing identities, and bounded memory over many
+// units.
 #include "deployment_journals.h"
+#include "identity_pool_admin.h"
 #include "journal_script.h"
+#include "pg_connection.h"
+#include "schema_migrations.h"
 #include "sqlite_connection.h"
 #include "store_factory.h"
 #include "store_test_cluster.h"
@@ -18,6 +22,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -429,4 +434,47 @@ TEST(Collector, CHostOnFourStationsIsRecordedWholeAlsoWhenKilledMidUnit) {
   for (const auto &entry : fs::directory_iterator(dir.Path() + "/Journal"))
     EXPECT_TRUE(entry.path().extension() != ".jsonl" || fs::exists(entry.path().string() + ".done"))
         << entry.path();
+}
+
+// qrx-run on four stations drawing identities from a PostgreSQL store whose server restarts
+// under the running line: the identity calls wait for the server and every unit passes and is
+// recorded, each with values of its own.
+TEST(QrxRunIdentityPools, ALineGoesOnThroughAPostgreSqlRestart) {
+  std::string why;
+  const std::string url = FreshPgDatabase(&why);
+  ASSERT_FALSE(url.empty()) << why;
+  PgTestCluster *cluster = SharedPgCluster(&why);
+  auto db = store::PgConnection::Open(url, &why);
+  store::PoolLoadResult loaded;
+  ASSERT_TRUE(db && store::MigrateSchema(*db, &why) &&
+              store::AddSerialPool(*db, "RR{counter:6}", 1, 100, &loaded, &why) &&
+              store::AddImeiPool(*db, "35209900", 0, 99, &loaded, &why)) << why;
+  SimulatedStation station;
+  const std::string sequence = station.Path() + "/pools.seq";
+  std::ofstream(sequence) << "@product QRX\nInit_TestDLL_SN()\nOpenPort(1, 115200)\n@sleep 150\n"
+                             "WriteSN(@sn, 0)\nReadSN(out=@sn, 0)\nWriteIMEI(@imei, 0)\n"
+                             "ReadIMEI(out=@imei, 0)\nClosePort()\n";
+  FILE *run = popen((std::string(QRX_RUN) + " --station " + station.Path() + " --stations 4 --units 6 "
+                     "--quiet --store-wait 30 --db '" + url + "' " + sequence + " 2>&1").c_str(), "r");
+  // Once the stations have reached the pools, the server goes away for two seconds.
+  std::string output;
+  std::thread restart;
+  for (char line[4096]; run && std::fgets(line, sizeof line, run);) {
+    output += line;
+    if (!restart.joinable() && output.find("ok   " + sequence + ":7 WriteIMEI") != std::string::npos)
+      restart = std::thread([&] {
+        EXPECT_TRUE(cluster->StopServer());
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        EXPECT_TRUE(cluster->StartServer());
+      });
+  }
+  ASSERT_TRUE(restart.joinable()) << output;
+  restart.join();
+  EXPECT_EQ(pclose(run), 0) << output;
+  // Every unit its own verified SN and IMEI, recorded from the journal under the id drawn for.
+  ASSERT_TRUE((db = store::PgConnection::Open(url, &why)) != nullptr) << why;
+  EXPECT_EQ(store::QueryScalar(*db, "SELECT COUNT(DISTINCT v.unit_id) || ' ' || COUNT(*) FROM "
+                                    "identity_values v JOIN units u ON u.unit_id = v.unit_id AND "
+                                    "u.verdict = 'pass' WHERE v.state = 'verified'"),
+            "24 48");
 }
