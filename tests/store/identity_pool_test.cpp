@@ -23,13 +23,6 @@ using qrx::testing::TempFolder;
 
 namespace {
 
-std::unique_ptr<SqlConnection> OpenAdmin(const std::string &url) {
-  std::string error;
-  auto db = qrx::testing::OpenStore(url, &error);
-  EXPECT_TRUE(db) << error;
-  return db;
-}
-
 PoolCounts CountsOf(SqlConnection &db, const std::string &kind, int64_t poolId) {
   std::vector<PoolCounts> pools;
   std::string error;
@@ -40,24 +33,16 @@ PoolCounts CountsOf(SqlConnection &db, const std::string &kind, int64_t poolId) 
   return {};
 }
 
-class IdentityPoolTest : public ::testing::TestWithParam<const char *> {
+class IdentityPoolTest : public qrx::testing::EachStoreTest {
 protected:
   void SetUp() override {
-    if (std::string(GetParam()) == "sqlite") {
-      url_ = folder_.Path() + "/ids.db";
-    } else {
-      std::string why;
-      url_ = qrx::testing::FreshPgDatabase(&why);
-      ASSERT_FALSE(url_.empty()) << why;
-    }
-    admin_ = OpenAdmin(url_);
-    ASSERT_TRUE(admin_);
+    EachStoreTest::SetUp();
+    if (url_.empty())
+      url_ = readUrl_ = folder_.Path() + "/ids.db";
+    admin_ = qrx::testing::OpenStore(readUrl_);
     std::string error;
-    source_ = OpenIdentitySource(url_, folder_.Path(), &error);
-    ASSERT_TRUE(source_) << error;
+    ASSERT_TRUE(admin_ && (source_ = OpenIdentitySource(url_, folder_.Path(), &error))) << error;
   }
-  TempFolder folder_;
-  std::string url_;
   std::unique_ptr<SqlConnection> admin_;
   std::unique_ptr<IdentitySource> source_;
 };
@@ -196,7 +181,7 @@ TEST(IdentityPoolProcesses, EightProcessesShareOnePoolWithoutDuplicates) {
   std::string why;
   const std::string url = qrx::testing::FreshPgDatabase(&why);
   ASSERT_FALSE(url.empty()) << why;
-  auto admin = OpenAdmin(url);
+  auto admin = qrx::testing::OpenStore(url);
   ASSERT_TRUE(admin);
   PoolLoadResult pool;
   constexpr int kProcesses = 8, kThreads = 4, kUnits = 20, kPool = 1000;
@@ -303,7 +288,7 @@ TEST(IdentityPoolServerRestart, ReservationsWaitForTheServerToComeBack) {
   auto *cluster = qrx::testing::SharedPgCluster(&why);
   PoolLoadResult pool;
   {
-    auto admin = OpenAdmin(url);
+    auto admin = qrx::testing::OpenStore(url);
     ASSERT_TRUE(admin);
     ASSERT_TRUE(AddImeiPool(*admin, "35209900", 0, 99, &pool, &why)) << why;
   }

@@ -36,13 +36,6 @@ void ExpectSameUnit(const UnitRecord &a, const UnitRecord &b) {
   EXPECT_EQ(UnitToJson(a).dump(1), UnitToJson(b).dump(1));
 }
 
-std::unique_ptr<SqlConnection> OpenForReading(const std::string &url) {
-  std::string error;
-  auto db = qrx::testing::OpenStore(url, &error);
-  EXPECT_TRUE(db) << error;
-  return db;
-}
-
 int64_t Count(SqlConnection &db, const std::string &sql) {
   const auto n = QueryScalar(db, sql);
   EXPECT_TRUE(n) << sql << ": " << db.Error();
@@ -73,32 +66,13 @@ std::pair<int64_t, int64_t> WholeAndIncomplete(SqlConnection &db) {
   return {whole, incomplete};
 }
 
-// The two stores under one interface: the --db URL to give the factory, the location to read.
-struct StoreUnderTest {
-  std::string url, readUrl;
-};
-
-class UnitStoreTest : public ::testing::TestWithParam<const char *> {
-protected:
-  void SetUp() override {
-    if (std::string(GetParam()) == "sqlite") {
-      store_.url = "";
-      store_.readUrl = folder_.Path() + "/Results/results.db";
-      return;
-    }
-    std::string why;
-    store_.url = store_.readUrl = qrx::testing::FreshPgDatabase(&why);
-    ASSERT_FALSE(store_.url.empty()) << why;
-  }
-  TempFolder folder_;
-  StoreUnderTest store_;
-};
+using UnitStoreTest = qrx::testing::EachStoreTest;
 
 } // namespace
 
 TEST_P(UnitStoreTest, WholeUnitsRoundTripAndReplaceTheirIncompleteHeader) {
   std::string error;
-  auto sink = OpenUnitSink(store_.url, folder_.Path(), &error);
+  auto sink = OpenUnitSink(url_, folder_.Path(), &error);
   ASSERT_TRUE(sink) << error;
   auto *queued = dynamic_cast<QueuedUnitSink *>(sink.get());
   ASSERT_TRUE(queued);
@@ -106,7 +80,7 @@ TEST_P(UnitStoreTest, WholeUnitsRoundTripAndReplaceTheirIncompleteHeader) {
   const UnitRecord a = SampleUnit(NewUnitId(), 2, 200);
   sink->BeginUnit(HeaderOf(a));
   ASSERT_TRUE(queued->Flush());
-  auto db = OpenForReading(store_.readUrl);
+  auto db = qrx::testing::OpenStore(readUrl_);
   ASSERT_TRUE(db);
   auto header = ReadUnit(*db, a.unitId);
   ASSERT_TRUE(header);
@@ -150,10 +124,10 @@ TEST_P(UnitStoreTest, MigrationKeepsStoredUnitsAndClosingTheSinkDrainsItsQueue) 
   {
     std::filesystem::create_directories(folder_.Path() + "/Results");
     std::unique_ptr<SqlConnection> old;
-    if (store_.url.empty())
-      old = SqliteConnection::Open(store_.readUrl, &error);
+    if (url_.empty())
+      old = SqliteConnection::Open(readUrl_, &error);
     else
-      old = PgConnection::Open(store_.url, &error);
+      old = PgConnection::Open(url_, &error);
     ASSERT_TRUE(old && old->Begin()) << error;
     ASSERT_TRUE(old->Exec("CREATE TABLE schema_version (version INTEGER PRIMARY KEY, "
                           "summary TEXT NOT NULL, applied_us BIGINT NOT NULL)"));
@@ -164,7 +138,7 @@ TEST_P(UnitStoreTest, MigrationKeepsStoredUnitsAndClosingTheSinkDrainsItsQueue) 
     ASSERT_TRUE(WriteWholeUnit(*old, earlier) && old->Commit()) << old->Error();
   }
   {
-    auto sink = OpenUnitSink(store_.url, folder_.Path(), &error);
+    auto sink = OpenUnitSink(url_, folder_.Path(), &error);
     ASSERT_TRUE(sink) << error;
     for (int i = 0; i < 30; ++i) {
       const UnitRecord u = SampleUnit(NewUnitId(), 1, 20);
@@ -172,8 +146,8 @@ TEST_P(UnitStoreTest, MigrationKeepsStoredUnitsAndClosingTheSinkDrainsItsQueue) 
       sink->EndUnit(u);
     }
   }
-  ASSERT_TRUE(OpenUnitSink(store_.url, folder_.Path(), &error)) << error;
-  auto db = OpenForReading(store_.readUrl);
+  ASSERT_TRUE(OpenUnitSink(url_, folder_.Path(), &error)) << error;
+  auto db = qrx::testing::OpenStore(readUrl_);
   ASSERT_TRUE(db);
   EXPECT_EQ(Count(*db, "SELECT COUNT(*) FROM schema_version"),
             static_cast<int64_t>(SchemaMigrations().size()) - 2);
@@ -183,13 +157,13 @@ TEST_P(UnitStoreTest, MigrationKeepsStoredUnitsAndClosingTheSinkDrainsItsQueue) 
   ASSERT_TRUE(kept);
   ExpectSameUnit(*kept, earlier);
   ASSERT_TRUE(db->Exec("INSERT INTO schema_version VALUES (999, 'from the future', 0)"));
-  EXPECT_FALSE(OpenUnitSink(store_.url, folder_.Path(), &error));
+  EXPECT_FALSE(OpenUnitSink(url_, folder_.Path(), &error));
   EXPECT_NE(error.find("newer than this program"), std::string::npos) << error;
 }
 
 TEST_P(UnitStoreTest, KillingTheHostMidUnitLeavesWholeUnitsAndOneIncomplete) {
   qrx::testing::ChildProcess host;
-  ASSERT_TRUE(host.Start({QRX_STORE_HELPER, "units", store_.url, folder_.Path()}));
+  ASSERT_TRUE(host.Start({QRX_STORE_HELPER, "units", url_, folder_.Path()}));
   std::string line, last;
   int begun = 0;
   while (begun < 6 && host.ReadLine(&line)) {
@@ -201,7 +175,7 @@ TEST_P(UnitStoreTest, KillingTheHostMidUnitLeavesWholeUnitsAndOneIncomplete) {
   ASSERT_EQ(begun, 6);
   ASSERT_EQ(host.Wait(), qrx::testing::ChildProcess::kKilled);
 
-  auto db = OpenForReading(store_.readUrl);
+  auto db = qrx::testing::OpenStore(readUrl_);
   ASSERT_TRUE(db);
   EXPECT_EQ(WholeAndIncomplete(*db), std::make_pair(int64_t{5}, int64_t{1}));
   auto interrupted = ReadUnit(*db, last);
@@ -316,7 +290,7 @@ TEST(PgSpooling, ServerRestartedDuringARunOfFourStations) {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(spooler->Spooled(), 0);
   }
-  auto db = OpenForReading(url);
+  auto db = qrx::testing::OpenStore(url);
   ASSERT_TRUE(db);
   EXPECT_EQ(WholeAndIncomplete(*db), std::make_pair(int64_t{kStations * kUnits}, int64_t{0}));
   EXPECT_EQ(Count(*db, "SELECT COUNT(*) FROM items"), kStations * kUnits * 30);
@@ -351,7 +325,7 @@ TEST(PgSpooling, UnitsSpooledByAnEarlierRunAreForwardedFirst) {
   auto writer = SpoolingPgWriter::Open(url, spool, [](const std::string &) {}, &why);
   ASSERT_TRUE(writer) << why;
   EXPECT_EQ(writer->Spooled(), 0);
-  auto db = OpenForReading(url);
+  auto db = qrx::testing::OpenStore(url);
   ASSERT_TRUE(db);
   auto a = ReadUnit(*db, first.unitId), b = ReadUnit(*db, second.unitId);
   ASSERT_TRUE(a && b);
