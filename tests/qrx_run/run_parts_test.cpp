@@ -10,8 +10,9 @@
 #include "qrx-run/web_line.h"
 #include "store/unit_json.h"
 
+#include "../support/temp_folder.h"
+
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
@@ -27,15 +28,11 @@ namespace {
 using namespace qrx::tools;
 namespace fs = std::filesystem;
 
-fs::path TempDir() {
-  const fs::path dir = fs::temp_directory_path() / ("qrx-run-parts-" + std::to_string(::getpid()));
-  return fs::remove_all(dir), fs::create_directories(dir), dir;
-}
-
 // Runs add up: every unit is one whole line appended, a text that is not UTF-8 is kept, and
 // the line is what qrx-report reads back.
 TEST(JsonLines, UnitsAreAppendedOneWholeRecordPerLine) {
-  fs::path dir = TempDir();
+  qrx::test::TempFolder temp("qrx-run");
+  const fs::path &dir = temp.Root();
   qrx::store::UnitRecord unit;
   unit.unitId = "u1";
   unit.serialNumber = "SN\xE2\x82\xAC"; // a euro sign, UTF-8
@@ -62,7 +59,6 @@ TEST(JsonLines, UnitsAreAppendedOneWholeRecordPerLine) {
 
   JsonLinesSink unwritable((dir / "no" / "such" / "dir.jsonl").string());
   EXPECT_TRUE(!unwritable.Ok() && !unwritable.Error().empty());
-  fs::remove_all(dir);
 }
 
 const ExportRow &Row(const std::string &name) {
@@ -86,11 +82,10 @@ TEST(StepDiagnosis, FindsTheMissingStagingNameInCommonXml) {
 }
 
 TEST(StepDiagnosis, ExplainsOnesAndMinusOnes) {
-  fs::path dir = TempDir();
-  fs::create_directories(dir / "BusinessCfg");
-  std::ofstream(dir / "BusinessCfg" / "Common.xml")
-      << "<Common><QCal><Band>B</Band><Channel>C</Channel></QCal></Common>";
-  const std::string deployment = dir.string() + "/";
+  qrx::test::TempFolder temp("qrx-run");
+  fs::create_directories(temp.Root() / "BusinessCfg");
+  temp.Write("BusinessCfg/Common.xml", "<Common><QCal><Band>B</Band><Channel>C</Channel></QCal></Common>");
+  const std::string deployment = temp.Root().string() + "/";
   std::string askedFile, askedFunction;
   auto probe = [&](StepDiagnosis::Presence answer) {
     return [&, answer](const std::string &file, const std::string &function) {
@@ -119,7 +114,7 @@ TEST(StepDiagnosis, ExplainsOnesAndMinusOnes) {
   EXPECT_EQ(askedFunction, cal.libraryFunction);
   EXPECT_NE(StepDiagnosis::Explain(cal, -1, "QRX", deployment, probe(StepDiagnosis::Presence::kLibraryNotLoaded))
                 .find("is not loaded"), std::string::npos);
-  fs::remove_all(dir);
+  fs::remove_all(temp.Root());
   EXPECT_NE(StepDiagnosis::Explain(Row("GSM_NST_MeasPower"), 1, "QRX", deployment, found)
                 .find("Common.xml cannot be read"), std::string::npos);
 }

@@ -158,10 +158,6 @@ TEST(SerialPromptBridge, TerminalAndPageRaceThroughTheLibrarysPrompt) {
   QRX_SetSerialPromptHandler(nullptr, nullptr);
 }
 
-} // namespace
-
-namespace {
-
 // A pseudo-terminal stands in for the operator's terminal: the test types on its master side.
 class Pty {
 public:
