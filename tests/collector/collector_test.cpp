@@ -1,7 +1,6 @@
 // qrx-collector against journals written line by line as the library writes them: units whole
 // and exactly once, bad journals, kill -9 of the collector and of a host, a PostgreSQL restart
-// under a running collector and under qrx-run drawing identities, and bounded memory over many
-// units.
+// under qrx-run drawing identities and recording its units, and bounded memory over many units.
 #include "deployment_journals.h"
 #include "identity_pool_admin.h"
 #include "journal_script.h"
@@ -311,54 +310,6 @@ TEST(Collector, ARefusedBatchIsReadAgainAndNothingAfterItIsKeptFirst) {
             std::tuple(int64_t{120}, int64_t{120}, int64_t{12000}, size_t{0}));
 }
 
-TEST(Collector, PostgreSqlRestartedUnderARunningCollector) {
-  std::string why;
-  const std::string url = FreshPgDatabase(&why);
-  ASSERT_FALSE(url.empty()) << why;
-  PgTestCluster *cluster = SharedPgCluster(&why);
-  Deployment d;
-  std::vector<std::string> messages;
-  DeploymentJournals journals({d.dir.Path(), url, 64}, {},
-                              [&](const std::string &m) { messages.push_back(m); });
-  ASSERT_TRUE(journals.Open(&why)) << why;
-  JournalScript j(d.Journal(), Machine(), getpid(), 0);
-  j.StationStart();
-  auto units = [&](int n) {
-    for (int i = 0; i < n; ++i)
-      j.Unit(NewUnitId(), 10, true);
-    j.Flush();
-    while (journals.Poll() > 0) {
-    }
-  };
-  units(20);
-  ASSERT_TRUE(cluster->StopServer());
-  units(20); // spooled
-  EXPECT_TRUE(journals.Problems().empty());
-  ASSERT_TRUE(cluster->StartServer());
-  units(10);
-  j.StationEnd();
-  j.Flush();
-  for (int i = 0; i < 50 && journals.OpenRuns() > 0; ++i) {
-    journals.Poll();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  EXPECT_EQ(journals.Counters().units, 50);
-  EXPECT_EQ(journals.OpenRuns(), 0u);
-  auto stored = Stored(d, url);
-  for (int i = 0; i < 50 && stored.size() < 50; ++i) { // the spool is forwarded while idle
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    journals.Poll();
-    stored = Stored(d, url);
-  }
-  EXPECT_EQ(stored.size(), 50u);
-  for (const auto &u : stored)
-    EXPECT_EQ(u.items.size(), 10u);
-  EXPECT_TRUE(d.Done(j.FileName()));
-  EXPECT_TRUE(std::any_of(messages.begin(), messages.end(), [](const std::string &m) {
-    return m.find("forwarded when the server is back") != std::string::npos;
-  }));
-}
-
 // Weeks of units in bounded memory: the collector's peak after 12,000 units is no more than
 // 1.3 times its peak after 2,400, live page included.
 TEST(Collector, MemoryStaysBoundedOverManyUnits) {
@@ -437,8 +388,8 @@ TEST(Collector, CHostOnFourStationsIsRecordedWholeAlsoWhenKilledMidUnit) {
 }
 
 // qrx-run on four stations drawing identities from a PostgreSQL store whose server restarts
-// under the running line: the identity calls wait for the server and every unit passes and is
-// recorded, each with values of its own.
+// under the running line: the identity calls wait for the server, its collector spools the
+// units meanwhile, and every unit passes and is recorded, each with values of its own.
 TEST(QrxRunIdentityPools, ALineGoesOnThroughAPostgreSqlRestart) {
   std::string why;
   const std::string url = FreshPgDatabase(&why);
