@@ -177,7 +177,6 @@ TEST(SequenceIdentities, PoolTokensWhereTextsGoAndTheCatalogueSaysWhichIdentity)
   EXPECT_EQ(identities, 12); // six identities, each written and read
 }
 
-
 // Pools in memory with the states the store keeps, and the calls in the order they came.
 class MemoryPools : public qrx::store::IdentitySource {
 public:
