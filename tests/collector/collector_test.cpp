@@ -428,4 +428,8 @@ TEST(QrxRunIdentityPools, ALineGoesOnThroughAPostgreSqlRestart) {
                                     "identity_values v JOIN units u ON u.unit_id = v.unit_id AND "
                                     "u.verdict = 'pass' WHERE v.state = 'verified'"),
             "24 48");
+  const auto units = store::ReadStoredUnits(url, station.Path(), &why);
+  EXPECT_EQ(units.size(), 24u) << why;
+  for (const auto &u : units)
+    EXPECT_EQ(std::tuple(u.verdict, u.steps.size()), std::tuple(UnitVerdict::Pass, 7u)) << u.serialNumber;
 }
