@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, skipping those already there:
 # clang and its sanitizer runtime for the fuzz run, python3-pytest for the Python package,
-# dpkg-dev and file for building and checking the Debian packages, groff-base for checking
-# the manual pages.
+# python3-selenium for the browser test, dpkg-dev and file for building and checking the Debian
+# packages, groff-base for checking the manual pages.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libpcre2-dev googletest libgtest-dev libgmock-dev
           libbenchmark-dev libpugixml-dev libtinyxml2-dev binutils libcli11-dev nlohmann-json3-dev
           clang libclang-rt-14-dev python3 python3-pytest dpkg-dev file groff-base nodejs
-          libcpp-httplib-dev chromium chromium-driver postgresql libpq-dev libsqlite3-dev
+          libcpp-httplib-dev chromium chromium-driver python3-selenium postgresql libpq-dev libsqlite3-dev
           # IPC-CFX over AMQP 1.0: Qpid Proton's C++ client, zlib, and a RabbitMQ broker for the
           # tests (they start a node of their own; the system service is not used).
           libqpid-proton-cpp12-dev zlib1g-dev rabbitmq-server

@@ -1,8 +1,11 @@
 // qrx-collector against journals written line by line as the library writes them: units whole
 // and exactly once, bad journals, kill -9 of the collector and of a host, a PostgreSQL restart
-// under a running collector, and bounded memory over many units.
+// under qrx-run drawing identities and recording its units, and bounded memory over many units.
 #include "deployment_journals.h"
+#include "identity_pool_admin.h"
 #include "journal_script.h"
+#include "pg_connection.h"
+#include "schema_migrations.h"
 #include "sqlite_connection.h"
 #include "store_factory.h"
 #include "store_test_cluster.h"
@@ -18,6 +21,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -306,54 +310,6 @@ TEST(Collector, ARefusedBatchIsReadAgainAndNothingAfterItIsKeptFirst) {
             std::tuple(int64_t{120}, int64_t{120}, int64_t{12000}, size_t{0}));
 }
 
-TEST(Collector, PostgreSqlRestartedUnderARunningCollector) {
-  std::string why;
-  const std::string url = FreshPgDatabase(&why);
-  ASSERT_FALSE(url.empty()) << why;
-  PgTestCluster *cluster = SharedPgCluster(&why);
-  Deployment d;
-  std::vector<std::string> messages;
-  DeploymentJournals journals({d.dir.Path(), url, 64}, {},
-                              [&](const std::string &m) { messages.push_back(m); });
-  ASSERT_TRUE(journals.Open(&why)) << why;
-  JournalScript j(d.Journal(), Machine(), getpid(), 0);
-  j.StationStart();
-  auto units = [&](int n) {
-    for (int i = 0; i < n; ++i)
-      j.Unit(NewUnitId(), 10, true);
-    j.Flush();
-    while (journals.Poll() > 0) {
-    }
-  };
-  units(20);
-  ASSERT_TRUE(cluster->StopServer());
-  units(20); // spooled
-  EXPECT_TRUE(journals.Problems().empty());
-  ASSERT_TRUE(cluster->StartServer());
-  units(10);
-  j.StationEnd();
-  j.Flush();
-  for (int i = 0; i < 50 && journals.OpenRuns() > 0; ++i) {
-    journals.Poll();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  EXPECT_EQ(journals.Counters().units, 50);
-  EXPECT_EQ(journals.OpenRuns(), 0u);
-  auto stored = Stored(d, url);
-  for (int i = 0; i < 50 && stored.size() < 50; ++i) { // the spool is forwarded while idle
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    journals.Poll();
-    stored = Stored(d, url);
-  }
-  EXPECT_EQ(stored.size(), 50u);
-  for (const auto &u : stored)
-    EXPECT_EQ(u.items.size(), 10u);
-  EXPECT_TRUE(d.Done(j.FileName()));
-  EXPECT_TRUE(std::any_of(messages.begin(), messages.end(), [](const std::string &m) {
-    return m.find("forwarded when the server is back") != std::string::npos;
-  }));
-}
-
 // Weeks of units in bounded memory: the collector's peak after 12,000 units is no more than
 // 1.3 times its peak after 2,400, live page included.
 TEST(Collector, MemoryStaysBoundedOverManyUnits) {
@@ -429,4 +385,51 @@ TEST(Collector, CHostOnFourStationsIsRecordedWholeAlsoWhenKilledMidUnit) {
   for (const auto &entry : fs::directory_iterator(dir.Path() + "/Journal"))
     EXPECT_TRUE(entry.path().extension() != ".jsonl" || fs::exists(entry.path().string() + ".done"))
         << entry.path();
+}
+
+// qrx-run on four stations drawing identities from a PostgreSQL store whose server restarts
+// under the running line: the identity calls wait for the server, its collector spools the
+// units meanwhile, and every unit passes and is recorded, each with values of its own.
+TEST(QrxRunIdentityPools, ALineGoesOnThroughAPostgreSqlRestart) {
+  std::string why;
+  const std::string url = FreshPgDatabase(&why);
+  ASSERT_FALSE(url.empty()) << why;
+  PgTestCluster *cluster = SharedPgCluster(&why);
+  auto db = store::PgConnection::Open(url, &why);
+  store::PoolLoadResult loaded;
+  ASSERT_TRUE(db && store::MigrateSchema(*db, &why) &&
+              store::AddSerialPool(*db, "RR{counter:6}", 1, 100, &loaded, &why) &&
+              store::AddImeiPool(*db, "35209900", 0, 99, &loaded, &why)) << why;
+  SimulatedStation station;
+  const std::string sequence = station.Path() + "/pools.seq";
+  std::ofstream(sequence) << "@product QRX\nInit_TestDLL_SN()\nOpenPort(1, 115200)\n@sleep 150\n"
+                             "WriteSN(@sn, 0)\nReadSN(out=@sn, 0)\nWriteIMEI(@imei, 0)\n"
+                             "ReadIMEI(out=@imei, 0)\nClosePort()\n";
+  FILE *run = popen((std::string(QRX_RUN) + " --station " + station.Path() + " --stations 4 --units 6 "
+                     "--quiet --store-wait 30 --db '" + url + "' " + sequence + " 2>&1").c_str(), "r");
+  // Once the stations have reached the pools, the server goes away for two seconds.
+  std::string output;
+  std::thread restart;
+  for (char line[4096]; run && std::fgets(line, sizeof line, run);) {
+    output += line;
+    if (!restart.joinable() && output.find("ok   " + sequence + ":7 WriteIMEI") != std::string::npos)
+      restart = std::thread([&] {
+        EXPECT_TRUE(cluster->StopServer());
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        EXPECT_TRUE(cluster->StartServer());
+      });
+  }
+  ASSERT_TRUE(restart.joinable()) << output;
+  restart.join();
+  EXPECT_EQ(pclose(run), 0) << output;
+  // Every unit its own verified SN and IMEI, recorded from the journal under the id drawn for.
+  ASSERT_TRUE((db = store::PgConnection::Open(url, &why)) != nullptr) << why;
+  EXPECT_EQ(store::QueryScalar(*db, "SELECT COUNT(DISTINCT v.unit_id) || ' ' || COUNT(*) FROM "
+                                    "identity_values v JOIN units u ON u.unit_id = v.unit_id AND "
+                                    "u.verdict = 'pass' WHERE v.state = 'verified'"),
+            "24 48");
+  const auto units = store::ReadStoredUnits(url, station.Path(), &why);
+  EXPECT_EQ(units.size(), 24u) << why;
+  for (const auto &u : units)
+    EXPECT_EQ(std::tuple(u.verdict, u.steps.size()), std::tuple(UnitVerdict::Pass, 7u)) << u.serialNumber;
 }

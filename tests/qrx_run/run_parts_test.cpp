@@ -1,21 +1,25 @@
 // The smaller parts of qrx-run: units as JSON lines, why a step failed, the English
-// of the library's texts, the sequence file's hash, the identity arguments of sequences, and
-// the live page's address and prompt.
+// of the library's texts, the sequence file's hash, the identity arguments of sequences, the
+// live page's address and prompt, and the identities of a station's unit and the pool states
+// they drive, from reserved to verified.
 #include "common/export_catalogue_view.h"
 #include "common/sha256.h"
 #include "qrx-run/english_texts.h"
 #include "qrx-run/json_lines_sink.h"
 #include "qrx-run/sequence_parser.h"
+#include "qrx-run/station_unit.h"
 #include "qrx-run/step_diagnosis.h"
 #include "qrx-run/web_line.h"
 #include "store/unit_json.h"
 
+#include "../support/temp_folder.h"
+
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <chrono>
 #include <string>
 #include <tuple>
@@ -27,15 +31,11 @@ namespace {
 using namespace qrx::tools;
 namespace fs = std::filesystem;
 
-fs::path TempDir() {
-  const fs::path dir = fs::temp_directory_path() / ("qrx-run-parts-" + std::to_string(::getpid()));
-  return fs::remove_all(dir), fs::create_directories(dir), dir;
-}
-
 // Runs add up: every unit is one whole line appended, a text that is not UTF-8 is kept, and
 // the line is what qrx-report reads back.
 TEST(JsonLines, UnitsAreAppendedOneWholeRecordPerLine) {
-  fs::path dir = TempDir();
+  qrx::test::TempFolder temp("qrx-run");
+  const fs::path &dir = temp.Root();
   qrx::store::UnitRecord unit;
   unit.unitId = "u1";
   unit.serialNumber = "SN\xE2\x82\xAC"; // a euro sign, UTF-8
@@ -62,7 +62,6 @@ TEST(JsonLines, UnitsAreAppendedOneWholeRecordPerLine) {
 
   JsonLinesSink unwritable((dir / "no" / "such" / "dir.jsonl").string());
   EXPECT_TRUE(!unwritable.Ok() && !unwritable.Error().empty());
-  fs::remove_all(dir);
 }
 
 const ExportRow &Row(const std::string &name) {
@@ -86,11 +85,10 @@ TEST(StepDiagnosis, FindsTheMissingStagingNameInCommonXml) {
 }
 
 TEST(StepDiagnosis, ExplainsOnesAndMinusOnes) {
-  fs::path dir = TempDir();
-  fs::create_directories(dir / "BusinessCfg");
-  std::ofstream(dir / "BusinessCfg" / "Common.xml")
-      << "<Common><QCal><Band>B</Band><Channel>C</Channel></QCal></Common>";
-  const std::string deployment = dir.string() + "/";
+  qrx::test::TempFolder temp("qrx-run");
+  fs::create_directories(temp.Root() / "BusinessCfg");
+  temp.Write("BusinessCfg/Common.xml", "<Common><QCal><Band>B</Band><Channel>C</Channel></QCal></Common>");
+  const std::string deployment = temp.Root().string() + "/";
   std::string askedFile, askedFunction;
   auto probe = [&](StepDiagnosis::Presence answer) {
     return [&, answer](const std::string &file, const std::string &function) {
@@ -119,7 +117,7 @@ TEST(StepDiagnosis, ExplainsOnesAndMinusOnes) {
   EXPECT_EQ(askedFunction, cal.libraryFunction);
   EXPECT_NE(StepDiagnosis::Explain(cal, -1, "QRX", deployment, probe(StepDiagnosis::Presence::kLibraryNotLoaded))
                 .find("is not loaded"), std::string::npos);
-  fs::remove_all(dir);
+  fs::remove_all(temp.Root());
   EXPECT_NE(StepDiagnosis::Explain(Row("GSM_NST_MeasPower"), 1, "QRX", deployment, found)
                 .find("Common.xml cannot be read"), std::string::npos);
 }
@@ -177,6 +175,99 @@ TEST(SequenceIdentities, PoolTokensWhereTextsGoAndTheCatalogueSaysWhichIdentity)
   int identities = 0;
   for (const ExportRow &row : ExportCatalogueView::Rows()) identities += ExportCatalogueView::IdentityOf(row) ? 1 : 0;
   EXPECT_EQ(identities, 12); // six identities, each written and read
+}
+
+// Pools in memory with the states the store keeps, and the calls in the order they came.
+class MemoryPools : public qrx::store::IdentitySource {
+public:
+  bool Reserve(const std::string &unit, const std::string &kind, std::string *value, std::string *error) override {
+    calls.push_back("reserve " + kind);
+    if (free[kind].empty()) return *error = "pool " + kind + " is empty", false;
+    *value = free[kind].front();
+    free[kind].erase(free[kind].begin());
+    if (state[*value] != "verified") state[*value] = "reserved", owner[*value] = unit;
+    return true;
+  }
+  bool MarkWritten(const std::string &, const std::string &kind, const std::string &value, std::string *) override {
+    return calls.push_back("written " + kind + " " + value), state[value] = "written", true;
+  }
+  bool MarkVerified(const std::string &, const std::string &kind, const std::string &value, std::string *) override {
+    return calls.push_back("verified " + kind + " " + value), state[value] = "verified", true;
+  }
+  bool MayProgram(const std::string &unit, const std::string &, const std::string &value, std::string *error) override {
+    return state[value] == "verified" && owner[value] != unit ? (*error = value + " is verified on another unit", false)
+                                                               : true;
+  }
+  void EndUnit(const std::string &unit, bool passed) override {
+    calls.push_back(std::string("end ") + (passed ? "pass" : "fail"));
+    for (auto &[value, s] : state)
+      if (owner[value] == unit && (s == "reserved" || (s == "written" && !passed))) s = s == "reserved" ? "free" : "burned";
+  }
+  std::map<std::string, std::vector<std::string>> free;
+  std::map<std::string, std::string> state, owner;
+  std::vector<std::string> calls;
+};
+
+TEST(StationUnit, PoolValuesFollowTheUnitsExportsAndVerdict) {
+  struct Case {
+    const char *name;
+    bool writeOk, readBack, passed;
+    std::vector<std::string> calls;
+    const char *finalState;
+  } cases[] = {
+      {"written, read back, passed", true, true, true,
+       {"reserve imei", "written imei I1", "verified imei I1", "end pass"}, "verified"},
+      {"written, failed later", true, false, false,
+       {"reserve imei", "written imei I1", "end fail"}, "burned"},
+      {"the write failed", false, true, false, {"reserve imei", "end fail"}, "free"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    MemoryPools pools;
+    pools.free["imei"] = {"I1", "I2"};
+    StationUnit unit(&pools, {});
+    unit.Begin("unit-1", "");
+    std::string value, again, error;
+    ASSERT_TRUE(unit.PoolValue("imei", &value, &error)) << error;
+    ASSERT_TRUE(unit.PoolValue("imei", &again, &error) && again == value) << "once per unit";
+    EXPECT_EQ(pools.owner[value], "unit-1") << "reserved under the journal's unit id";
+    ASSERT_TRUE(unit.Identity("imei", true, value, c.writeOk ? 0 : 1, &error));
+    EXPECT_TRUE(!c.readBack || unit.Identity("imei", false, value, 0, &error));
+    unit.End(c.passed);
+    EXPECT_EQ(pools.calls, c.calls);
+    EXPECT_EQ(pools.state["I1"], c.finalState);
+    unit.Begin("", ""); // no journal: an id of its own, and the next value
+    EXPECT_TRUE(unit.PoolValue("imei", &value, &error) && value == "I2" && unit.Id().size() == 36u);
+  }
+}
+
+TEST(StationUnit, SerialAndRefusalsComeWithReasons) {
+  MemoryPools pools;
+  pools.free["imei"] = {"I1"};
+  pools.state["I1"] = "verified", pools.owner["I1"] = "another unit";
+  std::string problem, value, error;
+  StationUnit unit(&pools, [&] { return problem; });
+  unit.Begin("u", "");
+  EXPECT_FALSE(unit.PoolValue("imei", &value, &error));
+  EXPECT_NE(error.find("verified on another unit"), std::string::npos) << error;
+  EXPECT_FALSE(unit.PoolValue("imei", &value, &error) || unit.ReservedValue("imei", &value)) << "nothing kept";
+  // A unit whose record cannot be kept gets nothing programmed.
+  problem = "database or disk is full";
+  EXPECT_FALSE(unit.MayWrite("sn", "X", &error));
+  EXPECT_NE(error.find(problem), std::string::npos) << error;
+  problem.clear();
+  EXPECT_TRUE(unit.MayWrite("sn", "X", &error));
+  // The serial number: the operator's barcode, else the first SN written or read.
+  unit.Identity("sn", false, "READ-1", 0, &error);
+  unit.Prompted("BARCODE-7");
+  EXPECT_EQ(unit.Serial(), "BARCODE-7");
+  unit.Begin("v", "");
+  unit.Prompted("BARCODE-8");
+  unit.Identity("sn", true, "WRITTEN-2", 0, &error);
+  EXPECT_EQ(unit.Serial(), "BARCODE-8");
+  StationUnit storeless(nullptr, {});
+  EXPECT_FALSE(storeless.PoolValue("sn", &value, &error));
+  EXPECT_NE(error.find("no results store"), std::string::npos);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Identity pools on both stores: reservation, return, burning, refusal of a second device,
-// eight processes sharing one PostgreSQL pool, and qrx-ids.
+// eight processes sharing one PostgreSQL pool, and qrx-ids; IMEI check digits, OUI blocks and
+// serial-number patterns.
 #include "identity_formats.h"
 #include "identity_pool_admin.h"
 #include "store_factory.h"
@@ -16,19 +17,14 @@
 #include <set>
 #include <sstream>
 #include <thread>
+#include <tuple>
+#include <utility>
 
 using namespace qrx::store;
 using qrx::testing::NewUnitId;
 using qrx::testing::TempFolder;
 
 namespace {
-
-std::unique_ptr<SqlConnection> OpenAdmin(const std::string &url) {
-  std::string error;
-  auto db = qrx::testing::OpenStore(url, &error);
-  EXPECT_TRUE(db) << error;
-  return db;
-}
 
 PoolCounts CountsOf(SqlConnection &db, const std::string &kind, int64_t poolId) {
   std::vector<PoolCounts> pools;
@@ -40,29 +36,87 @@ PoolCounts CountsOf(SqlConnection &db, const std::string &kind, int64_t poolId) 
   return {};
 }
 
-class IdentityPoolTest : public ::testing::TestWithParam<const char *> {
+class IdentityPoolTest : public qrx::testing::EachStoreTest {
 protected:
   void SetUp() override {
-    if (std::string(GetParam()) == "sqlite") {
-      url_ = folder_.Path() + "/ids.db";
-    } else {
-      std::string why;
-      url_ = qrx::testing::FreshPgDatabase(&why);
-      ASSERT_FALSE(url_.empty()) << why;
-    }
-    admin_ = OpenAdmin(url_);
-    ASSERT_TRUE(admin_);
+    EachStoreTest::SetUp();
+    if (url_.empty())
+      url_ = readUrl_ = folder_.Path() + "/ids.db";
+    admin_ = qrx::testing::OpenStore(readUrl_);
     std::string error;
-    source_ = OpenIdentitySource(url_, folder_.Path(), &error);
-    ASSERT_TRUE(source_) << error;
+    ASSERT_TRUE(admin_ && (source_ = OpenIdentitySource(url_, folder_.Path(), &error))) << error;
   }
-  TempFolder folder_;
-  std::string url_;
   std::unique_ptr<SqlConnection> admin_;
   std::unique_ptr<IdentitySource> source_;
 };
 
 } // namespace
+
+TEST(IdentityFormats, ImeiCheckDigitsOfPublishedExamples) {
+  // 7992739871 is the classic Luhn example.
+  for (auto [digits, check] : {std::pair{"49015420323751", 8}, {"35209900176148", 1}, {"35693803564380", 9},
+                               {"7992739871", 3}, {"", -1}, {"12a4", -1}})
+    EXPECT_EQ(LuhnCheckDigit(digits), check) << digits;
+
+  std::string imei, error;
+  for (auto [tac, serial, made] : {std::tuple{"35209900", 176148, "352099001761481"},
+                                   {"49015420", 323751, "490154203237518"}}) {
+    ASSERT_TRUE(MakeImei(tac, serial, &imei, &error)) << error;
+    EXPECT_EQ(imei, made);
+  }
+  ASSERT_TRUE(MakeImei("35209900", 0, &imei, &error));
+  EXPECT_EQ(imei.substr(0, 14), "35209900000000");
+  EXPECT_TRUE(ValidImei(imei));
+  EXPECT_TRUE(ValidImei("356938035643809"));
+  EXPECT_FALSE(ValidImei("356938035643808"));
+  EXPECT_FALSE(ValidImei("35693803564380"));
+}
+
+TEST(IdentityFormats, ImeiRefusesBadTacAndSerial) {
+  std::string imei, error;
+  for (auto [tac, serial, why] : {std::tuple{"3520990", 1, "8 decimal digits"},
+                                  {"3520990X", 1, ""}, {"35209900", 1000000, ""}, {"35209900", -1, ""}}) {
+    EXPECT_FALSE(MakeImei(tac, serial, &imei, &error)) << tac << " " << serial;
+    EXPECT_NE(error.find(why), std::string::npos) << error;
+  }
+  EXPECT_TRUE(imei.empty());
+}
+
+TEST(IdentityFormats, MacBlocksAreUnicastAndGloballyAdministered) {
+  uint32_t oui = 0, part = 0;
+  std::string error;
+  for (auto [text, value] : {std::pair{"00:1A:2B", 0x001A2Bu}, {"ac-de-48", 0xACDE48u}}) {
+    ASSERT_TRUE(ParseOui(text, &oui, &error)) << error;
+    EXPECT_EQ(oui, value);
+  }
+  for (auto [bad, why] : {std::pair{"01:00:5E", "multicast"}, {"02:00:00", "locally administered"},
+                          {"00:1A", ""}, {"00:1A:2G", ""}}) {
+    EXPECT_FALSE(ParseOui(bad, &oui, &error)) << bad;
+    EXPECT_NE(error.find(why), std::string::npos) << error;
+  }
+  for (auto [text, value] : {std::pair{"0x10", 16u}, {"00:01:00", 256u}, {"16777215", 16777215u}}) {
+    ASSERT_TRUE(ParseMacDevicePart(text, &part, &error)) << text;
+    EXPECT_EQ(part, value);
+  }
+  for (const char *bad : {"16777216", "-1", "12x", ""}) EXPECT_FALSE(ParseMacDevicePart(bad, &part, &error)) << bad;
+  EXPECT_EQ(FormatMac(0x001A2B, 0xABCDEF), "00:1A:2B:AB:CD:EF");
+}
+
+TEST(IdentityFormats, SerialPatterns) {
+  SerialPattern p;
+  std::string value, error;
+  ASSERT_TRUE(ParseSerialPattern("SN-L1-{counter:6}-X", &p, &error)) << error;
+  ASSERT_TRUE(ExpandSerialPattern(p, 42, &value, &error));
+  EXPECT_EQ(value, "SN-L1-000042-X");
+  EXPECT_FALSE(ExpandSerialPattern(p, 1000000, &value, &error)); // would be 7 digits
+  EXPECT_NE(error.find("does not fit"), std::string::npos);
+  ASSERT_TRUE(ParseSerialPattern("{counter}", &p, &error));
+  ASSERT_TRUE(ExpandSerialPattern(p, 1234567, &value, &error));
+  EXPECT_EQ(value, "1234567");
+  for (const char *bad : {"SN", "SN{counter", "SN{station}{counter:6}", "{counter:0}",
+                          "{counter:19}", "{counter:x}", "A}{counter}", "{counter}{counter}"})
+    EXPECT_FALSE(ParseSerialPattern(bad, &p, &error)) << bad;
+}
 
 TEST_P(IdentityPoolTest, ReservationsReturnBurnAndRunOut) {
   PoolLoadResult pool;
@@ -196,7 +250,7 @@ TEST(IdentityPoolProcesses, EightProcessesShareOnePoolWithoutDuplicates) {
   std::string why;
   const std::string url = qrx::testing::FreshPgDatabase(&why);
   ASSERT_FALSE(url.empty()) << why;
-  auto admin = OpenAdmin(url);
+  auto admin = qrx::testing::OpenStore(url);
   ASSERT_TRUE(admin);
   PoolLoadResult pool;
   constexpr int kProcesses = 8, kThreads = 4, kUnits = 20, kPool = 1000;
@@ -303,7 +357,7 @@ TEST(IdentityPoolServerRestart, ReservationsWaitForTheServerToComeBack) {
   auto *cluster = qrx::testing::SharedPgCluster(&why);
   PoolLoadResult pool;
   {
-    auto admin = OpenAdmin(url);
+    auto admin = qrx::testing::OpenStore(url);
     ASSERT_TRUE(admin);
     ASSERT_TRUE(AddImeiPool(*admin, "35209900", 0, 99, &pool, &why)) << why;
   }

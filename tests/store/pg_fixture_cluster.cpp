@@ -6,8 +6,6 @@
 
 #include "child_process.h"
 
-#include <libpq-fe.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -15,8 +13,6 @@
 #include <thread>
 
 namespace qrx::testing {
-
-std::string PgBinFolder() { return {}; }
 
 // Wine starts a Linux program but gives no handle to wait on: the script leaves its exit
 // status in COMMAND.status, looked for here.
@@ -47,48 +43,12 @@ bool PgTestCluster::Start(std::string *error, bool durable) {
   folder_ = dir;
   if (const char *script = std::getenv("QRX_TEST_PG_SCRIPT"))
     script_ = script;
-  std::ifstream url("Z:" + folder_ + "/url"); // Wine's drive of the Linux root
-  if (!std::getline(url, url_) || url_.empty()) {
-    *error = "no server URL in " + folder_ + "/url";
-    return false;
-  }
-  running_ = true;
-  return true;
-}
-
-bool PgTestCluster::StartServer() {
-  running_ = Run("resume") == 0;
-  return running_;
-}
-
-bool PgTestCluster::StopServer() {
-  if (!running_)
-    return true;
-  running_ = Run("stop") != 0;
-  return !running_;
+  return ReadUrl("Z:" + folder_ + "/url", error); // Wine's drive of the Linux root
 }
 
 PgTestCluster::~PgTestCluster() {
   if (!running_)
     StartServer(); // the fixture's server outlives this binary
-}
-
-std::string PgTestCluster::Url(const std::string &database) const { return url_ + database; }
-
-bool PgTestCluster::CreateDatabase(const std::string &name, std::string *url) {
-  PGconn *conn = PQconnectdb(Url().c_str());
-  bool ok = PQstatus(conn) == CONNECTION_OK;
-  if (ok) {
-    PGresult *result = PQexec(conn, ("DROP DATABASE IF EXISTS " + name).c_str());
-    PQclear(result);
-    result = PQexec(conn, ("CREATE DATABASE " + name).c_str());
-    ok = PQresultStatus(result) == PGRES_COMMAND_OK;
-    PQclear(result);
-  }
-  PQfinish(conn);
-  if (ok)
-    *url = Url(name);
-  return ok;
 }
 
 } // namespace qrx::testing

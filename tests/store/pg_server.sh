@@ -1,12 +1,14 @@
 #!/bin/sh
-# A PostgreSQL server of the tests' own on the loopback address, for test programs that cannot
-# start one themselves (the Windows builds under Wine reach it over TCP):
-#   pg_server.sh start DIR    a new cluster in DIR, its URL in DIR/url (without a database)
+# A PostgreSQL server of the tests' own on the loopback address: test programs and benchmarks
+# start theirs through it, and the Windows builds under Wine reach one a test fixture started:
+#   pg_server.sh start DIR [durable]  a new cluster in DIR, its URL in DIR/url (without a
+#                             database); without "durable" it does not wait for the disk
 #   pg_server.sh stop DIR     stops the server, keeping the cluster
 #   pg_server.sh resume DIR   starts the cluster's server again on its port
 #   pg_server.sh remove DIR   stops the server and removes DIR
 set -eu
 command=$1; dir=$2
+sync=off; [ "${3:-}" = durable ] && sync=on
 bin=${QRX_PG_BIN:-$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n 1)}
 as=""
 [ "$(id -u)" -eq 0 ] && as="runuser -u nobody --"
@@ -25,9 +27,9 @@ port = $port
 unix_socket_directories = '$dir'
 max_connections = 200
 shared_buffers = 32MB
-fsync = off
-synchronous_commit = off
-full_page_writes = off
+fsync = $sync
+synchronous_commit = $sync
+full_page_writes = $sync
 CONF
     if ctl -l "$dir/server.log" start; then
       echo "postgresql://postgres@127.0.0.1:$port/" >"$dir/url"

@@ -1,7 +1,7 @@
-// A PostgreSQL cluster of its own for a test binary or benchmark: initdb into a temporary
-// folder, a server listening only on a Unix socket there, removed again at the end. Run as an
-// unprivileged user when the tests run as root (the server refuses to run as root). On Windows
-// the cluster is the one the test fixture started (pg_fixture_cluster.cpp).
+// A PostgreSQL cluster of its own for a test binary or benchmark, made and run by pg_server.sh:
+// initdb into a temporary folder, a server on the loopback address, removed again at the end
+// (as the user nobody when the tests run as root: the server refuses to run as root). On
+// Windows the cluster is the one the test fixture started (pg_fixture_cluster.cpp).
 #pragma once
 
 #include <string>
@@ -24,17 +24,13 @@ public:
   // A new empty database; its URL.
   bool CreateDatabase(const std::string &name, std::string *url);
   std::string Url(const std::string &database = "postgres") const;
-  const std::string &Folder() const { return folder_; }
 
 private:
-  int Run(const std::string &command) const; // as the server's user
-  std::string folder_, asUser_;
-  std::string url_, script_; // the fixture's server and its pg_server.sh (Windows)
+  int Run(const std::string &command) const; // pg_server.sh COMMAND folder_: its exit status
+  bool ReadUrl(const std::string &file, std::string *error);
+  std::string folder_, url_, script_;
   bool durable_ = false;
   bool running_ = false;
 };
-
-// The folder of PostgreSQL's server programs (initdb, pg_ctl), empty when none is installed.
-std::string PgBinFolder();
 
 } // namespace qrx::testing

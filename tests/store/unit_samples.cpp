@@ -98,23 +98,3 @@ store::UnitRecord HeaderOf(const store::UnitRecord &unit) {
 }
 
 } // namespace qrx::testing
-
-#include <cstdlib>
-#include <filesystem>
-
-namespace qrx::testing {
-
-TempFolder::TempFolder() {
-  std::error_code ec;
-  const auto folder = std::filesystem::temp_directory_path(ec) / ("qrxstore-" + NewUnitId().substr(0, 8));
-  if (!ec && std::filesystem::create_directory(folder, ec))
-    path_ = folder.generic_string();
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ignored;
-  if (!path_.empty())
-    std::filesystem::remove_all(path_, ignored);
-}
-
-} // namespace qrx::testing

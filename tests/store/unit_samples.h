@@ -4,6 +4,8 @@
 
 #include "unit_record.h"
 
+#include "../support/temp_folder.h"
+
 #include <string>
 
 namespace qrx::testing {
@@ -15,21 +17,10 @@ store::UnitRecord SampleUnit(const std::string &unitId, int station, int items);
 // The header a host hands to BeginUnit for the same unit.
 store::UnitRecord HeaderOf(const store::UnitRecord &unit);
 
-} // namespace qrx::testing
-
-namespace qrx::testing {
-
 // A temporary folder removed with everything in it at the end of the scope.
-class TempFolder {
-public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder &) = delete;
-  TempFolder &operator=(const TempFolder &) = delete;
-  const std::string &Path() const { return path_; }
-
-private:
-  std::string path_;
+struct TempFolder : test::TempFolder {
+  TempFolder() : test::TempFolder("store") {}
+  std::string Path() const { return root_.generic_string(); }
 };
 
 } // namespace qrx::testing

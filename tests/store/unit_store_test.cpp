@@ -1,5 +1,7 @@
 // Unit records through the SQLite and PostgreSQL stores: round trips, atomic units, a process
-// killed mid-unit, bad stores and URLs, a PostgreSQL server that goes away during a run.
+// killed mid-unit, bad stores and URLs, a PostgreSQL server that goes away during a run; the
+// queue between station threads and the store's writer: order across retries, a full queue
+// makes stations wait instead of dropping records, closing drains it.
 #include "pg_connection.h"
 #include "queued_unit_sink.h"
 #include "schema_migrations.h"
@@ -20,6 +22,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <thread>
 
 using namespace qrx;
@@ -34,13 +37,6 @@ namespace {
 // Field by field through the unit record's JSON form, which names every field.
 void ExpectSameUnit(const UnitRecord &a, const UnitRecord &b) {
   EXPECT_EQ(UnitToJson(a).dump(1), UnitToJson(b).dump(1));
-}
-
-std::unique_ptr<SqlConnection> OpenForReading(const std::string &url) {
-  std::string error;
-  auto db = qrx::testing::OpenStore(url, &error);
-  EXPECT_TRUE(db) << error;
-  return db;
 }
 
 int64_t Count(SqlConnection &db, const std::string &sql) {
@@ -73,32 +69,51 @@ std::pair<int64_t, int64_t> WholeAndIncomplete(SqlConnection &db) {
   return {whole, incomplete};
 }
 
-// The two stores under one interface: the --db URL to give the factory, the location to read.
-struct StoreUnderTest {
-  std::string url, readUrl;
+using UnitStoreTest = qrx::testing::EachStoreTest;
+
+// A store that refuses writes while closed, and keeps what it takes in order.
+class GateStore final : public UnitStoreWriter {
+public:
+  bool Write(const UnitOperation &operation) override {
+    std::lock_guard lock(mutex);
+    if (!open) {
+      error = "the store is closed";
+      return false;
+    }
+    error.clear();
+    written.push_back(std::string(operation.whole ? "end " : "begin ") + operation.unit.unitId);
+    return true;
+  }
+  std::string LastError() const override {
+    std::lock_guard lock(mutex);
+    return error;
+  }
+  void Open() {
+    std::lock_guard lock(mutex);
+    open = true;
+  }
+  std::vector<std::string> Written() const {
+    std::lock_guard lock(mutex);
+    return written;
+  }
+
+  mutable std::mutex mutex;
+  bool open = false;
+  std::string error;
+  std::vector<std::string> written;
 };
 
-class UnitStoreTest : public ::testing::TestWithParam<const char *> {
-protected:
-  void SetUp() override {
-    if (std::string(GetParam()) == "sqlite") {
-      store_.url = "";
-      store_.readUrl = folder_.Path() + "/Results/results.db";
-      return;
-    }
-    std::string why;
-    store_.url = store_.readUrl = qrx::testing::FreshPgDatabase(&why);
-    ASSERT_FALSE(store_.url.empty()) << why;
-  }
-  TempFolder folder_;
-  StoreUnderTest store_;
-};
+UnitRecord Unit(int n) {
+  UnitRecord u;
+  u.unitId = "u" + std::to_string(n);
+  return u;
+}
 
 } // namespace
 
 TEST_P(UnitStoreTest, WholeUnitsRoundTripAndReplaceTheirIncompleteHeader) {
   std::string error;
-  auto sink = OpenUnitSink(store_.url, folder_.Path(), &error);
+  auto sink = OpenUnitSink(url_, folder_.Path(), &error);
   ASSERT_TRUE(sink) << error;
   auto *queued = dynamic_cast<QueuedUnitSink *>(sink.get());
   ASSERT_TRUE(queued);
@@ -106,7 +121,7 @@ TEST_P(UnitStoreTest, WholeUnitsRoundTripAndReplaceTheirIncompleteHeader) {
   const UnitRecord a = SampleUnit(NewUnitId(), 2, 200);
   sink->BeginUnit(HeaderOf(a));
   ASSERT_TRUE(queued->Flush());
-  auto db = OpenForReading(store_.readUrl);
+  auto db = qrx::testing::OpenStore(readUrl_);
   ASSERT_TRUE(db);
   auto header = ReadUnit(*db, a.unitId);
   ASSERT_TRUE(header);
@@ -150,10 +165,10 @@ TEST_P(UnitStoreTest, MigrationKeepsStoredUnitsAndClosingTheSinkDrainsItsQueue) 
   {
     std::filesystem::create_directories(folder_.Path() + "/Results");
     std::unique_ptr<SqlConnection> old;
-    if (store_.url.empty())
-      old = SqliteConnection::Open(store_.readUrl, &error);
+    if (url_.empty())
+      old = SqliteConnection::Open(readUrl_, &error);
     else
-      old = PgConnection::Open(store_.url, &error);
+      old = PgConnection::Open(url_, &error);
     ASSERT_TRUE(old && old->Begin()) << error;
     ASSERT_TRUE(old->Exec("CREATE TABLE schema_version (version INTEGER PRIMARY KEY, "
                           "summary TEXT NOT NULL, applied_us BIGINT NOT NULL)"));
@@ -164,7 +179,7 @@ TEST_P(UnitStoreTest, MigrationKeepsStoredUnitsAndClosingTheSinkDrainsItsQueue) 
     ASSERT_TRUE(WriteWholeUnit(*old, earlier) && old->Commit()) << old->Error();
   }
   {
-    auto sink = OpenUnitSink(store_.url, folder_.Path(), &error);
+    auto sink = OpenUnitSink(url_, folder_.Path(), &error);
     ASSERT_TRUE(sink) << error;
     for (int i = 0; i < 30; ++i) {
       const UnitRecord u = SampleUnit(NewUnitId(), 1, 20);
@@ -172,8 +187,8 @@ TEST_P(UnitStoreTest, MigrationKeepsStoredUnitsAndClosingTheSinkDrainsItsQueue) 
       sink->EndUnit(u);
     }
   }
-  ASSERT_TRUE(OpenUnitSink(store_.url, folder_.Path(), &error)) << error;
-  auto db = OpenForReading(store_.readUrl);
+  ASSERT_TRUE(OpenUnitSink(url_, folder_.Path(), &error)) << error;
+  auto db = qrx::testing::OpenStore(readUrl_);
   ASSERT_TRUE(db);
   EXPECT_EQ(Count(*db, "SELECT COUNT(*) FROM schema_version"),
             static_cast<int64_t>(SchemaMigrations().size()) - 2);
@@ -183,13 +198,13 @@ TEST_P(UnitStoreTest, MigrationKeepsStoredUnitsAndClosingTheSinkDrainsItsQueue) 
   ASSERT_TRUE(kept);
   ExpectSameUnit(*kept, earlier);
   ASSERT_TRUE(db->Exec("INSERT INTO schema_version VALUES (999, 'from the future', 0)"));
-  EXPECT_FALSE(OpenUnitSink(store_.url, folder_.Path(), &error));
+  EXPECT_FALSE(OpenUnitSink(url_, folder_.Path(), &error));
   EXPECT_NE(error.find("newer than this program"), std::string::npos) << error;
 }
 
 TEST_P(UnitStoreTest, KillingTheHostMidUnitLeavesWholeUnitsAndOneIncomplete) {
   qrx::testing::ChildProcess host;
-  ASSERT_TRUE(host.Start({QRX_STORE_HELPER, "units", store_.url, folder_.Path()}));
+  ASSERT_TRUE(host.Start({QRX_STORE_HELPER, "units", url_, folder_.Path()}));
   std::string line, last;
   int begun = 0;
   while (begun < 6 && host.ReadLine(&line)) {
@@ -201,7 +216,7 @@ TEST_P(UnitStoreTest, KillingTheHostMidUnitLeavesWholeUnitsAndOneIncomplete) {
   ASSERT_EQ(begun, 6);
   ASSERT_EQ(host.Wait(), qrx::testing::ChildProcess::kKilled);
 
-  auto db = OpenForReading(store_.readUrl);
+  auto db = qrx::testing::OpenStore(readUrl_);
   ASSERT_TRUE(db);
   EXPECT_EQ(WholeAndIncomplete(*db), std::make_pair(int64_t{5}, int64_t{1}));
   auto interrupted = ReadUnit(*db, last);
@@ -316,7 +331,7 @@ TEST(PgSpooling, ServerRestartedDuringARunOfFourStations) {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(spooler->Spooled(), 0);
   }
-  auto db = OpenForReading(url);
+  auto db = qrx::testing::OpenStore(url);
   ASSERT_TRUE(db);
   EXPECT_EQ(WholeAndIncomplete(*db), std::make_pair(int64_t{kStations * kUnits}, int64_t{0}));
   EXPECT_EQ(Count(*db, "SELECT COUNT(*) FROM items"), kStations * kUnits * 30);
@@ -351,10 +366,65 @@ TEST(PgSpooling, UnitsSpooledByAnEarlierRunAreForwardedFirst) {
   auto writer = SpoolingPgWriter::Open(url, spool, [](const std::string &) {}, &why);
   ASSERT_TRUE(writer) << why;
   EXPECT_EQ(writer->Spooled(), 0);
-  auto db = OpenForReading(url);
+  auto db = qrx::testing::OpenStore(url);
   ASSERT_TRUE(db);
   auto a = ReadUnit(*db, first.unitId), b = ReadUnit(*db, second.unitId);
   ASSERT_TRUE(a && b);
   ExpectSameUnit(*a, first);
   EXPECT_EQ(b->verdict, UnitVerdict::Incomplete);
+}
+
+TEST(QueuedUnitSink, RefusedWritesWaitInOrderAndAFullQueueHoldsTheStation) {
+  auto owned = std::make_unique<GateStore>();
+  GateStore *store = owned.get();
+  std::mutex mutex;
+  std::vector<std::string> messages;
+  QueuedUnitSink sink(std::move(owned), [&](const std::string &m) {
+    std::lock_guard lock(mutex);
+    messages.push_back(m);
+  }, 4);
+  for (int i = 0; i < 2; ++i) {
+    sink.BeginUnit(Unit(i));
+    sink.EndUnit(Unit(i));
+  }
+  EXPECT_FALSE(sink.Flush(std::chrono::milliseconds(300)));
+  EXPECT_EQ(sink.LastError(), "the store is closed");
+  EXPECT_EQ(sink.Pending(), 4u);
+
+  // The queue is full: the next record waits for room rather than being dropped.
+  std::atomic<bool> returned{false};
+  std::thread station([&] {
+    sink.BeginUnit(Unit(2));
+    returned = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(returned);
+  store->Open();
+  station.join();
+  EXPECT_TRUE(sink.Flush(std::chrono::seconds(10)));
+  EXPECT_EQ(sink.LastError(), "");
+  EXPECT_EQ(store->Written(), (std::vector<std::string>{"begin u0", "end u0", "begin u1",
+                                                        "end u1", "begin u2"}));
+  std::lock_guard lock(mutex);
+  ASSERT_GE(messages.size(), 3u);
+  EXPECT_NE(messages[0].find("units wait in memory"), std::string::npos) << messages[0];
+  EXPECT_NE(messages[1].find("stations wait for it"), std::string::npos) << messages[1];
+  EXPECT_NE(messages.back().find("takes units again"), std::string::npos) << messages.back();
+}
+
+TEST(QueuedUnitSink, ClosingGivesUpOnAStoreThatNeverTakesAndSaysHowManyWereLost) {
+  std::vector<std::string> messages;
+  std::mutex mutex;
+  {
+    QueuedUnitSink sink(std::make_unique<GateStore>(), [&](const std::string &m) {
+      std::lock_guard lock(mutex);
+      messages.push_back(m);
+    });
+    sink.BeginUnit(Unit(1));
+    sink.EndUnit(Unit(1));
+  }
+  std::lock_guard lock(mutex);
+  ASSERT_FALSE(messages.empty());
+  EXPECT_NE(messages.back().find("2 unit operations were not recorded"), std::string::npos)
+      << messages.back();
 }

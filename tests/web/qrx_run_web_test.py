@@ -3,7 +3,7 @@
 rules of the command line, a prompt answered through the page reaching the station and its unit
 record, the page's URL carrying the token, the page lingering only when asked and stopping on
 SIGTERM, and a run without --web-linger ending on its own."""
-import json, os, re, shutil, signal, subprocess, sys, tempfile, threading, time, urllib.error, urllib.request
+import json, os, re, shutil, subprocess, sys, tempfile, threading, time, urllib.error, urllib.request
 
 failures = []
 
@@ -38,41 +38,16 @@ def wait_for(predicate, timeout):
     return predicate()
 
 
-class Run:
+class Run(subprocess.Popen):
     """qrx-run in the background; its output lines collected as they come."""
 
     def __init__(self, args, env):
-        self.p = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, env=env)
+        super().__init__(args, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, env=env)
         self.lines = []
-        self.reader = threading.Thread(target=lambda: [self.lines.append(l.rstrip("\n")) for l in self.p.stdout],
-                                       daemon=True)
-        self.reader.start()
-
-    def url(self, timeout=20):
-        def find():
-            for l in self.lines:
-                m = re.match(r"live page: (http://\S+)", l)
-                if m:
-                    return m.group(1)
-            return None
-        return wait_for(find, timeout)
+        threading.Thread(target=lambda: [self.lines.append(l.rstrip("\n")) for l in self.stdout], daemon=True).start()
 
     def saw(self, pattern):
-        return any(re.search(pattern, l) for l in self.lines)
-
-    def terminate(self):
-        """SIGTERM, as an operator's stop; the exit code, or None when it did not end within 10 s."""
-        self.p.send_signal(signal.SIGTERM)
-        try:
-            return self.p.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            return None
-
-    def stop(self):
-        if self.p.poll() is None:
-            self.p.kill()
-        self.p.wait(timeout=10)
-        self.reader.join(timeout=5)
+        return next((m for m in map(re.compile(pattern).search, self.lines) if m), None)
 
 
 def main():
@@ -111,7 +86,7 @@ def main():
                            "--serial", "2=BRD{station}000000", "--json", units,
                            os.path.join(examples, "ufi_line.seq")], env)
         runs.append(line)
-        url = line.url()
+        url = (wait_for(lambda: line.saw(r"^live page: (http://\S+)"), 20) or [None, None])[1]
         if not check(bool(url) and url.endswith("/#token=" + token), "the page's URL carries the token (%s)" % url):
             return 1
         root = url.split("#")[0]
@@ -155,11 +130,13 @@ def main():
               and sorted(u["unitId"] for u in kept) == sorted(u["unitId"] for u in recorded),
               "the unit records (--json) and the page's units are the same two units")
         t0 = time.time()
-        rc = line.terminate()
+        line.terminate()  # as an operator's stop
+        rc = line.wait(timeout=10)
         check(rc == 0 and time.time() - t0 < 5, "SIGTERM ends the lingering page at once (exit %s)" % rc)
     finally:
         for r in runs:
-            r.stop()
+            r.kill()
+            r.wait(timeout=10)
         shutil.rmtree(work, ignore_errors=True)
     print("qrx-run --web test took %.1f s" % (time.time() - started))
     if failures:
