@@ -11,7 +11,6 @@
 #include <proton/timestamp.hpp>
 #include <proton/value.hpp>
 
-
 namespace qrx::cfx {
 
 namespace {

@@ -65,7 +65,9 @@ std::unique_ptr<CfxPublisher> MakePublisher(const CfxCommandLine &options,
   limits.maxBytes = static_cast<int64_t>(options.outboxMiB) << 20;
   std::string path = resultsDir;
   if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
-  const int gzipLevel = options.gzip == "off" ? 0 : options.gzip == "on" ? CfxGzip::kDefaultLevel : std::stoi(options.gzip);
+  const int gzipLevel = options.gzip == "off"  ? 0
+                        : options.gzip == "on" ? CfxGzip::kDefaultLevel
+                                               : std::stoi(options.gzip);
   auto outlet = AmqpOutlet::Open(url, settings.handle, path + "cfx-outbox.db", limits, gzipLevel,
                                  std::move(say), error);
   if (!outlet) {
