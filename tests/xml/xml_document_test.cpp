@@ -246,13 +246,6 @@ TEST(XmlEditing, AppendChildUnderEmptyRootRewritesRoot) {
                                "<phone>\r\n<CommonConfig>\r\n<Key1>v1</Key1>\r\n<Key2>v2</Key2>\r\n"
                                "</CommonConfig>\r\n<Other/>\r\n</phone>\r\n");
   EXPECT_TRUE(doc.WellFormed());
-  doc.Rewind();
-  doc.FindNext("phone");
-  doc.Enter();
-  ASSERT_TRUE(doc.FindNext("CommonConfig"));
-  ASSERT_TRUE(doc.FindNextChild("Key2"));
-  EXPECT_EQ(doc.GetChildText(), "v2");
-  ASSERT_TRUE(doc.FindNext("Other"));
   ExpectConsistentWithReparse(doc);
 }
 
@@ -269,11 +262,7 @@ TEST(XmlEditing, AppendChildAfterChildPositionAndAppendElementCreatesRoot) {
   ASSERT_TRUE(doc.FindNextChild("a"));
   ASSERT_TRUE(doc.AppendChild("b", "2")); // after the child position
   EXPECT_EQ(doc.GetDocument(), "<root>\r\n<a>1</a>\r\n<b>2</b>\r\n<c>3</c>\r\n</root>\r\n");
-  doc.Rewind();
-  doc.FindNext();
-  std::string order;
-  while (doc.FindNextChild()) order += doc.GetChildText();
-  EXPECT_EQ(order, "123");
+  ExpectConsistentWithReparse(doc);
   EXPECT_FALSE(doc.AppendElement(""));
   EXPECT_FALSE(doc.AppendElement("a<b"));
   EXPECT_FALSE(doc.AppendElement(nullptr));
@@ -319,7 +308,10 @@ TEST(XmlParse, StructureErrorsAreReported) {
   };
   const Case cases[] = {
       {"", "<no_root_element/>"},
-      {"<a/><b/>", "<root_has_sibling tagname=\"b\" offset=\"4\"/>"},
+      // Only the first of several roots is reported; text after the last runs on past a scan
+      // that looks at its first bytes one word at a time.
+      {"<a/><b/><c/>and text after it that runs on past the first sixty-four bytes of the scan",
+       "<root_has_sibling tagname=\"b\" offset=\"4\"/>"},
       {"<a></b></a>", "<lone_end_tag tagname=\"b\" offset=\"3\"/>"},
       {"<a><b>x</a>", "<unended_start_tag tagname=\"b\" offset=\"3\"/>"},
       {"<a>", "<unended_start_tag tagname=\"a\" offset=\"0\"/>"},

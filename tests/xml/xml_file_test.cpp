@@ -167,17 +167,9 @@ TEST_F(XmlFileTest, HtmlMetaCharsetIsHonoured) {
   EXPECT_EQ(doc.GetChildText(), kGbk);
 }
 
-TEST_F(XmlFileTest, MissingFileAndUnwritableTarget) {
-  CXmlDocument doc;
-  EXPECT_FALSE(doc.LoadFile((dir_.Root() / "none.xml").string()));
-  EXPECT_NE(doc.GetReport().find("<file_error msg="), std::string::npos);
-  EXPECT_FALSE(doc.FindNext());
-  ASSERT_TRUE(doc.SetDocument("<a/>"));
-  EXPECT_FALSE(doc.SaveFile((dir_.Root() / "no" / "dir.xml").string()));
-  EXPECT_NE(doc.GetReport().find("file_error"), std::string::npos);
-}
-
-TEST_F(XmlFileTest, FailedSaveLeavesTheOldFile) {
+// Saves that fail half way, which leave the old file; a missing file, a folder that is not
+// there.
+TEST_F(XmlFileTest, FailedSavesAndMissingFiles) {
   std::string path = Write("s.xml", "<r>old</r>");
   CXmlDocument doc;
   ASSERT_TRUE(doc.LoadFile(path));
@@ -193,6 +185,12 @@ TEST_F(XmlFileTest, FailedSaveLeavesTheOldFile) {
   }
   EXPECT_TRUE(doc.SaveFile(path));
   EXPECT_EQ(Read(path), "<r>new</r>");
+  EXPECT_FALSE(doc.LoadFile((dir_.Root() / "none.xml").string()));
+  EXPECT_NE(doc.GetReport().find("<file_error msg="), std::string::npos);
+  EXPECT_FALSE(doc.FindNext());
+  ASSERT_TRUE(doc.SetDocument("<a/>"));
+  EXPECT_FALSE(doc.SaveFile((dir_.Root() / "no" / "dir.xml").string()));
+  EXPECT_NE(doc.GetReport().find("file_error"), std::string::npos);
 }
 
 // The structure a file's text shows: each element's name and its children, in order.
