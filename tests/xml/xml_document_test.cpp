@@ -160,8 +160,8 @@ TEST(XmlEditing, EditsOfOneChild) {
   const std::string ws = "a\tb\nc\r\nd";
   const EditCase cases[] = {
       {"text is escaped", "<r><k>old</k><n v=\"1\">x</n></r>", "k",
-       [](D &d) { return d.SetChildText("a<b&c"); },
-       "<r><k>a&lt;b&amp;c</k><n v=\"1\">x</n></r>", "a<b&c", true},
+       [](D &d) { return d.SetChildText("a<b>&c"); },
+       "<r><k>a&lt;b&gt;&amp;c</k><n v=\"1\">x</n></r>", "a<b>&c", true},
       {"CDATA splits around its own terminator", "<r><k/></r>", "k",
        [](D &d) { return d.SetChildText("a]]>b", D::kWriteCdata); },
        "<r><k><![CDATA[a]]]]><![CDATA[>b]]></k></r>", "a]]>b", true},
@@ -280,25 +280,6 @@ TEST(XmlEditing, AppendChildAfterChildPositionAndAppendElementCreatesRoot) {
   doc.Enter();
   ASSERT_TRUE(doc.FindNextChild("c")) << doc.GetDocument();
   EXPECT_EQ(doc.GetChildText(), "1");
-}
-
-TEST(XmlEditing, ManyEditsKeepTableConsistent) {
-  CXmlDocument doc;
-  ASSERT_TRUE(doc.SetDocument("<r><s><k>1</k><k>2</k></s><t><k>3</k></t></r>"));
-  for (int round = 0; round < 20; ++round) {
-    doc.Rewind();
-    doc.FindNext();
-    doc.Enter();
-    while (doc.FindNext()) {
-      while (doc.FindNextChild()) {
-        ASSERT_TRUE(doc.SetChildText(std::string(round % 3 * 5, 'x').c_str()));
-        ASSERT_TRUE(doc.SetChildAttr("v", std::to_string(round * 1000).c_str()));
-      }
-      ASSERT_TRUE(doc.AppendChild("k", "n"));
-    }
-  }
-  EXPECT_TRUE(doc.WellFormed());
-  ExpectConsistentWithReparse(doc);
 }
 
 TEST(XmlParse, StructureErrorsAreReported) {
