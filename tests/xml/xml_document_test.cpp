@@ -210,26 +210,6 @@ TEST(XmlEditing, EditsOfOneChild) {
   }
 }
 
-TEST(XmlEditing, SetAttrReplacesOrAddsAndShiftsLaterElements) {
-  CXmlDocument doc;
-  ASSERT_TRUE(Open(doc, "<r><k v=\"1\" w='2'/><k v=long>t</k><e/></r>", "k"));
-  ASSERT_TRUE(doc.SetChildAttr("v", "a\"b'<&"));
-  ASSERT_TRUE(doc.SetChildAttr("x", "new"));
-  EXPECT_EQ(doc.GetChildAttr("v"), "a\"b'<&");
-  EXPECT_EQ(doc.GetChildAttr("w"), "2");
-  ASSERT_TRUE(doc.FindNextChild("k"));
-  ASSERT_TRUE(doc.SetChildAttr("v", "s"));
-  EXPECT_EQ(doc.GetChildText(), "t");
-  EXPECT_EQ(doc.GetDocument(),
-            "<r><k v=\"a&quot;b&apos;&lt;&amp;\" w='2' x=\"new\"/><k v=\"s\">t</k><e/></r>");
-  ASSERT_TRUE(doc.FindNextChild("e"));
-  EXPECT_TRUE(doc.SetChildAttr("q", "1"));
-  EXPECT_EQ(doc.GetDocument().substr(doc.GetDocument().size() - 14), "<e q=\"1\"/></r>");
-  EXPECT_FALSE(doc.SetChildAttr("bad name", "1"));
-  EXPECT_FALSE(doc.SetChildAttr(nullptr, "1"));
-  ExpectConsistentWithReparse(doc);
-}
-
 TEST(XmlEditing, AppendChildUnderEmptyRootRewritesRoot) {
   CXmlDocument doc;
   ASSERT_TRUE(doc.SetDocument("<?xml version=\"1.0\" encoding=\"GBK\"?>\r\n<phone/>\r\n"));
