@@ -19,18 +19,6 @@ using test::WriteBytes;
 
 class SettingFileTest : public test::SettingsFixture {};
 
-TEST_F(SettingFileTest, MissingFileIsCreatedWithDeclarationAndEmptyPhoneRoot) {
-  ISettingFile *file = Open("New.xml", "");
-  ASSERT_NE(file, nullptr);
-  EXPECT_EQ(file->GetPath(), Cfg("New.xml")) << "an empty folder means BusinessCfg";
-  EXPECT_EQ(ReadBytes(Cfg("New.xml")), kDecl + "<phone/>\r\n") << "created before anything is written";
-  EXPECT_EQ(file->GetValue("A", "k"), "");
-  auto stamp = platform::StatFile(Cfg("New.xml"));
-  file->Release();
-  EXPECT_EQ(platform::StatFile(Cfg("New.xml")), stamp) << "an unchanged file is not rewritten";
-  EXPECT_TRUE(Boxes().empty());
-}
-
 TEST_F(SettingFileTest, MissingFolderIsNotCreatedAndLoadFailureIsShown) {
   ISettingFile *file = Open("S.xml", "NoSuchFolder");
   ASSERT_NE(file, nullptr);
@@ -76,25 +64,6 @@ TEST_F(SettingFileTest, ChangingAnExistingKeyRewritesOnlyItsTextAndOnlyOnRelease
   after.replace(after.find("old"), 3, "new &amp; &lt;better&gt;");
   EXPECT_EQ(ReadBytes(Cfg("W.xml")), after);
   EXPECT_TRUE(Boxes().empty());
-}
-
-TEST_F(SettingFileTest, MissingKeysAndSectionsAreAppendedInOrder) {
-  ISettingFile *file = Open("Add.xml");
-  EXPECT_EQ(file->SetValue("A", "k", "v"), 0);
-  EXPECT_EQ(file->SetValue("A", "k2", "w"), 0);
-  EXPECT_EQ(file->SetValue("B", "k", "x"), 0);
-  file->Release();
-  EXPECT_EQ(ReadBytes(Cfg("Add.xml")),
-            kDecl + "<phone>\r\n<A>\r\n<k>v</k>\r\n<k2>w</k2>\r\n</A>\r\n<B>\r\n<k>x</k>\r\n</B>\r\n</phone>\r\n");
-
-  file = Open("Add.xml");
-  EXPECT_EQ(file->GetValue("A", "k2"), "w");
-  EXPECT_EQ(file->GetValue("B", "k"), "x");
-  CQRXSettingFile *concrete = static_cast<CQRXSettingFile *>(file);
-  DataSet sections;
-  concrete->CopySectionToDataSet(&sections, "A");
-  EXPECT_EQ(sections.Size(), 2u) << "document order A/k, A/k2";
-  file->Release();
 }
 
 TEST_F(SettingFileTest, RefusedWritesLeaveTheFileAlone) {
@@ -176,20 +145,6 @@ TEST_F(SettingFileTest, Attributes) {
   file->Release();
   const std::string saved = ReadBytes(Cfg("At.xml"));
   EXPECT_EQ(saved.find("x\"<"), std::string::npos) << "quotes and markup are escaped: " << saved;
-}
-
-TEST_F(SettingFileTest, TwoObjectsOnOneFileKeepPrivateCopiesAndTheLastReleasedWins) {
-  ISettingFile *first = Open("Two.xml");
-  ISettingFile *second = Open("Two.xml");
-  EXPECT_EQ(first->SetValue("A", "k", "one"), 0);
-  EXPECT_EQ(second->GetValue("A", "k"), "");
-  EXPECT_EQ(second->SetValue("A", "j", "two"), 0);
-  first->Release();
-  second->Release();
-  ISettingFile *again = Open("Two.xml");
-  EXPECT_EQ(again->GetValue("A", "k"), "");
-  EXPECT_EQ(again->GetValue("A", "j"), "two");
-  again->Release();
 }
 
 TEST_F(SettingFileTest, CreationNeverOverwritesAFileThatAppearedMeanwhile) {

@@ -160,8 +160,8 @@ TEST(XmlEditing, EditsOfOneChild) {
   const std::string ws = "a\tb\nc\r\nd";
   const EditCase cases[] = {
       {"text is escaped", "<r><k>old</k><n v=\"1\">x</n></r>", "k",
-       [](D &d) { return d.SetChildText("a<b&c"); },
-       "<r><k>a&lt;b&amp;c</k><n v=\"1\">x</n></r>", "a<b&c", true},
+       [](D &d) { return d.SetChildText("a<b>&c"); },
+       "<r><k>a&lt;b&gt;&amp;c</k><n v=\"1\">x</n></r>", "a<b>&c", true},
       {"CDATA splits around its own terminator", "<r><k/></r>", "k",
        [](D &d) { return d.SetChildText("a]]>b", D::kWriteCdata); },
        "<r><k><![CDATA[a]]]]><![CDATA[>b]]></k></r>", "a]]>b", true},
@@ -210,26 +210,6 @@ TEST(XmlEditing, EditsOfOneChild) {
   }
 }
 
-TEST(XmlEditing, SetAttrReplacesOrAddsAndShiftsLaterElements) {
-  CXmlDocument doc;
-  ASSERT_TRUE(Open(doc, "<r><k v=\"1\" w='2'/><k v=long>t</k><e/></r>", "k"));
-  ASSERT_TRUE(doc.SetChildAttr("v", "a\"b'<&"));
-  ASSERT_TRUE(doc.SetChildAttr("x", "new"));
-  EXPECT_EQ(doc.GetChildAttr("v"), "a\"b'<&");
-  EXPECT_EQ(doc.GetChildAttr("w"), "2");
-  ASSERT_TRUE(doc.FindNextChild("k"));
-  ASSERT_TRUE(doc.SetChildAttr("v", "s"));
-  EXPECT_EQ(doc.GetChildText(), "t");
-  EXPECT_EQ(doc.GetDocument(),
-            "<r><k v=\"a&quot;b&apos;&lt;&amp;\" w='2' x=\"new\"/><k v=\"s\">t</k><e/></r>");
-  ASSERT_TRUE(doc.FindNextChild("e"));
-  EXPECT_TRUE(doc.SetChildAttr("q", "1"));
-  EXPECT_EQ(doc.GetDocument().substr(doc.GetDocument().size() - 14), "<e q=\"1\"/></r>");
-  EXPECT_FALSE(doc.SetChildAttr("bad name", "1"));
-  EXPECT_FALSE(doc.SetChildAttr(nullptr, "1"));
-  ExpectConsistentWithReparse(doc);
-}
-
 TEST(XmlEditing, AppendChildUnderEmptyRootRewritesRoot) {
   CXmlDocument doc;
   ASSERT_TRUE(doc.SetDocument("<?xml version=\"1.0\" encoding=\"GBK\"?>\r\n<phone/>\r\n"));
@@ -246,13 +226,6 @@ TEST(XmlEditing, AppendChildUnderEmptyRootRewritesRoot) {
                                "<phone>\r\n<CommonConfig>\r\n<Key1>v1</Key1>\r\n<Key2>v2</Key2>\r\n"
                                "</CommonConfig>\r\n<Other/>\r\n</phone>\r\n");
   EXPECT_TRUE(doc.WellFormed());
-  doc.Rewind();
-  doc.FindNext("phone");
-  doc.Enter();
-  ASSERT_TRUE(doc.FindNext("CommonConfig"));
-  ASSERT_TRUE(doc.FindNextChild("Key2"));
-  EXPECT_EQ(doc.GetChildText(), "v2");
-  ASSERT_TRUE(doc.FindNext("Other"));
   ExpectConsistentWithReparse(doc);
 }
 
@@ -269,11 +242,7 @@ TEST(XmlEditing, AppendChildAfterChildPositionAndAppendElementCreatesRoot) {
   ASSERT_TRUE(doc.FindNextChild("a"));
   ASSERT_TRUE(doc.AppendChild("b", "2")); // after the child position
   EXPECT_EQ(doc.GetDocument(), "<root>\r\n<a>1</a>\r\n<b>2</b>\r\n<c>3</c>\r\n</root>\r\n");
-  doc.Rewind();
-  doc.FindNext();
-  std::string order;
-  while (doc.FindNextChild()) order += doc.GetChildText();
-  EXPECT_EQ(order, "123");
+  ExpectConsistentWithReparse(doc);
   EXPECT_FALSE(doc.AppendElement(""));
   EXPECT_FALSE(doc.AppendElement("a<b"));
   EXPECT_FALSE(doc.AppendElement(nullptr));
@@ -293,25 +262,6 @@ TEST(XmlEditing, AppendChildAfterChildPositionAndAppendElementCreatesRoot) {
   EXPECT_EQ(doc.GetChildText(), "1");
 }
 
-TEST(XmlEditing, ManyEditsKeepTableConsistent) {
-  CXmlDocument doc;
-  ASSERT_TRUE(doc.SetDocument("<r><s><k>1</k><k>2</k></s><t><k>3</k></t></r>"));
-  for (int round = 0; round < 20; ++round) {
-    doc.Rewind();
-    doc.FindNext();
-    doc.Enter();
-    while (doc.FindNext()) {
-      while (doc.FindNextChild()) {
-        ASSERT_TRUE(doc.SetChildText(std::string(round % 3 * 5, 'x').c_str()));
-        ASSERT_TRUE(doc.SetChildAttr("v", std::to_string(round * 1000).c_str()));
-      }
-      ASSERT_TRUE(doc.AppendChild("k", "n"));
-    }
-  }
-  EXPECT_TRUE(doc.WellFormed());
-  ExpectConsistentWithReparse(doc);
-}
-
 TEST(XmlParse, StructureErrorsAreReported) {
   struct Case {
     const char *text;
@@ -319,7 +269,10 @@ TEST(XmlParse, StructureErrorsAreReported) {
   };
   const Case cases[] = {
       {"", "<no_root_element/>"},
-      {"<a/><b/>", "<root_has_sibling tagname=\"b\" offset=\"4\"/>"},
+      // Only the first of several roots is reported; text after the last runs on past a scan
+      // that looks at its first bytes one word at a time.
+      {"<a/><b/><c/>and text after it that runs on past the first sixty-four bytes of the scan",
+       "<root_has_sibling tagname=\"b\" offset=\"4\"/>"},
       {"<a></b></a>", "<lone_end_tag tagname=\"b\" offset=\"3\"/>"},
       {"<a><b>x</a>", "<unended_start_tag tagname=\"b\" offset=\"3\"/>"},
       {"<a>", "<unended_start_tag tagname=\"a\" offset=\"0\"/>"},
