@@ -1,7 +1,8 @@
 /* Reference dump of the Windows code-page conversions: run under Wine, it writes what
  * MultiByteToWideChar and WideCharToMultiByte (flags 0) answer for every byte, every lead and
- * trail byte pair and every UTF-16 code unit of the code pages the library converts itself.
- * The library's tables are generated from this dump, and its conversions are tested against it.
+ * trail byte pair and every UTF-16 code unit of the code pages the library converts itself, or
+ * of those named. The library's tables are generated from this dump, and its conversions are
+ * tested against it.
  *
  * Usage: code_page_dump.exe <output file> [code page ...]
  *
