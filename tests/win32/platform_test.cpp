@@ -8,7 +8,6 @@
 #include "platform/module_path.h"
 #include "platform/operator_ui.h"
 #include "platform/process.h"
-#include "platform/thread_id.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +42,7 @@ protected:
 
 using LibraryLoading = ScratchFolder;
 
-TEST_F(LibraryLoading, LoaderCodesForMissingAndInvalidImages) {
+TEST_F(LibraryLoading, LoaderCodesAndPathsReachingTheLoaderUnchanged) {
   SetLastError(0);
   EXPECT_EQ(LoadLibrary(dir_ + "Missing.dll"), nullptr);
   EXPECT_EQ(GetLastError(), 126u);
@@ -54,9 +53,6 @@ TEST_F(LibraryLoading, LoaderCodesForMissingAndInvalidImages) {
   FailNext(Fault::kLoadLibrary);
   EXPECT_EQ(LoadSystemLibrary("kernel32.dll"), nullptr);
   EXPECT_EQ(GetLastError(), 193u);
-}
-
-TEST_F(LibraryLoading, PathsReachTheLoaderUnchanged) {
   EXPECT_EQ(TranslateLibraryPath(".\\TestDll\\GsmFt.dll"), ".\\TestDll\\GsmFt.dll");
   ModuleHandle k = LoadSystemLibrary("kernel32.dll");
   ASSERT_NE(k, nullptr);
@@ -76,18 +72,6 @@ TEST(ModuleFolders, BothEndWithTheSeparatorAndHoldTheProgram) {
   EXPECT_EQ(std::string(self).rfind(exe, 0), 0u);
   // Linked into the test program, the library's folder is the program's.
   EXPECT_EQ(ModuleDirectory(), exe);
-  OverrideModuleDirectory("C:\\Station\\");
-  EXPECT_EQ(ModuleDirectory(), "C:\\Station\\");
-  OverrideModuleDirectory("");
-  EXPECT_EQ(ModuleDirectory(), exe);
-}
-
-TEST(ThreadIds, EachThreadHasItsOwn) {
-  const uint32_t mine = CurrentThreadId();
-  EXPECT_EQ(mine, ::GetCurrentThreadId());
-  uint32_t other = mine;
-  std::thread([&] { other = CurrentThreadId(); }).join();
-  EXPECT_NE(other, mine);
 }
 
 TEST(CodePages, RoundTripsLossAndUnknownPages) {

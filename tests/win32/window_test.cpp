@@ -82,38 +82,31 @@ TEST(SerialNumberWindow, OkFollowsTheTypedTextAndReturnsItAsTyped) {
   EXPECT_EQ(dialog.Text(), "SN123456");
 }
 
-TEST(SerialNumberWindow, EnterOnANonMatchingTextDoesNotEndItAndCancelDoes) {
-  std::atomic<bool> stillOpen{false};
-  CTestRunnerSnDlg dialog("^[0-9]+$", nullptr);
-  const int result = Operate(dialog, [&](HWND w) {
-    Type(::GetDlgItem(w, kEditId), L"abc");
-    ::SendMessageW(w, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    stillOpen = ::IsWindow(w) && ::IsWindowVisible(w);
-    Click(w, IDCANCEL);
-  });
-  EXPECT_TRUE(stillOpen);
-  EXPECT_EQ(result, CTestRunnerSnDlg::kIdCancel);
-  EXPECT_EQ(dialog.Text(), "");
-}
-
-TEST(SerialNumberWindow, IsModalToTheHostsWindowAndCentredOnIt) {
+// Modal to the host's window and centred on it; Enter on a non-matching text does not end it,
+// Cancel does.
+TEST(SerialNumberWindow, IsModalToTheHostsWindowAndEndsOnlyOnAMatchOrCancel) {
   HWND host = ::CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 60,
                                 600, 400, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(host, nullptr);
-  std::atomic<bool> owned{false}, hostDisabled{false};
+  std::atomic<bool> owned{false}, hostDisabled{false}, stillOpen{false};
   RECT h{}, d{};
-  CTestRunnerSnDlg dialog("^x$", host);
+  CTestRunnerSnDlg dialog("^[0-9]+$", host);
   const int result = Operate(dialog, [&](HWND w) {
     owned = ::GetWindow(w, GW_OWNER) == host;
     hostDisabled = !::IsWindowEnabled(host);
     ::GetWindowRect(host, &h);
     ::GetWindowRect(w, &d);
+    Type(::GetDlgItem(w, kEditId), L"abc");
+    ::SendMessageW(w, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    stillOpen = ::IsWindow(w) && ::IsWindowVisible(w);
     Click(w, IDCANCEL);
   });
   ::DestroyWindow(host);
   EXPECT_TRUE(owned);
   EXPECT_TRUE(hostDisabled); // modal: the host waits for the operator
+  EXPECT_TRUE(stillOpen);
   EXPECT_EQ(result, CTestRunnerSnDlg::kIdCancel);
+  EXPECT_EQ(dialog.Text(), "");
   EXPECT_NEAR((d.left + d.right) / 2, (h.left + h.right) / 2, 1);
   EXPECT_NEAR((d.top + d.bottom) / 2, (h.top + h.bottom) / 2, 1);
 }
@@ -173,13 +166,6 @@ private:
   std::thread thread_;
 };
 
-TEST(MessageBoxWindow, ShowsTheLibraryCaptionAndTextUntilOk) {
-  BoxCloser closer;
-  platform::ShowMessageBox(nullptr, "Load BusinessCfg failed");
-  closer.Stop();
-  EXPECT_TRUE(closer.Saw(L"QRXInterface", L"Load BusinessCfg failed"));
-}
-
 // A plug-in posts its progress and sends its last message while the window is still busy: the
 // sent message must not overtake the posted ones, which the system would otherwise allow.
 TEST(ProgressWindow, ASendNeverOvertakesWhatWasPostedBeforeIt) {
@@ -202,13 +188,16 @@ TEST(ProgressWindow, ASendNeverOvertakesWhatWasPostedBeforeIt) {
   for (int i = 0; i <= 50; ++i) EXPECT_EQ(seen[static_cast<size_t>(i)], i);
 }
 
-TEST(MessageBoxWindow, TestLibraryLoadFailuresShowTheLoadersCode) {
+// The library's caption and text until OK; a test library that fails to load shows the
+// loader's code.
+TEST(MessageBoxWindow, ShowsTheLibraryCaptionAndTextAndTheLoadersCodeUntilOk) {
   test::TempFolder folder("boxes");
   std::filesystem::create_directory(folder.Root() / "TestDll");
   const std::filesystem::path old = std::filesystem::current_path();
   std::filesystem::current_path(folder.Root());
   int missing = -1, invalid = -1;
   BoxCloser closer;
+  platform::ShowMessageBox(nullptr, "Load BusinessCfg failed");
   CQRXGsmFtService absent(nullptr);
   missing = absent.Load();
   folder.Write("TestDll\\GsmFt.dll", "not a program");
@@ -219,6 +208,7 @@ TEST(MessageBoxWindow, TestLibraryLoadFailuresShowTheLoadersCode) {
   std::filesystem::current_path(old);
   EXPECT_EQ(missing, 0);
   EXPECT_EQ(invalid, 0);
+  EXPECT_TRUE(closer.Saw(L"QRXInterface", L"Load BusinessCfg failed"));
   EXPECT_TRUE(closer.Saw(L"Load QRX GSM FT service Fail", L"126"));
   EXPECT_TRUE(closer.Saw(L"Load QRX GSM FT service Fail", L"193"));
 }
