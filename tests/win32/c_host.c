@@ -193,12 +193,8 @@ int main(int argc, char **argv) {
   HANDLE threads[STATIONS];
   char path[MAX_PATH * 2];
   int i, waited;
-  if (argc != 2) {
-    fprintf(stderr, "usage: c_host DEPLOYMENT_DIR\n");
-    return 2;
-  }
-  if (!SetCurrentDirectoryA(argv[1])) {
-    fprintf(stderr, "cannot enter %s\n", argv[1]);
+  if (argc != 2 || !SetCurrentDirectoryA(argv[1])) {
+    fprintf(stderr, "usage: c_host DEPLOYMENT_DIR (an existing folder)\n");
     return 2;
   }
   ForEachJournal(&RemoveJournal);

@@ -32,10 +32,6 @@ namespace {
 class ScratchFolder : public ::testing::Test {
 protected:
   void TearDown() override { ClearFaults(); }
-  std::string Read(const std::string &name) { return folder_.Read(name); }
-  long FileCount() {
-    return std::distance(std::filesystem::directory_iterator(folder_.Root()), {});
-  }
   test::TempFolder folder_{"win32"};
   const std::string dir_ = folder_.Root().string() + "\\";
 };
@@ -126,21 +122,22 @@ TEST_F(ProfileFiles, NameReachesTheSystemAsGivenSoPluginsReadTheSameFile) {
   EXPECT_STREQ(seen, "C:\\img\\a.bin"); // what a plug-in reads under the same name
   EXPECT_FALSE(inWorkingFolder);
   ASSERT_TRUE(WritePrivateProfileString("Download", "Image", "b.bin", dir_ + "BI.ini"));
-  EXPECT_NE(Read("BI.ini").find("Image=b.bin"), std::string::npos);
+  EXPECT_NE(folder_.Read("BI.ini").find("Image=b.bin"), std::string::npos);
   EXPECT_FALSE(WritePrivateProfileString(nullptr, "k", "v", dir_ + "BI.ini"));
   EXPECT_FALSE(WritePrivateProfileString("s", "k", "v", dir_));
   // Several values in one replacement of the file, or none of them.
   ASSERT_TRUE(WritePrivateProfileStrings(dir_ + "BI.ini",
                                          {{"Download", "Image", "b"}, {"UFI", "File", "c"}}));
-  const std::string both = Read("BI.ini");
+  const std::string both = folder_.Read("BI.ini");
   EXPECT_NE(both.find("Image=b"), std::string::npos);
   EXPECT_NE(both.find("[UFI]\r\nFile=c"), std::string::npos);
   FailNext(Fault::kFileWrite, 1, /*after=*/1);
   EXPECT_FALSE(WritePrivateProfileStrings(dir_ + "BI.ini",
                                           {{"Download", "Image", "d"}, {"UFI", "File", "e"}}));
   ClearFaults();
-  EXPECT_EQ(Read("BI.ini"), both);
-  EXPECT_EQ(FileCount(), 1) << "no copy left behind";
+  EXPECT_EQ(folder_.Read("BI.ini"), both);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.Root()), {}), 1)
+      << "no copy left behind";
 }
 
 using DetachedPrograms = ScratchFolder;
