@@ -1,7 +1,8 @@
 /* Reference dump of the Windows code-page conversions: run under Wine, it writes what
  * MultiByteToWideChar and WideCharToMultiByte (flags 0) answer for every byte, every lead and
- * trail byte pair and every UTF-16 code unit of the code pages the library converts itself.
- * The library's tables are generated from this dump, and its conversions are tested against it.
+ * trail byte pair and every UTF-16 code unit of the code pages the library converts itself, or
+ * of those named. The library's tables are generated from this dump, and its conversions are
+ * tested against it.
  *
  * Usage: code_page_dump.exe <output file> [code page ...]
  *
@@ -77,7 +78,7 @@ static void utf8Sample(FILE *f, const unsigned char *in, int len, unsigned *coun
   ++*count;
 }
 
-static void wideSample(FILE *f, const WCHAR *in, int len, unsigned *count) {
+static void wideSample(FILE *f, const WCHAR *in, int len) {
   char out[32] = {0};
   unsigned char l = (unsigned char)len;
   int n = WideCharToMultiByte(CP_UTF8, 0, in, len, out, sizeof out, NULL, NULL);
@@ -90,7 +91,6 @@ static void wideSample(FILE *f, const WCHAR *in, int len, unsigned *count) {
   unsigned char c = (unsigned char)n;
   put(f, &c, 1);
   put(f, out, 16);
-  ++*count;
 }
 
 /* Samples of UTF-8: every byte above 7F followed by every byte, and three- and four-byte
@@ -132,14 +132,8 @@ static void dumpUtf8(FILE *f) {
                                   {0xFFFE}, {0xFFFF}, {0xFFFD}, {0x80}, {0x7FF}, {0x800},
                                   {0xD83D, 0xDE00}, {0xDBFF, 0xDFFF}};
   static const int lengths[] = {1, 1, 1, 1, 2, 2, 3, 2, 1, 1, 1, 1, 1, 1, 2, 2};
-  count = 0;
-  at = ftell(f);
-  put32(f, 0);
-  for (unsigned i = 0; i < sizeof lengths / sizeof lengths[0]; ++i) wideSample(f, wide[i], lengths[i], &count);
-  end = ftell(f);
-  fseek(f, at, SEEK_SET);
-  put32(f, count);
-  fseek(f, end, SEEK_SET);
+  put32(f, sizeof lengths / sizeof lengths[0]);
+  for (unsigned i = 0; i < sizeof lengths / sizeof lengths[0]; ++i) wideSample(f, wide[i], lengths[i]);
 }
 
 static int dumpPage(FILE *f, unsigned cp) {

@@ -121,80 +121,54 @@ static DWORD WINAPI Station(LPVOID arg) {
   return 0;
 }
 
-/* Journal files named with this process's id that an earlier process with the same id left
- * (Wine hands ids out again): they are not this run's. */
-static void RemoveEarlierJournals(void) {
+/* Calls visit on every journal file named with this process's id (Wine hands ids out again, so
+ * files an earlier process with the same id left match too); the number of files. */
+static int ForEachJournal(void (*visit)(const char *path)) {
   WIN32_FIND_DATAA found;
   HANDLE find = FindFirstFileA("Journal\\*.jsonl", &found);
   char mark[32], path[MAX_PATH + 16];
-  if (find == INVALID_HANDLE_VALUE) return;
+  int files = 0;
+  if (find == INVALID_HANDLE_VALUE) return 0;
   snprintf(mark, sizeof mark, "-%lu-", GetCurrentProcessId());
   do {
     if (!strstr(found.cFileName, mark)) continue;
+    ++files;
     snprintf(path, sizeof path, "Journal\\%s", found.cFileName);
-    DeleteFileA(path);
+    visit(path);
   } while (FindNextFileA(find, &found));
   FindClose(find);
+  return files;
 }
 
-/* Every journal file of this process: one per station, each whole from its start to its end,
- * with the download and the GBK serial number in UTF-8. */
-static void CheckJournals(void) {
+/* Before the run: what an earlier process with this id left is not this run's. */
+static void RemoveJournal(const char *path) { DeleteFileA(path); }
+
+/* One journal per station, each whole from its start to its end, with the download and the GBK
+ * serial number in UTF-8. */
+static void CheckJournal(const char *path) {
   static const char *const kNeeded[] = {
       "\"type\":\"station_start\"", "\"type\":\"unit_begin\"", "\"phase\":\"start\"",
       "\"image\":\"Images\\\\sim_image.bin\"", "\"WriteSN\",\"args\":[\"\xE6\xB5\x8B\xE8\xAF\x95\"",
       "\"type\":\"station_end\""};
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA("Journal\\*.jsonl", &found);
-  char mark[32], path[MAX_PATH + 16];
   static char text[1 << 20];
-  int files = 0;
-  size_t k;
-  snprintf(mark, sizeof mark, "-%lu-", GetCurrentProcessId());
-  if (find == INVALID_HANDLE_VALUE) {
-    Fail(-1, "no journal files", 0);
-    return;
-  }
-  do {
-    FILE *f;
-    size_t n;
-    if (!strstr(found.cFileName, mark)) continue;
-    ++files;
-    snprintf(path, sizeof path, "Journal\\%s", found.cFileName);
-    f = fopen(path, "rb");
-    n = f ? fread(text, 1, sizeof text - 1, f) : 0;
-    if (f) fclose(f);
-    text[n] = '\0';
-    for (k = 0; k < sizeof kNeeded / sizeof kNeeded[0]; ++k)
-      if (!strstr(text, kNeeded[k])) {
-        printf("%s lacks %s\n", found.cFileName, kNeeded[k]);
-        Fail(-1, "journal content", (int)k);
-      }
-  } while (FindNextFileA(find, &found));
-  FindClose(find);
-  if (files != STATIONS) Fail(-1, "journal files of this process", files);
+  FILE *f = fopen(path, "rb");
+  size_t n = f ? fread(text, 1, sizeof text - 1, f) : 0, k;
+  if (f) fclose(f);
+  text[n] = '\0';
+  for (k = 0; k < sizeof kNeeded / sizeof kNeeded[0]; ++k)
+    if (!strstr(text, kNeeded[k])) {
+      printf("%s lacks %s\n", path, kNeeded[k]);
+      Fail(-1, "journal content", (int)k);
+    }
 }
 
-int main(int argc, char **argv) {
-  HMODULE lib;
-  HANDLE threads[STATIONS];
+/* Loads the library and finds the exports this host calls; NULL when either fails. */
+static HMODULE Load(const char *path) {
+  HMODULE lib = LoadLibraryA(path);
   BoxHandlerFn setBox;
-  char path[MAX_PATH * 2];
-  int i, waited;
-  if (argc != 2) {
-    fprintf(stderr, "usage: c_host DEPLOYMENT_DIR\n");
-    return 2;
-  }
-  if (!SetCurrentDirectoryA(argv[1])) {
-    fprintf(stderr, "cannot enter %s\n", argv[1]);
-    return 2;
-  }
-  RemoveEarlierJournals();
-  snprintf(path, sizeof path, "%s\\QRXInterface.dll", argv[1]);
-  lib = LoadLibraryA(path);
   if (!lib) {
     fprintf(stderr, "cannot load %s: %lu\n", path, GetLastError());
-    return 2;
+    return NULL;
   }
   g_init = (InitFn)(void (*)(void))GetProcAddress(lib, "InitQRXInterface");
   g_cleanup = (VoidFn)(void (*)(void))GetProcAddress(lib, "CleanUpQRXInterface");
@@ -208,9 +182,24 @@ int main(int argc, char **argv) {
   if (!g_init || !g_cleanup || !g_initTestInterface || !g_initDownload || !g_measPower ||
       !g_readSn || !g_download || !g_writeSn || !setBox) {
     fprintf(stderr, "an export is missing\n");
-    return 1;
+    return NULL;
   }
   setBox(&OnMessageBox, NULL);
+  return lib;
+}
+
+int main(int argc, char **argv) {
+  HMODULE lib;
+  HANDLE threads[STATIONS];
+  char path[MAX_PATH * 2];
+  int i, waited;
+  if (argc != 2 || !SetCurrentDirectoryA(argv[1])) {
+    fprintf(stderr, "usage: c_host DEPLOYMENT_DIR (an existing folder)\n");
+    return 2;
+  }
+  ForEachJournal(&RemoveJournal);
+  snprintf(path, sizeof path, "%s\\QRXInterface.dll", argv[1]);
+  if (!(lib = Load(path))) return 2;
   g_run = CreateEventA(NULL, TRUE, FALSE, NULL);
   for (i = 0; i < STATIONS; ++i) {
     g_turn[i] = CreateEventA(NULL, FALSE, FALSE, NULL);
@@ -237,20 +226,11 @@ int main(int argc, char **argv) {
   FreeWithinBound(lib, "after the last station");
   if (GetModuleHandleA("QRXInterface.dll")) Fail(-1, "library still loaded", 0);
   if (GetModuleHandleA("BI_QRX.dll")) Fail(-1, "plug-in still loaded", 0);
-  CheckJournals();
+  if ((i = ForEachJournal(&CheckJournal)) != STATIONS) Fail(-1, "journal files of this process", i);
   printf("%d stations, %ld progress reports, %ld failures\n", STATIONS, g_progress, g_failures);
 
   /* Loaded again: a station stays open with its download window, a message box is open. */
-  lib = LoadLibraryA(path);
-  if (!lib) {
-    fprintf(stderr, "cannot load %s again: %lu\n", path, GetLastError());
-    return 2;
-  }
-  g_init = (InitFn)(void (*)(void))GetProcAddress(lib, "InitQRXInterface");
-  g_initDownload = (VoidFn)(void (*)(void))GetProcAddress(lib, "Init_TestDll_DL");
-  g_download = (DownloadFn)(void (*)(void))GetProcAddress(lib, "StartDownloadImage");
-  setBox = (BoxHandlerFn)(void (*)(void))GetProcAddress(lib, "QRX_SetMessageBoxHandler");
-  setBox(&OnMessageBox, NULL);
+  if (!(lib = Load(path))) return 2;
   g_boxOpen = CreateEventA(NULL, TRUE, FALSE, NULL);
   g_boxClose = CreateEventA(NULL, TRUE, FALSE, NULL);
   ResetEvent(g_run);

@@ -8,7 +8,6 @@
 #include "platform/module_path.h"
 #include "platform/operator_ui.h"
 #include "platform/process.h"
-#include "platform/thread_id.h"
 
 #include <gtest/gtest.h>
 
@@ -33,17 +32,13 @@ namespace {
 class ScratchFolder : public ::testing::Test {
 protected:
   void TearDown() override { ClearFaults(); }
-  std::string Read(const std::string &name) { return folder_.Read(name); }
-  long FileCount() {
-    return std::distance(std::filesystem::directory_iterator(folder_.Root()), {});
-  }
   test::TempFolder folder_{"win32"};
   const std::string dir_ = folder_.Root().string() + "\\";
 };
 
 using LibraryLoading = ScratchFolder;
 
-TEST_F(LibraryLoading, LoaderCodesForMissingAndInvalidImages) {
+TEST_F(LibraryLoading, LoaderCodesAndPathsReachingTheLoaderUnchanged) {
   SetLastError(0);
   EXPECT_EQ(LoadLibrary(dir_ + "Missing.dll"), nullptr);
   EXPECT_EQ(GetLastError(), 126u);
@@ -54,9 +49,6 @@ TEST_F(LibraryLoading, LoaderCodesForMissingAndInvalidImages) {
   FailNext(Fault::kLoadLibrary);
   EXPECT_EQ(LoadSystemLibrary("kernel32.dll"), nullptr);
   EXPECT_EQ(GetLastError(), 193u);
-}
-
-TEST_F(LibraryLoading, PathsReachTheLoaderUnchanged) {
   EXPECT_EQ(TranslateLibraryPath(".\\TestDll\\GsmFt.dll"), ".\\TestDll\\GsmFt.dll");
   ModuleHandle k = LoadSystemLibrary("kernel32.dll");
   ASSERT_NE(k, nullptr);
@@ -76,18 +68,6 @@ TEST(ModuleFolders, BothEndWithTheSeparatorAndHoldTheProgram) {
   EXPECT_EQ(std::string(self).rfind(exe, 0), 0u);
   // Linked into the test program, the library's folder is the program's.
   EXPECT_EQ(ModuleDirectory(), exe);
-  OverrideModuleDirectory("C:\\Station\\");
-  EXPECT_EQ(ModuleDirectory(), "C:\\Station\\");
-  OverrideModuleDirectory("");
-  EXPECT_EQ(ModuleDirectory(), exe);
-}
-
-TEST(ThreadIds, EachThreadHasItsOwn) {
-  const uint32_t mine = CurrentThreadId();
-  EXPECT_EQ(mine, ::GetCurrentThreadId());
-  uint32_t other = mine;
-  std::thread([&] { other = CurrentThreadId(); }).join();
-  EXPECT_NE(other, mine);
 }
 
 TEST(CodePages, RoundTripsLossAndUnknownPages) {
@@ -142,21 +122,22 @@ TEST_F(ProfileFiles, NameReachesTheSystemAsGivenSoPluginsReadTheSameFile) {
   EXPECT_STREQ(seen, "C:\\img\\a.bin"); // what a plug-in reads under the same name
   EXPECT_FALSE(inWorkingFolder);
   ASSERT_TRUE(WritePrivateProfileString("Download", "Image", "b.bin", dir_ + "BI.ini"));
-  EXPECT_NE(Read("BI.ini").find("Image=b.bin"), std::string::npos);
+  EXPECT_NE(folder_.Read("BI.ini").find("Image=b.bin"), std::string::npos);
   EXPECT_FALSE(WritePrivateProfileString(nullptr, "k", "v", dir_ + "BI.ini"));
   EXPECT_FALSE(WritePrivateProfileString("s", "k", "v", dir_));
   // Several values in one replacement of the file, or none of them.
   ASSERT_TRUE(WritePrivateProfileStrings(dir_ + "BI.ini",
                                          {{"Download", "Image", "b"}, {"UFI", "File", "c"}}));
-  const std::string both = Read("BI.ini");
+  const std::string both = folder_.Read("BI.ini");
   EXPECT_NE(both.find("Image=b"), std::string::npos);
   EXPECT_NE(both.find("[UFI]\r\nFile=c"), std::string::npos);
   FailNext(Fault::kFileWrite, 1, /*after=*/1);
   EXPECT_FALSE(WritePrivateProfileStrings(dir_ + "BI.ini",
                                           {{"Download", "Image", "d"}, {"UFI", "File", "e"}}));
   ClearFaults();
-  EXPECT_EQ(Read("BI.ini"), both);
-  EXPECT_EQ(FileCount(), 1) << "no copy left behind";
+  EXPECT_EQ(folder_.Read("BI.ini"), both);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.Root()), {}), 1)
+      << "no copy left behind";
 }
 
 using DetachedPrograms = ScratchFolder;

@@ -11,10 +11,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <cstdlib>
+#include <cwchar>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -82,102 +84,33 @@ TEST(SerialNumberWindow, OkFollowsTheTypedTextAndReturnsItAsTyped) {
   EXPECT_EQ(dialog.Text(), "SN123456");
 }
 
-TEST(SerialNumberWindow, EnterOnANonMatchingTextDoesNotEndItAndCancelDoes) {
-  std::atomic<bool> stillOpen{false};
-  CTestRunnerSnDlg dialog("^[0-9]+$", nullptr);
-  const int result = Operate(dialog, [&](HWND w) {
-    Type(::GetDlgItem(w, kEditId), L"abc");
-    ::SendMessageW(w, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    stillOpen = ::IsWindow(w) && ::IsWindowVisible(w);
-    Click(w, IDCANCEL);
-  });
-  EXPECT_TRUE(stillOpen);
-  EXPECT_EQ(result, CTestRunnerSnDlg::kIdCancel);
-  EXPECT_EQ(dialog.Text(), "");
-}
-
-TEST(SerialNumberWindow, IsModalToTheHostsWindowAndCentredOnIt) {
+// Modal to the host's window and centred on it; Enter on a non-matching text does not end it,
+// Cancel does.
+TEST(SerialNumberWindow, IsModalToTheHostsWindowAndEndsOnlyOnAMatchOrCancel) {
   HWND host = ::CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 60,
                                 600, 400, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(host, nullptr);
-  std::atomic<bool> owned{false}, hostDisabled{false};
+  std::atomic<bool> owned{false}, hostDisabled{false}, stillOpen{false};
   RECT h{}, d{};
-  CTestRunnerSnDlg dialog("^x$", host);
+  CTestRunnerSnDlg dialog("^[0-9]+$", host);
   const int result = Operate(dialog, [&](HWND w) {
     owned = ::GetWindow(w, GW_OWNER) == host;
     hostDisabled = !::IsWindowEnabled(host);
     ::GetWindowRect(host, &h);
     ::GetWindowRect(w, &d);
+    Type(::GetDlgItem(w, kEditId), L"abc");
+    ::SendMessageW(w, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    stillOpen = ::IsWindow(w) && ::IsWindowVisible(w);
     Click(w, IDCANCEL);
   });
   ::DestroyWindow(host);
   EXPECT_TRUE(owned);
   EXPECT_TRUE(hostDisabled); // modal: the host waits for the operator
+  EXPECT_TRUE(stillOpen);
   EXPECT_EQ(result, CTestRunnerSnDlg::kIdCancel);
+  EXPECT_EQ(dialog.Text(), "");
   EXPECT_NEAR((d.left + d.right) / 2, (h.left + h.right) / 2, 1);
   EXPECT_NEAR((d.top + d.bottom) / 2, (h.top + h.bottom) / 2, 1);
-}
-
-// Closes every dialog-class window of this process as it appears, noting caption and text
-// (the box's only static control with text), until stopped.
-class BoxCloser {
-public:
-  BoxCloser() : thread_([this] { Run(); }) {}
-  ~BoxCloser() { Stop(); }
-  void Stop() {
-    stop_ = true;
-    if (thread_.joinable()) thread_.join();
-  }
-  bool Saw(const std::wstring &caption, const std::wstring &text) {
-    std::lock_guard<std::mutex> g(lock_);
-    for (const auto &[c, t] : seen_)
-      if (c == caption && t == text) return true;
-    return false;
-  }
-
-private:
-  static BOOL CALLBACK Visit(HWND w, LPARAM self) {
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(w, &pid);
-    wchar_t cls[16] = {};
-    ::GetClassNameW(w, cls, 16);
-    if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(w) && std::wstring(cls) == L"#32770")
-      reinterpret_cast<BoxCloser *>(self)->Close(w);
-    return TRUE;
-  }
-  void Close(HWND box) {
-    wchar_t caption[256] = {};
-    ::GetWindowTextW(box, caption, 256);
-    std::wstring text;
-    HWND child = nullptr;
-    while ((child = ::FindWindowExW(box, child, L"Static", nullptr))) {
-      wchar_t buf[256] = {};
-      ::GetWindowTextW(child, buf, 256);
-      if (buf[0]) text = buf;
-    }
-    {
-      std::lock_guard<std::mutex> g(lock_);
-      seen_.emplace_back(caption, text);
-    }
-    ::SendMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-  }
-  void Run() {
-    while (!stop_) {
-      ::EnumWindows(&Visit, reinterpret_cast<LPARAM>(this));
-      std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-  }
-  std::atomic<bool> stop_{false};
-  std::mutex lock_;
-  std::vector<std::pair<std::wstring, std::wstring>> seen_;
-  std::thread thread_;
-};
-
-TEST(MessageBoxWindow, ShowsTheLibraryCaptionAndTextUntilOk) {
-  BoxCloser closer;
-  platform::ShowMessageBox(nullptr, "Load BusinessCfg failed");
-  closer.Stop();
-  EXPECT_TRUE(closer.Saw(L"QRXInterface", L"Load BusinessCfg failed"));
 }
 
 // A plug-in posts its progress and sends its last message while the window is still busy: the
@@ -202,25 +135,49 @@ TEST(ProgressWindow, ASendNeverOvertakesWhatWasPostedBeforeIt) {
   for (int i = 0; i <= 50; ++i) EXPECT_EQ(seen[static_cast<size_t>(i)], i);
 }
 
-TEST(MessageBoxWindow, TestLibraryLoadFailuresShowTheLoadersCode) {
+// The library's caption and text until OK; a test library that fails to load shows the
+// loader's code. Another thread closes each box of this process as it appears, noting its
+// caption and text (the box's only static control with text).
+TEST(MessageBoxWindow, ShowsTheLibraryCaptionAndTextAndTheLoadersCodeUntilOk) {
   test::TempFolder folder("boxes");
   std::filesystem::create_directory(folder.Root() / "TestDll");
   const std::filesystem::path old = std::filesystem::current_path();
   std::filesystem::current_path(folder.Root());
-  int missing = -1, invalid = -1;
-  BoxCloser closer;
+  using Box = std::pair<std::wstring, std::wstring>;
+  std::vector<Box> seen;
+  std::atomic<bool> stop{false};
+  std::thread closer([&] {
+    while (!stop) {
+      for (HWND box = nullptr; (box = ::FindWindowExW(nullptr, box, L"#32770", nullptr));) {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(box, &pid);
+        if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(box)) continue;
+        wchar_t caption[256] = {}, text[256] = {}, child[256] = {};
+        ::GetWindowTextW(box, caption, 256);
+        for (HWND c = nullptr; (c = ::FindWindowExW(box, c, L"Static", nullptr));)
+          if (::GetWindowTextW(c, child, 256) > 0) std::wcscpy(text, child);
+        seen.emplace_back(caption, text);
+        ::SendMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+  });
+  platform::ShowMessageBox(nullptr, "Load BusinessCfg failed");
   CQRXGsmFtService absent(nullptr);
-  missing = absent.Load();
+  const int missing = absent.Load();
   folder.Write("TestDll\\GsmFt.dll", "not a program");
   CQRXGsmFtService broken(nullptr);
-  invalid = broken.Load();
+  const int invalid = broken.Load();
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  closer.Stop();
+  stop = true;
+  closer.join();
   std::filesystem::current_path(old);
   EXPECT_EQ(missing, 0);
   EXPECT_EQ(invalid, 0);
-  EXPECT_TRUE(closer.Saw(L"Load QRX GSM FT service Fail", L"126"));
-  EXPECT_TRUE(closer.Saw(L"Load QRX GSM FT service Fail", L"193"));
+  for (const Box &box : {Box(L"QRXInterface", L"Load BusinessCfg failed"),
+                         Box(L"Load QRX GSM FT service Fail", L"126"),
+                         Box(L"Load QRX GSM FT service Fail", L"193")})
+    EXPECT_NE(std::count(seen.begin(), seen.end(), box), 0) << seen.size() << " boxes seen";
 }
 
 } // namespace
