@@ -51,16 +51,20 @@ TEST(BILoader, LoadsEachPluginOnceWithOneSnObjectAndOneWindow) {
   EXPECT_EQ(c->loadCalls, 3);
   EXPECT_EQ(c->Calls().front(), "-1(0)"); // called with the single argument 0
 
-  CCallBackDialog *a = first->GetCallbackDialog(&FirstCallback);
+  CCallBackDialog *a = first->GetCallbackDialog(nullptr);
+  EXPECT_EQ(QRX_SendMessage(a->Window(), 0x464, 1, 2), 0) << "no callback yet";
+  ASSERT_EQ(first->GetCallbackDialog(&FirstCallback), a);
   ASSERT_EQ(first->GetCallbackDialog(&SecondCallback), a);
   EXPECT_EQ(QRX_SendMessage(a->Window(), 0x466, 0, 1), 22);
+  // Other messages reach no callback (on Windows 0x10 is WM_CLOSE).
+  EXPECT_EQ(QRX_SendMessage(a->Window(), 0x10, 1, 2), 0);
   // The UFI plug-in has a window of its own.
   CCallBackDialog *ufi = CUFiBISingleton::GetInstance()->GetCallbackDialog(&FirstCallback);
   EXPECT_NE(ufi, a);
   EXPECT_EQ(QRX_SendMessage(ufi->Window(), 0x466, 0, 1), 11);
 }
 
-TEST(BILoader, MissingPluginShowsItsMessageOnceAndStaysEmpty) {
+TEST(BILoader, MissingPluginOrNoCreateExportShowsItsMessageOnce) {
   PluginDeployment d({.phone = false, .ufi = false, .others = false});
   CBISingleton *phone = CBISingleton::GetInstance();
   ASSERT_NE(phone, nullptr);
@@ -75,24 +79,17 @@ TEST(BILoader, MissingPluginShowsItsMessageOnceAndStaysEmpty) {
   EXPECT_EQ(Shown(), (std::vector<std::string>{
                          "Error: Load BI dll fail", "Error: Load GSM FT BI dll fail",
                          "Error: Load BI XA_BIAR9344 dll fail", "Error: Load BI dll fail"}));
-}
 
-TEST(BILoader, PluginThatFailsToLoadIsReportedAndNotRetried) {
-  PluginDeployment d;
-  platform::FailNext(platform::Fault::kLoadLibrary);
-  CUFiBISingleton *ufi = CUFiBISingleton::GetInstance();
-  platform::ClearFaults();
-  EXPECT_EQ(ufi->Module(), nullptr);
-  EXPECT_EQ(ufi->GetTestDllObject(), nullptr);
-  EXPECT_EQ(CUFiBISingleton::GetInstance()->Module(), nullptr);
-  EXPECT_EQ(Shown(), std::vector<std::string>{"Error: Load BI dll fail"});
-}
-
-TEST(BILoader, PluginWithoutCreateExportIsReported) {
-  PluginDeployment d({.phone = false, .ufi = true, .others = false});
-  // A library that loads but is no plug-in: the test library has no "Create".
+  // A library that fails to load is reported the same way; one that loads but is no plug-in
+  // (the test library has no "Create") is reported as such.
+  UnloadAllPlugins();
   d.Deploy(QRX_TEST_LIBRARY, "Plugins", "BI_QRX");
-  CBISingleton *phone = CBISingleton::GetInstance();
+  platform::FailNext(platform::Fault::kLoadLibrary);
+  EXPECT_EQ(CBISingleton::GetInstance()->Module(), nullptr);
+  EXPECT_EQ(Shown().back(), "Error: Load BI dll fail");
+  UnloadAllPlugins();
+  ClearBoxes();
+  phone = CBISingleton::GetInstance();
   EXPECT_NE(phone->Module(), nullptr);
   EXPECT_EQ(phone->RootObject(), nullptr);
   // The SN object is requested independently of the root object.

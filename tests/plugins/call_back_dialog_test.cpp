@@ -1,5 +1,4 @@
-// The progress window: message-to-event mapping and the callback installed last receiving
-// every later message.
+// The progress window's mapping of messages to download events.
 #include "sn/call_back_dialog.h"
 
 #include <qrx/plugin_boundary.h>
@@ -32,21 +31,6 @@ TEST(CallBackDialogEvents, EachMessageFillsItsKindsFieldsAndZeroesTheRest) {
   QRXDownloadEvent e;
   EXPECT_FALSE(CCallBackDialog::EventFor(0x463, 0, 0, &e));
   EXPECT_FALSE(CCallBackDialog::EventFor(0x469, 0, 0, &e));
-}
-
-int32_t QRX_CALLBACK CallbackA(QRXDownloadEvent e) { return 100 + e.kind; }
-int32_t QRX_CALLBACK CallbackB(QRXDownloadEvent e) { return 200 + e.kind; }
-
-// Posted messages and their arrival order are the download's and the relay's own tests.
-TEST(CallBackDialog, CallbackInstalledLastReceivesEveryLaterMessage) {
-  CCallBackDialog dialog(nullptr);
-  EXPECT_EQ(QRX_SendMessage(dialog.Window(), 0x464, 1, 2), 0) << "no callback yet";
-  dialog.SetCallback(&CallbackA);
-  EXPECT_EQ(QRX_SendMessage(dialog.Window(), 0x466, 0, 1), 102);
-  dialog.SetCallback(&CallbackB);
-  EXPECT_EQ(QRX_SendMessage(dialog.Window(), 0x468, 0, 1), 204);
-  // Other messages reach no callback (last: on Windows 0x10 is WM_CLOSE).
-  EXPECT_EQ(QRX_SendMessage(dialog.Window(), 0x10, 1, 2), 0);
 }
 
 } // namespace

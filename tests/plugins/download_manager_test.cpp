@@ -1,10 +1,12 @@
 // Phone and UFI download managers against the recording fake plug-in: image signature, the
 // settings file's bytes, option and extra values, progress window and callbacks.
-#include "sn_manager_fixture.h"
+#include "plugin_deployment.h"
 
 #include "plugins/qrx_bi_download_manager.h"
 #include "platform/fault_injection.h"
 #include "plugins/qrx_ufi_bi_download_manager.h"
+#include "sn/ssnufi_manager.h"
+#include "sn/sssn_qrx_manager.h"
 
 #include "../support/environment.h"
 
@@ -36,14 +38,13 @@ protected:
 using PhoneDownload = DownloadTest<CQRXBIDownloadManager, false>;
 using UfiDownload = DownloadTest<CQRXUFiBIDownloadManager, true>;
 
-TEST_F(PhoneDownload, StopCallsThePluginEvenBeforeAnyStartAndStartWritesTheImageFirst) {
+// Stop calls the plug-in even before any start, and a start writes the image first; images
+// without the signature, or no settings file from the plug-in, are refused.
+TEST_F(PhoneDownload, StartWritesTheImageFirstAndRefusesImagesWithoutTheSignature) {
   EXPECT_EQ(manager->StopDownload(), 0);
   EXPECT_EQ(Start(image), 0);
   EXPECT_EQ(Settings(), "[DownloadImage]\r\nFile=" + image + "\r\n");
   EXPECT_EQ(CallsMade(), (Calls{"111(0,0)", "14()", "112(2,1)", "110(window)", "111(1,0)"}));
-}
-
-TEST_F(PhoneDownload, ImagesWithoutTheSignatureOrASettingsFileAreRefused) {
   deployment.Write("exact.bin", kSignature);
   EXPECT_EQ(Start(deployment.Path("exact.bin")), 0);
   control->Clear();
@@ -68,13 +69,6 @@ TEST_F(PhoneDownload, ImagesWithoutTheSignatureOrASettingsFileAreRefused) {
   }
 }
 
-TEST_F(PhoneDownload, ExistingSettingsAreKeptAroundTheReplacedValue) {
-  deployment.Write("Plugins/download.ini", "[Port]\r\nCom=3\r\n[downloadimage]\r\nfile=old\r\nSpeed=9\r\n");
-  EXPECT_EQ(Start(image), 0);
-  // The key keeps the file's own spelling of its name, as on Windows.
-  EXPECT_EQ(Settings(), "[Port]\r\nCom=3\r\n[downloadimage]\r\nfile=" + image + "\r\nSpeed=9\r\n");
-}
-
 TEST_F(PhoneDownload, PrepareHandsModelAndPhoneTypeOrAsksTheOperatorForIt) {
   EXPECT_EQ(manager->PrepareDownload(), 1);
   ASSERT_EQ(Boxes().size(), 1u);
@@ -91,7 +85,9 @@ TEST_F(PhoneDownload, PrepareHandsModelAndPhoneTypeOrAsksTheOperatorForIt) {
   EXPECT_EQ(manager->PrepareDownload(), 1);
 }
 
-TEST(DownloadWithoutPlugin, EveryOperationFails) {
+// Managers without their plug-in fail every operation; the only messages are the two load
+// failures.
+TEST(ManagersWithoutPlugin, EveryOperationFails) {
   PluginDeployment d({.phone = false, .ufi = false, .others = false});
   CQRXTestTools *hub = new CQRXTestTools(1, "S.xml", nullptr);
   CQRXBIDownloadManager phone(hub);
@@ -103,7 +99,19 @@ TEST(DownloadWithoutPlugin, EveryOperationFails) {
     EXPECT_EQ(m->StartDownload("x", 0, nullptr, "", 0, 0, ""), 1);
     EXPECT_EQ(m->StopDownload(), 1);
   }
-  EXPECT_EQ(Boxes().size(), 2u); // only the two load failures
+  CSSSNQRXManager phoneSn(hub);
+  CSSNUFIManager ufiSn(hub);
+  EXPECT_EQ(phoneSn.Initialize(), 0);
+  EXPECT_EQ(ufiSn.Initialize(), 0);
+  char out[64];
+  for (ISNManager *m : {static_cast<ISNManager *>(&phoneSn), static_cast<ISNManager *>(&ufiSn)})
+    EXPECT_EQ((std::vector<int>{m->Init_TestDLL_SN(), m->WriteSN("A", 0), m->ReadSN(out, 0),
+                                m->WriteIMEI("1", 0), m->ReadTestInfo(4, out), m->ClosePort(),
+                                m->WriteMSN("1", 0)}),
+              std::vector<int>(7, 1));
+  EXPECT_EQ((std::vector<int>{phoneSn.OpenPort(1, 2), ufiSn.OpenPort(1, 2), ufiSn.WriteMAC("00")}),
+            (std::vector<int>{1, 5, 1}));
+  EXPECT_EQ(Boxes().size(), 2u);
   hub->Release();
 }
 

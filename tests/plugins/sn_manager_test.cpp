@@ -1,6 +1,6 @@
 // Phone and UFI serial-number managers against a recording fake plug-in: positions,
 // arguments, thread index, success rules, verified sequences and bad input.
-#include "sn_manager_fixture.h"
+#include "plugin_deployment.h"
 
 #include "sn/ssnufi_manager.h"
 #include "sn/sssn_qrx_manager.h"
@@ -18,7 +18,7 @@ using Operation = std::function<int(ISNManager &, char *)>;
 
 // ---- phone ----------------------------------------------------------------------------
 
-TEST_F(PhoneSn, WriteSnWritesTwoCopiesVerifiesBothAndStopsAtTheFirstFailingStep) {
+TEST_F(PhoneSn, WriteSnWritesTwoVerifiedCopiesStopsAtTheFirstFailingStepAndRefusesBadTexts) {
   EXPECT_EQ(manager->WriteSN("SN0001", 7), 0);
   EXPECT_EQ(CallsMade(), (Calls{"94(SN0001,7,3)", "106(SN0001,7,3)", "95(buf,7,3)", "107(buf,7,3)"}));
   const int steps[] = {kPhoneWriteSnFirstCopy, kPhoneWriteSnSecondCopy, kPhoneReadSnFirstCopy,
@@ -29,9 +29,7 @@ TEST_F(PhoneSn, WriteSnWritesTwoCopiesVerifiesBothAndStopsAtTheFirstFailingStep)
     EXPECT_EQ(manager->WriteSN("SN0001", 0), 1) << steps[i];
     EXPECT_EQ(CallsMade().size(), i + 1) << steps[i];
   }
-}
-
-TEST_F(PhoneSn, WriteSnRefusesBadTextsAndReadBacksThatDiffer) {
+  control->Clear();
   EXPECT_EQ((std::vector<int>{manager->WriteSN(std::string(50, 'A').c_str(), 0),
                               manager->WriteSN(nullptr, 0), manager->WriteSN("", 0)}),
             std::vector<int>(3, 1));
@@ -49,12 +47,12 @@ TEST_F(PhoneSn, WriteSnRefusesBadTextsAndReadBacksThatDiffer) {
 
 TEST_F(PhoneSn, ReadSnHandsOnlyTwoEqualTerminatedCopiesOn) {
   char out[64];
-  control->device["sn1"] = control->device["sn2"] = "ABC123";
+  control->lastWritten = "ABC123";
   EXPECT_EQ(manager->ReadSN(out, 2), 0);
   EXPECT_STREQ(out, "ABC123");
   EXPECT_EQ(CallsMade(), (Calls{"95(buf,2,3)", "107(buf,2,3)"}));
   std::strcpy(out, "keep");
-  control->device["sn2"] = "ABC124";
+  Fill(kPhoneReadSnSecondCopy, "ABC124");
   EXPECT_EQ(manager->ReadSN(out, 2), 1);
   EXPECT_EQ(manager->ReadSN(nullptr, 2), 1);
   control->Clear();
@@ -82,8 +80,7 @@ TEST_F(PhoneSn, ImeiIsWrittenAndReadAsTwoVerifiedCopies) {
   EXPECT_EQ(manager->WriteIMEI("35", 1), 1);
   EXPECT_EQ(CallsMade().size(), 2u);
   control->Clear();
-  control->device["imei1"] = "1";
-  control->device["imei2"] = "2";
+  Fill(kPhoneReadImeiSecondCopy, "2");
   EXPECT_EQ(manager->ReadIMEI(out, 1), 1);
 }
 
@@ -163,19 +160,16 @@ const Operation kPhoneOnly[] = {
     [](ISNManager &m, char *) { return m.FDDLTE_TxInit_CabLoss(1, 2, 3, 4, 5, 6, 7, 8); },
     [](ISNManager &m, char *) { return m.FDDLTE_TxClose_CabLoss(); }};
 
-template <size_t N>
-void ExpectRefusedQuietly(ISNManager &manager, FakeControl *control, const Operation (&operations)[N]) {
+TEST_F(PhoneSn, OtherProductsOperationsAnswerOneAndCallNothing) {
+  CSSNUFIManager ufi(hub);
+  ASSERT_EQ(ufi.Initialize(), 1);
+  PluginDeployment::Ufi()->Clear();
   char out[8] = "keep";
-  for (size_t i = 0; i < N; ++i) EXPECT_EQ(operations[i](manager, out), 1) << i;
+  for (const Operation &run : kUfiOnly) EXPECT_EQ(run(*manager, out), 1);
+  for (const Operation &run : kPhoneOnly) EXPECT_EQ(run(ufi, out), 1);
   EXPECT_STREQ(out, "keep");
-  EXPECT_TRUE(control->Calls().empty());
-}
-
-TEST_F(PhoneSn, UfiOnlyOperationsAnswerOneAndCallNothing) {
-  ExpectRefusedQuietly(*manager, control, kUfiOnly);
-}
-TEST_F(UfiSn, PhoneOnlyOperationsAnswerOneAndCallNothing) {
-  ExpectRefusedQuietly(*manager, control, kPhoneOnly);
+  EXPECT_TRUE(CallsMade().empty());
+  EXPECT_TRUE(PluginDeployment::Ufi()->Calls().empty());
 }
 
 TEST_F(PhoneSn, ThreadIndexIsReadBeforeEveryCall) {
@@ -208,32 +202,9 @@ TEST_F(PhoneSn, InitPassesModelAndPhoneTypeOrAsksTheOperatorForIt) {
   EXPECT_EQ(Boxes().size(), 1u);
 }
 
-// Managers whose plug-in gave no SN object fail every operation without calling anything.
-TEST(SnManagerWithoutPlugin, EveryOperationFails) {
-  PluginDeployment d;
-  CQRXTestTools *hub = new CQRXTestTools(1, "S.xml", nullptr);
-  PluginDeployment::Phone()->loadReturnsNull = true;
-  PluginDeployment::Ufi()->loadReturnsNull = true;
-  CSSSNQRXManager phone(hub);
-  CSSNUFIManager ufi(hub);
-  EXPECT_EQ(phone.Initialize(), 0);
-  EXPECT_EQ(ufi.Initialize(), 0);
-  char out[64];
-  for (ISNManager *m : {static_cast<ISNManager *>(&phone), static_cast<ISNManager *>(&ufi)})
-    EXPECT_EQ((std::vector<int>{m->Init_TestDLL_SN(), m->WriteSN("A", 0), m->ReadSN(out, 0),
-                                m->WriteIMEI("1", 0), m->ReadTestInfo(4, out), m->ClosePort(),
-                                m->WriteMSN("1", 0)}),
-              std::vector<int>(7, 1));
-  EXPECT_EQ((std::vector<int>{phone.OpenPort(1, 2), ufi.OpenPort(1, 2), ufi.WriteMAC("00")}),
-            (std::vector<int>{1, 5, 1}));
-  EXPECT_EQ(PluginDeployment::Phone()->Calls(), (Calls{"-1(0)"}));
-  EXPECT_TRUE(Boxes().empty());
-  hub->Release();
-}
-
 // ---- UFI ------------------------------------------------------------------------------
 
-TEST_F(UfiSn, WriteSnVerifiesThreeCopiesThenWritesTheDerivedMac) {
+TEST_F(UfiSn, SnIsWrittenAsThreeVerifiedCopiesThenTheDerivedMacAndReadAsThree) {
   EXPECT_EQ(manager->WriteSN("ABCDEFGHIJKLMNP", 7), 0);
   EXPECT_EQ(CallsMade(),
             (Calls{"91(ABCDEFGHIJKLMNP,7,3)", "124(ABCDEFGHIJKLMNP,7,3)", "112(ABCDEFGHIJKLMNP,3)",
@@ -242,9 +213,7 @@ TEST_F(UfiSn, WriteSnVerifiesThreeCopiesThenWritesTheDerivedMac) {
   EXPECT_EQ(manager->WriteSN("XYZ", 0), 0);
   EXPECT_EQ(CallsMade().back(), "114(888888XYZ8,0,3)");
   EXPECT_EQ(CSSNUFIManager::MacFromSn(""), "8888888");
-}
-
-TEST_F(UfiSn, WriteSnRulesOfTheStringCopiesAndTheMac) {
+  control->Clear();
   Script(kUfiWriteSnThirdCopy, 5); // any non-zero answer is success
   Script(kUfiWriteMac, 2);         // here too
   EXPECT_EQ(manager->WriteSN("SN1", 0), 0);
@@ -269,15 +238,13 @@ TEST_F(UfiSn, WriteSnRulesOfTheStringCopiesAndTheMac) {
     EXPECT_EQ(manager->WriteSN(stop.sn.c_str(), 0), 1) << stop.position << " " << stop.fill;
     EXPECT_EQ(CallsMade().size(), stop.calls) << stop.position << " " << stop.fill;
   }
-}
-
-TEST_F(UfiSn, ReadSnComparesThreeCopies) {
+  control->Clear();
   char out[64];
-  control->device["sn1"] = control->device["sn2"] = control->device["sn3"] = "U1";
+  control->lastWritten = "U1";
   EXPECT_EQ(manager->ReadSN(out, 4), 0);
   EXPECT_STREQ(out, "U1");
   EXPECT_EQ(CallsMade(), (Calls{"92(buf,4,3)", "125(buf,4,3)", "113(empty,3)"}));
-  control->device["sn3"] = "U2";
+  Fill(kUfiReadSnThirdCopy, "U2");
   EXPECT_EQ(manager->ReadSN(out, 4), 1);
 }
 
@@ -332,7 +299,9 @@ TEST_F(UfiSn, MacAndSsid) {
   EXPECT_EQ(manager->WriteSSID(), 1);
 }
 
-TEST_F(UfiSn, UfiFormsReadIntoTheCallersBufferAndSucceedOnNonZero) {
+// The UFI forms read into the caller's buffer and succeed on non-zero; the shared operations
+// use the UFI positions.
+TEST_F(UfiSn, UfiFormsAndSharedOperations) {
   char out[64];
   Fill(kUfiReadIntSoftVersionUfi, "V2.1");
   EXPECT_EQ(manager->ReadTestInfo_UFI(out), 0);
@@ -347,10 +316,8 @@ TEST_F(UfiSn, UfiFormsReadIntoTheCallersBufferAndSucceedOnNonZero) {
                               manager->ReadTestInfo_UFI(nullptr)}),
             std::vector<int>(3, 1));
   EXPECT_EQ(CallsMade().size(), 5u);
-}
-
-TEST_F(UfiSn, SharedOperationsUseTheUfiPositions) {
-  char imei[64], info[64], out[64];
+  control->Clear();
+  char imei[64], info[64];
   EXPECT_EQ((std::vector<int>{manager->WriteIMEI("8612", 1), manager->ReadIMEI(imei, 1),
                               manager->ReadTestInfo(21, info), manager->WriteMSN("M", 2),
                               manager->ReadMSN(out, 2), manager->ReadIntSoftVersion(out, 2),

@@ -46,25 +46,22 @@ TEST(PluginStation, EachProductProgramsThroughItsOwnPlugin) {
   EXPECT_EQ(CleanUpQRXInterface(), 0);
 }
 
-TEST(PluginStation, StationWithoutItsPluginDoesNotComeUp) {
-  PluginDeployment d({.phone = false, .ufi = true, .others = true});
-  EXPECT_EQ(InitQRXInterface(8, "Station.xml", "QRX"), 1);
+// A station whose plug-in is missing, or gives no SN object, does not come up; the others do.
+TEST(PluginStation, StationWithoutItsPluginOrSnObjectDoesNotComeUp) {
+  PluginDeployment d({.phone = true, .ufi = false, .others = true});
   StationContext s;
+  EXPECT_EQ(InitQRXInterface(8, "Station.xml", "UFI"), 1);
   EXPECT_FALSE(FindStation(&s));
   bool reported = false;
   for (const Box &b : Boxes()) reported |= b.caption == "Error" && b.text == "Load BI dll fail";
   EXPECT_TRUE(reported);
-}
-
-TEST(PluginStation, StationWhosePluginGivesNoSnObjectDoesNotComeUp) {
-  PluginDeployment d;
-  PluginDeployment::Ufi()->loadReturnsNull = true;
-  EXPECT_EQ(InitQRXInterface(9, "Station.xml", "UFI"), 1);
-  StationContext s;
+  PluginDeployment::Phone()->loadReturnsNull = true;
+  EXPECT_EQ(InitQRXInterface(9, "Station.xml", "QRX"), 1);
   EXPECT_FALSE(FindStation(&s));
-  // Phone stations are unaffected.
+  PluginDeployment::Phone()->loadReturnsNull = false;
   ASSERT_EQ(InitQRXInterface(10, "Station.xml", "QRX"), 0);
   EXPECT_EQ(CleanUpQRXInterface(), 0);
+  EXPECT_EQ(CleanUpQRXInterface(), 0) << "a thread without a station has nothing to clean up";
 }
 
 } // namespace
