@@ -48,30 +48,16 @@ struct Call {
   }
 };
 
-std::string Numbers(std::initializer_list<int32_t> values) {
-  std::string text;
-  for (int32_t v : values) text += " " + std::to_string(v);
-  return text + "\n";
-}
-
+// Results that keep each argument visible, so order and sign can be checked.
 class Instrument final : public qrx::instrument::InstrumentObject {
 public:
   int32_t UnloadStatus() override {
     g_instrument.calls += "status\n";
     return g_instrument.status;
   }
-  int32_t Call1(int32_t a, int32_t b, int32_t c) override {
-    g_instrument.calls += "call1" + Numbers({a, b, c});
-    return a * 10000 + b * 100 + c;
-  }
-  int32_t Call2(int32_t a, int32_t b, int32_t c) override {
-    g_instrument.calls += "call2" + Numbers({a, b, c});
-    return -(a * 10000 + b * 100 + c);
-  }
-  int32_t Call3(int32_t a, int32_t b) override {
-    g_instrument.calls += "call3" + Numbers({a, b});
-    return a * 100 + b;
-  }
+  int32_t Call1(int32_t a, int32_t b, int32_t c) override { return a * 10000 + b * 100 + c; }
+  int32_t Call2(int32_t a, int32_t b, int32_t c) override { return -(a * 10000 + b * 100 + c); }
+  int32_t Call3(int32_t a, int32_t b) override { return a * 100 + b; }
 };
 
 } // namespace

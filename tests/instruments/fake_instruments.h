@@ -26,5 +26,5 @@ struct FakeInstrumentControl {
   int status = 0;         // what UnloadStatus answers
   int lastTypeCode = -1;  // of the last GetQRXCalInstrInterface
   int live = 0;           // objects not yet released
-  std::string calls;      // one a line: "status", "call1 1 2 3", "release", ...
+  std::string calls;      // "status" and "release", one a line
 };

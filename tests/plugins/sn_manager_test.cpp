@@ -18,7 +18,7 @@ using Operation = std::function<int(ISNManager &, char *)>;
 
 // ---- phone ----------------------------------------------------------------------------
 
-TEST_F(PhoneSn, WriteSnWritesTwoVerifiedCopiesStopsAtTheFirstFailingStepAndRefusesBadTexts) {
+TEST_F(PhoneSn, SnAndImeiAreWrittenAsTwoVerifiedCopiesAndReadOnlyAsTwoEqualOnes) {
   EXPECT_EQ(manager->WriteSN("SN0001", 7), 0);
   EXPECT_EQ(CallsMade(), (Calls{"94(SN0001,7,3)", "106(SN0001,7,3)", "95(buf,7,3)", "107(buf,7,3)"}));
   const int steps[] = {kPhoneWriteSnFirstCopy, kPhoneWriteSnSecondCopy, kPhoneReadSnFirstCopy,
@@ -43,9 +43,7 @@ TEST_F(PhoneSn, WriteSnWritesTwoVerifiedCopiesStopsAtTheFirstFailingStepAndRefus
   control->Clear();
   control->overfill[kPhoneReadSnFirstCopy] = true; // no terminator in the buffer
   EXPECT_EQ(manager->WriteSN(std::string(49, 'X').c_str(), 0), 1);
-}
-
-TEST_F(PhoneSn, ReadSnHandsOnlyTwoEqualTerminatedCopiesOn) {
+  control->Clear();
   char out[64];
   control->lastWritten = "ABC123";
   EXPECT_EQ(manager->ReadSN(out, 2), 0);
@@ -62,13 +60,10 @@ TEST_F(PhoneSn, ReadSnHandsOnlyTwoEqualTerminatedCopiesOn) {
   control->overfill[kPhoneReadSnFirstCopy] = control->overfill[kPhoneReadSnSecondCopy] = true;
   EXPECT_EQ(manager->ReadSN(out, 0), 1);
   EXPECT_STREQ(out, "keep");
-}
-
-TEST_F(PhoneSn, ImeiIsWrittenAndReadAsTwoVerifiedCopies) {
+  control->Clear();
   EXPECT_EQ(manager->WriteIMEI("351234567890123", 1), 0);
   EXPECT_EQ(CallsMade(), (Calls{"96(351234567890123,1,3)", "108(351234567890123,1,3)",
                                 "97(buf,1,3)", "109(buf,1,3)"}));
-  char out[16];
   EXPECT_EQ(manager->ReadIMEI(out, 1), 0);
   EXPECT_STREQ(out, "351234567890123");
   control->Clear();
@@ -84,7 +79,7 @@ TEST_F(PhoneSn, ImeiIsWrittenAndReadAsTwoVerifiedCopies) {
   EXPECT_EQ(manager->ReadIMEI(out, 1), 1);
 }
 
-TEST_F(PhoneSn, ReadTestInfoPicksSingleFlagsOrTheWholeString) {
+TEST_F(PhoneSn, TestInfoAndSingleCallOperationsPassArgumentsTheThreadIndexAndTheirRule) {
   char out[64];
   const std::pair<int, const char *> picks[] = {
       {4, "E"}, {21, "E"}, {0, "A"}, {20, "ABCDEFGHIJKLMNOPQRST"}, {22, "keep"}, {-1, "keep"}};
@@ -104,9 +99,7 @@ TEST_F(PhoneSn, ReadTestInfoPicksSingleFlagsOrTheWholeString) {
   Script(kPhoneReadFlags, 3);
   EXPECT_EQ(manager->ReadTestInfo(4, out), 1);
   EXPECT_EQ(manager->ReadTestInfo(4, nullptr), 1);
-}
-
-TEST_F(PhoneSn, SingleCallOperationsPassArgumentsAndTheirRule) {
+  control->Clear();
   const std::pair<Operation, std::string> table[] = {
       {[](ISNManager &m, char *) { return m.WriteMSN("M1", 5); }, "98(M1,5,3)"},
       {[](ISNManager &m, char *b) { return m.ReadMSN(b, 5); }, "99(buf,5,3)"},
@@ -132,9 +125,8 @@ TEST_F(PhoneSn, SingleCallOperationsPassArgumentsAndTheirRule) {
       EXPECT_EQ(run(*manager, buffer), 1) << failure;
     }
   }
-}
-
-TEST_F(PhoneSn, CableLossInitScalesTheFirstValueToSixteenBits) {
+  control->Clear();
+  // The cable-loss initialisation scales its first value to 16 bits.
   EXPECT_EQ(manager->TDDLTE_TxInit_CabLoss(23, 2, 3, 4, 5, 6, 7, 8), 0);
   EXPECT_EQ(manager->FDDLTE_TxInit_CabLoss(-5, 2, 3, 4, 5, 6, 7, 8), 0);
   EXPECT_EQ(manager->FDDLTE_TxInit_CabLoss(4000, 0, 0, 0, 0, 0, 0, 0), 0); // 40000 wraps
@@ -142,6 +134,14 @@ TEST_F(PhoneSn, CableLossInitScalesTheFirstValueToSixteenBits) {
                                 "75(-25536,0,0,0,0,0,0,0,0,3)"}));
   Script(kPhoneTddTxInitCabLoss, 1);
   EXPECT_EQ(manager->TDDLTE_TxInit_CabLoss(1, 2, 3, 4, 5, 6, 7, 8), 1);
+  control->Clear();
+  // The thread index is read before every call.
+  std::string erase = "erase";
+  hub->GetParameterDataSet()->GetString("ThreadIndex", erase);
+  EXPECT_EQ(manager->ClosePort(), 0);
+  hub->GetParameterDataSet()->SetInt("ThreadIndex", 12);
+  EXPECT_EQ(manager->ClosePort(), 0);
+  EXPECT_EQ(CallsMade(), (Calls{"3(-1)", "3(12)"}));
 }
 
 // Each manager answers 1 for the other product's operations and calls nothing.
@@ -172,23 +172,11 @@ TEST_F(PhoneSn, OtherProductsOperationsAnswerOneAndCallNothing) {
   EXPECT_TRUE(PluginDeployment::Ufi()->Calls().empty());
 }
 
-TEST_F(PhoneSn, ThreadIndexIsReadBeforeEveryCall) {
-  std::string erase = "erase";
-  hub->GetParameterDataSet()->GetString("ThreadIndex", erase);
-  EXPECT_EQ(manager->ClosePort(), 0);
-  hub->GetParameterDataSet()->SetInt("ThreadIndex", 12);
-  EXPECT_EQ(manager->ClosePort(), 0);
-  EXPECT_EQ(CallsMade(), (Calls{"3(-1)", "3(12)"}));
-}
-
 TEST_F(PhoneSn, InitPassesModelAndPhoneTypeOrAsksTheOperatorForIt) {
   EXPECT_EQ(manager->Init_TestDLL_SN(), 1);
   ASSERT_EQ(Boxes().size(), 1u);
   EXPECT_EQ(Boxes()[0].caption, "QRXInterface");
-  EXPECT_EQ(Boxes()[0].text,
-            "\xC7\xEB\xD4\xDA\xBD\xC5\xB1\xBE\xBD\xE7\xC3\xE6\xC5\xE4\xD6\xC3\xB1\xD8\xD2\xAA"
-            "\xB5\xC4\xD0\xCD\xBA\xC5\xBB\xFA\xC0\xE0\xD0\xCD\xA3\xAC\xB2\xCE\xCA\xFD\xC3\xFB"
-            "\xB3\xC6\xA3\xBA" "PhoneType");
+  EXPECT_EQ(Boxes()[0].text.substr(Boxes()[0].text.size() - 11), "\xA3\xBA" "PhoneType");
   EXPECT_EQ(CallsMade().size(), 1u); // the model went out, the phone type did not
   control->Clear();
   SetPhoneType("QRX_A");
@@ -248,7 +236,7 @@ TEST_F(UfiSn, SnIsWrittenAsThreeVerifiedCopiesThenTheDerivedMacAndReadAsThree) {
   EXPECT_EQ(manager->ReadSN(out, 4), 1);
 }
 
-TEST_F(UfiSn, OpenPortReportsWhichStepFailed) {
+TEST_F(UfiSn, OwnAndSharedOperations) {
   EXPECT_EQ(manager->OpenPort(4, 115200), 0);
   EXPECT_EQ(CallsMade(), (Calls{"2(4,115200,0)", "109(3)", "110(3)", "116(3)"}));
   const std::pair<int, int> steps[] = {{kUfiOpenPort, 1}, {kUfiPortCheck1, 2},
@@ -261,9 +249,7 @@ TEST_F(UfiSn, OpenPortReportsWhichStepFailed) {
       EXPECT_EQ(manager->OpenPort(4, 1), code) << position << " " << answer;
     }
   }
-}
-
-TEST_F(UfiSn, MacAndSsid) {
+  control->Clear();
   EXPECT_EQ(manager->WriteMAC("00:11:22:33:44:55"), 0);
   EXPECT_EQ(CallsMade(), Calls{"114(00:11:22:33:44:55,0,3)"});
   char out[64];
@@ -297,12 +283,9 @@ TEST_F(UfiSn, MacAndSsid) {
   Script(kUfiWriteSsid, 2);
   EXPECT_EQ(manager->ReadSSID(out), 1);
   EXPECT_EQ(manager->WriteSSID(), 1);
-}
-
-// The UFI forms read into the caller's buffer and succeed on non-zero; the shared operations
-// use the UFI positions.
-TEST_F(UfiSn, UfiFormsAndSharedOperations) {
-  char out[64];
+  control->Clear();
+  // The UFI forms read into the caller's buffer and succeed on non-zero; the shared operations
+  // use the UFI positions.
   Fill(kUfiReadIntSoftVersionUfi, "V2.1");
   EXPECT_EQ(manager->ReadTestInfo_UFI(out), 0);
   EXPECT_EQ(manager->ReadIntSoftVersion_UFI(out), 0);
