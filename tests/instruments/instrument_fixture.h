@@ -2,6 +2,7 @@
 // fake VISA named by QRX_VISA_LIBRARY.
 #pragma once
 
+#include "fake_instruments.h"
 #include "platform/dynamic_library.h"
 #include "platform/fault_injection.h"
 #include "../support/environment.h"
@@ -12,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qrx::test {
 
@@ -34,64 +36,34 @@ inline const std::string kLibraryLoadFailed =
 inline const std::string kEntryMissing =
     "\xBC\xD3\xD4\xD8\xB5\xBC\xB3\xF6\xBA\xAF\xCA\xFDGetQRXCalInstrInterface\xCA\xA7\xB0\xDC!";
 
-// Calls the control `name` of a fake library that the test holds open; a missing control fails
-// the test.
-template <typename R = void, typename... A> R Control(void *library, const char *name, A... args) {
-  auto fn = library ? reinterpret_cast<R (*)(A...)>(platform::GetProcAddress(library, name)) : nullptr;
-  if (!fn) {
-    ADD_FAILURE() << name << " is missing";
-    return R();
-  }
-  return fn(args...);
+// The control block `name` exports from a library the test holds open.
+template <typename Block> Block *ControlBlock(void *library, const char *name) {
+  auto fn = library ? reinterpret_cast<Block *(*)()>(platform::GetProcAddress(library, name)) : nullptr;
+  return fn ? fn() : nullptr;
 }
-
-// One deployed copy of the fake instrument library, held open by the test.
-struct InstrumentCopy {
-  void *handle = nullptr;
-
-  bool Open(const std::filesystem::path &path) {
-    handle = platform::LoadLibrary(path.string());
-    if (handle) reset();
-    return handle != nullptr;
-  }
-  void Close() {
-    if (handle) platform::FreeLibrary(handle);
-    handle = nullptr;
-  }
-  void reset() { Control(handle, "FakeInstrumentReset"); }
-  void setStatus(int status) { Control(handle, "FakeInstrumentSetStatus", status); } // UnloadStatus
-  // The type code of the last GetQRXCalInstrInterface, -1 before.
-  int lastTypeCode() { return Control<int>(handle, "FakeInstrumentLastTypeCode"); }
-  int live() { return Control<int>(handle, "FakeInstrumentLive"); } // objects not yet released
-  // One call a line: "status", "call1 1 2 3", ...
-  std::string calls() {
-    const char *calls = Control<const char *>(handle, "FakeInstrumentCalls");
-    return calls ? calls : "";
-  }
-};
 
 class InstrumentFixture : public ::testing::Test {
 protected:
   void SetUp() override {
     folder_ = std::make_unique<StationFolder>("instruments");
     root_ = folder_->Root();
-    folder_->Deploy(QRX_FAKE_INSTRUMENT, "TestDll", "QRXNSigInstrument");
-    folder_->Deploy(QRX_FAKE_INSTRUMENT, "TestDll", "QRXTESTSETPXI3000");
-    visaName_.emplace("QRX_VISA_LIBRARY", QRX_FAKE_VISA);
+    folder_->Deploy(QRX_FAKE_INSTRUMENTS, "TestDll", "QRXNSigInstrument");
+    folder_->Deploy(QRX_FAKE_INSTRUMENTS, "TestDll", "QRXTESTSETPXI3000");
+    visaName_.emplace("QRX_VISA_LIBRARY", QRX_FAKE_INSTRUMENTS);
 
-    visa_ = platform::LoadLibrary(QRX_FAKE_VISA);
-    ASSERT_NE(visa_, nullptr);
-    visaReset();
+    held_.push_back(platform::LoadLibrary(QRX_FAKE_INSTRUMENTS));
+    visa = ControlBlock<FakeVisaControl>(held_.back(), "FakeVisaControlBlock");
+    ASSERT_NE(visa, nullptr);
+    *visa = FakeVisaControl();
 
-    ASSERT_TRUE(nsig.Open(NsigFile()));
-    ASSERT_TRUE(pxi.Open(root_ / "TestDll" / ("QRXTESTSETPXI3000" + std::string(kLibrarySuffix))));
+    ASSERT_TRUE(nsig = Hold(NsigFile()));
+    ASSERT_TRUE(pxi = Hold(root_ / "TestDll" / ("QRXTESTSETPXI3000" + std::string(kLibrarySuffix))));
   }
 
   void TearDown() override {
     platform::ClearFaults();
-    nsig.Close();
-    pxi.Close();
-    if (visa_) platform::FreeLibrary(visa_);
+    for (void *library : held_)
+      if (library) platform::FreeLibrary(library);
     visaName_.reset();
     folder_.reset();
   }
@@ -101,23 +73,13 @@ protected:
                                                  body + "</phone>\r\n");
   }
 
-  // The fake VISA, held open so that what it is told survives the query's own load and free.
-  void visaReset() { Control(visa_, "FakeVisaReset"); }
-  // The instrument at resource answers "*IDN?" with answer (a line end is appended).
-  void visaAnswer(const std::string &resource, const std::string &answer) {
-    Control(visa_, "FakeVisaAnswer", resource.c_str(), answer.c_str());
+  // A deployed copy of the fake instrument library, held open by the test, its record cleared.
+  FakeInstrumentControl *Hold(const std::filesystem::path &path) {
+    held_.push_back(platform::LoadLibrary(path.string()));
+    auto *control = ControlBlock<FakeInstrumentControl>(held_.back(), "FakeInstrumentControlBlock");
+    if (control) *control = FakeInstrumentControl();
+    return control;
   }
-  // viFindRsrc lists this description after the answering resources.
-  void visaList(const char *description) { Control(visa_, "FakeVisaList", description); }
-  // From now on function (e.g. "viClear") returns status.
-  void visaFail(const char *function, int status) { Control(visa_, "FakeVisaFail", function, status); }
-  // Calls so far, one a line: "viOpen GPIB0::14::0::INSTR 0 3000", "viQueryf *IDN?\n %t", ...
-  std::string VisaCalls() {
-    const char *calls = Control<const char *>(visa_, "FakeVisaCalls");
-    return calls ? calls : "";
-  }
-  // Sessions opened and not yet closed (resource managers, instruments and find lists).
-  int visaOpenSessions() { return Control<int>(visa_, "FakeVisaOpenSessions"); }
   std::filesystem::path NsigFile() const {
     return root_ / "TestDll" / ("QRXNSigInstrument" + std::string(kLibrarySuffix));
   }
@@ -125,9 +87,11 @@ protected:
   std::unique_ptr<StationFolder> folder_;
   std::optional<ScopedEnvironment> visaName_;
   std::filesystem::path root_;
-  void *visa_ = nullptr;
-  InstrumentCopy nsig;
-  InstrumentCopy pxi;
+  // The fake VISA, then the two instrument libraries: held open so that what they are told
+  // survives the library's own loads and frees.
+  std::vector<void *> held_;
+  FakeVisaControl *visa = nullptr;
+  FakeInstrumentControl *nsig = nullptr, *pxi = nullptr;
 };
 
 } // namespace qrx::test

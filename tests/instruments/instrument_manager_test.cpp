@@ -11,6 +11,7 @@
 
 #include "platform/host_process.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -33,10 +34,13 @@ protected:
                                "<nDeviceAddress0>5</nDeviceAddress0></BASEINFO>"
                                "<CommonConfig><TransferType>0</TransferType></CommonConfig>");
   }
-  // A station hub seeded as InitQRXInterface seeds it.
+  // A station hub seeded as InitQRXInterface seeds it; for a negative index a hub whose
+  // parameters name only the configuration file, if there is one.
   std::unique_ptr<CQRXTestTools, HubRelease> Station(int threadIndex, const char *config) {
-    std::unique_ptr<CQRXTestTools, HubRelease> hub(new CQRXTestTools(threadIndex, config, nullptr));
-    hub->Initialize();
+    std::unique_ptr<CQRXTestTools, HubRelease> hub(
+        new CQRXTestTools(std::max(threadIndex, 0), config, nullptr));
+    if (threadIndex >= 0) hub->Initialize();
+    else if (*config) hub->GetParameterDataSet()->SetString("ConfigFile", config);
     return hub;
   }
 };
@@ -65,36 +69,25 @@ TEST_F(ManagerTest, AddressKeysAndTransferTypeOfTheStation) {
       {"Lan.xml", 0, nullptr, "", QRX_INSTR_CMW},
       // Without the entry the tester is on GPIB and is identified.
       {"Old.xml", 0, "GPIB0::14::0::INSTR", "MT8820C", QRX_INSTR_8820C},
+      // Without a ThreadIndex entry the suffix is 0; without a file name both values are 0.
+      {"Station.xml", -1, "GPIB2::5::0::INSTR", "E5515C", QRX_INSTR_E5515C},
+      {"", -1, "GPIB0::0::0::INSTR", "SP6010", QRX_INSTR_SP6010},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.config);
-    visaReset();
+    *visa = FakeVisaControl();
     // Another tester on the keys ending in 0, which index 0 must not use.
-    visaAnswer("GPIB2::5::0::INSTR", "Agilent,E5515C,1,2");
-    if (c.resource) visaAnswer(c.resource, std::string("X,") + c.model + ",1,2");
+    visa->answers["GPIB2::5::0::INSTR"] = "Agilent,E5515C,1,2";
+    if (c.resource) visa->answers[c.resource] = std::string("X,") + c.model + ",1,2";
     auto hub = Station(c.threadIndex, c.config);
     CInstrumentManager manager(hub.get());
     EXPECT_EQ(manager.Load(), 0);
-    EXPECT_EQ(nsig.lastTypeCode(), c.typeCode);
+    EXPECT_EQ(nsig->lastTypeCode, c.typeCode);
     if (!c.resource) {
-      EXPECT_EQ(VisaCalls(), "");
+      EXPECT_EQ(visa->calls, "");
     }
     EXPECT_EQ(manager.Unload(), 0);
   }
-  // Without a ThreadIndex entry the suffix is 0.
-  std::unique_ptr<CQRXTestTools, HubRelease> bare(new CQRXTestTools(0, "Station.xml", nullptr));
-  bare->GetParameterDataSet()->SetString("ConfigFile", "Station.xml");
-  CInstrumentManager other(bare.get());
-  EXPECT_EQ(other.Load(), 0);
-  EXPECT_EQ(nsig.lastTypeCode(), QRX_INSTR_E5515C);
-  EXPECT_EQ(other.Unload(), 0);
-  // A hub whose parameter set names no file at all.
-  std::unique_ptr<CQRXTestTools, HubRelease> empty(new CQRXTestTools(0, "", nullptr));
-  visaAnswer("GPIB0::0::0::INSTR", "X,SP6010,1,2");
-  CInstrumentManager manager(empty.get());
-  EXPECT_EQ(manager.Load(), 0);
-  EXPECT_NE(VisaCalls().find("viOpen GPIB0::0::0::INSTR"), std::string::npos);
-  EXPECT_EQ(manager.Unload(), 0);
   EXPECT_TRUE(Boxes().empty());
 }
 
@@ -111,20 +104,19 @@ TEST_F(ManagerTest, ModelChoosesTypeCodeAndLibrary) {
                {"cmu 200 cmw", 0}, {"SP8010B TD-LTE", 9}};
   for (const auto &c : cases) {
     SCOPED_TRACE(c.model);
-    nsig.reset();
-    pxi.reset();
-    visaAnswer("GPIB0::14::0::INSTR", std::string("Maker,") + c.model + ",1,2");
+    *nsig = *pxi = FakeInstrumentControl();
+    visa->answers["GPIB0::14::0::INSTR"] = std::string("Maker,") + c.model + ",1,2";
     auto hub = Station(0, "Station.xml");
     CInstrumentManager manager(hub.get());
     ASSERT_EQ(manager.Load(), 0);
     EXPECT_EQ(manager.TypeCode(), c.typeCode);
-    test::InstrumentCopy &used = c.typeCode == QRX_INSTR_PXI3000 ? pxi : nsig;
-    test::InstrumentCopy &unused = c.typeCode == QRX_INSTR_PXI3000 ? nsig : pxi;
-    EXPECT_EQ(used.lastTypeCode(), c.typeCode);
-    EXPECT_EQ(used.live(), 1);
-    EXPECT_EQ(unused.lastTypeCode(), -1);
+    FakeInstrumentControl *used = c.typeCode == QRX_INSTR_PXI3000 ? pxi : nsig;
+    FakeInstrumentControl *unused = c.typeCode == QRX_INSTR_PXI3000 ? nsig : pxi;
+    EXPECT_EQ(used->lastTypeCode, c.typeCode);
+    EXPECT_EQ(used->live, 1);
+    EXPECT_EQ(unused->lastTypeCode, -1);
     EXPECT_EQ(manager.Unload(), 0);
-    EXPECT_EQ(used.live(), 0);
+    EXPECT_EQ(used->live, 0);
   }
 }
 
@@ -135,16 +127,15 @@ TEST_F(ManagerTest, FailedDetectionOrLibraryLoadsNothing) {
     SCOPED_TRACE(result);
     test::ClearBoxes();
     if (result == 1) {
-      visaAnswer("GPIB0::14::0::INSTR", "M,CMW,1,2");
+      visa->answers["GPIB0::14::0::INSTR"] = "M,CMW,1,2";
       std::filesystem::remove(NsigFile());
     }
     CInstrumentManager manager(hub.get());
     EXPECT_EQ(manager.Load(), result);
     ASSERT_EQ(Boxes().size(), 1u);
     EXPECT_EQ(Boxes()[0].text, result == 1 ? test::kLibraryLoadFailed : test::kTesterUnreachable);
-    EXPECT_EQ(Boxes()[0].caption, "QRXInterface");
     EXPECT_FALSE(manager.HoldsLibrary());
-    EXPECT_EQ(nsig.live(), 0);
+    EXPECT_EQ(nsig->live, 0);
     EXPECT_EQ(manager.Unload(), 1);
   }
 }
@@ -179,24 +170,23 @@ private:
   ITestTools *real_;
 };
 
-TEST_F(ManagerTest, NoDetectionServiceIsASilentOne) {
+TEST_F(ManagerTest, NoDetectionServiceOrEntryPoint) {
   WriteConfig("Lan.xml", "<CommonConfig><TransferType>1</TransferType></CommonConfig>");
   auto real = Station(0, "Lan.xml");
-  HubWithoutDetection hub(real.get());
-  CInstrumentManager manager(&hub);
-  EXPECT_EQ(manager.Load(), 1) << "even when no identification would be needed";
+  HubWithoutDetection silent(real.get());
+  CInstrumentManager undetected(&silent);
+  EXPECT_EQ(undetected.Load(), 1) << "even when no identification would be needed";
   EXPECT_TRUE(Boxes().empty());
-  EXPECT_FALSE(manager.HoldsLibrary());
+  EXPECT_FALSE(undetected.HoldsLibrary());
   CInstrumentManager orphan(nullptr);
   EXPECT_EQ(orphan.Load(), 1);
-}
-
-TEST_F(ManagerTest, MissingEntryPointLeavesTheManagerHalfLoaded) {
-  visaAnswer("GPIB0::14::0::INSTR", "M,CMW,1,2");
+  // A library without the entry point leaves the manager half loaded.
+  visa->answers["GPIB0::14::0::INSTR"] = "M,CMW,1,2";
   // A new file under the library's name (a loaded library's file cannot be replaced on Windows).
-  nsig.Close();
+  platform::FreeLibrary(held_[1]);
+  held_[1] = nullptr;
   std::filesystem::remove(NsigFile());
-  std::filesystem::copy_file(QRX_FAKE_INSTRUMENT_NO_ENTRY, NsigFile());
+  std::filesystem::copy_file(QRX_FAKE_INCOMPLETE, NsigFile());
   auto hub = Station(0, "Station.xml");
   CInstrumentManager manager(hub.get());
   EXPECT_EQ(manager.Load(), 1);
@@ -225,7 +215,7 @@ TEST_F(ManagerTest, MissingEntryPointLeavesTheManagerHalfLoaded) {
 
 // Calls reach the instrument by table position only while it is loaded; Unload in each state.
 TEST_F(ManagerTest, CallsAndUnloadInEachState) {
-  visaAnswer("GPIB0::14::0::INSTR", "M,CMW,1,2");
+  visa->answers["GPIB0::14::0::INSTR"] = "M,CMW,1,2";
   auto hub = Station(0, "Station.xml");
   CInstrumentManager manager(hub.get());
   EXPECT_EQ(manager.Unload(), 1) << "empty";
@@ -234,58 +224,43 @@ TEST_F(ManagerTest, CallsAndUnloadInEachState) {
   EXPECT_EQ(manager.InstrumentCall3(1, 2), 1);
   ASSERT_EQ(manager.Load(), 0);
   ASSERT_EQ(manager.Load(), 0);
-  EXPECT_EQ(nsig.live(), 1) << "a second Load gives the first instrument back";
+  EXPECT_EQ(nsig->live, 1) << "a second Load gives the first instrument back";
   EXPECT_EQ(manager.InstrumentCall1(1, 2, 3), 10203);
   EXPECT_EQ(manager.InstrumentCall1(-2, 0, 0), -20000) << "a negative result keeps its sign";
   EXPECT_EQ(manager.InstrumentCall2(3, 2, 1), -30201);
   EXPECT_EQ(manager.InstrumentCall3(4, -5), 395);
-  EXPECT_TRUE(nsig.calls().ends_with("release\ncall1 1 2 3\ncall1 -2 0 0\ncall2 3 2 1\ncall3 4 -5\n"))
-      << nsig.calls();
-  nsig.setStatus(42);
+  nsig->status = 42;
   EXPECT_EQ(manager.Unload(), 0) << "loaded: the library was freed";
-  const std::string calls = nsig.calls();
-  EXPECT_TRUE(calls.ends_with("call3 4 -5\nstatus\nrelease\n")) << calls;
-  EXPECT_EQ(nsig.live(), 0);
+  EXPECT_TRUE(nsig->calls.ends_with("status\nrelease\n")) << "status asked, then released";
+  EXPECT_EQ(nsig->live, 0);
   EXPECT_FALSE(manager.HoldsLibrary());
   EXPECT_EQ(manager.Unload(), 1) << "empty again";
   EXPECT_EQ(manager.InstrumentCall3(4, -5), 1);
-  EXPECT_EQ(nsig.calls(), calls);
 }
-
-class InstrumentStationTest : public test::InstrumentFixture {
-protected:
-  void SetUp() override {
-    InstrumentFixture::SetUp();
-    folder_->DeployPlugins(QRX_TEST_PLUGIN);
-    folder_->DeployTestLibraries(QRX_TEST_LIBRARY);
-    WriteConfig("Station.xml", "<BASEINFO><nGPIBAddress3>1</nGPIBAddress3>"
-                               "<nDeviceAddress3>20</nDeviceAddress3></BASEINFO>"
-                               "<CommonConfig><TransferType>0</TransferType></CommonConfig>");
-  }
-  void TearDown() override {
-    CleanUpQRXInterface();
-    InstrumentFixture::TearDown();
-  }
-};
 
 // Every station gets an instrument manager from the factory, whatever its product type, and
 // it stays unloaded until someone calls Load.
-TEST_F(InstrumentStationTest, BothProductTypesGetAnUnloadedManager) {
-  visaAnswer("GPIB1::20::0::INSTR", "Anritsu,MT8820C,1,2");
+TEST_F(ManagerTest, BothProductTypesGetAnUnloadedManager) {
+  folder_->DeployPlugins(QRX_TEST_PLUGIN);
+  folder_->DeployTestLibraries(QRX_TEST_LIBRARY);
+  WriteConfig("Station.xml", "<BASEINFO><nGPIBAddress3>1</nGPIBAddress3>"
+                             "<nDeviceAddress3>20</nDeviceAddress3></BASEINFO>"
+                             "<CommonConfig><TransferType>0</TransferType></CommonConfig>");
+  visa->answers["GPIB1::20::0::INSTR"] = "Anritsu,MT8820C,1,2";
   for (const char *product : {"QRX", "UFI"}) {
-    const std::string before = VisaCalls();
+    const std::string before = visa->calls;
     ASSERT_EQ(InitQRXInterface(2, "Station.xml", product), 0) << product;
     StationContext s;
     ASSERT_TRUE(FindStation(&s));
     ASSERT_NE(s.instrumentManager, nullptr) << product;
-    EXPECT_EQ(VisaCalls(), before) << "creating a station touches no instrument";
-    EXPECT_EQ(nsig.live(), 0);
+    EXPECT_EQ(visa->calls, before) << "creating a station touches no instrument";
+    EXPECT_EQ(nsig->live, 0);
     // The manager reads the station's own seeded parameters: index 2 uses the keys ending in 3.
     EXPECT_EQ(s.instrumentManager->Load(), 0) << product;
-    EXPECT_EQ(nsig.lastTypeCode(), QRX_INSTR_8820C);
+    EXPECT_EQ(nsig->lastTypeCode, QRX_INSTR_8820C);
     EXPECT_EQ(s.instrumentManager->Unload(), 0);
     EXPECT_EQ(CleanUpQRXInterface(), 0);
-    nsig.reset();
+    *nsig = FakeInstrumentControl();
   }
 }
 

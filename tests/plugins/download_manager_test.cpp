@@ -1,10 +1,12 @@
 // Phone and UFI download managers against the recording fake plug-in: image signature, the
 // settings file's bytes, option and extra values, progress window and callbacks.
-#include "sn_manager_fixture.h"
+#include "plugin_deployment.h"
 
 #include "plugins/qrx_bi_download_manager.h"
 #include "platform/fault_injection.h"
 #include "plugins/qrx_ufi_bi_download_manager.h"
+#include "sn/ssnufi_manager.h"
+#include "sn/sssn_qrx_manager.h"
 
 #include "../support/environment.h"
 
@@ -36,14 +38,13 @@ protected:
 using PhoneDownload = DownloadTest<CQRXBIDownloadManager, false>;
 using UfiDownload = DownloadTest<CQRXUFiBIDownloadManager, true>;
 
-TEST_F(PhoneDownload, StopCallsThePluginEvenBeforeAnyStartAndStartWritesTheImageFirst) {
+// Stop calls the plug-in even before any start, and a start writes the image first; images
+// without the signature, or no settings file from the plug-in, are refused.
+TEST_F(PhoneDownload, StartWritesTheImageFirstAndRefusesImagesWithoutTheSignature) {
   EXPECT_EQ(manager->StopDownload(), 0);
   EXPECT_EQ(Start(image), 0);
   EXPECT_EQ(Settings(), "[DownloadImage]\r\nFile=" + image + "\r\n");
   EXPECT_EQ(CallsMade(), (Calls{"111(0,0)", "14()", "112(2,1)", "110(window)", "111(1,0)"}));
-}
-
-TEST_F(PhoneDownload, ImagesWithoutTheSignatureOrASettingsFileAreRefused) {
   deployment.Write("exact.bin", kSignature);
   EXPECT_EQ(Start(deployment.Path("exact.bin")), 0);
   control->Clear();
@@ -66,19 +67,10 @@ TEST_F(PhoneDownload, ImagesWithoutTheSignatureOrASettingsFileAreRefused) {
     EXPECT_EQ(CallsMade(), Calls{"14()"}) << file;
     control->Clear();
   }
-}
-
-TEST_F(PhoneDownload, ExistingSettingsAreKeptAroundTheReplacedValue) {
-  deployment.Write("Plugins/download.ini", "[Port]\r\nCom=3\r\n[downloadimage]\r\nfile=old\r\nSpeed=9\r\n");
-  EXPECT_EQ(Start(image), 0);
-  // The key keeps the file's own spelling of its name, as on Windows.
-  EXPECT_EQ(Settings(), "[Port]\r\nCom=3\r\n[downloadimage]\r\nfile=" + image + "\r\nSpeed=9\r\n");
-}
-
-TEST_F(PhoneDownload, PrepareHandsModelAndPhoneTypeOrAsksTheOperatorForIt) {
+  // Prepare hands model and phone type on, or asks the operator for the phone type.
+  ClearBoxes();
   EXPECT_EQ(manager->PrepareDownload(), 1);
   ASSERT_EQ(Boxes().size(), 1u);
-  EXPECT_EQ(Boxes()[0].caption, "QRXInterface");
   EXPECT_EQ(Boxes()[0].text.substr(Boxes()[0].text.size() - 13), "\xA3\xBA" "BIPhoneType");
   control->Clear();
   SetPhoneType("BI_TYPE");
@@ -91,7 +83,9 @@ TEST_F(PhoneDownload, PrepareHandsModelAndPhoneTypeOrAsksTheOperatorForIt) {
   EXPECT_EQ(manager->PrepareDownload(), 1);
 }
 
-TEST(DownloadWithoutPlugin, EveryOperationFails) {
+// Managers without their plug-in fail every operation; the only messages are the two load
+// failures.
+TEST(ManagersWithoutPlugin, EveryOperationFails) {
   PluginDeployment d({.phone = false, .ufi = false, .others = false});
   CQRXTestTools *hub = new CQRXTestTools(1, "S.xml", nullptr);
   CQRXBIDownloadManager phone(hub);
@@ -103,11 +97,23 @@ TEST(DownloadWithoutPlugin, EveryOperationFails) {
     EXPECT_EQ(m->StartDownload("x", 0, nullptr, "", 0, 0, ""), 1);
     EXPECT_EQ(m->StopDownload(), 1);
   }
-  EXPECT_EQ(Boxes().size(), 2u); // only the two load failures
+  CSSSNQRXManager phoneSn(hub);
+  CSSNUFIManager ufiSn(hub);
+  EXPECT_EQ(phoneSn.Initialize(), 0);
+  EXPECT_EQ(ufiSn.Initialize(), 0);
+  char out[64];
+  for (ISNManager *m : {static_cast<ISNManager *>(&phoneSn), static_cast<ISNManager *>(&ufiSn)})
+    EXPECT_EQ((std::vector<int>{m->Init_TestDLL_SN(), m->WriteSN("A", 0), m->ReadSN(out, 0),
+                                m->WriteIMEI("1", 0), m->ReadTestInfo(4, out), m->ClosePort(),
+                                m->WriteMSN("1", 0)}),
+              std::vector<int>(7, 1));
+  EXPECT_EQ((std::vector<int>{phoneSn.OpenPort(1, 2), ufiSn.OpenPort(1, 2), ufiSn.WriteMAC("00")}),
+            (std::vector<int>{1, 5, 1}));
+  EXPECT_EQ(Boxes().size(), 2u);
   hub->Release();
 }
 
-TEST_F(UfiDownload, StartWritesBothImagesAndPassesTheExtraValues) {
+TEST_F(UfiDownload, StartWritesBothImagesOrNeitherAndPassesTheExtraValues) {
   EXPECT_EQ(Start(image), 0);
   EXPECT_EQ(Settings(), "[DownloadImage]\r\nFile=" + image +
                             "\r\n[DownloadImageUFI]\r\nFile=/img/second.bin\r\n");
@@ -117,10 +123,7 @@ TEST_F(UfiDownload, StartWritesBothImagesAndPassesTheExtraValues) {
   EXPECT_EQ(Settings(), "[DownloadImage]\r\nFile=" + image + "\r\n[DownloadImageUFI]\r\nFile=\r\n");
   EXPECT_EQ(manager->StopDownload(), 0);
   EXPECT_EQ(CallsMade().back(), "129(0,0)");
-}
-
-// A write that fails at any point leaves both images as they were and starts nothing.
-TEST_F(UfiDownload, BothImagesAreWrittenOrNeither) {
+  // A write that fails at any point leaves both images as they were and starts nothing.
   const std::string before = "[DownloadImage]\r\nFile=old\r\n[DownloadImageUFI]\r\nFile=old2\r\n";
   for (int spared = 0; spared < 3; ++spared) {
     deployment.Write("Plugins/download.ini", before);

@@ -1,6 +1,6 @@
 // A BI plug-in written from the public boundary header alone: every position the library may
-// call records its arguments and answers as the test scripted, over a simulated device.
-// Built as the phone plug-in, or with FAKE_UFI as the UFI plug-in.
+// call records its arguments and answers as the test scripted; reads hand back what was written
+// last. Built as the phone plug-in, or with FAKE_UFI as the UFI plug-in.
 #include "fake_plugin_control.h"
 
 #include <qrx/plugin_boundary.h>
@@ -44,41 +44,15 @@ int Result(int position, int success) {
   return it == g_control.results.end() ? success : it->second;
 }
 
-// Field of the simulated device that a position writes or reads.
-const char *Field(int position) {
-#ifdef FAKE_UFI
-  switch (position) {
-  case kUfiWriteSnFirstCopy: case kUfiReadSnFirstCopy: return "sn1";
-  case kUfiWriteSnSecondCopy: case kUfiReadSnSecondCopy: return "sn2";
-  case kUfiWriteSnThirdCopy: case kUfiReadSnThirdCopy: return "sn3";
-  case kUfiWriteImeiFirstCopy: case kUfiReadImeiFirstCopy: return "imei1";
-  case kUfiWriteImeiSecondCopy: case kUfiReadImeiSecondCopy: return "imei2";
-  case kUfiWriteMac: case kUfiReadMac: return "mac";
-  case kUfiWriteMsn: case kUfiReadMsn: return "msn";
-  }
-#else
-  switch (position) {
-  case kPhoneWriteSnFirstCopy: case kPhoneReadSnFirstCopy: return "sn1";
-  case kPhoneWriteSnSecondCopy: case kPhoneReadSnSecondCopy: return "sn2";
-  case kPhoneWriteImeiFirstCopy: case kPhoneReadImeiFirstCopy: return "imei1";
-  case kPhoneWriteImeiSecondCopy: case kPhoneReadImeiSecondCopy: return "imei2";
-  case kPhoneWriteMsn: case kPhoneReadMsn: return "msn";
-  case kPhoneWritePsn: case kPhoneReadPsn: return "psn";
-  }
-#endif
-  return "other";
-}
-
-void Store(int position, const std::string &value) {
+void Store(const std::string &value) {
   std::lock_guard<std::mutex> hold(g_control.lock);
-  g_control.device[Field(position)] = value;
+  g_control.lastWritten = value;
 }
+// What a read position hands back: its scripted text, else what was written last.
 std::string Load(int position) {
   std::lock_guard<std::mutex> hold(g_control.lock);
   auto fill = g_control.fills.find(position);
-  if (fill != g_control.fills.end()) return fill->second;
-  auto value = g_control.device.find(Field(position));
-  return value == g_control.device.end() ? std::string() : value->second;
+  return fill != g_control.fills.end() ? fill->second : g_control.lastWritten;
 }
 bool Flag(const std::map<int, bool> &m, int position) {
   std::lock_guard<std::mutex> hold(g_control.lock);
@@ -87,26 +61,25 @@ bool Flag(const std::map<int, bool> &m, int position) {
 }
 
 // Fills a buffer of the size the boundary promises for the position.
-void FillBuffer(int position, char *out, size_t size) {
+void FillBuffer(int position, char *out, size_t size, std::string v) {
   if (!out || Flag(g_control.writeNothing, position)) return;
   if (Flag(g_control.overfill, position)) {
     std::memset(out, 'X', size);
     return;
   }
-  std::string v = Load(position);
   if (v.size() >= size) v.resize(size - 1);
   std::memcpy(out, v.c_str(), v.size() + 1);
 }
 
 template <int P> int WriteText(const char *text, int extra, int ti) {
   Record(P, text, extra, ti);
-  if (text) Store(P, text);
+  if (text) Store(text);
   return Result(P, 0);
 }
-template <int P, size_t Size> int ReadText(char *out, int extra, int ti) {
-  Record(P, out, extra, ti);
-  FillBuffer(P, out, Size);
-  return Result(P, 0);
+template <int P, size_t Size, int Success = 0, typename... I> int ReadText(char *out, I... ints) {
+  Record(P, out, ints...);
+  FillBuffer(P, out, Size, Load(P));
+  return Result(P, Success);
 }
 // Positions that only record their arguments and answer.
 template <int P, int Success, typename... A> int Plain(A... arguments) {
@@ -115,12 +88,7 @@ template <int P, int Success, typename... A> int Plain(A... arguments) {
 }
 template <int P> int ReadFlags(int count, char *out, int ti) {
   Record(P, count, out, ti);
-  if (Flag(g_control.overfill, P)) {
-    std::memset(out, 'X', kFlagBufferSize);
-  } else if (!Flag(g_control.writeNothing, P)) {
-    std::lock_guard<std::mutex> hold(g_control.lock);
-    std::strncpy(out, g_control.flags.c_str(), kFlagBufferSize - 1);
-  }
+  FillBuffer(P, out, kFlagBufferSize, "ABCDEFGHIJKLMNOPQRST");
   return Result(P, 0);
 }
 template <int P> int ReadFlagAt(int item, char *out, int ti) {
@@ -136,7 +104,7 @@ const char *SettingsFile() {
 // The string forms, with their trailing integer arguments (thread index last).
 template <int P, int Success, typename... I> int WriteString(std::string value, I... ints) {
   Record(P, value, ints...);
-  Store(P, value);
+  Store(value);
   return Result(P, Success);
 }
 template <int P, int Success, typename... I> int ReadString(std::string &out, I... ints) {
@@ -155,38 +123,26 @@ template <int P> int StartStop(int start, int b) {
   if (start) {
     std::vector<FakeProgress> progress;
     void *window;
-    bool send;
     {
       std::lock_guard<std::mutex> hold(g_control.lock);
       progress = g_control.progress;
       window = g_control.window;
-      send = g_control.sendProgress;
     }
     if (g_progressThread.joinable()) g_progressThread.join();
     if (!progress.empty())
-      g_progressThread = std::thread([progress, window, send] {
+      g_progressThread = std::thread([progress, window] {
         for (const FakeProgress &p : progress) {
 #ifdef _WIN32
           // As Windows plug-ins report: the system's own calls on the window handle.
-          HWND hwnd = static_cast<HWND>(window);
-          if (send) ::SendMessageA(hwnd, p.message, p.wparam, p.lparam);
-          else ::PostMessageA(hwnd, p.message, p.wparam, p.lparam);
+          ::PostMessageA(static_cast<HWND>(window), p.message, p.wparam, p.lparam);
 #else
-          if (send) QRX_SendMessage(window, p.message, p.wparam, p.lparam);
-          else QRX_PostMessage(window, p.message, p.wparam, p.lparam);
+          QRX_PostMessage(window, p.message, p.wparam, p.lparam);
 #endif
         }
       });
   }
   return 0;
 }
-#ifdef FAKE_UFI
-template <int P> int ReadUfiForm(char *out, int ti) {
-  Record(P, out, ti);
-  FillBuffer(P, out, 64);
-  return Result(P, 1);
-}
-#endif
 // Unload order is written beside the deployment: the control block dies with the library.
 void LogUnload(const char *what) {
   if (std::FILE *f = std::fopen("unload.log", "ab")) {
@@ -198,8 +154,6 @@ void LogUnload(const char *what) {
 void SnRelease() {
   if (g_progressThread.joinable()) g_progressThread.join();
   LogUnload(FAKE_NAME " sn");
-  std::lock_guard<std::mutex> hold(g_control.lock);
-  ++g_control.snReleases;
 }
 
 #ifdef FAKE_UFI
@@ -228,8 +182,8 @@ public:
   int ReadMac(std::string &o, int z, int ti) override { return ReadString<kUfiReadMac, 1>(o, z, ti); }
   int WriteSsid(int ti) override { return Plain<kUfiWriteSsid, 1>(ti); }
   int ReadSsid(std::string &o, int ti) override { return ReadString<kUfiReadSsid, 1>(o, ti); }
-  int ReadIntSoftVersionUfi(char *o, int ti) override { return ReadUfiForm<kUfiReadIntSoftVersionUfi>(o, ti); }
-  int ReadTestInfoUfi(char *o, int ti) override { return ReadUfiForm<kUfiReadTestInfoUfi>(o, ti); }
+  int ReadIntSoftVersionUfi(char *o, int ti) override { return ReadText<kUfiReadIntSoftVersionUfi, 64, 1>(o, ti); }
+  int ReadTestInfoUfi(char *o, int ti) override { return ReadText<kUfiReadTestInfoUfi, 64, 1>(o, ti); }
   int DownloadWindow(void *w) override { return SetWindow<kUfiDownloadWindow>(w); }
   int DownloadStartStop(int a, int b) override { return StartStop<kUfiDownloadStartStop>(a, b); }
   int DownloadOption(int a, int b) override { return Plain<kUfiDownloadOption, 0>(a, b); }
@@ -286,10 +240,6 @@ class Root final : public RootObject {
 public:
   void Release() override {
     LogUnload(FAKE_NAME " root");
-    {
-      std::lock_guard<std::mutex> hold(g_control.lock);
-      ++g_control.rootReleases;
-    }
     delete this;
   }
   int Initialise(int value) override {

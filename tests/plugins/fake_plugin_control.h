@@ -19,27 +19,23 @@ struct FakeControl {
   std::vector<std::string> calls;
   // Scripted results by position; unscripted positions answer success by their rule.
   std::map<int, int> results;
-  // Texts that read positions hand back instead of what the device holds.
+  // Texts that read positions hand back instead of what was written last.
   std::map<int, std::string> fills;
   // Read positions that fill their whole buffer with 'X' and leave no terminator.
   std::map<int, bool> overfill;
   // Read positions that write nothing at all.
   std::map<int, bool> writeNothing;
-  // The simulated device: values written by the write positions, by field name.
-  std::map<std::string, std::string> device;
-  std::string flags = "ABCDEFGHIJKLMNOPQRST";
+  // What the write positions wrote last: the read positions hand it back.
+  std::string lastWritten;
   std::string settingsFile;          // what position 14 returns; empty means null
   bool createReturnsNull = false;
   bool loadReturnsNull = false;
   int createCalls = 0;
   int loadCalls = 0;
   int rootInitialiseValue = 0;
-  int rootReleases = 0;
-  int snReleases = 0;
   void *window = nullptr;
   // Messages posted to the progress window from a thread of the plug-in when a download starts.
   std::vector<FakeProgress> progress;
-  bool sendProgress = false; // QRX_SendMessage instead of QRX_PostMessage
 
   void Clear() {
     std::lock_guard<std::mutex> hold(lock);
@@ -48,7 +44,7 @@ struct FakeControl {
     fills.clear();
     overfill.clear();
     writeNothing.clear();
-    device.clear();
+    lastWritten.clear();
   }
   std::vector<std::string> Calls() {
     std::lock_guard<std::mutex> hold(lock);

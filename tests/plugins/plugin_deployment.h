@@ -1,9 +1,11 @@
 // A station folder with fake BI plug-ins in Plugins/ and test libraries in TestDll/, worked
-// in by the test process; its destructor unloads every plug-in loader.
+// in by the test process; its destructor unloads every plug-in loader. ManagerTest: a hub with
+// thread index 3 and a serial-number or download manager on the fake plug-ins.
 #pragma once
 
 #include "fake_plugin_control.h"
 #include <qrx/plugin_boundary.h>
+#include "hub/qrx_test_tools.h"
 #include "platform/dynamic_library.h"
 #include "plugins/bi_singleton.h"
 #include "plugins/biqrxgsm_ft_singleton.h"
@@ -12,6 +14,9 @@
 
 #include "../support/station_folder.h"
 
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <string>
 
 namespace qrx::test {
@@ -50,6 +55,42 @@ public:
   }
   static FakeControl *Phone() { return Control(CBISingleton::GetInstance()->Module()); }
   static FakeControl *Ufi() { return Control(CUFiBISingleton::GetInstance()->Module()); }
+};
+
+using Calls = std::vector<std::string>;
+
+template <typename Manager, bool Ufi> class ManagerTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    hub = new CQRXTestTools(3, "Station.xml", nullptr);
+    hub->GetParameterDataSet()->SetInt("ThreadIndex", 3);
+    manager = std::make_unique<Manager>(hub);
+    ASSERT_EQ(manager->Initialize(), 1);
+    control = Ufi ? PluginDeployment::Ufi() : PluginDeployment::Phone();
+    ASSERT_NE(control, nullptr);
+    control->Clear();
+  }
+  void TearDown() override {
+    manager.reset();
+    hub->Release();
+  }
+  Calls CallsMade() { return control->Calls(); }
+  void Script(int position, int result) {
+    std::lock_guard<std::mutex> hold(control->lock);
+    control->results[position] = result;
+  }
+  void Fill(int position, const std::string &text) {
+    std::lock_guard<std::mutex> hold(control->lock);
+    control->fills[position] = text;
+  }
+  void SetPhoneType(const std::string &type) {
+    hub->GetParameterDataSet()->SetString("BIPhoneType", type);
+  }
+
+  PluginDeployment deployment;
+  CQRXTestTools *hub = nullptr;
+  std::unique_ptr<Manager> manager;
+  FakeControl *control = nullptr;
 };
 
 } // namespace qrx::test

@@ -1,17 +1,17 @@
-// A fake VISA for the instrument tests, written against the published VISA C interface:
-// scripted "*IDN?" answers per resource, a resource list, failing functions on demand, and
-// a log of every call. Built a second time without viFindNext as an incomplete VISA.
+// A fake VISA and instrument library in one, written against the published VISA C interface
+// and the public instrument header: scripted "*IDN?" answers per resource, a resource list,
+// failing functions on demand, a log of every call, and instruments whose results keep each
+// argument visible. Built a second time without viFindNext and GetQRXCalInstrInterface, as an
+// incomplete VISA and a library missing its entry.
+#include "fake_instruments.h"
+
 #include <qrx/calling_convention.h>
+#include <qrx/instrument_library.h>
 
 #include <cstdarg>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <mutex>
-#include <set>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -25,33 +25,21 @@ constexpr ViStatus kNotSupported = static_cast<ViStatus>(0xBFFF0067);
 // A real VISA's formatted-read buffer: "%t" delivers at most this much.
 constexpr size_t kReadBuffer = 4096;
 
+std::mutex g_lock;
+FakeVisaControl g_visa;
+FakeInstrumentControl g_instrument;
 struct FindList {
   std::vector<std::string> found;
   size_t next = 1;
 };
+std::map<ViSession, FindList> g_lists;
+ViSession g_next = 1;
 
-struct State {
-  std::mutex lock;
-  std::map<std::string, std::string> answers;
-  std::vector<std::string> listed;
-  std::map<std::string, ViStatus> failing;
-  std::map<ViSession, std::string> sessions; // id -> resource ("" for a manager)
-  std::map<ViSession, FindList> lists;
-  ViSession next = 1;
-  std::string calls;
-  std::string callsCopy;
-};
-
-State &S() {
-  static State state;
-  return state;
-}
-
-// One call into the fake: holds the lock while it lasts, logs the call and carries the
+// One call into the fake VISA: holds the lock while it lasts, logs the call and carries the
 // scripted failure of the function, if any (0 otherwise).
 struct Call {
-  State &s = S();
-  std::lock_guard<std::mutex> hold{s.lock};
+  FakeVisaControl &s = g_visa;
+  std::lock_guard<std::mutex> hold{g_lock};
   ViStatus failure;
   Call(const std::string &function, const std::string &detail) {
     s.calls += function + (detail.empty() ? "" : " " + detail) + "\n";
@@ -60,46 +48,24 @@ struct Call {
   }
 };
 
+// Results that keep each argument visible, so order and sign can be checked.
+class Instrument final : public qrx::instrument::InstrumentObject {
+public:
+  int32_t UnloadStatus() override {
+    g_instrument.calls += "status\n";
+    return g_instrument.status;
+  }
+  int32_t Call1(int32_t a, int32_t b, int32_t c) override { return a * 10000 + b * 100 + c; }
+  int32_t Call2(int32_t a, int32_t b, int32_t c) override { return -(a * 10000 + b * 100 + c); }
+  int32_t Call3(int32_t a, int32_t b) override { return a * 100 + b; }
+};
+
 } // namespace
 
 #define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
 
-FAKE_EXPORT void FakeVisaReset() {
-  State &s = S();
-  std::lock_guard<std::mutex> hold(s.lock);
-  s.answers.clear();
-  s.listed.clear();
-  s.failing.clear();
-  s.sessions.clear();
-  s.lists.clear();
-  s.calls.clear();
-}
-
-FAKE_EXPORT void FakeVisaAnswer(const char *resource, const char *answer) {
-  std::lock_guard<std::mutex> hold(S().lock);
-  S().answers[resource] = answer;
-}
-
-FAKE_EXPORT void FakeVisaList(const char *description) {
-  std::lock_guard<std::mutex> hold(S().lock);
-  S().listed.push_back(description);
-}
-
-FAKE_EXPORT void FakeVisaFail(const char *function, int status) {
-  std::lock_guard<std::mutex> hold(S().lock);
-  S().failing[function] = status;
-}
-
-FAKE_EXPORT const char *FakeVisaCalls() {
-  std::lock_guard<std::mutex> hold(S().lock);
-  S().callsCopy = S().calls;
-  return S().callsCopy.c_str();
-}
-
-FAKE_EXPORT int FakeVisaOpenSessions() {
-  std::lock_guard<std::mutex> hold(S().lock);
-  return static_cast<int>(S().sessions.size());
-}
+FAKE_EXPORT FakeVisaControl *FakeVisaControlBlock() { return &g_visa; }
+FAKE_EXPORT FakeInstrumentControl *FakeInstrumentControlBlock() { return &g_instrument; }
 
 FAKE_EXPORT ViStatus QRX_VISA viOpenDefaultRM(ViSession *vi) {
   Call call("viOpenDefaultRM", "");
@@ -108,7 +74,7 @@ FAKE_EXPORT ViStatus QRX_VISA viOpenDefaultRM(ViSession *vi) {
     return call.failure;
   }
   if (!vi) return kInvalidObject;
-  *vi = call.s.next++;
+  *vi = g_next++;
   call.s.sessions[*vi] = "";
   return kSuccess;
 }
@@ -117,12 +83,12 @@ FAKE_EXPORT ViStatus QRX_VISA viOpen(ViSession rm, const char *name, uint32_t mo
                             ViSession *vi) {
   const std::string resource = name ? name : "(null)";
   Call call("viOpen", resource + " " + std::to_string(mode) + " " + std::to_string(timeout));
-  State &s = call.s;
+  FakeVisaControl &s = call.s;
   if (call.failure) return call.failure;
   auto manager = s.sessions.find(rm);
   if (manager == s.sessions.end() || !manager->second.empty() || !vi) return kInvalidObject;
   if (!s.answers.count(resource)) return kResourceNotFound;
-  *vi = s.next++;
+  *vi = g_next++;
   s.sessions[*vi] = resource;
   return kSuccess;
 }
@@ -137,7 +103,7 @@ FAKE_EXPORT ViStatus viQueryf(ViSession vi, const char *writeFormat, const char 
                               ...) {
   Call call("viQueryf", std::string(writeFormat ? writeFormat : "(null)") + " " +
                            (readFormat ? readFormat : "(null)"));
-  State &s = call.s;
+  FakeVisaControl &s = call.s;
   if (call.failure) return call.failure;
   auto it = s.sessions.find(vi);
   if (it == s.sessions.end() || it->second.empty()) return kInvalidObject;
@@ -155,14 +121,14 @@ FAKE_EXPORT ViStatus viQueryf(ViSession vi, const char *writeFormat, const char 
 FAKE_EXPORT ViStatus QRX_VISA viClose(ViSession vi) {
   Call call("viClose", std::to_string(vi));
   if (call.failure) return call.failure;
-  call.s.lists.erase(vi);
+  g_lists.erase(vi);
   return call.s.sessions.erase(vi) ? kSuccess : kInvalidObject;
 }
 
 FAKE_EXPORT ViStatus QRX_VISA viFindRsrc(ViSession rm, const char *expression, ViSession *list,
                                 uint32_t *count, char *description) {
   Call call("viFindRsrc", expression ? expression : "(null)");
-  State &s = call.s;
+  FakeVisaControl &s = call.s;
   if (call.failure) return call.failure;
   if (!s.sessions.count(rm)) return kInvalidObject;
   FindList found;
@@ -171,19 +137,31 @@ FAKE_EXPORT ViStatus QRX_VISA viFindRsrc(ViSession rm, const char *expression, V
   if (found.found.empty()) return kResourceNotFound;
   *count = static_cast<uint32_t>(found.found.size());
   std::snprintf(description, 256, "%s", found.found[0].c_str());
-  *list = s.next++;
+  *list = g_next++;
   s.sessions[*list] = "(find list)";
-  s.lists[*list] = std::move(found);
+  g_lists[*list] = std::move(found);
   return kSuccess;
 }
 
-#ifndef FAKE_VISA_WITHOUT_FIND_NEXT
+FAKE_EXPORT void ReleaseInstrument(void *instrument) {
+  g_instrument.calls += "release\n";
+  --g_instrument.live;
+  delete static_cast<Instrument *>(static_cast<qrx::instrument::InstrumentObject *>(instrument));
+}
+
+#ifndef FAKE_INCOMPLETE
 FAKE_EXPORT ViStatus QRX_VISA viFindNext(ViSession list, char *description) {
   Call call("viFindNext", "");
   if (call.failure) return call.failure;
-  auto it = call.s.lists.find(list);
-  if (it == call.s.lists.end() || it->second.next >= it->second.found.size()) return kResourceNotFound;
+  auto it = g_lists.find(list);
+  if (it == g_lists.end() || it->second.next >= it->second.found.size()) return kResourceNotFound;
   std::snprintf(description, 256, "%s", it->second.found[it->second.next++].c_str());
   return kSuccess;
+}
+
+FAKE_EXPORT void *GetQRXCalInstrInterface(int typeCode) {
+  g_instrument.lastTypeCode = typeCode;
+  ++g_instrument.live;
+  return static_cast<qrx::instrument::InstrumentObject *>(new Instrument);
 }
 #endif
