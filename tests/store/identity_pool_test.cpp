@@ -245,7 +245,7 @@ INSTANTIATE_TEST_SUITE_P(Stores, IdentityPoolTest, ::testing::Values("sqlite", "
 
 // Eight hosts with four station threads each take IMEIs from one PostgreSQL pool, each host
 // through connections of its own; some values go back to the pool, some are burned.
-TEST(IdentityPoolHosts, EightHostsShareOnePoolWithoutDuplicates) {
+TEST(IdentityPoolHosts, EightHostsShareOnePoolWithoutDuplicatesAndWaitForARestartedServer) {
   std::string why;
   const std::string url = qrx::testing::FreshPgDatabase(&why);
   ASSERT_FALSE(url.empty()) << why;
@@ -309,6 +309,28 @@ TEST(IdentityPoolHosts, EightHostsShareOnePoolWithoutDuplicates) {
     ASSERT_TRUE(unit);
     EXPECT_EQ(*unit, holder[value]);
   }
+
+  // The server restarts under a host's stations: their reservations wait for it instead of
+  // failing the unit, also on stations without a connection of their own.
+  auto source = OpenIdentitySource(url, folder.Path(), &why);
+  std::string first;
+  ASSERT_TRUE(source && source->Reserve(NewUnitId(), "imei", &first, &why)) << why;
+  auto *cluster = qrx::testing::SharedPgCluster(&why);
+  ASSERT_TRUE(cluster->StopServer());
+  std::thread restart([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    cluster->StartServer();
+  });
+  std::vector<std::thread> waiting;
+  for (int s = 0; s < 4; ++s)
+    waiting.emplace_back([&] {
+      std::string value, error;
+      EXPECT_TRUE(source->Reserve(NewUnitId(), "imei", &value, &error)) << error;
+      EXPECT_NE(value, first);
+    });
+  for (auto &t : waiting)
+    t.join();
+  restart.join();
 }
 
 TEST(QrxIds, LoadsPoolsAndReportsThemAsJson) {
