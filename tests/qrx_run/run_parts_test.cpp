@@ -172,6 +172,9 @@ TEST(SequenceIdentities, PoolTokensWhereTextsGoAndTheCatalogueSaysWhichIdentity)
     EXPECT_EQ(use ? use->kind : "", kind) << name;
     EXPECT_EQ(use && use->write, write) << name;
   }
+  int identities = 0;
+  for (const ExportRow &row : ExportCatalogueView::Rows()) identities += ExportCatalogueView::IdentityOf(row) ? 1 : 0;
+  EXPECT_EQ(identities, 12); // six identities, each written and read
 }
 
 // Pools in memory with the states the store keeps, and the calls in the order they came.
