@@ -49,31 +49,14 @@ class GateStore final : public UnitStoreWriter {
 public:
   bool Write(const UnitOperation &operation) override {
     std::lock_guard lock(mutex);
-    if (!open) {
-      error = "the store is closed";
-      return false;
-    }
-    error.clear();
-    written.push_back(std::string(operation.whole ? "end " : "begin ") + operation.unit.unitId);
-    return true;
+    if (open)
+      written.push_back(std::string(operation.whole ? "end " : "begin ") + operation.unit.unitId);
+    return open;
   }
-  std::string LastError() const override {
-    std::lock_guard lock(mutex);
-    return error;
-  }
-  void Open() {
-    std::lock_guard lock(mutex);
-    open = true;
-  }
-  std::vector<std::string> Written() const {
-    std::lock_guard lock(mutex);
-    return written;
-  }
-
-  mutable std::mutex mutex;
-  bool open = false;
-  std::string error;
-  std::vector<std::string> written;
+  std::string LastError() const override { return "the store is closed"; } // after a refusal
+  std::atomic<bool> open{false};
+  std::mutex mutex;
+  std::vector<std::string> written; // under mutex
 };
 
 UnitRecord Unit(int n) {
@@ -322,12 +305,15 @@ TEST(QueuedUnitSink, RefusedWritesWaitInOrderAFullQueueHoldsTheStationClosingCou
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_FALSE(returned);
-  store->Open();
+  store->open = true;
   station.join();
   EXPECT_TRUE(sink.Flush(std::chrono::seconds(10)));
   EXPECT_EQ(sink.LastError(), "");
-  EXPECT_EQ(store->Written(), (std::vector<std::string>{"begin u0", "end u0", "begin u1",
-                                                        "end u1", "begin u2"}));
+  {
+    std::lock_guard hold(store->mutex);
+    EXPECT_EQ(store->written, (std::vector<std::string>{"begin u0", "end u0", "begin u1", "end u1",
+                                                         "begin u2"}));
+  }
   {
     std::lock_guard lock(mutex);
     ASSERT_GE(messages.size(), 3u);
