@@ -3,6 +3,7 @@
 // under qrx-run drawing identities and recording its units, and bounded memory over many units.
 #include "deployment_journals.h"
 #include "identity_pool_admin.h"
+#include "child_process.h"
 #include "journal_script.h"
 #include "pg_connection.h"
 #include "schema_migrations.h"
@@ -15,8 +16,6 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,13 +67,6 @@ Outcome Collect(const Deployment &d, const std::string &db = "") {
   return {journals.Counters(), journals.Problems()};
 }
 
-std::vector<UnitRecord> Stored(const Deployment &d, const std::string &db = "") {
-  std::string error;
-  auto units = store::ReadStoredUnits(db, d.dir.Path(), &error);
-  EXPECT_EQ(error, "");
-  return units;
-}
-
 const UnitRecord *BySerial(const std::vector<UnitRecord> &units, const std::string &serial) {
   for (const auto &u : units)
     if (u.serialNumber == serial)
@@ -92,32 +84,11 @@ int64_t DeadPid() {
 
 std::string Machine() { return platform::host::MachineName(); }
 
-// Starts program with args; its pid.
-pid_t Spawn(const char *program, const std::vector<std::string> &args) {
-  const pid_t child = fork();
-  if (child == 0) {
-    std::vector<char *> argv{const_cast<char *>(program)};
-    for (const auto &a : args)
-      argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    if (!freopen("/dev/null", "w", stdout))
-      _exit(126);
-    execv(program, argv.data());
-    _exit(127);
-  }
-  return child;
-}
-
-pid_t StartCollector(const std::vector<std::string> &args) { return Spawn(QRX_COLLECTOR, args); }
-
-// Waits for a child; its exit status (-1 when killed), and its peak memory in KiB in *maxRssKb.
-int Wait(pid_t child, long *maxRssKb = nullptr) {
-  int status = 0;
-  rusage usage{};
-  wait4(child, &status, 0, &usage);
-  if (maxRssKb)
-    *maxRssKb = usage.ru_maxrss;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+// Runs a program to its end with its output dropped: its exit status (-1 when a signal ended
+// it), and its peak memory in KiB in *peakKb.
+int RunToEnd(const std::vector<std::string> &argv, long *peakKb = nullptr) {
+  ChildProcess child;
+  return child.Start(argv, "/dev/null") ? child.Wait(peakKb) : -1;
 }
 
 // Journals of finished units on several stations of a dead host, rotated every 1000 units.
@@ -224,8 +195,9 @@ TEST(Collector, JournalsBecomeWholeUnitsOnceAndBadOnesAreNeverFatal) {
       EXPECT_TRUE(outcome.problems.empty());
     }
     EXPECT_EQ(Collect(d).counters.units, 0); // nothing twice
-    const auto units = Stored(d);
-    ASSERT_EQ(units.size(), c.units.size());
+    std::string error;
+    const auto units = store::ReadStoredUnits("", d.dir.Path(), &error);
+    ASSERT_EQ(units.size(), c.units.size()) << error;
     for (const Unit &want : c.units) {
       SCOPED_TRACE(want.serial);
       const UnitRecord *u = BySerial(units, want.serial);
@@ -258,13 +230,15 @@ TEST(Collector, KilledMidWriteThenRerunRecordsEveryUnitOnce) {
     WriteUnits(d, 2, kUnits / 2, kItems);
     const std::string db = d.dir.Path() + "/Results/results.db";
     const std::string bus = "amqp://127.0.0.1:1/queue/cfx";
-    const pid_t collector = StartCollector({"--station", d.dir.Path(), "--batch", "1", "--cfx", bus});
+    ChildProcess collector;
+    ASSERT_TRUE(collector.Start({QRX_COLLECTOR, "--station", d.dir.Path(), "--batch", "1", "--cfx", bus},
+                                "/dev/null"));
     while (Count(db, "SELECT COUNT(*) FROM units") < killAt)
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    kill(collector, SIGKILL);
-    Wait(collector);
+    collector.Kill();
+    collector.Wait();
     ASSERT_LT(Count(db, "SELECT COUNT(*) FROM units"), kUnits);
-    EXPECT_EQ(Wait(StartCollector({"--station", d.dir.Path(), "--once", "--cfx", bus})), 0);
+    EXPECT_EQ(RunToEnd({QRX_COLLECTOR, "--station", d.dir.Path(), "--once", "--cfx", bus}), 0);
     EXPECT_EQ(std::tuple(Count(db, "SELECT COUNT(*) FROM units"),
                          Count(db, "SELECT COUNT(*) FROM items"),
                          Count(db, "SELECT COUNT(*) FROM units WHERE verdict = 'incomplete'"),
@@ -321,9 +295,7 @@ TEST(Collector, MemoryStaysBoundedOverManyUnits) {
   for (int i = 0; i < 2; ++i) {
     Deployment d;
     WriteUnits(d, 4, counts[i] / 4, 10);
-    EXPECT_EQ(Wait(StartCollector({"--station", d.dir.Path(), "--once", "--web", "127.0.0.1:0"}),
-                   &peak[i]),
-              0);
+    EXPECT_EQ(RunToEnd({QRX_COLLECTOR, "--station", d.dir.Path(), "--once", "--web", "127.0.0.1:0"}, &peak[i]), 0);
   }
   EXPECT_LE(peak[1], peak[0] * 13 / 10) << peak[0] << " KiB after 2,400 units, " << peak[1]
                                         << " KiB after 12,000";
@@ -334,9 +306,9 @@ TEST(Collector, MemoryStaysBoundedOverManyUnits) {
   std::ofstream(sequence) << "@product QRX\n@config QRX_Station.xml\nInit_TestInterface()\n"
                              "GSM_NST_MeasPower(1, 62, 5)\n";
   for (int i = 0; i < 2; ++i)
-    EXPECT_EQ(Wait(Spawn(QRX_RUN, {"--station", station.Path(), "--stations", "4", "--units",
-                                   std::to_string(counts[i] / 4), "--quiet", sequence}),
-                   &peak[i]),
+    EXPECT_EQ(RunToEnd({QRX_RUN, "--station", station.Path(), "--stations", "4", "--units",
+                   std::to_string(counts[i] / 4), "--quiet", sequence},
+                  &peak[i]),
               0);
   EXPECT_LE(peak[1], peak[0] * 13 / 10) << "qrx-run: " << peak[0] << " KiB after 2,400 units, "
                                         << peak[1] << " KiB after 12,000";
@@ -347,13 +319,8 @@ TEST(Collector, MemoryStaysBoundedOverManyUnits) {
 // whole and the cut ones as incomplete.
 TEST(Collector, CHostOnFourStationsIsRecordedWholeAlsoWhenKilledMidUnit) {
   SimulatedStation dir;
-  auto host = [&](const std::vector<std::string> &args) {
-    std::vector<std::string> all{dir.Path()};
-    all.insert(all.end(), args.begin(), args.end());
-    return Wait(Spawn(QRX_C_HOST, all));
-  };
-  ASSERT_EQ(host({"3"}), 0);
-  EXPECT_EQ(Wait(StartCollector({"--station", dir.Path(), "--once"})), 0);
+  ASSERT_EQ(RunToEnd({QRX_C_HOST, dir.Path(), "3"}), 0);
+  EXPECT_EQ(RunToEnd({QRX_COLLECTOR, "--station", dir.Path(), "--once"}), 0);
   std::string error;
   auto units = store::ReadStoredUnits("", dir.Path(), &error);
   ASSERT_EQ(units.size(), 12u) << error;
@@ -372,12 +339,12 @@ TEST(Collector, CHostOnFourStationsIsRecordedWholeAlsoWhenKilledMidUnit) {
                 }), 2) << serial;
     }
 
-  ASSERT_EQ(host({"2", "kill"}), -1); // killed: its files keep the zero tail they are written into
+  ASSERT_EQ(RunToEnd({QRX_C_HOST, dir.Path(), "2", "kill"}), -1); // killed: its files keep the zero tail they are written into
   int zeroTailed = 0;
   for (const auto &entry : fs::directory_iterator(dir.Path() + "/Journal"))
     zeroTailed += std::ifstream(entry.path(), std::ios::binary).seekg(-1, std::ios::end).get() == 0;
   EXPECT_EQ(zeroTailed, 4);
-  EXPECT_EQ(Wait(StartCollector({"--station", dir.Path(), "--once"})), 0);
+  EXPECT_EQ(RunToEnd({QRX_COLLECTOR, "--station", dir.Path(), "--once"}), 0);
   units = store::ReadStoredUnits("", dir.Path(), &error);
   ASSERT_EQ(units.size(), 24u) << error;
   EXPECT_EQ(std::count_if(units.begin(), units.end(),

@@ -28,7 +28,6 @@ public:
   void Rotate(); // "rotated", then the next file
   void Flush() { out_.flush(); }
   std::string FileName() const;
-  std::string Folder() const { return folder_; }
 
 private:
   void Open();

@@ -1,8 +1,10 @@
-// Test child processes on POSIX systems: fork and exec, a pipe for the output, SIGKILL.
+// Test child processes on POSIX systems: fork and exec, a pipe for the output, SIGKILL, wait4
+// for the exit status and the peak memory.
 #include "child_process.h"
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -49,11 +51,14 @@ void ChildProcess::Kill() {
     handles_->killed = true;
 }
 
-int ChildProcess::Wait() {
+int ChildProcess::Wait(long *peakKb) {
   if (!handles_ || handles_->pid <= 0)
     return -1;
   int status = 0;
-  const bool waited = waitpid(handles_->pid, &status, 0) == handles_->pid;
+  rusage usage{};
+  const bool waited = wait4(handles_->pid, &status, 0, &usage) == handles_->pid;
+  if (peakKb)
+    *peakKb = waited ? usage.ru_maxrss : 0;
   handles_->pid = -1;
   if (!waited)
     return -1;

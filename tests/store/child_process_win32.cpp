@@ -74,7 +74,9 @@ void ChildProcess::Kill() {
     TerminateProcess(handles_->process.hProcess, kKilledCode);
 }
 
-int ChildProcess::Wait() {
+int ChildProcess::Wait(long *peakKb) {
+  if (peakKb)
+    *peakKb = 0;
   if (!handles_ || !handles_->process.hProcess)
     return -1;
   DWORD code = 0;

@@ -1,5 +1,5 @@
 // Identity pools on both stores: reservation, return, burning, refusal of a second device,
-// eight processes sharing one PostgreSQL pool, and qrx-ids; IMEI check digits, OUI blocks and
+// eight hosts sharing one PostgreSQL pool, and qrx-ids; IMEI check digits, OUI blocks and
 // serial-number patterns.
 #include "identity_formats.h"
 #include "identity_pool_admin.h"
@@ -12,7 +12,7 @@
 
 #include "child_process.h"
 
-#include <fstream>
+#include <mutex>
 #include <map>
 #include <set>
 #include <sstream>
@@ -52,7 +52,8 @@ protected:
 
 } // namespace
 
-TEST(IdentityFormats, ImeiCheckDigitsOfPublishedExamples) {
+// Check digits of published examples; a bad TAC or serial is refused.
+TEST(IdentityFormats, ImeiCheckDigitsAndRefusals) {
   // 7992739871 is the classic Luhn example.
   for (auto [digits, check] : {std::pair{"49015420323751", 8}, {"35209900176148", 1}, {"35693803564380", 9},
                                {"7992739871", 3}, {"", -1}, {"12a4", -1}})
@@ -70,10 +71,7 @@ TEST(IdentityFormats, ImeiCheckDigitsOfPublishedExamples) {
   EXPECT_TRUE(ValidImei("356938035643809"));
   EXPECT_FALSE(ValidImei("356938035643808"));
   EXPECT_FALSE(ValidImei("35693803564380"));
-}
-
-TEST(IdentityFormats, ImeiRefusesBadTacAndSerial) {
-  std::string imei, error;
+  imei.clear();
   for (auto [tac, serial, why] : {std::tuple{"3520990", 1, "8 decimal digits"},
                                   {"3520990X", 1, ""}, {"35209900", 1000000, ""}, {"35209900", -1, ""}}) {
     EXPECT_FALSE(MakeImei(tac, serial, &imei, &error)) << tac << " " << serial;
@@ -245,44 +243,59 @@ TEST_P(IdentityPoolTest, RecoveryAfterAHostDiedMidUnit) {
 INSTANTIATE_TEST_SUITE_P(Stores, IdentityPoolTest, ::testing::Values("sqlite", "postgresql"),
                          [](const auto &info) { return std::string(info.param); });
 
-// Eight host processes with four station threads each take IMEIs from one PostgreSQL pool.
-TEST(IdentityPoolProcesses, EightProcessesShareOnePoolWithoutDuplicates) {
+// Eight hosts with four station threads each take IMEIs from one PostgreSQL pool, each host
+// through connections of its own; some values go back to the pool, some are burned.
+TEST(IdentityPoolHosts, EightHostsShareOnePoolWithoutDuplicatesAndWaitForARestartedServer) {
   std::string why;
   const std::string url = qrx::testing::FreshPgDatabase(&why);
   ASSERT_FALSE(url.empty()) << why;
   auto admin = qrx::testing::OpenStore(url);
   ASSERT_TRUE(admin);
   PoolLoadResult pool;
-  constexpr int kProcesses = 8, kThreads = 4, kUnits = 20, kPool = 1000;
+  constexpr int kHosts = 8, kThreads = 4, kUnits = 20, kPool = 1000;
   ASSERT_TRUE(AddImeiPool(*admin, "35209900", 0, kPool - 1, &pool, &why)) << why;
-
   TempFolder folder;
-  std::vector<std::unique_ptr<qrx::testing::ChildProcess>> children;
-  for (int p = 0; p < kProcesses; ++p) {
-    children.push_back(std::make_unique<qrx::testing::ChildProcess>());
-    ASSERT_TRUE(children.back()->Start({QRX_STORE_HELPER, "ids", url, folder.Path(),
-                                        std::to_string(kThreads), std::to_string(kUnits), "imei"},
-                                       folder.Path() + "/out" + std::to_string(p)));
+  std::vector<std::unique_ptr<IdentitySource>> hosts;
+  for (int h = 0; h < kHosts; ++h) {
+    hosts.push_back(OpenIdentitySource(url, folder.Path(), &why));
+    ASSERT_TRUE(hosts.back()) << why;
   }
-  for (auto &child : children)
-    EXPECT_EQ(child->Wait(), 0);
+  std::mutex mutex;
   std::map<std::string, std::set<std::string>> byOutcome;
   std::map<std::string, std::string> holder; // verified or burned value -> unit
-  int lines = 0;
-  for (int p = 0; p < kProcesses; ++p) {
-    std::ifstream in(folder.Path() + "/out" + std::to_string(p));
-    std::string outcome, value, unit;
-    while (in >> outcome >> value >> unit) {
-      ++lines;
-      ASSERT_NE(outcome, "error") << value << " " << unit;
-      EXPECT_TRUE(ValidImei(value)) << value;
-      if (outcome == "returned")
-        continue;
-      EXPECT_TRUE(holder.emplace(value, unit).second) << value << " went to two devices";
-      byOutcome[outcome].insert(value);
-    }
-  }
-  EXPECT_EQ(lines, kProcesses * kThreads * kUnits);
+  int units = 0;
+  std::vector<std::thread> stations;
+  for (auto &host : hosts)
+    for (int t = 0; t < kThreads; ++t)
+      stations.emplace_back([&, source = host.get(), t] {
+        for (int i = 0; i < kUnits; ++i) {
+          const std::string unit = NewUnitId();
+          std::string value, again, error, outcome = "returned";
+          bool ok = source->Reserve(unit, "imei", &value, &error) &&
+                    source->Reserve(unit, "imei", &again, &error) && again == value;
+          if (ok && (i + t) % 7 != 3) {
+            ok = source->MayProgram(unit, "imei", value, &error) &&
+                 source->MarkWritten(unit, "imei", value, &error);
+            outcome = "burned";
+            if (ok && (i + t) % 5 != 1) {
+              ok = source->MarkVerified(unit, "imei", value, &error);
+              outcome = "verified";
+            }
+          }
+          source->EndUnit(unit, outcome != "burned");
+          std::lock_guard lock(mutex);
+          ASSERT_TRUE(ok) << error;
+          EXPECT_TRUE(ValidImei(value)) << value;
+          ++units;
+          if (outcome == "returned")
+            continue;
+          EXPECT_TRUE(holder.emplace(value, unit).second) << value << " went to two devices";
+          byOutcome[outcome].insert(value);
+        }
+      });
+  for (auto &t : stations)
+    t.join();
+  EXPECT_EQ(units, kHosts * kThreads * kUnits);
   const PoolCounts counts = CountsOf(*admin, "imei", pool.poolId);
   EXPECT_EQ(counts.verified, static_cast<int64_t>(byOutcome["verified"].size()));
   EXPECT_EQ(counts.burned, static_cast<int64_t>(byOutcome["burned"].size()));
@@ -296,6 +309,28 @@ TEST(IdentityPoolProcesses, EightProcessesShareOnePoolWithoutDuplicates) {
     ASSERT_TRUE(unit);
     EXPECT_EQ(*unit, holder[value]);
   }
+
+  // The server restarts under a host's stations: their reservations wait for it instead of
+  // failing the unit, also on stations without a connection of their own.
+  auto source = OpenIdentitySource(url, folder.Path(), &why);
+  std::string first;
+  ASSERT_TRUE(source && source->Reserve(NewUnitId(), "imei", &first, &why)) << why;
+  auto *cluster = qrx::testing::SharedPgCluster(&why);
+  ASSERT_TRUE(cluster->StopServer());
+  std::thread restart([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    cluster->StartServer();
+  });
+  std::vector<std::thread> waiting;
+  for (int s = 0; s < 4; ++s)
+    waiting.emplace_back([&] {
+      std::string value, error;
+      EXPECT_TRUE(source->Reserve(NewUnitId(), "imei", &value, &error)) << error;
+      EXPECT_NE(value, first);
+    });
+  for (auto &t : waiting)
+    t.join();
+  restart.join();
 }
 
 TEST(QrxIds, LoadsPoolsAndReportsThemAsJson) {
@@ -346,43 +381,4 @@ TEST(QrxIds, LoadsPoolsAndReportsThemAsJson) {
   EXPECT_NE(run("recover --older-than -3", &out), 0) << out;
   EXPECT_EQ(run("--db mysql://x report", &out, false), 1);
   EXPECT_NE(out.find("wrong store URL"), std::string::npos) << out;
-}
-
-// The server restarts while stations run: a reservation waits for it instead of failing the
-// unit, and the values stay unique.
-TEST(IdentityPoolServerRestart, ReservationsWaitForTheServerToComeBack) {
-  std::string why;
-  const std::string url = qrx::testing::FreshPgDatabase(&why);
-  ASSERT_FALSE(url.empty()) << why;
-  auto *cluster = qrx::testing::SharedPgCluster(&why);
-  PoolLoadResult pool;
-  {
-    auto admin = qrx::testing::OpenStore(url);
-    ASSERT_TRUE(admin);
-    ASSERT_TRUE(AddImeiPool(*admin, "35209900", 0, 99, &pool, &why)) << why;
-  }
-  TempFolder folder;
-  auto source = OpenIdentitySource(url, folder.Path(), &why);
-  ASSERT_TRUE(source) << why;
-  std::string first, second;
-  ASSERT_TRUE(source->Reserve(NewUnitId(), "imei", &first, &why)) << why;
-  ASSERT_TRUE(cluster->StopServer());
-  std::thread restart([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(800));
-    cluster->StartServer();
-  });
-  // Four stations at once: those without a connection of their own wait for the server too.
-  std::string values[4], errors[4];
-  bool reserved[4] = {};
-  std::vector<std::thread> stations;
-  for (int s = 0; s < 4; ++s)
-    stations.emplace_back(
-        [&, s] { reserved[s] = source->Reserve(NewUnitId(), "imei", &values[s], &errors[s]); });
-  for (auto &t : stations)
-    t.join();
-  restart.join();
-  for (int s = 0; s < 4; ++s) {
-    ASSERT_TRUE(reserved[s]) << errors[s];
-    EXPECT_NE(first, values[s]);
-  }
 }
