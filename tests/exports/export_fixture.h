@@ -13,22 +13,16 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace qrx::test {
 
-// printf-style text of any size: "%f" of 1e300 is over 300 characters.
-template <typename T> std::string Format(const char *format, T value) {
-  const int n = std::snprintf(nullptr, 0, format, value);
-  std::string text(static_cast<size_t>(n), '\0');
-  std::snprintf(text.data(), text.size() + 1, format, value);
-  return text;
-}
+inline int32_t QRX_CALLBACK HostCallback(QRXDownloadEvent) { return 0; }
 
 // One row's arguments with the texts a staging of each is expected to give.
 struct RowArguments {
@@ -54,11 +48,11 @@ inline void MakeArguments(const ExportRow &row, RowArguments *a, ValueChoice cho
     switch (row.arguments[i]) {
     case argument_type::kInt:
       a->call.ints[i] = choice.ints ? *choice.ints : sign * static_cast<int32_t>(11 * i + 3);
-      a->texts[i] = Format("%d", a->call.ints[i]);
+      a->texts[i] = std::to_string(a->call.ints[i]); // "%d"
       break;
     case argument_type::kDouble:
       a->call.doubles[i] = choice.doubles ? *choice.doubles : sign * 1.25 * static_cast<double>(i + 1);
-      a->texts[i] = Format("%f", a->call.doubles[i]);
+      a->texts[i] = std::to_string(a->call.doubles[i]); // "%f", whatever its length
       break;
     case argument_type::kText:
       a->storage[i] = "text " + std::to_string(i) + " of " + std::string(row.name);
@@ -71,6 +65,9 @@ inline void MakeArguments(const ExportRow &row, RowArguments *a, ValueChoice cho
       break;
     case argument_type::kDoubleOut:
       a->call.doubleOuts[i] = &a->doubleOut;
+      break;
+    case argument_type::kCallback:
+      a->call.callbacks[i] = &HostCallback;
       break;
     default:
       break;
@@ -90,11 +87,20 @@ inline std::string StagedText(const StagedEntry &entry, const RowArguments &a) {
 
 inline const std::string kUntouched(63, '#');
 
+// The caller's buffers and double are left as they were.
+inline void ExpectOutputsUntouched(const ExportRow &row, const RowArguments &a) {
+  for (size_t i = 0; i < row.arguments.size(); ++i)
+    if (row.arguments[i] == argument_type::kTextBuffer) {
+      EXPECT_EQ(std::string(a.buffers[i]), kUntouched) << "buffer " << i + 1;
+    }
+  EXPECT_EQ(a.doubleOut, -777.25);
+}
+
 struct Recorded {
   int calls = 0;
   std::string function;
   std::string library;
-  std::map<std::string, std::string> saw; // staging name -> text the library found
+  std::map<std::string, std::string> saw; // watched staging name -> text the library found
 };
 
 // A station of `productType` on the test's thread over a fresh deployment of `library`.
@@ -154,10 +160,9 @@ public:
     const std::string prefix = "Recorder.Call1.";
     Results()->GetString(prefix + "Function", r.function);
     Results()->GetString(prefix + "Library", r.library);
-    for (const auto &[sk, name] : names_) {
-      std::string v;
+    std::istringstream watched(Parameter("Recorder.Watch"));
+    for (std::string name, v; std::getline(watched, name);)
       if (Results()->GetString(prefix + "Saw." + name, v) == 0) r.saw[name] = v;
-    }
     return r;
   }
   // The staging names (of all in Common.xml) present in the parameter data set now.

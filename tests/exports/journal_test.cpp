@@ -100,11 +100,28 @@ protected:
   ExportDeployment deployment_{QRX_RECORDING_LIBRARY};
 };
 
-TEST_F(Journal, SmallRunRecordsItsEventsAndUnits) {
+// The same run without Recording.xml, then with it: the journal is all that recording adds.
+TEST_F(Journal, SmallRunRecordsItsEventsAndUnitsAndNothingElse) {
+  RecordingObserver quiet, observer;
+  auto tree = [&] {
+    std::map<std::string, std::string> files;
+    for (const auto &entry : fs::recursive_directory_iterator(deployment_.Root()))
+      files[entry.path().string()] = entry.is_regular_file() ? ReadBytes(entry.path()) : "";
+    return files;
+  };
+  const std::vector<int> without = SmallRun(&quiet);
+  EXPECT_EQ(without, (std::vector<int>{0, 0, 0, 0, 0, 3, 0, 0, 1, 0, 0}));
+  const std::map<std::string, std::string> before = tree();
+  EXPECT_FALSE(fs::exists(Folder()));
   Record();
-  RecordingObserver observer;
-  const std::vector<int> results = SmallRun(&observer);
-  EXPECT_EQ(results, (std::vector<int>{0, 0, 0, 0, 0, 3, 0, 0, 1, 0, 0}));
+  EXPECT_EQ(SmallRun(&observer), without);
+  EXPECT_EQ(observer.heard, quiet.heard);
+  std::map<std::string, std::string> after = tree();
+  std::erase_if(after, [](const auto &f) {
+    return f.first.find("Journal") != std::string::npos || f.first.ends_with("Recording.xml");
+  });
+  EXPECT_EQ(after, before);
+
   const std::vector<std::vector<json>> files = Files();
   ASSERT_EQ(files.size(), 1u);
   const std::vector<json> &e = files[0];
@@ -193,27 +210,6 @@ TEST_F(Journal, StationsOnTheirOwnThreadsWriteTheirOwnFiles) {
                   file[i]["args"][0] == std::to_string(file[0]["thread"].get<int>()));
     }
   }
-}
-
-TEST_F(Journal, WithoutRecordingNothingChanges) {
-  RecordingObserver quiet, recorded;
-  auto tree = [&] {
-    std::map<std::string, std::string> files;
-    for (const auto &entry : fs::recursive_directory_iterator(deployment_.Root()))
-      files[entry.path().string()] = entry.is_regular_file() ? ReadBytes(entry.path()) : "";
-    return files;
-  };
-  const std::vector<int> without = SmallRun(&quiet);
-  const std::map<std::string, std::string> before = tree();
-  EXPECT_FALSE(fs::exists(Folder()));
-  Record();
-  EXPECT_EQ(SmallRun(&recorded), without);
-  EXPECT_EQ(recorded.heard, quiet.heard);
-  std::map<std::string, std::string> after = tree();
-  std::erase_if(after, [](const auto &f) {
-    return f.first.find("Journal") != std::string::npos || f.first.ends_with("Recording.xml");
-  });
-  EXPECT_EQ(after, before) << "the journal is all that a recording run adds";
 }
 
 TEST_F(Journal, RotatesAtItsBoundAndKeepsTheFolderWithinItsOwn) {

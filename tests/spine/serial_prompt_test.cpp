@@ -29,34 +29,16 @@ struct SerialPatternCase {
 
 const SerialPatternCase kSerialPatternCases[] = {
     {"SN", "xxSNxx", R::kMatched}, // anywhere in the text
-    {"^.+$", "", R::kNotMatched},
-    {"^.+$", "x", R::kMatched},
     {"^[0-9]{15}$", "12345678901234", R::kNotMatched},
     {"^[0-9]{15}$", "123456789012345", R::kMatched},
-    {"^[0-9]{15}$", "1234567890123456", R::kNotMatched},
-    {"^\\d+5$", "125", R::kMatched},
-    {"^\\d++5$", "125", R::kNotMatched}, // possessive: the 5 is taken
-    {"^[0-9]*+$", std::string(18, '7') + "A", R::kNotMatched},
-    {"^(<)?\\w+(?(1)>)$", "<ab>", R::kMatched}, // condition
-    {"^(<)?\\w+(?(1)>)$", "<ab", R::kNotMatched},
     {"(?<=SN)\\d{4}", "SN1234", R::kMatched}, // lookbehind
-    {"^(?>a+)ab$", "aaab", R::kNotMatched}, // atomic group
     {"^(?i)qrx\\d+$", "QrX12", R::kMatched},
-    {"^qrx\\d+$", "QrX12", R::kNotMatched},
-    {"^[[:alnum:]]+$", "Ab9", R::kMatched}, // POSIX classes
-    {"^[[:xdigit:]]{4}-[[:upper:]]$", "beef-Q", R::kMatched},
-    {"^(\\w)(\\d)\\2\\1$", "a11a", R::kMatched}, // back-references
-    {"\\bSN\\b", "an SN here", R::kMatched}, // word boundaries
     {"\\AQRX\\z", "QRX\n", R::kNotMatched},
     {"^QRX$", "QRX\n", R::kMatched}, // $ also before a final newline
-    {"^\\x{51}\\x52X$", "QRX", R::kMatched},
     {"^\\p{Lu}+\\P{Lu}$", "ABc", R::kMatched},
-    {"^\\p{Lu}+$", "AbC", R::kNotMatched},
-    {"^(\\d{4}-)+\\d{4}$", "1234-5678-9012", R::kMatched},
     {"([", "([", R::kNotCompiled},
     // Runaway searches stop at the match limit, well within a moment.
     {"^(a+)+$", std::string(40, 'a') + "b", R::kLimitReached},
-    {"^(\\w+\\s?)+$", std::string(60, 'x') + "!", R::kLimitReached},
     {"^(a|a)*$", std::string(4000, 'a') + "b", R::kLimitReached},
 };
 

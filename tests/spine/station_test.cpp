@@ -1,4 +1,5 @@
-// Station lifecycle across threads, the load-failure message, and the hub seen by a library.
+// Station lifecycle across threads, the load-failure message, the hub seen by a library, and
+// many threads creating, using and destroying stations at once.
 #include "deployment.h"
 #include "hub/qrx_test_tools.h"
 #include "interface/qrx_export_service.h"
@@ -10,8 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 namespace qrx {
 namespace {
@@ -123,6 +126,33 @@ TEST(ExportService, LibraryPathsAreTranslated) {
   EXPECT_EQ(platform::TranslateLibraryPath("libvisa.so"), "libvisa.so");
   EXPECT_EQ(platform::TranslateLibraryPath("a.dll.bak"), "a.dll.bak");
 }
+
+// POSIX systems only: the Windows suite leaves the stress test out.
+#ifndef _WIN32
+TEST(RegistryStress, StationsComeAndGoWithoutLosingAnyone) {
+  test::Deployment deployment;
+  constexpr int kThreads = 8;
+  constexpr int kRounds = 25;
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t, &failures] {
+      for (int r = 0; r < kRounds; ++r) {
+        if (InitQRXInterface(t, "S.xml", (r + t) % 2 ? "UFI" : "QRX") != 0) { ++failures; continue; }
+        StationContext s;
+        if (!FindStation(&s)) { ++failures; continue; }
+        s.testTools->GetParameterDataSet()->SetString("In", "x");
+        if (s.calService->CallExport("Echo") != 100 + t) ++failures;
+        if (CleanUpQRXInterface() != 0) ++failures;
+        if (FindStation(&s)) ++failures;
+      }
+    });
+  }
+  for (auto &th : threads) th.join();
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_EQ(StationRegistry::Instance().Size(), 0u);
+}
+#endif
 
 } // namespace
 } // namespace qrx
