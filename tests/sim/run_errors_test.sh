@@ -50,6 +50,7 @@ option language "--lang: fr not in" --lang fr "$work/ok.seq"
 unset QRX_WEB_TOKEN # a page other machines could reach needs a token
 option web-token "give --web-token" --web 0.0.0.0:0 "$work/ok.seq"
 option web-address "no port" --web 127.0.0.1 "$work/ok.seq"
+option web-port "from 0 to 65535" --web 127.0.0.1:70000 "$work/ok.seq"
 option web-token-alone "requires --web" --web-token x "$work/ok.seq"
 "$run" --check --serial 1=A --serial B --config 2=X.xml "$work/ok.seq" >/dev/null 2>&1 \
   || { echo "FAIL repeated per-station options were refused"; fail=1; }

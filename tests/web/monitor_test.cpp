@@ -368,6 +368,7 @@ TEST(SerialPromptBridge, TerminalAndPageRaceThroughTheLibrarysPrompt) {
     const OpenPrompt open = broker.OpenPrompts()[0];
     EXPECT_EQ(open.station, 7);
     EXPECT_EQ(broker.Answer(7, open.id, "short", AnswerSource::Page), AnswerResult::NoMatch);
+    std::this_thread::sleep_for(250ms); // the terminal waits more than a poll interval for a line
     EXPECT_EQ(broker.Answer(7, open.id, "Page000001", AnswerSource::Page), AnswerResult::Accepted);
   });
   const auto start = std::chrono::steady_clock::now();

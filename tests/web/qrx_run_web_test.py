@@ -92,6 +92,8 @@ def main():
             return 1
         page = dict(auth, **{"X-QRX-Request": "page"})
         ask = {"station": 1, "prompt": p["id"]}
+        status, body = http("POST", root + "api/match", dict(ask, text="WEB12345"), headers=page)
+        check(status == 200 and json.loads(body)["matches"] is False, "the library's pattern judges the page's text")
         status, body = http("POST", root + "api/answer", dict(ask, text="WEB1234567"), headers=page)
         check(status == 200 and json.loads(body)["accepted"], "the page's answer is accepted")
         check(wait_for(lambda: line.saw(r"^\[S1\] prompt .*: answered WEB1234567 \(page\)$"), 10),
