@@ -17,6 +17,7 @@ grep -q '"lower":"[-0-9.]*","lowerNumber":[-0-9.e]*,"monotonicNs":[0-9]*,"name":
   || { echo "FAIL items record"; head -c 1500 "$work/cal.json"; fail=1; }
 step final-tests 0 "RESULT: PASS" --stations 2 "$examples/gsm_td_final_test.seq"
 step lte 0 "LTE_ReadPower_CabLoss(out)  -> 0  out=-1" --stations 2 "$examples/lte_final_test.seq"
+step faulty-device 1 "FAIL .*GSM_NST_MeasPower(1, 62, 5)  -> 2" --config QRX_Faulty.xml "$examples/calibration.seq"
 step identity-write 0 "RESULT: PASS" --stations 3 "$examples/identity_qrx.seq"
 # The read-back also as unit records in JSON lines, before the UFI sequence reprograms device 0.
 step identity-read 0 "RESULT: PASS" --stations 3 --json "$work/r.json" "$examples/identity_readback.seq"
