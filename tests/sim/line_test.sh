@@ -19,13 +19,14 @@ step final-tests 0 "RESULT: PASS" --stations 2 "$examples/gsm_td_final_test.seq"
 step lte 0 "LTE_ReadPower_CabLoss(out)  -> 0  out=-1" --stations 2 "$examples/lte_final_test.seq"
 step faulty-device 1 "FAIL .*GSM_NST_MeasPower(1, 62, 5)  -> 2" --config QRX_Faulty.xml "$examples/calibration.seq"
 step identity-write 0 "RESULT: PASS" --stations 3 "$examples/identity_qrx.seq"
-# The read-back also as unit records in JSON lines, before the UFI sequence reprograms device 0.
-step identity-read 0 "RESULT: PASS" --stations 3 --json "$work/r.json" "$examples/identity_readback.seq"
+step identity-read 0 "RESULT: PASS" --stations 3 "$examples/identity_readback.seq"
+step identity-other-index 1 "FAIL" --first-index 5 "$examples/identity_readback.seq"
+# The same read-back as a unit record in JSON lines, before the UFI sequence reprograms device 0.
+step json 0 "RESULT: PASS" --json "$work/r.json" "$examples/identity_readback.seq"
 grep -q '"exportName":"ReadSN","index":2,"passed":true,"result":0' "$work/r.json" \
   && grep -q '"action":"read","fromPool":false,"kind":"sn","result":0,"stepIndex":2,"value":"QRXSIM10001"' "$work/r.json" \
   && grep -q '"serialNumber":"QRXSIM10001"' "$work/r.json" && grep -q '"verdict":"pass"' "$work/r.json" \
   || { echo "FAIL json unit record"; cat "$work/r.json"; fail=1; }
-step identity-other-index 1 "FAIL" --first-index 5 "$examples/identity_readback.seq"
 step ufi-identity 0 "RESULT: PASS" --stations 2 "$examples/identity_ufi.seq"
 step wifi-barcode 0 "answered BRD1000000" --serial "BRD{station}000000" "$examples/wifi_ufi.seq"
 step wifi-no-answer 1 "ReadBarcode_Ufi(out, 10)  -> 4" "$examples/wifi_ufi.seq"
