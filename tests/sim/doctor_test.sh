@@ -2,14 +2,8 @@
 # qrx-doctor on the complete simulated deployment and on copies with one gap each.
 set -u
 doctor="$1"; station="$2"; work="$(mktemp -d)"; trap 'rm -rf "$work"' EXIT
-fail=0
-check() { # name expected-exit pattern dir [options...]
-  name="$1"; want="$2"; pattern="$3"; dir="$4"; shift 4
-  out="$("$doctor" "$@" "$dir" 2>&1)"; rc=$?
-  if [ "$rc" != "$want" ] || ! printf '%s\n' "$out" | grep -q -- "$pattern"; then
-    echo "FAIL $name: exit $rc (wanted $want), pattern '$pattern'"; printf '%s\n' "$out" | tail -5; fail=1
-  else echo "ok   $name"; fi
-}
+. "$(dirname "$0")/checks.sh"
+check() { n="$1"; w="$2"; p="$3"; d="$4"; shift 4; expect_run "$n" "$w" "$p" "$doctor" "$@" "$d"; } # ... dir [options]
 fresh() { rm -rf "$work/d"; cp -r "$station" "$work/d"; }
 fresh; check complete 0 "DEPLOYMENT OK" "$work/d"
 fresh; sed -i 's#<Band>QCal_Band</Band>##' "$work/d/BusinessCfg/Common.xml"

@@ -22,29 +22,15 @@ OK_STATE = ("var i=document.querySelector('#station-1 input.sn'), b=document.que
             "return i.dataset.checked === arguments[0] ? (b.disabled ? 'disabled' : 'enabled') : null;")
 
 
-def type_and_judge(browser, field, steps):
-    """Types each step's keys into station 1's field; the field then holds its text, and OK is in
-    its state (not checked when None) once the server judged it."""
-    for keys, text, state in steps:
-        field.send_keys(keys)
-        judged = wait(browser, OK_STATE, "the server judged %r" % text, 5, text)
-        if state:
-            check(judged == state, "OK %s with %r" % (state, text))
-
-
 def wait(browser, script, what, timeout=10.0, *args):
     """The script's first true answer within timeout; a script error counts as not yet."""
-    end = time.time() + timeout
-    value = None
-    while time.time() < end:
+    def answer():
         try:
-            value = browser.execute_script(script, *args)
+            return browser.execute_script(script, *args)
         except JavascriptException:  # the element is not there yet
-            value = None
-        if value:
-            return value
-        time.sleep(0.05)
-    check(False, what + " (timed out, last %r)" % (value,))
+            return None
+    value = wait_for(answer, timeout)
+    check(bool(value), what + " (timed out, last %r)" % (value,))
     return value
 
 
@@ -123,12 +109,13 @@ def main():
               "the asking field has the focus")
         field = browser.find_element(By.CSS_SELECTOR, "#station-1 input.sn")
         typed = "Ab3De6Gh9J"
-        # Ten characters of the class enable OK; an eleventh or one outside the class (then
-        # deleted with backspace) disables it again.
-        type_and_judge(browser, field, [("A", "A", "disabled"), ("b3De6Gh9", "Ab3De6Gh9", "disabled"),
-                                        ("J", typed, "enabled"), ("K", typed + "K", "disabled"),
-                                        ("\ue003", typed, "enabled"), ("-", typed + "-", "disabled"),
-                                        ("\ue003", typed, "enabled")])
+        # Ten characters of the class enable OK once the server judged the text; an eleventh or one
+        # outside the class (then deleted with backspace) disables it again.
+        for keys, text, state in [("A", "A", "disabled"), ("b3De6Gh9", "Ab3De6Gh9", "disabled"),
+                                  ("J", typed, "enabled"), ("K", typed + "K", "disabled"), ("\ue003", typed, "enabled"),
+                                  ("-", typed + "-", "disabled"), ("\ue003", typed, "enabled")]:
+            field.send_keys(keys)
+            check(wait(browser, OK_STATE, "the server judged %r" % text, 5, text) == state, "OK %s with %r" % (state, text))
         if a.docs:
             screenshot(browser, os.path.join(a.docs, "line-page.png"), 1280, 900)
         field.send_keys("\ue007")  # Enter, as a barcode scanner sends it

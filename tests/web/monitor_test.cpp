@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
-#include <fcntl.h>
+#include <pty.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
@@ -51,31 +51,27 @@ TEST(LineMonitor, BindsToLoopbackUnlessGivenAToken) {
                         "127.0.0.256", "::", "127.0.0.1x", "", "localhost.example.com"})
     EXPECT_FALSE(LineMonitor::IsLoopback(a)) << a;
 
-  for (const char *a : {"0.0.0.0", "192.168.1.10"}) {
-    LineMonitorOptions o = Loopback();
-    o.address = a;
-    LineMonitor monitor(o);
-    std::string error;
-    EXPECT_FALSE(monitor.Start(&error)) << a;
-    EXPECT_NE(error.find("token"), std::string::npos) << error;
-  }
-  LineMonitor monitor(Loopback());
+  LineMonitorOptions o = Loopback();
+  o.address = "0.0.0.0";
+  LineMonitor monitor(o);
   std::string error;
-  ASSERT_TRUE(monitor.Start(&error)) << error;
-  EXPECT_GT(monitor.Port(), 0);
-  EXPECT_EQ(monitor.PageUrl(), "http://127.0.0.1:" + std::to_string(monitor.Port()) + "/");
+  EXPECT_FALSE(monitor.Start(&error));
+  EXPECT_NE(error.find("token"), std::string::npos) << error;
 }
 
-TEST(LineMonitor, TokenGuardsLineDataAnswersAndChanges) {
+TEST(LineMonitor, TokenGuardsLineDataAnswersAreRecheckedAndRequestsBounded) {
   LineMonitorOptions o = Loopback();
   o.token = "s3cret-token";
+  o.maxRequestBytes = 1024;
   LineMonitor monitor(o);
-  ASSERT_TRUE(monitor.Start(nullptr));
-  EXPECT_NE(monitor.PageUrl().find("#token=s3cret-token"), std::string::npos);
+  std::string error;
+  ASSERT_TRUE(monitor.Start(&error)) << error;
+  EXPECT_EQ(monitor.PageUrl(), "http://127.0.0.1:" + std::to_string(monitor.Port()) + "/#token=s3cret-token");
   monitor.StationStarted(1, "QRX", "QRX_FT.xml");
   uint64_t id = monitor.Prompts().Open(1, "^A+$", [](const std::string &t) { return std::regex_match(t, std::regex("A+")); });
   httplib::Client c("127.0.0.1", monitor.Port());
   c.set_read_timeout(5, 0);
+  const httplib::Headers fromPage = PageHeaders("s3cret-token");
 
   // The page shell carries no line data and loads without the token.
   auto page = c.Get("/");
@@ -94,31 +90,23 @@ TEST(LineMonitor, TokenGuardsLineDataAnswersAndChanges) {
   EXPECT_TRUE(monitor.Prompts().IsOpen(1, id));
   // With the token but not from the page (another site's form or script): refused.
   EXPECT_EQ(Status(c.Post("/api/answer", {{"X-QRX-Token", "s3cret-token"}}, body, "application/json")), 403);
-  auto foreign = PageHeaders("s3cret-token");
+  auto foreign = fromPage;
   foreign.emplace("Origin", "http://evil.example");
   EXPECT_EQ(Status(c.Post("/api/answer", foreign, body, "application/json")), 403);
   EXPECT_TRUE(monitor.Prompts().IsOpen(1, id));
-  EXPECT_EQ(Status(c.Post("/api/answer", PageHeaders("s3cret-token"), body, "application/json")), 200);
+  EXPECT_EQ(Status(c.Post("/api/answer", fromPage, body, "application/json")), 200);
   auto out = monitor.Prompts().Wait(1, id);
   EXPECT_TRUE(out.answered);
   EXPECT_EQ(out.text, "AAA");
   EXPECT_EQ(out.source, AnswerSource::Page);
-}
 
-TEST(LineMonitor, AnswersOverHttpAreRecheckedAndRequestsBounded) {
-  LineMonitorOptions o = Loopback();
-  o.maxRequestBytes = 1024;
-  o.maxStreams = 2;
-  LineMonitor monitor(o);
-  ASSERT_TRUE(monitor.Start(nullptr));
-  httplib::Client c("127.0.0.1", monitor.Port());
-  c.set_read_timeout(5, 0);
-  uint64_t id = monitor.Prompts().Open(2, "^[0-9]{4}$", [](const std::string &t) {
+  // Answers over HTTP are judged again by the prompt's matcher, and requests are bounded.
+  id = monitor.Prompts().Open(2, "^[0-9]{4}$", [](const std::string &t) {
     return std::regex_search(t, std::regex("^[0-9]{4}$"));
   });
   auto post = [&](const char *path, const std::string &text) {
-    std::string body = R"({"station":2,"prompt":)" + std::to_string(id) + R"(,"text":")" + text + "\"}";
-    return c.Post(path, PageHeaders(), body, "application/json");
+    body = R"({"station":2,"prompt":)" + std::to_string(id) + R"(,"text":")" + text + "\"}";
+    return c.Post(path, fromPage, body, "application/json");
   };
   for (const auto &[text, answer] : {std::pair{"123", "\"matches\":false"}, {"1234", "\"matches\":true"}}) {
     auto m = post("/api/match", text);
@@ -128,85 +116,26 @@ TEST(LineMonitor, AnswersOverHttpAreRecheckedAndRequestsBounded) {
   auto a = post("/api/answer", "12a4");
   EXPECT_EQ(Status(a), 409);
   EXPECT_NE(a->body.find("no match"), std::string::npos);
-  EXPECT_EQ(Status(c.Post("/api/answer", PageHeaders(), "{not json", "application/json")), 400);
-  EXPECT_EQ(Status(c.Post("/api/answer", PageHeaders(), R"({"station":"2","prompt":1,"text":"1"})", "application/json")), 400);
-  EXPECT_EQ(Status(c.Post("/api/answer", PageHeaders(), std::string(4096, ' '), "application/json")), 413);
+  EXPECT_EQ(Status(c.Post("/api/answer", fromPage, "{not json", "application/json")), 400);
+  EXPECT_EQ(Status(c.Post("/api/answer", fromPage, R"({"station":"2","prompt":1,"text":"1"})", "application/json")), 400);
+  EXPECT_EQ(Status(c.Post("/api/answer", fromPage, std::string(4096, ' '), "application/json")), 413);
   EXPECT_EQ(Status(post("/api/answer", std::string(300, '1'))), 409) << "longer than any barcode";
   EXPECT_EQ(Status(post("/api/answer", "4321")), 200);
   EXPECT_EQ(Status(post("/api/answer", "1234")), 409) << "the prompt was answered";
   EXPECT_EQ(monitor.Prompts().Wait(2, id).text, "4321");
 
   // A page of another site reached through a name it controls (DNS rebinding) is refused.
-  EXPECT_EQ(Status(c.Get("/api/state", {{"Host", "evil.example:80"}})), 403);
-
-  // Event streams are bounded: the third viewer is turned away while two are watching.
-  std::atomic<int> connected{0};
-  std::vector<std::thread> viewers;
-  for (int i = 0; i < 2; ++i)
-    viewers.emplace_back([&] {
-      httplib::Client v("127.0.0.1", monitor.Port());
-      v.set_read_timeout(10, 0);
-      bool counted = false;
-      v.Get("/events", [&](const char *, size_t) {
-        if (!counted) connected += 1;
-        counted = true;
-        return true;
-      });
-    });
-  for (int i = 0; i < 500 && connected < 2; ++i) std::this_thread::sleep_for(10ms);
-  ASSERT_EQ(connected, 2);
-  EXPECT_EQ(Status(c.Get("/events")), 503);
-  monitor.Stop(); // ends the streams
-  for (auto &t : viewers) t.join();
+  auto rebound = fromPage;
+  rebound.emplace("Host", "evil.example:80");
+  EXPECT_EQ(Status(c.Get("/api/state", rebound)), 403);
 }
 
-TEST(LineMonitor, EventStreamCoalescesBurstsAndCarriesTheLatestState) {
-  LineMonitorOptions o = Loopback();
-  o.coalesce = 200ms;
-  LineMonitor monitor(o);
-  ASSERT_TRUE(monitor.Start(nullptr));
-  monitor.StationStarted(1, "QRX", "QRX_FT.xml");
-  std::string received;
-  std::mutex lock;
-  std::atomic<bool> done{false};
-  std::thread viewer([&] {
-    httplib::Client v("127.0.0.1", monitor.Port());
-    v.set_read_timeout(10, 0);
-    v.Get("/events", [&](const char *data, size_t n) {
-      std::lock_guard<std::mutex> hold(lock);
-      received.append(data, n);
-      return !done;
-    });
-  });
-  auto heard = [&] {
-    std::lock_guard<std::mutex> hold(lock);
-    return !received.empty();
-  };
-  for (int i = 0; i < 500 && !heard(); ++i) std::this_thread::sleep_for(10ms);
-  // A burst of 3000 items from two stations within a few milliseconds.
-  qrx::store::TestItemRecord item;
-  item.value = "1.00";
-  item.passed = true;
-  for (int i = 0; i < 3000; ++i) {
-    item.name = "item" + std::to_string(i);
-    monitor.TestItem(1 + i % 2, item);
-  }
-  std::this_thread::sleep_for(900ms);
-  monitor.Stop();
-  done = true;
-  viewer.join();
-  size_t events = 0;
-  for (size_t at = 0; (at = received.find("event: line", at)) != std::string::npos; ++at) ++events;
-  EXPECT_GE(events, 2u);
-  EXPECT_LE(events, 8u) << "3000 changes must not make 3000 events";
-  EXPECT_NE(received.rfind("item2999"), std::string::npos);
-  EXPECT_NE(received.rfind("item2998"), std::string::npos);
-}
-
-TEST(LineMonitor, PageTileDataAndCountersFollowTheStations) {
+TEST(LineMonitor, TilesCountersAndTheEventStreamFollowTheStations) {
   LineMonitorOptions o = Loopback();
   o.title = "<b>Line & 1</b>";
   o.itemsPerStation = 3;
+  o.coalesce = 200ms;
+  o.maxStreams = 1;
   LineMonitor monitor(o);
   ASSERT_TRUE(monitor.Start(nullptr));
   monitor.StationStarted(1, "QRX", "QRX_FT.xml");
@@ -253,6 +182,44 @@ TEST(LineMonitor, PageTileDataAndCountersFollowTheStations) {
   auto report = c.Get("/report");
   ASSERT_EQ(Status(report), 200);
   EXPECT_NE(report->body.find("&lt;b&gt;Line &amp; 1&lt;/b&gt; report"), std::string::npos);
+
+  std::string received;
+  std::mutex lock;
+  std::atomic<bool> done{false};
+  std::thread viewer([&] {
+    httplib::Client v("127.0.0.1", monitor.Port());
+    v.set_read_timeout(10, 0);
+    v.Get("/events", [&](const char *data, size_t n) {
+      std::lock_guard<std::mutex> hold(lock);
+      received.append(data, n);
+      return !done;
+    });
+  });
+  auto heard = [&] {
+    std::lock_guard<std::mutex> hold(lock);
+    return !received.empty();
+  };
+  for (int i = 0; i < 500 && !heard(); ++i) std::this_thread::sleep_for(10ms);
+  // Event streams are bounded: a second viewer is turned away while one is watching.
+  EXPECT_EQ(Status(httplib::Client("127.0.0.1", monitor.Port()).Get("/events")), 503);
+  // A burst of 3000 items from two stations within a few milliseconds: a few events, the last
+  // carrying the latest state.
+  item.value = "1.00";
+  item.passed = true;
+  for (int i = 0; i < 3000; ++i) {
+    item.name = "item" + std::to_string(i);
+    monitor.TestItem(1 + i % 2, item);
+  }
+  std::this_thread::sleep_for(900ms);
+  monitor.Stop();
+  done = true;
+  viewer.join();
+  size_t events = 0;
+  for (size_t at = 0; (at = received.find("event: line", at)) != std::string::npos; ++at) ++events;
+  EXPECT_GE(events, 2u);
+  EXPECT_LE(events, 8u) << "3000 changes must not make 3000 events";
+  EXPECT_NE(received.rfind("item2999"), std::string::npos);
+  EXPECT_NE(received.rfind("item2998"), std::string::npos);
 }
 
 TEST(LineCounters, FirstPassByUnitAndPaceOverTheLastHour) {
@@ -284,17 +251,6 @@ PromptBroker::Matcher Regex(const std::string &pattern) {
   return [re](const std::string &text) { return std::regex_search(text, *re); };
 }
 
-// The page: answers the first prompt it sees open.
-std::thread PageAnswering(PromptBroker &broker, std::function<void(const OpenPrompt &)> answer) {
-  return std::thread([&broker, answer] {
-    for (;;) {
-      auto open = broker.OpenPrompts();
-      if (!open.empty()) return answer(open[0]);
-      std::this_thread::sleep_for(2ms);
-    }
-  });
-}
-
 TEST(PromptBroker, FirstAnswerWinsAndTheOtherIsWithdrawn) {
   PromptBroker broker;
   // Page and terminal answer at the same moment, many times: exactly one is accepted each time,
@@ -315,28 +271,19 @@ TEST(PromptBroker, FirstAnswerWinsAndTheOtherIsWithdrawn) {
     EXPECT_EQ(out.text, pageWon ? "PAGE" : "TERM");
     EXPECT_EQ(out.source, pageWon ? AnswerSource::Page : AnswerSource::Terminal);
   }
-  // A cancel is an answer too: after it, a matching text is refused.
+  // A cancel is an answer too: after it, a matching text is refused; an answer to another
+  // prompt id or station is not an answer to this one (texts refused by the pattern or too long
+  // are LineMonitor's tests, over HTTP).
   uint64_t id = broker.Open(2, "^.+$", Regex("^.+$"));
+  EXPECT_EQ(broker.Answer(2, id + 1, "other", AnswerSource::Page), AnswerResult::Closed);
+  EXPECT_EQ(broker.Answer(4, id, "other", AnswerSource::Page), AnswerResult::Closed);
   EXPECT_TRUE(broker.Cancel(2, id, AnswerSource::Terminal));
   EXPECT_EQ(broker.Answer(2, id, "late", AnswerSource::Page), AnswerResult::Closed);
   EXPECT_FALSE(broker.Wait(2, id).answered);
-}
-
-TEST(PromptBroker, AnswersAreCheckedByTheMatcherAndBounded) {
-  PromptBroker broker;
-  // Texts the pattern refuses, and texts too long, are refused over HTTP (LineMonitor's tests).
-  uint64_t id = broker.Open(3, "^[0-9]{15}$", Regex("^[0-9]{15}$"));
-  EXPECT_EQ(broker.Answer(3, id, std::string(PromptBroker::kMaxAnswerBytes + 1, '1'), AnswerSource::Page),
-            AnswerResult::TooLong);
-  EXPECT_EQ(broker.Answer(3, id + 1, "123456789012345", AnswerSource::Page), AnswerResult::Closed)
-      << "an answer to another prompt id is not an answer to this one";
-  EXPECT_EQ(broker.Answer(4, id, "123456789012345", AnswerSource::Page), AnswerResult::Closed);
-  EXPECT_EQ(broker.Answer(3, id, "123456789012345", AnswerSource::Page), AnswerResult::Accepted);
 
   // A station asks one thing at a time: a new prompt withdraws its older one.
   uint64_t older = broker.Open(5, "^.+$", Regex("^.+$"));
   uint64_t newer = broker.Open(5, "^.+$", Regex("^.+$"));
-  EXPECT_NE(older, newer);
   EXPECT_FALSE(broker.IsOpen(5, older));
   EXPECT_EQ(broker.OpenPrompts().size(), 1u);
   broker.Shutdown();
@@ -364,27 +311,40 @@ TEST(PromptBroker, WaitOutlastsAMatcherStillRunning) {
   EXPECT_FALSE(usedAfterReturn);
 }
 
+// A pseudo-terminal stands in for the operator's terminal: the test types on its master side,
+// in raw mode (byte for byte, with no echo and no line editing).
+class Pty {
+public:
+  Pty() {
+    termios mode{};
+    if (openpty(&master_, &slave_, nullptr, nullptr, nullptr) != 0 || tcgetattr(slave_, &mode) != 0) return;
+    cfmakeraw(&mode);
+    tcsetattr(slave_, TCSANOW, &mode);
+    name_ = ptsname(master_);
+  }
+  ~Pty() {
+    for (int fd : {master_, slave_})
+      if (fd >= 0) close(fd);
+  }
+  const std::string &name() const { return name_; }
+  void Type(const std::string &keys) { ASSERT_EQ(write(master_, keys.data(), keys.size()), ssize_t(keys.size())); }
+
+private:
+  int master_ = -1, slave_ = -1;
+  std::string name_;
+};
+
+// The terminal and the page race through the library's prompt: the operator's terminal is a
+// pseudo-terminal the test types on.
 TEST(SerialPromptBridge, TerminalAndPageRaceThroughTheLibrarysPrompt) {
+  Pty pty;
+  ASSERT_FALSE(pty.name().empty());
+  TerminalPrompt terminal(pty.name());
   PromptBroker broker;
-  // The terminal answers unless the page was first; it polls withdrawn() like a terminal
-  // reading with a timeout would.
-  std::atomic<bool> terminalSawWithdrawal{false};
-  std::atomic<int> terminalDelayMs{0};
   SerialPromptBridge::Options options;
-  options.terminal = [&](int, const std::string &pattern, const std::function<bool(const std::string &)> &matches,
+  options.terminal = [&](int station, const std::string &pattern, const std::function<bool(const std::string &)> &matches,
                          const std::function<bool()> &withdrawn, std::string *text) {
-    EXPECT_EQ(pattern, "^[0-9A-Za-z]{10}$");
-    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(terminalDelayMs.load());
-    while (std::chrono::steady_clock::now() < until) {
-      if (withdrawn()) {
-        terminalSawWithdrawal = true;
-        return TerminalOutcome::Cancelled;
-      }
-      std::this_thread::sleep_for(5ms);
-    }
-    if (!matches("TERM123456")) return TerminalOutcome::Cancelled;
-    *text = "TERM123456";
-    return TerminalOutcome::Answered;
+    return terminal.Ask(station, pattern, matches, withdrawn, text);
   };
   SerialPromptBridge bridge(broker, options);
   QRX_SetSerialPromptHandler(&SerialPromptBridge::Handler, &bridge);
@@ -392,79 +352,33 @@ TEST(SerialPromptBridge, TerminalAndPageRaceThroughTheLibrarysPrompt) {
   qrx::PatternMatcher matcher("^[0-9A-Za-z]{10}$");
   auto matches = [&](const char *t) { return matcher.Matches(t); };
 
-  // The terminal is quick: its answer reaches the library; a page answer after it is refused.
-  terminalDelayMs = 0;
+  // The terminal is quick: a wrong line is asked again, the matching line is the answer as typed,
+  // and an empty line cancels.
   std::string text;
+  pty.Type("12345\nTERM123456\r\n");
   ASSERT_TRUE(qrx::platform::PromptSerialNumber("^[0-9A-Za-z]{10}$", matches, &text));
   EXPECT_EQ(text, "TERM123456");
+  pty.Type("\n");
+  EXPECT_FALSE(qrx::platform::PromptSerialNumber("^[0-9A-Za-z]{10}$", matches, &text));
 
-  // The page is quick: the terminal is withdrawn and the page's text comes back as typed.
-  terminalDelayMs = 5000;
-  std::thread page = PageAnswering(broker, [&](const OpenPrompt &open) {
+  // The page is quick: the terminal gives way within its poll interval without a line typed, and
+  // the page's text comes back as typed.
+  std::thread page([&] {
+    for (; broker.OpenPrompts().empty(); std::this_thread::sleep_for(2ms)) {}
+    const OpenPrompt open = broker.OpenPrompts()[0];
     EXPECT_EQ(open.station, 7);
     EXPECT_EQ(broker.Answer(7, open.id, "short", AnswerSource::Page), AnswerResult::NoMatch);
+    std::this_thread::sleep_for(250ms); // the terminal waits more than a poll interval for a line
     EXPECT_EQ(broker.Answer(7, open.id, "Page000001", AnswerSource::Page), AnswerResult::Accepted);
   });
+  const auto start = std::chrono::steady_clock::now();
   text.clear();
   ASSERT_TRUE(qrx::platform::PromptSerialNumber("^[0-9A-Za-z]{10}$", matches, &text));
   page.join();
   EXPECT_EQ(text, "Page000001");
-  EXPECT_TRUE(terminalSawWithdrawal);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
   QRX_SetSerialPromptHandler(nullptr, nullptr);
-}
-
-// A pseudo-terminal stands in for the operator's terminal: the test types on its master side.
-class Pty {
-public:
-  Pty() {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0) name_ = ptsname(master_);
-    // Raw mode: what the test types arrives byte for byte, with no echo and no line editing.
-    int slave = name_.empty() ? -1 : open(name_.c_str(), O_RDWR | O_NOCTTY);
-    termios mode{};
-    if (slave >= 0 && tcgetattr(slave, &mode) == 0) {
-      cfmakeraw(&mode);
-      tcsetattr(slave, TCSANOW, &mode);
-    }
-    if (slave >= 0) close(slave);
-  }
-  ~Pty() {
-    if (master_ >= 0) close(master_);
-  }
-  const std::string &name() const { return name_; }
-  void Type(const std::string &keys) { ASSERT_EQ(write(master_, keys.data(), keys.size()), ssize_t(keys.size())); }
-
-private:
-  int master_ = -1;
-  std::string name_;
-};
-
-TEST(TerminalPrompt, AnswersOnTheTerminalOrGivesWayToThePage) {
-  Pty pty;
-  ASSERT_FALSE(pty.name().empty());
-  qrx::web::TerminalPrompt terminal(pty.name());
-  auto tenDigits = [](const std::string &t) { return std::regex_match(t, std::regex("[0-9]{10}")); };
-  std::string text;
-  // A wrong line is asked again; the matching line is the answer, as typed.
-  pty.Type("12345\n0123456789\r\n");
-  EXPECT_EQ(terminal.Ask(1, "^[0-9]{10}$", tenDigits, [] { return false; }, &text), TerminalOutcome::Answered);
-  EXPECT_EQ(text, "0123456789");
-  pty.Type("\n");
-  EXPECT_EQ(terminal.Ask(1, "^[0-9]{10}$", tenDigits, [] { return false; }, &text), TerminalOutcome::Cancelled);
-  // The page answered: the terminal returns within its poll interval without a line typed.
-  std::atomic<bool> withdrawn{false};
-  auto start = std::chrono::steady_clock::now();
-  std::thread page([&] {
-    std::this_thread::sleep_for(50ms);
-    withdrawn = true;
-  });
-  EXPECT_EQ(terminal.Ask(1, "^[0-9]{10}$", tenDigits, [&] { return withdrawn.load(); }, &text),
-            TerminalOutcome::Cancelled);
-  page.join();
-  auto took = std::chrono::steady_clock::now() - start;
-  EXPECT_GE(took, 45ms) << "nothing was typed: only the withdrawal ends this prompt";
-  EXPECT_LT(took, 2s);
-  EXPECT_EQ(qrx::web::TerminalPrompt("/nonexistent/tty").Ask(1, "", tenDigits, nullptr, &text),
+  EXPECT_EQ(TerminalPrompt("/nonexistent/tty").Ask(1, "", [](const std::string &) { return true; }, nullptr, &text),
             TerminalOutcome::Unavailable);
 }
 
