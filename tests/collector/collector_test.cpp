@@ -310,8 +310,11 @@ TEST(Collector, MemoryStaysBoundedOverManyUnits) {
                    std::to_string(counts[i] / 4), "--quiet", sequence},
                   &peak[i]),
               0);
-  EXPECT_LE(peak[1], peak[0] * 13 / 10) << "qrx-run: " << peak[0] << " KiB after 2,400 units, "
-                                        << peak[1] << " KiB after 12,000";
+  // A station that writes fast maps its journal window in one 2 MiB large page; whether the
+  // short run got there first depends on the machine's pace, so that much per station is
+  // allowed on top.
+  EXPECT_LE(peak[1], peak[0] * 13 / 10 + 4 * 2048)
+      << "qrx-run: " << peak[0] << " KiB after 2,400 units, " << peak[1] << " KiB after 12,000";
 }
 
 // A factory's own host in C, with no extra export, on four stations of the simulated line:
