@@ -379,12 +379,12 @@ protected:
 TEST_F(WineCodePageTest, EveryTableCodePageConvertsAsOnWindows) {
   for (int codePage : {874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, 65001}) {
     SCOPED_TRACE("code page " + std::to_string(codePage));
-    const PageAnswers *page_ = LoadPage(QRX_CODE_PAGE_DUMP, codePage);
-    ASSERT_NE(page_, nullptr);
+    const PageAnswers *answers = LoadPage(QRX_CODE_PAGE_DUMP, codePage);
+    ASSERT_NE(answers, nullptr);
     size_t mismatches = 0;
     std::string text, expectBytes;
     std::u16string expectUnits, wide;
-    for (const ByteAnswer &a : page_->bytes) {
+    for (const ByteAnswer &a : answers->bytes) {
       std::u16string out;
       bool lossy = false;
       ASSERT_TRUE(MultiByteToWide(codePage, a.input, &out, &lossy));
@@ -397,7 +397,7 @@ TEST_F(WineCodePageTest, EveryTableCodePageConvertsAsOnWindows) {
         expectUnits += a.units + u"abcdefghij";
       }
     }
-    for (const UnitAnswer &a : page_->units) {
+    for (const UnitAnswer &a : answers->units) {
       std::string out;
       bool lossy = false;
       ASSERT_TRUE(WideToMultiByte(codePage, a.input, &out, &lossy));
@@ -415,7 +415,7 @@ TEST_F(WineCodePageTest, EveryTableCodePageConvertsAsOnWindows) {
     std::u16string units;
     for (size_t u = 1; u < 0x10000; ++u) {
       units += static_cast<char16_t>(u);
-      expectBytes += page_->units[u].bytes;
+      expectBytes += answers->units[u].bytes;
       if (u % 7 == 0) {
         units += u"0123456789";
         expectBytes += "0123456789";
@@ -435,11 +435,11 @@ TEST_F(WineCodePageTest, EveryTableCodePageConvertsAsOnWindows) {
 TEST_F(WineCodePageTest, EverySystemSingleByteCodePageReadsAndWritesAsOnWindows) {
   size_t compared = 0, mismatches = 0;
   for (int codePage : {QRX_SYSTEM_SINGLE_BYTE_PAGES}) {
-    const PageAnswers *page_ = LoadPage(QRX_CODE_PAGE_BYTES, codePage);
-    ASSERT_NE(page_, nullptr);
+    const PageAnswers *answers = LoadPage(QRX_CODE_PAGE_BYTES, codePage);
+    ASSERT_NE(answers, nullptr);
     size_t oneSided = 0;
     for (int byte = 0; byte < 256; ++byte) {
-      const ByteAnswer &a = page_->bytes[static_cast<size_t>(byte)];
+      const ByteAnswer &a = answers->bytes[static_cast<size_t>(byte)];
       std::u16string out;
       bool lossy = false;
       ASSERT_TRUE(MultiByteToWide(codePage, a.input, &out, &lossy)) << "code page " << codePage;
